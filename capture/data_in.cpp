@@ -1,0 +1,152 @@
+#include "data_in.h"
+
+#include "calculate.h"
+#include "checked_math.h"
+#include "selection_lists.h"
+#include "shape_procedure.h"
+
+#include <algorithm>
+#include <array>
+#include <charconv>
+#include <string>
+
+namespace zelvaro {
+
+namespace {
+
+// The label beside a field for the chosen shape, without its trailing "=".
+std::string field_name(Shape shape, InputSlot slot) {
+  std::string_view label = label_text(shape, label_index(slot));
+  if (!label.empty() && label.back() == '=')
+    label.remove_suffix(1);
+  return "「" + std::string(label) + "」";
+}
+
+Message unreadable_message(Shape shape, InputSlot slot) {
+  return Message{"ERROR",
+                 field_name(shape, slot) + "の値を数値として読み取れません。\r\n" +
+                     "半角の数字と小数点（.）だけで入力してください。",
+                 MessageIcon::Question};
+}
+
+Message too_large_message(Shape shape, InputSlot slot) {
+  return Message{"計算できません",
+                 "入力された値では計算できません。\r\n" + field_name(shape, slot) +
+                     "の値が大きすぎ、扱える範囲を超えます。\r\n本数・寸法・重量などの入力値を確認してください。",
+                 MessageIcon::Critical};
+}
+
+bool chosen(const SeismicCalcState &s) {
+  return shape_procedure(s.ShapeKind) != nullptr && s.AnchorKind >= Anchor::HawkCut &&
+         s.AnchorKind <= Anchor::RebarWelded && s.BoltMaterial >= Material::SS && s.BoltMaterial <= Material::SUS;
+}
+
+} // namespace
+
+void errmsg(const SeismicCalcState &s, MessageSink &sink) {
+  sink.show(Message{"ERROR", s.ErrorMessage, MessageIcon::Question});
+}
+
+Message diameter_refusal_message() {
+  return Message{"入力できません", "ボルトは選択以外の径は強度基準が無いため､入力できません", MessageIcon::None};
+}
+
+bool is_plain_decimal(std::string_view text) {
+  int digits = 0, points = 0;
+  for (char c : text) {
+    if (c >= '0' && c <= '9')
+      ++digits;
+    else if (c == '.')
+      ++points;
+    else
+      return false;
+  }
+  return digits > 0 && points <= 1;
+}
+
+std::optional<double> plain_decimal_value(std::string_view text) {
+  double v = 0;
+  auto [ptr, ec] = std::from_chars(text.data(), text.data() + text.size(), v, std::chars_format::fixed);
+  if (ec == std::errc::result_out_of_range) {
+    // Out of range is either an overflow (a significant digit before the
+    // point) or an underflow to zero.
+    const std::string_view whole = text.substr(0, text.find('.'));
+    if (whole.find_first_not_of('0') != std::string_view::npos)
+      return std::nullopt;
+    return 0.0;
+  }
+  if (ec != std::errc() || ptr != text.data() + text.size())
+    return std::nullopt;
+  return v;
+}
+
+void key_09(std::uint16_t &KeyAscii, std::string_view conma) {
+  if (KeyAscii == 8 || (KeyAscii >= '0' && KeyAscii <= '9'))
+    return;
+  if (KeyAscii != '.' || conma.find('.') != std::string_view::npos)
+    KeyAscii = 0;
+}
+
+void data_in(SeismicCalcState &s, const FieldReader &fields, MessageSink &sink) {
+  s.CalcCode = CalcCodeNone;
+  if (!chosen(s)) {
+    errmsg(s, sink);
+    return;
+  }
+  const ShapeProcedure &proc = *shape_procedure(s.ShapeKind);
+  s.CalcCode = calc_code_for(s.ShapeKind);
+
+  // The fields this shape reads, in the order of the window's controls. The
+  // external force is checked for blanks too: it is only empty when the user
+  // switched it on and has not typed it yet.
+  struct Read {
+    const FieldBinding *binding;
+    std::string_view text;
+  };
+  std::array<Read, InputSlotCount> read{};
+  std::size_t count = 0;
+  for (int i = 0; i < InputSlotCount; ++i) {
+    const auto slot = static_cast<InputSlot>(i);
+    if (const FieldBinding *b = field_binding(proc, slot))
+      read[count++] = Read{b, fields.text(slot)};
+  }
+  const auto refuse = [&](const Message &m) {
+    s.CalcCode = CalcCodeNone;
+    sink.show(m);
+  };
+  for (std::size_t i = 0; i < count; ++i)
+    if (read[i].text.empty()) {
+      s.CalcCode = CalcCodeNone;
+      errmsg(s, sink);
+      return;
+    }
+  for (std::size_t i = 0; i < count; ++i)
+    if (read[i].binding->slot == InputSlot::Combo1) {
+      const auto items = diameter_items(s.AnchorKind);
+      if (std::find(items.begin(), items.end(), read[i].text) == items.end())
+        return refuse(diameter_refusal_message());
+    }
+  std::array<double, InputSlotCount> value{};
+  for (std::size_t i = 0; i < count; ++i) {
+    if (!is_plain_decimal(read[i].text))
+      return refuse(unreadable_message(s.ShapeKind, read[i].binding->slot));
+    const std::optional<double> v = plain_decimal_value(read[i].text);
+    if (!v || !std::isfinite(*v * read[i].binding->scale))
+      return refuse(too_large_message(s.ShapeKind, read[i].binding->slot));
+    value[i] = *v * read[i].binding->scale;
+  }
+  for (std::size_t i = 0; i < count; ++i)
+    s.*(read[i].binding->member) = value[i];
+
+  if (proc.derive_inputs) {
+    try {
+      proc.derive_inputs(s);
+    } catch (const NumericFault &fault) {
+      return refuse(numeric_error_message(fault));
+    }
+  }
+  s.EchoBlock.clear();
+  proc.echo(s, s.EchoBlock);
+}
+
+} // namespace zelvaro

@@ -1,0 +1,112 @@
+// Streaming reader of comma-separated tables (RFC 4180) for equipment
+// schedules, which may have millions of rows: it holds one record at a time,
+// so memory stays flat however long the input.
+//
+// What it accepts:
+//  - fields separated by commas, optionally quoted with '"'; inside quotes a
+//    doubled quote stands for one quote, and commas and line breaks are data
+//    (kept byte for byte);
+//  - records ended by CR LF, LF or a lone CR (the last one: old Mac Excel
+//    writes CR only), the last record with or without a line break;
+//  - empty lines are skipped (but counted); a line holding only commas is a
+//    record of empty fields;
+//  - UTF-8 (a leading byte-order mark is skipped) or CP932; see Encoding.
+//
+// Malformed records are returned with `error` set, and reading goes on:
+//  - a quote inside an unquoted field, or text after a closing quote: the
+//    characters are kept as data, the record is marked bad;
+//  - a quoted field still open at the end of the input: the record is marked
+//    bad;
+//  - bytes that are not valid in the input's encoding (shown as U+FFFD);
+//  - a record longer than `max_record_bytes` (its fields are cut short);
+//  - with expect_fields(), a record with another number of fields.
+// When a bad record has a quoted field that ran over a line break, the most
+// likely cause is a missing closing quote that swallowed the lines after it;
+// the record is then reported as starting on its first line, and reading
+// resumes on the line after that first break, so the rows that follow are
+// not lost.
+#pragma once
+
+#include "text_encoding.h"
+
+#include <cstddef>
+#include <istream>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace zelvaro::batch {
+
+struct CsvRecord {
+  std::size_t line = 0;            // physical line (1-based) the record starts on
+  std::vector<std::string> fields; // always well-formed UTF-8
+  std::string error;               // empty for a well-formed record; does not repeat the line
+};
+
+struct CsvReaderOptions {
+  std::size_t buffer_bytes = 64 * 1024;      // bytes read from the stream at a time
+  std::size_t sniff_bytes = kSniffBytes;     // look-ahead used to tell UTF-8 from CP932
+  std::size_t max_record_bytes = 1024 * 1024; // longer records are refused
+};
+
+class CsvReader {
+public:
+  // `in` should be opened in binary mode; it is read forward only, never
+  // rewound, so standard input works. With Encoding::Auto the encoding is
+  // decided at the first record holding a non-ASCII byte, from that record and
+  // the `sniff_bytes` after it (see detect_encoding); an input that starts with
+  // a UTF-8 byte-order mark is UTF-8.
+  explicit CsvReader(std::istream &in, Encoding encoding = Encoding::Auto, CsvReaderOptions options = {});
+  ~CsvReader();
+  CsvReader(const CsvReader &) = delete;
+  CsvReader &operator=(const CsvReader &) = delete;
+
+  // Reads the next record into `record`, reusing its buffers. Returns false at
+  // the end of the input. Throws std::runtime_error if the stream fails.
+  bool next(CsvRecord &record);
+
+  // From now on, records without exactly `count` fields are marked bad
+  // (0: any number). Typically called with the header's field count.
+  void expect_fields(std::size_t count) { expected_fields_ = count; }
+
+  // The encoding being read: Auto as long as everything read was ASCII.
+  Encoding encoding() const { return encoding_; }
+
+private:
+  enum class Parse { Done, Rewound };
+
+  void start(CsvRecord &record);
+  bool fill();
+  void ensure_lookahead(std::size_t bytes);
+  Parse parse(CsvRecord &record, std::size_t &count);
+  void decode_fields(CsvRecord &record);
+  void decide_encoding(const CsvRecord &record);
+  void rewind();
+  void set_error(CsvRecord &record, std::string message);
+
+  std::istream &in_;
+  Encoding encoding_;
+  CsvReaderOptions options_;
+  std::size_t expected_fields_ = 0;
+  std::unique_ptr<Cp932Decoder> cp932_;
+  std::string scratch_;
+
+  std::vector<char> buffer_;
+  std::size_t pos_ = 0;  // next byte to parse in buffer_
+  std::size_t end_ = 0;  // end of the bytes read into buffer_
+  std::size_t base_ = 0; // stream offset of buffer_[0]
+  bool eof_ = false;
+  bool started_ = false;
+  bool skip_lf_ = false; // the last byte was a CR ending a line
+  std::size_t line_ = 1;
+  std::string pending_error_; // for the first record
+
+  // Where to resume after a bad record whose quoted field ran over a line break.
+  bool resync_ = false;
+  std::size_t resync_pos_ = 0;
+  std::size_t resync_line_ = 0;
+  bool resync_skip_lf_ = false;
+  bool overflow_ = false;
+};
+
+} // namespace zelvaro::batch

@@ -1,0 +1,130 @@
+#include "single_case.h"
+
+#include "bond_tables.h"
+#include "data_in.h"
+#include "general_date.h"
+#include "materials.h"
+#include "selection_lists.h"
+#include "shape_procedure.h"
+
+#include <ctime>
+#include <utility>
+
+namespace zelvaro::cli {
+
+namespace {
+
+constexpr std::pair<std::string_view, Shape> Shapes[] = {
+    {"floor", Shape::Floor}, {"circular", Shape::Circular}, {"wall", Shape::Wall},
+    {"ceiling", Shape::Ceiling}, {"braced", Shape::Braced},
+};
+constexpr std::pair<std::string_view, Anchor> Anchors[] = {
+    {"hawk-cut", Anchor::HawkCut},         {"l-tip", Anchor::LTip},
+    {"j-tip", Anchor::JTip},               {"bolt-embedded", Anchor::BoltEmbedded},
+    {"chemical", Anchor::Chemical},        {"rebar-hooked", Anchor::RebarHooked},
+    {"rebar-welded", Anchor::RebarWelded},
+};
+constexpr std::pair<std::string_view, Material> Materials[] = {{"SS", Material::SS}, {"SUS", Material::SUS}};
+
+// The report's symbols and the members they are captured into.
+constexpr std::pair<std::string_view, double SeismicCalcState::*> Names[] = {
+    {"M", &SeismicCalcState::M},     {"KH", &SeismicCalcState::KH},   {"Z", &SeismicCalcState::Z},
+    {"P", &SeismicCalcState::P},     {"W", &SeismicCalcState::W},     {"n", &SeismicCalcState::n},
+    {"n1", &SeismicCalcState::n1},   {"n2", &SeismicCalcState::n2},   {"LG", &SeismicCalcState::LG},
+    {"HG", &SeismicCalcState::HG},   {"L", &SeismicCalcState::L},     {"D", &SeismicCalcState::D},
+    {"H", &SeismicCalcState::H},     {"L1", &SeismicCalcState::L1},   {"L2", &SeismicCalcState::L2},
+    {"L1G", &SeismicCalcState::L1G}, {"L2G", &SeismicCalcState::L2G}, {"L3G", &SeismicCalcState::L3G},
+    {"N", &SeismicCalcState::N},     {"a", &SeismicCalcState::a},     {"F", &SeismicCalcState::F},
+};
+
+template <class T, std::size_t K>
+std::optional<T> lookup(const std::pair<std::string_view, T> (&table)[K], std::string_view v) {
+  for (const auto &[name, value] : table)
+    if (name == v)
+      return value;
+  return std::nullopt;
+}
+
+template <class T, std::size_t K> std::string_view name_of(const std::pair<std::string_view, T> (&table)[K], T v) {
+  for (const auto &[name, value] : table)
+    if (value == v)
+      return name;
+  return {};
+}
+
+} // namespace
+
+std::optional<Shape> parse_shape(std::string_view v) { return lookup(Shapes, v); }
+std::optional<Anchor> parse_anchor(std::string_view v) { return lookup(Anchors, v); }
+std::optional<Material> parse_material(std::string_view v) { return lookup(Materials, v); }
+std::string_view shape_option(Shape s) { return name_of(Shapes, s); }
+std::string_view anchor_option(Anchor a) { return name_of(Anchors, a); }
+std::string_view material_option(Material m) { return name_of(Materials, m); }
+
+const std::vector<std::string_view> &field_names() {
+  static const std::vector<std::string_view> names = [] {
+    std::vector<std::string_view> v;
+    for (const auto &entry : Names)
+      v.push_back(entry.first);
+    return v;
+  }();
+  return names;
+}
+
+std::optional<InputSlot> slot_of(Shape shape, std::string_view name) {
+  const ShapeProcedure *proc = shape_procedure(shape);
+  const auto member = lookup(Names, name);
+  if (!proc || !member)
+    return std::nullopt;
+  for (int i = 0; i < InputSlotCount; ++i) {
+    const FieldBinding *b = field_binding(*proc, static_cast<InputSlot>(i));
+    if (b && b->member == *member)
+      return b->slot;
+  }
+  return std::nullopt;
+}
+
+CaseFields::CaseFields() { reset(); }
+
+void CaseFields::reset() {
+  for (auto &t : texts_)
+    t.clear();
+  set(InputSlot::Combo2, DefaultSeismicCoefficientText);
+  set(InputSlot::Combo4, DefaultRegionalCoefficientText);
+  set(InputSlot::Combo3, MotorOffText);
+  set(InputSlot::Text1_5, MotorOffText);
+  set(InputSlot::Text1_6, MotorOffText);
+  set(InputSlot::Text1_10, MotorOffText);
+}
+
+void prepare_state(SeismicCalcState &s, Shape shape, Anchor anchor, Material material) {
+  s = SeismicCalcState{};
+  s.ShapeKind = shape;
+  s.AnchorKind = anchor;
+  load_bond_table(s, anchor);
+  choose_material(s, material);
+}
+
+CalcOutcome run_case(SeismicCalcState &s, const FieldReader &fields, MessageSink &sink, std::string_view now) {
+  return Calculate(s, [&](SeismicCalcState &st) { data_in(st, fields, sink); }, now);
+}
+
+std::string now_text() {
+  const std::time_t t = std::time(nullptr);
+  std::tm tm{};
+  localtime_r(&t, &tm);
+  return general_date_text({tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec});
+}
+
+std::string to_lf(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
+      continue;
+    out += text[i];
+  }
+  return out;
+}
+
+} // namespace zelvaro::cli

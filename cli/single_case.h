@@ -1,0 +1,67 @@
+#pragma once
+
+// One calculation as the command line and the batch run it: the selections
+// and the field texts by the report's symbols, through the same capture and
+// calculation as the window.
+
+#include "calculate.h"
+#include "field_reader.h"
+#include "seismic_calc_state.h"
+
+#include <array>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace zelvaro::cli {
+
+// Option values of --shape, --anchor and --material.
+std::optional<Shape> parse_shape(std::string_view v);     // floor|circular|wall|ceiling|braced
+std::optional<Anchor> parse_anchor(std::string_view v);   // hawk-cut|l-tip|j-tip|bolt-embedded|chemical|rebar-hooked|rebar-welded
+std::optional<Material> parse_material(std::string_view v); // SS|SUS
+std::string_view shape_option(Shape s);
+std::string_view anchor_option(Anchor a);
+std::string_view material_option(Material m);
+
+// The field names: M KH Z P W n n1 n2 LG HG L D H L1 L2 L1G L2G L3G N a F.
+const std::vector<std::string_view> &field_names();
+
+// The slot that a shape reads a field name from, or nothing when the shape
+// does not read it (or the name is unknown).
+std::optional<InputSlot> slot_of(Shape shape, std::string_view name);
+
+// Field texts of one case. Slots that are not set hold the window's default
+// (KH 2.0, Z 1.0, P, N, a and F 0) or stay empty.
+class CaseFields : public FieldReader {
+public:
+  CaseFields();
+  void set(InputSlot slot, std::string_view text) { texts_[static_cast<int>(slot)].assign(text); }
+  void reset();
+  std::string_view text(InputSlot slot) const override { return texts_[static_cast<int>(slot)]; }
+
+private:
+  std::array<std::string, InputSlotCount> texts_;
+};
+
+// A state as the window leaves it after the user chose shape, anchor kind
+// (with its bond table for the shape's group) and material.
+void prepare_state(SeismicCalcState &s, Shape shape, Anchor anchor, Material material);
+
+// Collects the messages capture shows.
+class RecordingSink : public MessageSink {
+public:
+  void show(const Message &m) override { messages.push_back(m); }
+  std::vector<Message> messages;
+};
+
+// Runs capture and Calculate on a prepared state.
+CalcOutcome run_case(SeismicCalcState &s, const FieldReader &fields, MessageSink &sink, std::string_view now);
+
+// The current local date and time as the report header writes it.
+std::string now_text();
+
+// CR LF line breaks to LF.
+std::string to_lf(std::string_view text);
+
+} // namespace zelvaro::cli

@@ -1,0 +1,141 @@
+#include "calculate.h"
+
+#include "checked_math.h"
+#include "checks.h"
+#include "report_text.h"
+#include "shape_procedure.h"
+
+#include <cmath>
+
+namespace zelvaro {
+
+namespace {
+
+// Forces and section that every shape needs; converts W, HG and M in place.
+void common_forces(SeismicCalcState &s) {
+  s.W = formula("機器重量W", [&] { return Num{s.W} * 9.8; });
+  const Num W{s.W}, KH{s.KH}, Z{s.Z}, F{s.F};
+  s.FH = formula("設計水平地震力FH", [&] { return (W * KH) * Z; });
+  if (s.F != 0)
+    s.FH = formula("設計水平地震力FH", [&] { return Num{s.FH} + F * 9.8; });
+  s.HG = formula("HG", [&] { return Num{s.HG} / 100; });
+  s.M = formula("ﾎﾞﾙﾄ径M", [&] { return Num{s.M} / 1000; });
+  s.FV = formula("設計鉛直地震力FV", [&] { return Num{s.FH} / 2; });
+  s.nt = formula("nt", [&] { return Num{s.n} / 2; });
+  const Num M{s.M};
+  s.A = formula("ﾎﾞﾙﾄ断面積A", [&] { return ((M * 0.7854) * M) * 0.75; });
+
+  s.ForceBlock.clear();
+  put_line(s.ForceBlock, "ﾎﾞﾙﾄ断面積A=", s.A, "(m2)");
+  put_line(s.ForceBlock, "設計水平地震力FH=", s.FH, "(N)");
+  put_line(s.ForceBlock, "設計鉛直地震力FV=", s.FV, "(N)");
+}
+
+// Motor moment and rotation force. The angular speed uses 3.1412, as the
+// report formula states (6.2824 = 2 x 3.1412, 19.6 = 2 x 9.8).
+void motor_terms(SeismicCalcState &s) {
+  const Num N{s.N}, P{s.P}, a{s.a}, W{s.W};
+  s.MR = s.N != 0 ? formula("ﾓｰﾒﾝﾄMR", [&] { return (9.55 / N) * P; }) : 0.0;
+  s.FD = formula("回転力FD", [&] { return power((N * 6.2824) / 60, 2) * ((1 / Num{19.6}) * a) * W; });
+
+  s.MotorBlock.clear();
+  put_line(s.MotorBlock, "ﾓｰﾒﾝﾄ　MR=9.55･P/N=", s.MR, "(N･m)");
+  put(s.MotorBlock, "回転力　FD=1/(2*9.8)･a･(2･3.1412･N/60)^2･W=", s.FD, "(N)");
+}
+
+// Whole-millimetre index of the chosen diameter into BondTable.
+int diameter_index(double M_mm) {
+  const double d = std::nearbyint(M_mm);
+  if (!(d >= 0 && d < BondTableSize))
+    throw NumericFault{NumericFaultKind::Invalid, "ﾎﾞﾙﾄ径M"};
+  return static_cast<int>(d);
+}
+
+// The path every shape takes after the driver's common steps.
+void run_shape(SeismicCalcState &s, const ShapeProcedure &proc, int d, std::string &report) {
+  proc.convert(s);
+  s.a = formula("振動値a", [&] { return Num{s.a} / 1000000; });
+  motor_terms(s);
+  proc.pull_out(s);
+  s.sigma_b = formula("引張応力σb", [&] { return (Num{s.Rb} / Num{s.A}) / 1000000; });
+  proc.shear(s);
+  combined_values(s);
+  anchor_check(s, d);
+
+  s.StressBlock.clear();
+  s.StressBlock += s.ForceBlock;
+  s.StressBlock += s.MotorBlock;
+  s.StressBlock += CRLF;
+  proc.pull_out_lines(s, s.StressBlock);
+  put_line(s.StressBlock, "引張応力　σb=Rb/A = ", s.sigma_b, "(MPa)");
+  proc.shear_line(s, s.StressBlock);
+  put_line(s.StressBlock, "引張強度　σb/2+(0.25･σb^2+τb^2)^0.5 = ", s.sigma_c, "(MPa)");
+  put_line(s.StressBlock, "専断強度　(0.25･σb^2+τb^2)^0.5 = ", s.tau_c, "(MPa)");
+
+  verdict(s);
+
+  report.clear();
+  report.reserve(s.ReportHeader.size() + s.EchoBlock.size() + s.StressBlock.size() + s.VerdictLine.size() +
+                 s.AnchorBlock.size() + 8);
+  report += s.ReportHeader;
+  report += CRLF;
+  report += s.EchoBlock;
+  report += CRLF;
+  report += s.StressBlock;
+  report += CRLF;
+  report += s.VerdictLine;
+  report += CRLF;
+  report += s.AnchorBlock;
+}
+
+} // namespace
+
+Message numeric_error_message(const NumericFault &fault) {
+  std::string text = "入力された値では計算できません。\r\n";
+  const std::string_view q = fault.quantity.empty() ? std::string_view("計算") : fault.quantity;
+  text += q;
+  switch (fault.kind) {
+  case NumericFaultKind::DivisionByZero:
+    text += "の計算で0による割り算になります。";
+    break;
+  case NumericFaultKind::Overflow:
+    text += "の計算で値が大きすぎ、扱える範囲を超えます。";
+    break;
+  case NumericFaultKind::Invalid:
+    text += "の計算が数値として成り立ちません。";
+    break;
+  }
+  text += "\r\n本数・寸法・重量などの入力値を確認してください。";
+  return Message{"計算できません", std::move(text), MessageIcon::Critical};
+}
+
+CalcOutcome Calculate(SeismicCalcState &s, const CaptureStep &data_in, std::string_view now) {
+  CalcOutcome out;
+  data_in(s);
+  const ShapeProcedure *proc = s.CalcCode >= 11 && s.CalcCode <= 15
+                                   ? shape_procedure(static_cast<Shape>(s.CalcCode - 10))
+                                   : nullptr;
+  if (!proc) {
+    out.status = CalcOutcome::Status::Refused;
+    return out;
+  }
+  s.AnchorBlock.clear();
+  s.ReportHeader = "～～～～～";
+  s.ReportHeader += now;
+  s.ReportHeader += "～～～～～";
+  try {
+    const int d = diameter_index(s.M); // read before M is converted to metres
+    common_forces(s);
+    run_shape(s, *proc, d, out.report);
+  } catch (const NumericFault &fault) {
+    out.status = CalcOutcome::Status::Stopped;
+    out.report.clear();
+    out.message = numeric_error_message(fault);
+    return out;
+  }
+  out.status = CalcOutcome::Status::Reported;
+  out.message = judge_msg(out.report);
+  return out;
+}
+
+} // namespace zelvaro

@@ -1,0 +1,39 @@
+#pragma once
+
+#include "message.h"
+#include "seismic_calc_state.h"
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace zelvaro {
+
+struct CalcOutcome {
+  enum class Status {
+    Refused,  // capture refused the inputs (it has shown its own message)
+    Stopped,  // a numeric error stopped the calculation: show `message`
+    Reported, // `report` is the new text of the result box; show `message` if any (advice)
+  };
+  Status status = Status::Refused;
+  std::string report;
+  std::optional<Message> message;
+};
+
+// The capture step that Calculate runs first (data_in). It reads the fields
+// into the state and leaves CalcCode at 11..15, or refuses with CalcCode 0.
+using CaptureStep = std::function<void(SeismicCalcState &)>;
+
+// The Calculate driver: capture, the forces common to every shape, the shape
+// procedure, the checks, the report, and the verdict announcement. `now` is
+// the date and time for the report header, formatted by the face. On a
+// refusal or a numeric error the face keeps its previous report.
+CalcOutcome Calculate(SeismicCalcState &s, const CaptureStep &data_in, std::string_view now);
+
+// The message shown when a numeric error (division by zero, overflow,
+// invalid operation) stops a calculation or a capture.
+struct NumericFault;
+Message numeric_error_message(const NumericFault &fault);
+
+} // namespace zelvaro

@@ -1,0 +1,67 @@
+// Ceiling equipment: the weight, the vertical seismic force and the rotation
+// force all add to the pull-out, and the motor moment lengthens the lever arm
+// of the weight, as the report formula states. This errs on the safe side.
+#include "checked_math.h"
+#include "report_text.h"
+
+namespace zelvaro {
+
+void echo_four_lines(const SeismicCalcState &s, std::string &out, std::string_view span_label, double span) {
+  put(out, "初期ﾃﾞｰﾀ　W=", s.W, "(kg)");
+  put(out, "  n=", s.n, "(本)");
+  put(out, "  ﾎﾞﾙﾄ径M=", s.M, "");
+  put(out, "  水平震度=", s.KH, "");
+  put_line(out, "  地域係数=", s.Z, "");
+  put(out, "            LG=", s.LG, "(cm)");
+  put(out, "  HG=", s.HG, "(cm)");
+  put_line(out, span_label, span, "(cm)");
+  put(out, "            P=", s.P, "(W)");
+  put(out, "  N=", s.N, "(RPM)");
+  put_line(out, "  a=", s.a, "(μm)");
+  put(out, "            引張基準強度=", s.ft, "(MPa)");
+  put(out, "   専断基準強度=", s.fs, "(MPa)");
+  put_line(out, "   付加外力F=", s.F, "(kg)");
+}
+
+namespace {
+
+constexpr FieldBinding Fields[] = {
+    {InputSlot::Text1_1, &SeismicCalcState::n},
+    {InputSlot::Text1_2, &SeismicCalcState::LG},
+    {InputSlot::Text1_3, &SeismicCalcState::HG},
+    {InputSlot::Text1_7, &SeismicCalcState::L},
+};
+
+void echo(const SeismicCalcState &s, std::string &out) { echo_four_lines(s, out, "  L=", s.L); }
+
+void convert(SeismicCalcState &s) {
+  s.LG = formula("LG", [&] { return Num{s.LG} / 100; });
+  s.L = formula("L", [&] { return Num{s.L} / 100; });
+}
+
+void pull_out(SeismicCalcState &s) {
+  const Num L{s.L}, LG{s.LG}, MR{s.MR}, W{s.W}, FV{s.FV}, FD{s.FD}, FH{s.FH}, HG{s.HG}, nt{s.nt};
+  s.Rb = formula("引抜力Rb", [&] { return ((L - LG + MR) * (W + FV + FD) + (FH + FD) * HG) / (nt * L); });
+}
+
+void pull_out_lines(const SeismicCalcState &s, std::string &out) {
+  put_line(out, "引抜力　Rb=((FH+FD)･HG+(W+FV+FD)･((L-LG)+MR))/(L･nt) = ", s.Rb, " (N)");
+}
+
+} // namespace
+
+const ShapeProcedure CeilingEquipment{
+    Shape::Ceiling,
+    "天井機器",
+    Fields,
+    {"L(cm)=", "HG(cm)=", "LG(cm)=", "ｱﾝｶ総数n(本)="},
+    nullptr,
+    echo,
+    convert,
+    pull_out,
+    shear_of_horizontal_load,
+    pull_out_lines,
+    shear_line_of_horizontal_load,
+};
+
+} // namespace zelvaro

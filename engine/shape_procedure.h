@@ -1,0 +1,83 @@
+#pragma once
+
+// One installation shape = one ShapeProcedure. Everything the five shapes
+// share (capture of the common fields, the driver's forces, the motor-terms
+// step, the tensile stress, the combined values, the anchor check, the
+// verdict and the report) runs on one path in calculate.cpp; a shape adds
+// only its fields, its labels, its echo, its conversions, its formulas and
+// its own report lines. Adding a shape means writing one such unit and
+// listing it in shapes.cpp.
+
+#include "input_slots.h"
+#include "seismic_calc_state.h"
+
+#include <array>
+#include <span>
+#include <string>
+#include <string_view>
+
+namespace zelvaro {
+
+// A field read into a member. scale is applied at capture (the motor power is
+// chosen in kW and stored in W).
+struct FieldBinding {
+  InputSlot slot;
+  double SeismicCalcState::*member;
+  double scale = 1;
+};
+
+struct ShapeProcedure {
+  Shape shape;
+  std::string_view caption; // caption of the shape's option button
+  // Text1 fields that only this shape reads (the common ones are in common_fields()).
+  std::span<const FieldBinding> fields;
+  // Label texts of Text4(7), Text4(3), Text4(5) and Text4(4) for this shape.
+  std::array<std::string_view, 4> labels;
+  // Inputs derived right after capture (the wall's n); may be null.
+  void (*derive_inputs)(SeismicCalcState &);
+  // Initial-data echo, in entered units, ending with a line break.
+  void (*echo)(const SeismicCalcState &, std::string &);
+  // The shape's own length conversions to metres (the amplitude a and HG are
+  // converted on the shared path).
+  void (*convert)(SeismicCalcState &);
+  // Rb (and the wall's Rb1 and Rb2), then tau_b; the shared path computes
+  // sigma_b between the two.
+  void (*pull_out)(SeismicCalcState &);
+  void (*shear)(SeismicCalcState &);
+  // Report lines: the pull-out line(s) and the shear line, each ending with a line break.
+  void (*pull_out_lines)(const SeismicCalcState &, std::string &);
+  void (*shear_line)(const SeismicCalcState &, std::string &);
+};
+
+// The procedure of a shape, or null for Shape::None and unknown values.
+const ShapeProcedure *shape_procedure(Shape s);
+
+// Fields that every shape reads: W, N, a, F and the four combo boxes.
+std::span<const FieldBinding> common_fields();
+
+// The binding of a slot for a shape, or null when the shape does not read it.
+const FieldBinding *field_binding(const ShapeProcedure &proc, InputSlot slot);
+
+// Text of a Text4 label box for a shape; with no shape chosen the labels of
+// the floor-mounted layout are shown.
+std::string_view label_text(Shape s, int text4_index);
+
+inline constexpr std::string_view CRLF = "\r\n";
+
+// The shear of the floor-mounted, circular and ceiling shapes: all n bolts
+// share the horizontal load.
+void shear_of_horizontal_load(SeismicCalcState &s);
+void shear_line_of_horizontal_load(const SeismicCalcState &s, std::string &out);
+
+// The four-line echo of the ceiling and braced shapes, which differ only in
+// the span (L for the ceiling, H for the braced shape).
+void echo_four_lines(const SeismicCalcState &s, std::string &out, std::string_view span_label, double span);
+
+// The individual shapes.
+extern const ShapeProcedure FloorMounted;
+extern const ShapeProcedure CircularEquipment;
+extern const ShapeProcedure WallEquipment;
+extern const ShapeProcedure CeilingEquipment;
+extern const ShapeProcedure BracedEquipment;
+
+} // namespace zelvaro
