@@ -1,0 +1,481 @@
+#!/usr/bin/env python3
+"""Differential test: zelvaro-check against the Python reference calculator.
+
+  differential_test.py --binary PATH [--cases N] [--seed S] [--jobs J]
+                       [--shapes floor,wall,...] [--anchors hawk-cut,...]
+                       [--show K] [--no-shrink] [--case 'ARGS ...']
+
+Generates N random command lines (default 3000), runs each through the
+binary (one process per case) and through the reference (in-process), and
+compares the exit status and everything on stdout after the first line
+(the header with the date and time).  Mismatches are grouped into classes;
+for each class the first few are printed in full with a diff, and the first
+one is shrunk to a smaller command line that still shows the same class.
+Exits 1 on any mismatch, 0 otherwise.
+
+--case runs just the given command line (shell-quoted, without the program
+name) through both and prints both outputs.
+"""
+
+import argparse
+import concurrent.futures
+import difflib
+import os
+import random
+import shlex
+import subprocess
+import sys
+import time
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+
+import zelvaro_reference as ref  # noqa: E402
+
+SHAPE_NAMES = ["floor", "circular", "wall", "ceiling", "braced"]
+ANCHOR_NAMES = ["hawk-cut", "l-tip", "j-tip", "bolt-embedded", "chemical",
+                "rebar-hooked", "rebar-welded"]
+MATERIAL_NAMES = ["SS", "SUS"]
+
+MOTOR_POWERS = ["0.2", "0.4", "0.75", "1.5", "2.2", "3.7", "5.5", "7.5", "11",
+                "15", "18.5", "22", "30", "37", "45"]
+KH_ITEMS = ["0.4", "0.6", "1.0", "2.0"]
+Z_ITEMS = ["0.7", "0.8", "0.9", "1.0", "1.1"]
+ALL_DIAMETERS = ["8", "10", "12", "16", "20", "24", "30"]
+
+NOT_DECIMAL = ["", ".", "-1", "1e3", " 1", "1 ", "１", "1,0", "abc", "1.2.3",
+               "+5", "0x10", "..", "1..", "nan", "inf"]
+
+# Which fields act as counts or divisors, per shape.
+COUNT_FIELDS = {"n", "n1", "n2"}
+DIVISOR_FIELDS = {
+    "floor": ["n", "L"],
+    "circular": ["n", "D"],
+    "wall": ["n1", "n2", "L1", "L2"],
+    "ceiling": ["n", "L"],
+    "braced": ["n", "H"],
+}
+OPTIONAL = {"KH", "Z", "P", "N", "a", "F"}
+
+
+# ---------------------------------------------------------------------------
+# Random texts
+# ---------------------------------------------------------------------------
+
+
+def long_digits(rng, length):
+    return str(rng.randint(1, 9)) + "".join(rng.choice("0123456789")
+                                           for _ in range(length - 1))
+
+
+def tiny_text(rng):
+    return rng.choice([
+        "0.000001",
+        "0.0000001",
+        "0." + "0" * 300 + "1",
+        "0." + "0" * rng.randint(5, 320) + long_digits(rng, rng.randint(1, 6)),
+        "0." + "0" * 400 + "1",
+        "0.00001",
+        "0.0001",
+    ])
+
+
+def huge_text(rng):
+    k = rng.randint(15, 300)
+    return rng.choice([
+        "1" + "0" * k,
+        long_digits(rng, k + 1),
+        long_digits(rng, k + 1) + "." + long_digits(rng, 3),
+        "1" + "0" * 400,  # overflows a double
+        "9" * 309,  # overflows a double
+        "1" + "0" * 308,
+    ])
+
+
+def fraction_text(rng):
+    whole = rng.randint(0, 999)
+    decimals = rng.randint(1, 6)
+    frac = "".join(rng.choice("0123456789") for _ in range(decimals))
+    return rng.choice([
+        "%d.%s" % (whole, frac),
+        ".%s" % frac,
+        "%d." % whole,
+        "%03d" % whole,
+        "%d.%s" % (whole, frac + "000"),
+    ])
+
+
+def plain_value(rng, lo=1, hi=500):
+    r = rng.random()
+    if r < 0.55:
+        return str(rng.randint(lo, hi))
+    if r < 0.85:
+        return fraction_text(rng)
+    return str(rng.randint(hi, hi * 20))
+
+
+def count_text(rng):
+    r = rng.random()
+    if r < 0.7:
+        return str(rng.randint(1, 12))
+    if r < 0.85:
+        return rng.choice(["1.5", "2.5", "3", "0.5", "7", "0.1", "1"])
+    return fraction_text(rng)
+
+
+def special_text(rng):
+    r = rng.random()
+    if r < 0.3:
+        return rng.choice(["0", "0.0", "00", ".0", "0."])
+    if r < 0.55:
+        return tiny_text(rng)
+    if r < 0.85:
+        return huge_text(rng)
+    return fraction_text(rng)
+
+
+def field_text(rng, shape, name, special_rate):
+    if rng.random() < special_rate:
+        return special_text(rng)
+    if name in COUNT_FIELDS:
+        return count_text(rng)
+    if name == "W":
+        return plain_value(rng, 1, 3000)
+    return plain_value(rng, 0, 300)
+
+
+# ---------------------------------------------------------------------------
+# One random case
+# ---------------------------------------------------------------------------
+
+
+def random_case(rng, shapes, anchors):
+    shape = rng.choice(shapes)
+    anchor = rng.choice(anchors)
+    material = rng.choice(MATERIAL_NAMES)
+    shape_kind = ref.SHAPES[shape]
+    anchor_kind = ref.ANCHORS[anchor]
+    names = [nm for nm in ref.FIELDS[shape_kind] if nm not in OPTIONAL
+             and nm != "M"]
+    mode = rng.random()
+    special_rate = 0.03
+    if mode < 0.15:
+        special_rate = 0.35  # edge magnitudes
+    fields = {}
+    for nm in names:
+        fields[nm] = field_text(rng, shape, nm, special_rate)
+
+    # negative pull-out: large LG, small HG
+    if "LG" in fields and rng.random() < 0.15:
+        fields["LG"] = str(rng.randint(200, 2000))
+        fields["HG"] = str(rng.randint(0, 20))
+    if shape == "wall" and rng.random() < 0.1:
+        a = rng.choice(["0", "0.5", "1", "1.5", "2"])
+        fields["n1"] = a
+        fields["n2"] = ref.fmt(2 - float(a))  # n1 + n2 = 2 gives n = 0
+
+    # divisors at zero
+    if rng.random() < 0.08:
+        fields[rng.choice(DIVISOR_FIELDS[shape])] = rng.choice(["0", "0.0",
+                                                                "0." + "0" * 400 + "1"])
+
+    # bolt diameter
+    items = ref.diameter_items(anchor_kind)
+    r = rng.random()
+    if r < 0.92:
+        fields["M"] = rng.choice(items)
+    elif r < 0.97:
+        others = [d for d in ALL_DIAMETERS if d not in items]
+        fields["M"] = rng.choice(others + ["6", "08", "12.0", "100"])
+    else:
+        fields["M"] = rng.choice(["", "abc", "1e1", " 12"])
+
+    # KH and Z
+    r = rng.random()
+    if r < 0.6:
+        fields["KH"] = rng.choice(KH_ITEMS)
+    elif r < 0.8:
+        fields["KH"] = rng.choice(["1.5", "0.3", "3", "0", ".5", "1."] +
+                                  [fraction_text(rng)])
+    r = rng.random()
+    if r < 0.7:
+        fields["Z"] = rng.choice(Z_ITEMS)
+    elif r < 0.8:
+        fields["Z"] = rng.choice(["1.2", "0", "2"] + [fraction_text(rng)])
+
+    # motor
+    if rng.random() < 0.5:
+        r = rng.random()
+        if r < 0.75:
+            fields["P"] = rng.choice(MOTOR_POWERS)
+        elif r < 0.9:
+            fields["P"] = fraction_text(rng)
+        else:
+            fields["P"] = rng.choice(["0", "1" + "0" * 306, huge_text(rng),
+                                      tiny_text(rng)])
+        r = rng.random()
+        if r < 0.6:
+            fields["N"] = rng.choice(["1500", "1800", "3000", "3600", "1000",
+                                      "750", "900"])
+        elif r < 0.8:
+            fields["N"] = fraction_text(rng)
+        elif r < 0.9:
+            fields["N"] = "0"
+        else:
+            fields["N"] = special_text(rng)
+        r = rng.random()
+        if r < 0.7:
+            fields["a"] = str(rng.randint(0, 200))
+        elif r < 0.9:
+            fields["a"] = fraction_text(rng)
+        else:
+            fields["a"] = special_text(rng)
+
+    # external force
+    r = rng.random()
+    if r < 0.1:
+        fields["F"] = "0"
+    elif r < 0.45:
+        fields["F"] = plain_value(rng, 1, 2000)
+    elif r < 0.48:
+        fields["F"] = special_text(rng)
+
+    # blanks and non-decimal texts
+    if rng.random() < 0.05:
+        nm = rng.choice(list(fields))
+        if rng.random() < 0.4:
+            del fields[nm]
+        else:
+            fields[nm] = rng.choice(NOT_DECIMAL)
+    if rng.random() < 0.01:
+        fields["F"] = ""
+    # a field the shape does not read
+    if rng.random() < 0.01:
+        unread = [nm for nm in ref.ALL_NAMES if nm not in ref.FIELDS[shape_kind]]
+        fields[rng.choice(unread)] = "1"
+
+    keys = list(fields)
+    rng.shuffle(keys)
+    argv = ["--shape", shape, "--anchor", anchor, "--material", material]
+    argv += ["%s=%s" % (k, fields[k]) for k in keys]
+    return argv
+
+
+# ---------------------------------------------------------------------------
+# Running and comparing
+# ---------------------------------------------------------------------------
+
+
+def after_first_line(text):
+    i = text.find("\n")
+    return "" if i < 0 else text[i + 1:]
+
+
+def run_binary(binary, argv):
+    try:
+        p = subprocess.run([binary] + argv, capture_output=True, timeout=60)
+    except subprocess.TimeoutExpired:
+        return "timeout", "", ""
+    return (p.returncode, p.stdout.decode("utf-8", "replace"),
+            p.stderr.decode("utf-8", "replace"))
+
+
+def first_difference_label(a, b):
+    la, lb = a.split("\n"), b.split("\n")
+    for i in range(max(len(la), len(lb))):
+        x = la[i] if i < len(la) else "<none>"
+        y = lb[i] if i < len(lb) else "<none>"
+        if x != y:
+            # the label of the line: its text up to the first '=' or digit
+            label = ""
+            for ch in x:
+                if ch == "=" or ch.isdigit():
+                    break
+                label += ch
+            return "line %d %s" % (i + 2, label.strip()[:30])
+    return "same"
+
+
+def compare(binary, argv):
+    """Returns None when both agree, else a dict describing the mismatch."""
+    rst, rout, rerr = ref.run(argv)
+    bst, bout, berr = run_binary(binary, argv)
+    problems = []
+    if rst != bst:
+        problems.append("status")
+    ra, ba = after_first_line(rout), after_first_line(bout)
+    if ra != ba:
+        problems.append("stdout")
+    if bst == 2 and bout != "":
+        problems.append("stdout on refusal")
+    if bout and not bout.startswith("～～～～～"):
+        problems.append("header")
+    if not problems:
+        return None
+    shape = argv[argv.index("--shape") + 1]
+    if "stdout" in problems and rout and bout:
+        where = first_difference_label(ra, ba)
+    else:
+        where = ""
+    klass = "%s: %s ref=%s bin=%s %s" % (shape, "+".join(problems), rst, bst,
+                                          where)
+    return dict(argv=argv, klass=klass.strip(), ref=(rst, rout, rerr),
+                bin=(bst, bout, berr))
+
+
+def show(m, out=sys.stdout):
+    argv = m["argv"]
+    rst, rout, rerr = m["ref"]
+    bst, bout, berr = m["bin"]
+    w = out.write
+    w("=" * 78 + "\n")
+    w("class: %s\n" % m["klass"])
+    w("command: zelvaro-check %s\n" % " ".join(shlex.quote(a) for a in argv))
+    w("--- reference: exit %s\n%s\n" % (rst, rout))
+    if rerr:
+        w("--- reference stderr:\n%s" % rerr)
+    w("--- binary: exit %s\n%s\n" % (bst, bout))
+    if berr:
+        w("--- binary stderr:\n%s" % berr[:2000])
+    if rout or bout:
+        diff = difflib.unified_diff(after_first_line(rout).split("\n"),
+                                    after_first_line(bout).split("\n"),
+                                    "reference", "binary", lineterm="", n=0)
+        w("--- diff (after the first line):\n%s\n" % "\n".join(diff))
+
+
+# ---------------------------------------------------------------------------
+# Shrinking a mismatch to a smaller command line
+# ---------------------------------------------------------------------------
+
+SIMPLE_VALUES = ["1", "0", "2", "10", "100", "4"]
+
+
+def shrink(binary, m, budget=150):
+    argv = list(m["argv"])
+    klass = m["klass"]
+    head, fields = argv[:6], argv[6:]
+    tries = 0
+
+    def same(candidate):
+        nonlocal tries
+        tries += 1
+        r = compare(binary, head + candidate)
+        return r is not None and r["klass"] == klass, r
+
+    best = m
+    changed = True
+    while changed and tries < budget:
+        changed = False
+        # drop optional fields (back to their defaults)
+        for i in range(len(fields)):
+            name = fields[i].partition("=")[0]
+            if name in OPTIONAL:
+                cand = fields[:i] + fields[i + 1:]
+                ok, r = same(cand)
+                if ok:
+                    fields, best, changed = cand, r, True
+                    break
+        if changed:
+            continue
+        # simplify values
+        for i in range(len(fields)):
+            name, _, text = fields[i].partition("=")
+            if text in SIMPLE_VALUES or name == "M":
+                continue
+            for v in SIMPLE_VALUES:
+                cand = fields[:i] + ["%s=%s" % (name, v)] + fields[i + 1:]
+                ok, r = same(cand)
+                if ok:
+                    fields, best, changed = cand, r, True
+                    break
+                if tries >= budget:
+                    break
+            if changed or tries >= budget:
+                break
+    return best
+
+
+# ---------------------------------------------------------------------------
+
+
+def main():
+    ap = argparse.ArgumentParser(description=__doc__,
+                                 formatter_class=argparse.RawDescriptionHelpFormatter)
+    ap.add_argument("--binary", required=True)
+    ap.add_argument("--cases", type=int, default=3000)
+    ap.add_argument("--seed", type=int, default=None)
+    ap.add_argument("--jobs", type=int, default=8)
+    ap.add_argument("--shapes", default=",".join(SHAPE_NAMES))
+    ap.add_argument("--anchors", default=",".join(ANCHOR_NAMES))
+    ap.add_argument("--show", type=int, default=3,
+                    help="mismatches printed in full per class")
+    ap.add_argument("--no-shrink", action="store_true")
+    ap.add_argument("--case", default=None,
+                    help="run one command line (shell-quoted) and show both")
+    opts = ap.parse_args()
+
+    binary = os.path.abspath(opts.binary)
+    if not os.access(binary, os.X_OK):
+        print("not an executable: %s" % binary, file=sys.stderr)
+        return 2
+
+    if opts.case is not None:
+        argv = shlex.split(opts.case)
+        m = compare(binary, argv)
+        if m is None:
+            rst, rout, rerr = ref.run(argv)
+            print("agree: exit %s" % rst)
+            print(rout)
+            return 0
+        show(m)
+        return 1
+
+    shapes = [s for s in opts.shapes.split(",") if s]
+    anchors = [a for a in opts.anchors.split(",") if a]
+    for s in shapes:
+        if s not in SHAPE_NAMES:
+            ap.error("unknown shape %s" % s)
+    for a in anchors:
+        if a not in ANCHOR_NAMES:
+            ap.error("unknown anchor %s" % a)
+    seed = opts.seed if opts.seed is not None else random.randrange(1 << 30)
+    rng = random.Random(seed)
+    cases = [random_case(rng, shapes, anchors) for _ in range(opts.cases)]
+
+    started = time.time()
+    mismatches = []
+    statuses = {}
+    with concurrent.futures.ThreadPoolExecutor(max_workers=opts.jobs) as pool:
+        for argv, m in zip(cases, pool.map(lambda a: compare(binary, a), cases)):
+            st = ref.run(argv)[0]
+            statuses[st] = statuses.get(st, 0) + 1
+            if m is not None:
+                mismatches.append(m)
+    elapsed = time.time() - started
+
+    classes = {}
+    for m in mismatches:
+        classes.setdefault(m["klass"], []).append(m)
+    for klass, ms in sorted(classes.items()):
+        print("#" * 78)
+        print("MISMATCH CLASS (%d cases): %s" % (len(ms), klass))
+        for m in ms[:opts.show]:
+            show(m)
+        if not opts.no_shrink:
+            small = shrink(binary, ms[0])
+            print("--- smallest found for this class:")
+            show(small)
+
+    print("#" * 78)
+    print("seed %d: %d cases in %.1f s (reference exit statuses: %s); "
+          "%d mismatches in %d classes"
+          % (seed, len(cases), elapsed,
+             ", ".join("%s: %d" % kv for kv in sorted(statuses.items())),
+             len(mismatches), len(classes)))
+    for klass, ms in sorted(classes.items()):
+        print("  %5d  %s" % (len(ms), klass))
+    return 1 if mismatches else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
