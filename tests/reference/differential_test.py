@@ -261,6 +261,61 @@ def random_case(rng, shapes, anchors):
 
 
 # ---------------------------------------------------------------------------
+# Hand-picked edge cases, run before the random ones
+# ---------------------------------------------------------------------------
+
+BASE_FIELDS = {
+    "floor": dict(W="500", n="4", LG="30", HG="60", L="50"),
+    "circular": dict(W="500", n="4", HG="60", D="80"),
+    "wall": dict(W="100", n1="3", n2="3", L1="100", L2="50", L2G="20",
+                 L3G="10", L1G="5"),
+    "ceiling": dict(W="100", n="4", L="100", LG="50", HG="50"),
+    "braced": dict(W="100", n="2", H="100", HG="50", LG="20"),
+}
+
+
+def _max_double_texts():
+    from decimal import Decimal, getcontext
+    getcontext().prec = 400
+    biggest = Decimal(sys.float_info.max)
+    halfway = int(biggest + Decimal(2) ** 970)  # rounds up to infinity
+    return [str(int(biggest)), str(halfway - 1), str(halfway)]
+
+
+def edge_cases():
+    texts = ["0", "0." + "0" * 400 + "1", "0." + "0" * 320 + "5",
+             "0." + "0" * 307 + "22250738585072014", "1" + "0" * 400,
+             "9" * 309, "0.0000999999999999999999", "999999999999999.95",
+             "99999999999999.95", "0.00009999999999999995", "1234567890123465",
+             "1" + "0" * 154, "1" + "0" * 200] + _max_double_texts()
+    cases = []
+    for shape, base in BASE_FIELDS.items():
+        names = ref.FIELDS[ref.SHAPES[shape]]
+        for anchor in ANCHOR_NAMES:
+            items = ref.diameter_items(ref.ANCHORS[anchor])
+            for m in ALL_DIAMETERS + ["08", "12.0"]:
+                cases.append(["--shape", shape, "--anchor", anchor,
+                              "--material", "SS" if m in items else "SUS"]
+                             + ["%s=%s" % kv for kv in base.items()]
+                             + ["M=" + m])
+        head = ["--shape", shape, "--anchor", "hawk-cut", "--material", "SS"]
+        for nm in names:
+            if nm == "M":
+                continue
+            for t in texts + NOT_DECIMAL:
+                f = dict(base, M="12")
+                f[nm] = t
+                if nm in ("N", "a") and "P" not in f:
+                    f["P"] = "1.5"
+                cases.append(head + ["%s=%s" % kv for kv in f.items()])
+        for nm in ref.ALL_NAMES:
+            if nm not in names:
+                cases.append(head + ["%s=%s" % kv for kv in base.items()]
+                             + ["M=12", nm + "=1"])
+    return cases
+
+
+# ---------------------------------------------------------------------------
 # Running and comparing
 # ---------------------------------------------------------------------------
 
@@ -410,6 +465,8 @@ def main():
     ap.add_argument("--show", type=int, default=3,
                     help="mismatches printed in full per class")
     ap.add_argument("--no-shrink", action="store_true")
+    ap.add_argument("--no-edge", action="store_true",
+                    help="skip the hand-picked edge cases")
     ap.add_argument("--case", default=None,
                     help="run one command line (shell-quoted) and show both")
     opts = ap.parse_args()
@@ -441,6 +498,9 @@ def main():
     seed = opts.seed if opts.seed is not None else random.randrange(1 << 30)
     rng = random.Random(seed)
     cases = [random_case(rng, shapes, anchors) for _ in range(opts.cases)]
+    if not opts.no_edge:
+        edge = [c for c in edge_cases() if c[1] in shapes and c[3] in anchors]
+        cases = edge + cases
 
     started = time.time()
     mismatches = []
@@ -467,9 +527,11 @@ def main():
             show(small)
 
     print("#" * 78)
-    print("seed %d: %d cases in %.1f s (reference exit statuses: %s); "
+    print("seed %d: %d cases (%s) in %.1f s (reference exit statuses: %s); "
           "%d mismatches in %d classes"
-          % (seed, len(cases), elapsed,
+          % (seed, len(cases),
+             "random only" if opts.no_edge else "edge cases first",
+             elapsed,
              ", ".join("%s: %d" % kv for kv in sorted(statuses.items())),
              len(mismatches), len(classes)))
     for klass, ms in sorted(classes.items()):

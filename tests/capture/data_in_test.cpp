@@ -1,0 +1,248 @@
+// Capture: refusals, the blank check per shape, plain decimal numbers, the
+// diameter list, the echo, and the key filter.
+#include "case_runner.h"
+#include "data_in.h"
+#include "number_text.h"
+#include "shape_procedure.h"
+
+#include <gtest/gtest.h>
+
+namespace zelvaro::test {
+namespace {
+
+struct Capture {
+  SeismicCalcState state;
+  cli::CaseFields fields;
+  cli::RecordingSink sink;
+
+  explicit Capture(Shape shape, Anchor anchor = Anchor::HawkCut, Material material = Material::SS) {
+    cli::prepare_state(state, shape, anchor, material);
+    fields.set(InputSlot::Combo1, "12");
+    for (int i = 0; i <= 9; ++i)
+      if (i != 5 && i != 6)
+        fields.set(text1_slot(i), "40");
+  }
+  bool accept() {
+    sink.messages.clear();
+    data_in(state, fields, sink);
+    return state.CalcCode != 0;
+  }
+  const Message &only_message() const {
+    EXPECT_EQ(sink.messages.size(), 1u);
+    static const Message none{};
+    return sink.messages.empty() ? none : sink.messages.front();
+  }
+};
+
+const Message BlankMessage{"ERROR", "空白が有りますので、埋めてください｡", MessageIcon::Question};
+
+TEST(DataIn, nothing_chosen_is_refused_with_the_blank_message_and_keeps_the_shape) {
+  Capture c(Shape::Floor, Anchor::None, Material::SS);
+  EXPECT_FALSE(c.accept());
+  EXPECT_EQ(c.only_message(), BlankMessage);
+  // The shape stays chosen, as the window still shows it.
+  EXPECT_EQ(c.state.ShapeKind, Shape::Floor);
+
+  Capture none(Shape::None, Anchor::None, Material::None);
+  EXPECT_FALSE(none.accept());
+  EXPECT_EQ(none.only_message(), BlankMessage);
+
+  Capture no_material(Shape::Wall, Anchor::Chemical, Material::None);
+  EXPECT_FALSE(no_material.accept());
+  EXPECT_EQ(no_material.state.ShapeKind, Shape::Wall);
+}
+
+TEST(DataIn, accepted_capture_sets_the_calculation_code_of_the_shape) {
+  for (Shape s : {Shape::Floor, Shape::Circular, Shape::Wall, Shape::Ceiling, Shape::Braced}) {
+    Capture c(s);
+    EXPECT_TRUE(c.accept());
+    EXPECT_EQ(c.state.CalcCode, 10 + static_cast<int>(s));
+    EXPECT_TRUE(c.sink.messages.empty());
+  }
+}
+
+TEST(DataIn, only_the_fields_a_shape_reads_are_checked_for_blanks) {
+  struct Row {
+    Shape shape;
+    int empty_text1;
+    bool refused;
+  } rows[] = {
+      {Shape::Floor, 4, false},   {Shape::Floor, 8, false},   {Shape::Floor, 9, false},
+      {Shape::Floor, 2, true},    {Shape::Floor, 7, true},    {Shape::Circular, 2, false},
+      {Shape::Circular, 3, true}, {Shape::Wall, 4, true},     {Shape::Wall, 8, true},
+      {Shape::Wall, 9, true},     {Shape::Wall, 2, true},     {Shape::Ceiling, 9, false},
+      {Shape::Braced, 2, true},   {Shape::Braced, 4, false},  {Shape::Floor, 0, true},
+      {Shape::Floor, 5, true},    {Shape::Floor, 6, true},    {Shape::Wall, 10, true}, // F is checked too
+  };
+  for (const Row &row : rows) {
+    SCOPED_TRACE(std::to_string(static_cast<int>(row.shape)) + " Text1(" + std::to_string(row.empty_text1) + ")");
+    Capture c(row.shape);
+    c.fields.set(text1_slot(row.empty_text1), "");
+    EXPECT_EQ(c.accept(), !row.refused);
+    if (row.refused) {
+      EXPECT_EQ(c.only_message(), BlankMessage);
+    }
+  }
+  for (InputSlot combo : {InputSlot::Combo1, InputSlot::Combo2, InputSlot::Combo3, InputSlot::Combo4}) {
+    Capture c(Shape::Ceiling);
+    c.fields.set(combo, "");
+    EXPECT_FALSE(c.accept());
+    EXPECT_EQ(c.only_message(), BlankMessage);
+  }
+}
+
+TEST(DataIn, refused_capture_leaves_the_previous_values) {
+  Capture c(Shape::Circular);
+  c.fields.set(InputSlot::Text1_2, "77");
+  c.fields.set(InputSlot::Text1_0, "123");
+  ASSERT_TRUE(c.accept());
+  c.state.LG = 5; // a value an earlier floor-mounted capture left behind
+  c.fields.set(InputSlot::Text1_0, "999");
+  c.fields.set(InputSlot::Text1_3, "");
+  EXPECT_FALSE(c.accept());
+  EXPECT_EQ(c.state.W, 123);
+  EXPECT_EQ(c.state.CalcCode, 0);
+  c.fields.set(InputSlot::Text1_3, "0"); // "0" is not blank
+  EXPECT_TRUE(c.accept());
+  EXPECT_EQ(c.state.HG, 0);
+  EXPECT_EQ(c.state.LG, 5); // circular does not read LG
+}
+
+TEST(DataIn, only_plain_decimal_numbers_are_read) {
+  for (const char *good : {"12", "12.5", ".5", "5.", "007", "0"}) {
+    Capture c(Shape::Floor);
+    c.fields.set(InputSlot::Text1_0, good);
+    EXPECT_TRUE(c.accept()) << good;
+  }
+  for (const char *bad : {".", "-1", "+1", "1e3", " 1", "1 ", "１２", "1,0", "abc", "1.2.3", "0x10", "inf", "nan"}) {
+    Capture c(Shape::Floor);
+    c.fields.set(InputSlot::Text1_0, bad);
+    EXPECT_FALSE(c.accept()) << bad;
+    EXPECT_EQ(c.only_message().title, "ERROR");
+    EXPECT_NE(c.only_message().text.find("「機器重量W(kg)」"), std::string::npos) << c.only_message().text;
+  }
+}
+
+TEST(DataIn, unreadable_field_is_named_by_the_label_of_the_chosen_shape) {
+  struct Row {
+    Shape shape;
+    InputSlot slot;
+    const char *label;
+  } rows[] = {
+      {Shape::Wall, InputSlot::Text1_1, "「上下片側ｱﾝｶ数n1(本)」"},
+      {Shape::Braced, InputSlot::Text1_1, "「ｱﾝｶ付き筋交い数n(本)」"},
+      {Shape::Circular, InputSlot::Text1_7, "「D(cm)」"},
+      {Shape::Floor, InputSlot::Text1_10, "「付加力F(kg)」"},
+      {Shape::Floor, InputSlot::Combo2, "「設計水平震度KH」"},
+      {Shape::Floor, InputSlot::Combo3, "「動力P(kw)」"},
+  };
+  for (const Row &row : rows) {
+    Capture c(row.shape);
+    c.fields.set(row.slot, "1-2");
+    EXPECT_FALSE(c.accept());
+    EXPECT_NE(c.only_message().text.find(row.label), std::string::npos) << c.only_message().text;
+  }
+}
+
+TEST(DataIn, number_too_large_for_a_double_is_a_numeric_error) {
+  Capture c(Shape::Floor);
+  c.fields.set(InputSlot::Text1_3, ("1" + std::string(400, '0')).c_str());
+  EXPECT_FALSE(c.accept());
+  EXPECT_EQ(c.only_message().title, "計算できません");
+  EXPECT_NE(c.only_message().text.find("「HG(cm)」"), std::string::npos);
+
+  // The motor power is stored in watts: a kW value that fits may overflow.
+  Capture p(Shape::Floor);
+  p.fields.set(InputSlot::Combo3, ("1" + std::string(306, '0')).c_str());
+  EXPECT_FALSE(p.accept());
+  EXPECT_EQ(p.only_message().title, "計算できません");
+
+  // A value below the smallest double reads as 0.
+  Capture tiny(Shape::Floor);
+  tiny.fields.set(InputSlot::Text1_2, ("0." + std::string(400, '0') + "1").c_str());
+  EXPECT_TRUE(tiny.accept());
+  EXPECT_EQ(tiny.state.LG, 0);
+}
+
+TEST(DataIn, diameter_must_be_one_the_anchor_kind_offers) {
+  struct Row {
+    Anchor anchor;
+    const char *M;
+    bool accepted;
+  } rows[] = {
+      {Anchor::HawkCut, "8", true},     {Anchor::HawkCut, "30", false},    {Anchor::HawkCut, "9", false},
+      {Anchor::HawkCut, "08", false},   {Anchor::Chemical, "8", false},    {Anchor::Chemical, "24", false},
+      {Anchor::Chemical, "20", true},   {Anchor::RebarHooked, "30", false}, {Anchor::RebarHooked, "24", true},
+      {Anchor::RebarWelded, "30", true}, {Anchor::RebarWelded, "8", false},
+  };
+  for (const Row &row : rows) {
+    Capture c(Shape::Floor, row.anchor);
+    c.fields.set(InputSlot::Combo1, row.M);
+    EXPECT_EQ(c.accept(), row.accepted) << static_cast<int>(row.anchor) << " M=" << row.M;
+    if (!row.accepted) {
+      EXPECT_EQ(c.only_message(), diameter_refusal_message());
+      EXPECT_EQ(c.only_message(),
+                (Message{"入力できません", "ボルトは選択以外の径は強度基準が無いため､入力できません", MessageIcon::None}));
+    }
+  }
+}
+
+TEST(DataIn, echo_shows_stored_values_in_entered_units) {
+  Capture c(Shape::Floor);
+  for (auto [slot, text] : {std::pair{InputSlot::Text1_0, "500"}, {InputSlot::Text1_1, "4"},
+                            {InputSlot::Combo1, "12"}, {InputSlot::Combo2, "2.0"}, {InputSlot::Combo4, "1.0"},
+                            {InputSlot::Text1_2, "30"}, {InputSlot::Text1_3, "50"}, {InputSlot::Text1_7, "60"}})
+    c.fields.set(slot, text);
+  ASSERT_TRUE(c.accept());
+  EXPECT_EQ(c.state.EchoBlock,
+            "初期ﾃﾞｰﾀ　W=500(kg)  n=4(本)  ﾎﾞﾙﾄ径M=12  水平震度=2  地域係数=1  LG=30(cm)  HG=50(cm)  L=60(cm)\r\n"
+            "      P=0(W)  N=0(RPM)  a=0(μm)  引張基準強度=176.5(MPa)   専断基準強度=101.8(MPa)   付加力F=0(kg)\r\n");
+
+  c.fields.set(InputSlot::Combo3, "0.75");
+  ASSERT_TRUE(c.accept());
+  EXPECT_EQ(c.state.P, 750);
+  EXPECT_NE(c.state.EchoBlock.find("P=750(W)"), std::string::npos);
+}
+
+TEST(DataIn, wall_derives_the_total_count_from_its_sides) {
+  for (auto [n1, n2, n] : {std::tuple{"2", "2", 4.0}, {"3", "4", 10.0}, {"1", "1", 0.0}, {"0.5", "2", 1.0}}) {
+    Capture c(Shape::Wall);
+    c.fields.set(InputSlot::Text1_1, n1);
+    c.fields.set(InputSlot::Text1_8, n2);
+    ASSERT_TRUE(c.accept()); // a zero count is refused later, by the calculation
+    EXPECT_EQ(c.state.n, n);
+    EXPECT_NE(c.state.EchoBlock.find("(本)  n=n1*2+(n2-2)*2=" + number_text(n) + "(本)"), std::string::npos);
+  }
+}
+
+TEST(KeyFilter, digits_backspace_and_one_point_pass) {
+  struct Row {
+    std::uint16_t key;
+    const char *text;
+    bool passes;
+  } rows[] = {
+      {'0', "", true},     {'9', "12.5", true},  {8, "12.5", true},   {'.', "12", true},   {'.', "", true},
+      {'.', "12.5", false}, {'.', ".", false},   {'-', "", false},    {'+', "1", false},   {'a', "", false},
+      {'E', "1", false},   {' ', "1", false},    {13, "1", false},    {3, "1", false},     {22, "1", false},
+      {24, "1", false},    {0xFF11, "", false},  {0x3002, "", false}, {',', "1", false},
+  };
+  for (const Row &row : rows) {
+    std::uint16_t key = row.key;
+    key_09(key, row.text);
+    EXPECT_EQ(key, row.passes ? row.key : 0) << row.key << " after '" << row.text << "'";
+  }
+}
+
+TEST(KeyFilter, typing_a_number_character_by_character) {
+  std::string field;
+  for (char ch : std::string("12.5.-a")) {
+    std::uint16_t key = static_cast<unsigned char>(ch);
+    key_09(key, field);
+    if (key)
+      field += static_cast<char>(key);
+  }
+  EXPECT_EQ(field, "12.5");
+}
+
+} // namespace
+} // namespace zelvaro::test

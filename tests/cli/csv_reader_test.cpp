@@ -1,0 +1,276 @@
+#include "csv_reader.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <streambuf>
+#include <string>
+#include <vector>
+
+namespace zelvaro::batch {
+namespace {
+
+using Fields = std::vector<std::string>;
+
+struct Expected {
+  std::size_t line;
+  Fields fields;     // not compared when `error` is set and this is empty
+  std::string error; // a part of the expected message; empty: no error
+};
+
+// A forward-only stream that hands out its bytes a few at a time, like a pipe.
+class TrickleBuf : public std::streambuf {
+public:
+  explicit TrickleBuf(std::string bytes) : bytes_(std::move(bytes)) {}
+
+protected:
+  int_type underflow() override {
+    if (at_ == bytes_.size())
+      return traits_type::eof();
+    const std::size_t n = std::min<std::size_t>(3, bytes_.size() - at_);
+    setg(bytes_.data() + at_, bytes_.data() + at_, bytes_.data() + at_ + n);
+    at_ += n;
+    return traits_type::to_int_type(*gptr());
+  }
+
+private:
+  std::string bytes_;
+  std::size_t at_ = 0;
+};
+
+std::vector<CsvRecord> read_all(CsvReader &reader) {
+  std::vector<CsvRecord> records;
+  CsvRecord record; // reused, as the batch does
+  while (reader.next(record))
+    records.push_back(record);
+  return records;
+}
+
+std::vector<CsvRecord> read_all(const std::string &bytes, Encoding encoding = Encoding::Auto,
+                                CsvReaderOptions options = {}) {
+  std::istringstream in(bytes, std::ios::binary);
+  CsvReader reader(in, encoding, options);
+  return read_all(reader);
+}
+
+void expect_records(const std::vector<CsvRecord> &actual, const std::vector<Expected> &expected) {
+  ASSERT_EQ(actual.size(), expected.size());
+  for (std::size_t i = 0; i < actual.size(); ++i) {
+    SCOPED_TRACE("record " + std::to_string(i));
+    EXPECT_EQ(actual[i].line, expected[i].line);
+    if (expected[i].error.empty())
+      EXPECT_EQ(actual[i].error, "");
+    else
+      EXPECT_NE(actual[i].error.find(expected[i].error), std::string::npos) << actual[i].error;
+    if (expected[i].error.empty() || !expected[i].fields.empty())
+      EXPECT_EQ(actual[i].fields, expected[i].fields);
+  }
+}
+
+// Small buffers put every byte at a buffer boundary somewhere.
+constexpr std::size_t kBufferSizes[] = {1, 2, 3, 5, 64 * 1024};
+
+TEST(CsvReader, ReadsWellFormedInput) {
+  const struct {
+    const char *name;
+    std::string input;
+    std::vector<Expected> records;
+  } cases[] = {
+      {"LF", "a,b\nc,d\n", {{1, {"a", "b"}}, {2, {"c", "d"}}}},
+      {"CR LF", "a,b\r\nc,d\r\n", {{1, {"a", "b"}}, {2, {"c", "d"}}}},
+      {"lone CR", "a,b\rc,d\r", {{1, {"a", "b"}}, {2, {"c", "d"}}}},
+      {"no final line break", "a,b\nc,d", {{1, {"a", "b"}}, {2, {"c", "d"}}}},
+      {"empty input", "", {}},
+      {"empty fields", ",a,,\n", {{1, {"", "a", "", ""}}}},
+      {"commas only", ",,\r\n", {{1, {"", "", ""}}}},
+      {"empty lines are skipped but counted", "a\n\n\r\n\rb\n\n", {{1, {"a"}}, {5, {"b"}}}},
+      {"quoted comma, doubled quotes, empty quoted",
+       "\"a,b\",\"say \"\"hi\"\"\",\"\"\n",
+       {{1, {"a,b", "say \"hi\"", ""}}}},
+      {"quoted field last, no line break", "a,\"b\"", {{1, {"a", "b"}}}},
+      {"LF inside quotes", "\"x\ny\",z\nnext\n", {{1, {"x\ny", "z"}}, {3, {"next"}}}},
+      {"CR LF inside quotes", "\"x\r\ny\",z\r\nnext", {{1, {"x\r\ny", "z"}}, {3, {"next"}}}},
+      {"lone CR inside quotes", "\"x\ry\"\rnext", {{1, {"x\ry"}}, {3, {"next"}}}},
+      {"quoted empty lines inside quotes", "\"\n\n\"\nb", {{1, {"\n\n"}}, {4, {"b"}}}},
+      {"UTF-8 Japanese", "id,n\nポンプP-1,1\n", {{1, {"id", "n"}}, {2, {"ポンプP-1", "1"}}}},
+      {"byte-order mark", "\xEF\xBB\xBFid,n\r\n1,2\r\n", {{1, {"id", "n"}}, {2, {"1", "2"}}}},
+      {"byte-order mark only", "\xEF\xBB\xBF", {}},
+  };
+  for (const auto &c : cases)
+    for (std::size_t buffer : kBufferSizes) {
+      SCOPED_TRACE(std::string(c.name) + ", buffer " + std::to_string(buffer));
+      expect_records(read_all(c.input, Encoding::Auto, {.buffer_bytes = buffer}), c.records);
+    }
+}
+
+TEST(CsvReader, ReportsMalformedRecordsAndKeepsTheFollowingOnes) {
+  const struct {
+    const char *name;
+    std::string input;
+    std::vector<Expected> records;
+  } cases[] = {
+      {"quote inside an unquoted field",
+       "ab\"c,d\nx\n",
+       {{1, {"ab\"c", "d"}, "field 1 has a quote inside unquoted text"}, {2, {"x"}}}},
+      {"text after a closing quote",
+       "a,\"b\"c,d\nx\n",
+       {{1, {"a", "bc", "d"}, "field 2 has text after its closing quote"}, {2, {"x"}}}},
+      {"unclosed quote on the last line",
+       "a\n\"b,c",
+       {{1, {"a"}}, {2, {"b,c"}, "field 1: the quote opened on line 2 is not closed"}}},
+      {"unclosed quote swallowing the rest: the rows after it are read again",
+       "id,n\n\"P-1,1\nP-2,2\r\nP-3,3\rP-4,4",
+       {{1, {"id", "n"}},
+        {2, {}, "the quote opened on line 2 is not closed"},
+        {3, {"P-2", "2"}},
+        {4, {"P-3", "3"}},
+        {5, {"P-4", "4"}}}},
+      {"missing closing quote closed by a later row's quote",
+       "\"P-1,1\nP-2,2\n\"P-3\",3\n",
+       {{1, {}, "has text after its closing quote"}, {2, {"P-2", "2"}}, {3, {"P-3", "3"}}}},
+      {"stray quote in a record with a line break in quotes",
+       "\"a\nb\",c\"d\ne\n",
+       {{1, {}, "quote inside unquoted text"}, {2, {"b\"", "c\"d"}, "quote inside unquoted text"}, {3, {"e"}}}},
+  };
+  for (const auto &c : cases)
+    for (std::size_t buffer : kBufferSizes) {
+      SCOPED_TRACE(std::string(c.name) + ", buffer " + std::to_string(buffer));
+      expect_records(read_all(c.input, Encoding::Auto, {.buffer_bytes = buffer}), c.records);
+    }
+}
+
+TEST(CsvReader, RefusesRowsWithAnotherFieldCountThanTheHeader) {
+  std::istringstream in("id,shape,M\nP-1,A,1\nP-2,A\nP-3,A,3,\n\"P-4\nx\",A,4\n", std::ios::binary);
+  CsvReader reader(in);
+  CsvRecord header;
+  ASSERT_TRUE(reader.next(header));
+  reader.expect_fields(header.fields.size());
+  expect_records(read_all(reader), {{2, {"P-1", "A", "1"}},
+                                    {3, {"P-2", "A"}, "has 2 fields instead of 3"},
+                                    {4, {"P-3", "A", "3", ""}, "has 4 fields instead of 3"},
+                                    {5, {"P-4\nx", "A", "4"}}});
+}
+
+const std::string kPumpCp932 = "\x83\x7c\x83\x93\x83\x76"; // "ポンプ"
+
+TEST(CsvReader, ReadsCp932ForcedOrDetected) {
+  const std::string input = "id,n\r\n" + kPumpCp932 + "P-1,1\r\n\"" + kPumpCp932 + ",\"\"2\"\"\",2\r\n";
+  for (Encoding encoding : {Encoding::Cp932, Encoding::Auto}) {
+    SCOPED_TRACE(std::string(encoding_name(encoding)));
+    std::istringstream in(input, std::ios::binary);
+    CsvReader reader(in, encoding);
+    expect_records(read_all(reader), {{1, {"id", "n"}}, {2, {"ポンプP-1", "1"}}, {3, {"ポンプ,\"2\"", "2"}}});
+    EXPECT_EQ(reader.encoding(), Encoding::Cp932);
+  }
+}
+
+TEST(CsvReader, DetectsUtf8AndLeavesItAsIs) {
+  std::istringstream in("id\nポンプ\n", std::ios::binary);
+  CsvReader reader(in);
+  expect_records(read_all(reader), {{1, {"id"}}, {2, {"ポンプ"}}});
+  EXPECT_EQ(reader.encoding(), Encoding::Utf8);
+}
+
+TEST(CsvReader, DecidesTheEncodingAtTheFirstNonAsciiRowEvenFarIntoTheFile) {
+  std::string input = "id,n\n";
+  std::size_t rows = 0;
+  while (input.size() < 3 * kSniffBytes)
+    input += "P-" + std::to_string(++rows) + ",1\n";
+  input += kPumpCp932 + ",2\n";
+  std::istringstream in(input, std::ios::binary);
+  CsvReader reader(in);
+  CsvRecord record;
+  for (std::size_t i = 0; i <= rows; ++i)
+    ASSERT_TRUE(reader.next(record));
+  EXPECT_EQ(reader.encoding(), Encoding::Auto);
+  ASSERT_TRUE(reader.next(record));
+  EXPECT_EQ(record.error, "");
+  EXPECT_EQ(record.line, rows + 2);
+  EXPECT_EQ(record.fields, (Fields{"ポンプ", "2"}));
+  EXPECT_EQ(reader.encoding(), Encoding::Cp932);
+  EXPECT_FALSE(reader.next(record));
+}
+
+TEST(CsvReader, Cp932CharacterAcrossABufferBoundaryIsReadWhole) {
+  // "送風機ポンプ" after a prefix of 0..3 bytes, read with buffers of 1..16
+  // bytes: every lead byte ends up at the end of a buffer for some pair.
+  const std::string fan_pump = "\x91\x97\x95\x97\x8b\x40" + kPumpCp932;
+  for (std::string prefix : {"", "a", "ab", "abc"})
+    for (std::size_t buffer = 1; buffer <= 16; ++buffer)
+      for (Encoding encoding : {Encoding::Cp932, Encoding::Auto}) {
+        SCOPED_TRACE("prefix " + prefix + ", buffer " + std::to_string(buffer));
+        expect_records(read_all("id\n" + prefix + fan_pump + "," + fan_pump, encoding, {.buffer_bytes = buffer}),
+                       {{1, {"id"}}, {2, {prefix + "送風機ポンプ", "送風機ポンプ"}}});
+      }
+}
+
+TEST(CsvReader, StandardInputLikeStreamLosesNoSniffedBytes) {
+  TrickleBuf buf("\xEF\xBB\xBFid,n\n" + std::string("ポンプ,1\n"));
+  std::istream in(&buf);
+  CsvReader reader(in, Encoding::Auto, {.buffer_bytes = 4});
+  expect_records(read_all(reader), {{1, {"id", "n"}}, {2, {"ポンプ", "1"}}});
+}
+
+TEST(CsvReader, BadBytesMarkTheirRowAndNameTheField) {
+  const struct {
+    const char *name;
+    Encoding encoding;
+    std::string input;
+    std::vector<Expected> records;
+  } cases[] = {
+      {"CP932",
+       Encoding::Cp932,
+       "P-1,1\nP\x80,2\nP-3,\x83\x7c\x81\n",
+       {{1, {"P-1", "1"}},
+        {2, {"P\uFFFD", "2"}, "field 1 is not valid CP932 (byte 0x80 at offset 1)"},
+        {3, {"P-3", "ポ\uFFFD"}, "field 2 is not valid CP932 (byte 0x81 at offset 2)"}}},
+      {"UTF-8",
+       Encoding::Utf8,
+       "ポンプ,1\n" + kPumpCp932 + ",2\nP-3,3\n",
+       {{1, {"ポンプ", "1"}},
+        {2, {"\uFFFD|\uFFFD\uFFFD\uFFFDv", "2"}, "field 1 is not valid UTF-8 (byte 0x83 at offset 0); if the file"},
+        {3, {"P-3", "3"}}}},
+      {"UTF-8 byte-order mark read as CP932",
+       Encoding::Cp932,
+       "\xEF\xBB\xBFid\nP-1\n",
+       {{1, {"id"}, "starts with a UTF-8 byte-order mark"}, {2, {"P-1"}}}},
+  };
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.name);
+    expect_records(read_all(c.input, c.encoding), c.records);
+  }
+}
+
+TEST(CsvReader, OverlongRecordsAreRefusedWithBoundedMemory) {
+  const CsvReaderOptions options{.buffer_bytes = 4096, .max_record_bytes = 64 * 1024};
+  // One 8 MB line: refused, its field cut short, the next line read.
+  {
+    const auto records = read_all("id\n" + std::string(8 << 20, 'x') + "\nP-2\n", Encoding::Auto, options);
+    ASSERT_EQ(records.size(), 3u);
+    EXPECT_NE(records[1].error.find("is longer than 65536 bytes"), std::string::npos);
+    EXPECT_LE(records[1].fields[0].size(), options.max_record_bytes + options.buffer_bytes);
+    EXPECT_EQ(records[2].fields, Fields{"P-2"});
+    EXPECT_EQ(records[2].line, 3u);
+  }
+  // A line of commas doesn't make millions of fields either.
+  {
+    const auto records = read_all(std::string(8 << 20, ',') + "\nx\n", Encoding::Auto, options);
+    ASSERT_EQ(records.size(), 2u);
+    EXPECT_LE(records[0].fields.size(), options.max_record_bytes + options.buffer_bytes);
+    EXPECT_EQ(records[1].fields, Fields{"x"});
+  }
+  // An unclosed quote before many lines: refused once too long, the lines after it kept.
+  {
+    std::string input = "\"P-1,1\n";
+    for (int i = 2; i <= 20000; ++i)
+      input += "P-" + std::to_string(i) + ",1\n";
+    const auto records = read_all(input, Encoding::Auto, options);
+    ASSERT_EQ(records.size(), 20000u);
+    EXPECT_NE(records[0].error.find("is longer than"), std::string::npos);
+    for (std::size_t i = 1; i < records.size(); ++i)
+      ASSERT_EQ(records[i].fields, (Fields{"P-" + std::to_string(i + 1), "1"}));
+  }
+}
+
+} // namespace
+} // namespace zelvaro::batch

@@ -1,0 +1,106 @@
+// zelvaro-check run as a user runs it: arguments in, report, messages and
+// exit status out.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <sys/wait.h>
+
+namespace {
+
+struct Result {
+  int status;
+  std::string out, err;
+};
+
+std::string slurp(const std::string &path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream ss;
+  ss << in.rdbuf();
+  return ss.str();
+}
+
+Result check(const std::string &args) {
+  const std::string dir = ::testing::TempDir();
+  const std::string out = dir + "/zc_out.txt", err = dir + "/zc_err.txt";
+  const std::string cmd = std::string(ZELVARO_CHECK) + " " + args + " >" + out + " 2>" + err + " </dev/null";
+  const int raw = std::system(cmd.c_str());
+  return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, slurp(out), slurp(err)};
+}
+
+const std::string Floor = "--shape floor --anchor hawk-cut --material SS ";
+const std::string Example = Floor + "M=12 KH=1.0 Z=1.0 W=500 n=4 LG=30 HG=60 L=50";
+
+TEST(ZelvaroCheck, worked_example_prints_the_report_with_lf_and_passes) {
+  const Result r = check(Example);
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.out.find("\n引抜力　Rb=((FH+FD)･HG-(W-FV-FD)･LG+MR)/(L･nt) = 2205 (N)\n"), std::string::npos);
+  EXPECT_NE(r.out.find("\nﾎﾞﾙﾄ断面積A=8.48232E-05(m2)\n"), std::string::npos);
+  EXPECT_NE(r.out.find("\n⇒引抜力 Rb=225(kg)はｺﾝｸﾘｰﾄとﾎﾞﾙﾄ密着力=670(kg)より小さく,安全"), std::string::npos);
+  EXPECT_EQ(r.out.find('\r'), std::string::npos);
+  EXPECT_NE(r.out.back(), '\n'); // exactly the result box's text
+  EXPECT_EQ(r.out.rfind("～～～～～", 0), 0u);
+  EXPECT_TRUE(r.err.empty());
+}
+
+TEST(ZelvaroCheck, crlf_keeps_the_result_box_line_breaks) {
+  const Result r = check(Example + " --crlf");
+  EXPECT_EQ(r.status, 0);
+  EXPECT_NE(r.out.find("2205 (N)\r\n"), std::string::npos);
+}
+
+TEST(ZelvaroCheck, shortfall_exits_1_with_the_advice_on_stderr) {
+  const Result r = check(Floor + "M=8 W=50000 n=4 LG=30 HG=60 L=50");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.out.find("⇒ﾎﾞﾙﾄ強度が足りない。"), std::string::npos);
+  EXPECT_NE(r.err.find("耐震強度不足"), std::string::npos);
+  EXPECT_NE(r.err.find("「ボルト自体の強度」と「ボルトとコンクリートの密着性、連結性も不足」"), std::string::npos);
+}
+
+TEST(ZelvaroCheck, refusals_and_numeric_errors_exit_2_with_nothing_on_stdout) {
+  struct Row {
+    std::string args, message;
+  } rows[] = {
+      {Floor + "W=500 n=4 LG=30 HG=60 L=50", "空白が有りますので、埋めてください｡"}, // no diameter
+      {Floor + "M=12 W=500 n=4 LG=30 HG=60", "空白が有りますので、埋めてください｡"},
+      {Floor + "M=12 W=500 n=4 LG=30 HG=60 L=50 F=", "空白が有りますので、埋めてください｡"},
+      {Floor + "M=9 W=500 n=4 LG=30 HG=60 L=50", "ボルトは選択以外の径は強度基準が無いため､入力できません"},
+      {"--shape wall --anchor rebar-hooked --material SUS M=30 W=1 n1=2 n2=2 L1=1 L2=1 L1G=1 L2G=1 L3G=1",
+       "入力できません"},
+      {Floor + "M=12 W=5e2 n=4 LG=30 HG=60 L=50", "「機器重量W(kg)」"},
+      {Floor + "M=12 W=500 n=0 LG=30 HG=60 L=50", "入力された値では計算できません。"},
+      {"--shape braced --anchor chemical --material SS M=10 W=1 n=2 LG=1 HG=1 H=0", "0による割り算"},
+  };
+  for (const Row &row : rows) {
+    const Result r = check(row.args);
+    EXPECT_EQ(r.status, 2) << row.args;
+    EXPECT_TRUE(r.out.empty()) << row.args;
+    EXPECT_NE(r.err.find(row.message), std::string::npos) << row.args << "\n" << r.err;
+  }
+}
+
+TEST(ZelvaroCheck, usage_errors_exit_2) {
+  for (const std::string &args : {Floor + "M=12 D=5", Floor + "M=12 n1=2", std::string("--shape floor --anchor hawk-cut M=12"),
+                                 std::string("--shape roof --anchor hawk-cut --material SS"),
+                                 std::string("--shape floor --anchor glue --material SS"),
+                                 std::string("--shape floor --anchor hawk-cut --material SS --fast"),
+                                 std::string("--shape floor --anchor hawk-cut --material SS W500"),
+                                 std::string("--shape")}) {
+    const Result r = check(args);
+    EXPECT_EQ(r.status, 2) << args;
+    EXPECT_TRUE(r.out.empty()) << args;
+    EXPECT_NE(r.err.find("--help"), std::string::npos) << args;
+  }
+}
+
+TEST(ZelvaroCheck, help_is_japanese_with_an_example) {
+  const Result r = check("--help");
+  EXPECT_EQ(r.status, 0);
+  EXPECT_NE(r.out.find("使い方"), std::string::npos);
+  EXPECT_NE(r.out.find("zelvaro-check --shape floor --anchor hawk-cut --material SS M=12"), std::string::npos);
+}
+
+} // namespace

@@ -1,0 +1,283 @@
+// The driver, the common forces, the motor terms, the checks, the report
+// layout and the numeric errors, on the floor-mounted shape.
+#include "case_runner.h"
+#include "checks.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+namespace zelvaro::test {
+namespace {
+
+CaseRun floor_case(Pairs extra = {}) {
+  cli::CaseFields fields;
+  fill(fields, Shape::Floor,
+       {{"M", "12"}, {"KH", "1.0"}, {"Z", "1.0"}, {"W", "500"}, {"n", "4"}, {"LG", "30"}, {"HG", "60"}, {"L", "50"}});
+  for (const auto &[name, text] : extra)
+    fields.set(*cli::slot_of(Shape::Floor, name), text);
+  CaseRun r;
+  cli::prepare_state(r.state, Shape::Floor, Anchor::HawkCut, Material::SS);
+  r.outcome = cli::run_case(r.state, fields, r.sink, FixedNow);
+  return r;
+}
+
+TEST(FloorMounted, worked_example_gives_2205_newtons_and_a_safe_bond) {
+  const CaseRun r = floor_case();
+  ASSERT_TRUE(r.reported());
+  EXPECT_EQ(r.state.FH, 4900);
+  EXPECT_EQ(r.state.FV, 2450);
+  EXPECT_EQ(r.state.nt, 2);
+  EXPECT_DOUBLE_EQ(r.state.Rb, 2205);
+  EXPECT_NEAR(r.state.sigma_b, 25.995, 1e-3);
+  EXPECT_NEAR(r.state.tau_b, 14.442, 1e-3);
+  EXPECT_TRUE(r.has_line("引抜力　Rb=((FH+FD)･HG-(W-FV-FD)･LG+MR)/(L･nt) = 2205 (N)"));
+  EXPECT_TRUE(r.has_line("ﾎﾞﾙﾄ断面積A=8.48232E-05(m2)"));
+  EXPECT_EQ(r.lines().back(), "⇒引抜力 Rb=225(kg)はｺﾝｸﾘｰﾄとﾎﾞﾙﾄ密着力=670(kg)より小さく,安全");
+  EXPECT_FALSE(r.outcome.message); // every check passed: no advice box
+}
+
+TEST(FloorMounted, report_has_its_blocks_in_order_and_exactly_two_empty_lines) {
+  const CaseRun r = floor_case();
+  const auto lines = r.lines();
+  const std::vector<std::string> expected{
+      "～～～～～2007/07/16 10:23:45～～～～～",
+      "初期ﾃﾞｰﾀ　W=500(kg)  n=4(本)  ﾎﾞﾙﾄ径M=12  水平震度=1  地域係数=1  LG=30(cm)  HG=60(cm)  L=50(cm)",
+      "      P=0(W)  N=0(RPM)  a=0(μm)  引張基準強度=176.5(MPa)   専断基準強度=101.8(MPa)   付加力F=0(kg)",
+      "",
+      "ﾎﾞﾙﾄ断面積A=8.48232E-05(m2)",
+      "設計水平地震力FH=4900(N)",
+      "設計鉛直地震力FV=2450(N)",
+      "ﾓｰﾒﾝﾄ　MR=9.55･P/N=0(N･m)",
+      "回転力　FD=1/(2*9.8)･a･(2･3.1412･N/60)^2･W=0(N)",
+      "引抜力　Rb=((FH+FD)･HG-(W-FV-FD)･LG+MR)/(L･nt) = 2205 (N)",
+      "引張応力　σb=Rb/A = 25.9952465834819(MPa)",
+      "専断応力　τb=(FH+FD)/(n･A) = 14.4418036574899(MPa)",
+      "引張強度　σb/2+(0.25･σb^2+τb^2)^0.5 = 32.4270829886933(MPa)",
+      "専断強度　(0.25･σb^2+τb^2)^0.5 = 19.4294596969524(MPa)",
+      "",
+      "⇒ﾎﾞﾙﾄ引張強度,専断強度共各々基準強度以下であるので,問題無い。",
+      "⇒引抜力 Rb=225(kg)はｺﾝｸﾘｰﾄとﾎﾞﾙﾄ密着力=670(kg)より小さく,安全",
+  };
+  EXPECT_EQ(lines, expected);
+  EXPECT_NE(r.outcome.report.substr(r.outcome.report.size() - 2), "\r\n");
+  // Every line break is CR LF.
+  for (std::size_t i = 0; i < r.outcome.report.size(); ++i) {
+    if (r.outcome.report[i] == '\n') {
+      ASSERT_EQ(r.outcome.report[i - 1], '\r');
+    }
+  }
+}
+
+TEST(CommonForces, external_force_adds_to_FH_and_half_of_it_to_FV) {
+  const CaseRun without = run(Shape::Floor, Anchor::HawkCut, Material::SS,
+                              {{"M", "8"}, {"KH", "1.0"}, {"Z", "1.0"}, {"W", "100"}, {"n", "3"}, {"LG", "30"},
+                               {"HG", "60"}, {"L", "50"}});
+  ASSERT_TRUE(without.reported());
+  EXPECT_TRUE(without.has_line("設計水平地震力FH=980(N)"));
+  EXPECT_TRUE(without.has_line("設計鉛直地震力FV=490(N)"));
+  EXPECT_TRUE(without.has_line("ﾎﾞﾙﾄ断面積A=3.76992E-05(m2)"));
+  EXPECT_EQ(without.state.nt, 1.5); // odd n gives a fractional count of bolts in tension
+
+  const CaseRun with = run(Shape::Floor, Anchor::HawkCut, Material::SS,
+                           {{"M", "8"}, {"KH", "1.0"}, {"Z", "1.0"}, {"W", "100"}, {"n", "3"}, {"LG", "30"},
+                            {"HG", "60"}, {"L", "50"}, {"F", "10"}});
+  EXPECT_TRUE(with.has_line("設計水平地震力FH=1078(N)"));
+  EXPECT_TRUE(with.has_line("設計鉛直地震力FV=539(N)"));
+  EXPECT_EQ(with.state.F, 10); // F itself stays in kilograms
+}
+
+TEST(MotorTerms, moment_and_rotation_force_of_a_running_motor) {
+  const CaseRun r = run(Shape::Floor, Anchor::HawkCut, Material::SS,
+                        {{"M", "12"}, {"KH", "1.0"}, {"Z", "1.0"}, {"W", "100"}, {"n", "4"}, {"LG", "30"},
+                         {"HG", "60"}, {"L", "50"}, {"P", "1.5"}, {"N", "1500"}, {"a", "10"}});
+  ASSERT_TRUE(r.reported());
+  EXPECT_EQ(r.state.P, 1500);
+  EXPECT_TRUE(r.has_line("ﾓｰﾒﾝﾄ　MR=9.55･P/N=9.55(N･m)"));
+  EXPECT_TRUE(r.has_line("回転力　FD=1/(2*9.8)･a･(2･3.1412･N/60)^2･W=12.3339218(N)"));
+  // MR raises Rb by MR / (nt L) on top of the force terms.
+  const double FHFD = 980 + r.state.FD;
+  const double expected = (FHFD * 0.6 - ((980 - 490) - r.state.FD) * 0.3 + 9.55) / (2 * 0.5);
+  EXPECT_DOUBLE_EQ(r.state.Rb, expected);
+}
+
+TEST(Calculate, same_inputs_twice_give_the_same_report) {
+  cli::CaseFields fields;
+  fill(fields, Shape::Floor,
+       {{"M", "12"}, {"W", "500"}, {"n", "4"}, {"LG", "30"}, {"HG", "60"}, {"L", "50"}});
+  SeismicCalcState s;
+  cli::prepare_state(s, Shape::Floor, Anchor::HawkCut, Material::SS);
+  cli::RecordingSink sink;
+  const CalcOutcome first = cli::run_case(s, fields, sink, FixedNow);
+  const CalcOutcome second = cli::run_case(s, fields, sink, FixedNow);
+  ASSERT_TRUE(first.status == CalcOutcome::Status::Reported);
+  EXPECT_EQ(first.report, second.report); // W is captured again before it is multiplied by 9.8
+}
+
+TEST(Calculate, negative_pull_out_is_reported_and_compared_as_negative) {
+  const CaseRun r = floor_case({{"LG", "300"}, {"HG", "1"}});
+  ASSERT_TRUE(r.reported());
+  EXPECT_LT(r.state.Rb, 0);
+  EXPECT_LT(r.state.sigma_b, 0);
+  EXPECT_NE(r.lines().back().find("より小さく,安全"), std::string::npos);
+  EXPECT_NE(r.lines().back().find("⇒引抜力 Rb=-"), std::string::npos);
+}
+
+// --- numeric errors -------------------------------------------------------
+
+TEST(NumericErrors, zero_divisors_and_overflows_stop_without_a_report) {
+  const std::string tiny = "0." + std::string(330, '0') + "1"; // reads as 0
+  const std::string huge = "1" + std::string(307, '0');         // finite, but not times 9.8
+  const std::vector<std::pair<std::string, std::vector<std::pair<std::string, std::string>>>> cases{
+      {"n zero", {{"n", "0"}}},
+      {"L zero", {{"L", "0.000"}}},
+      {"zero over zero", {{"n", "0"}, {"L", "0"}, {"W", "0"}, {"HG", "0"}, {"LG", "0"}}},
+      {"L underflows to zero", {{"L", tiny}}},
+      {"W overflows when converted to newtons", {{"W", huge}}},
+  };
+  for (const auto &[name, pairs] : cases) {
+    SCOPED_TRACE(name);
+    cli::CaseFields fields;
+    fill(fields, Shape::Floor,
+         {{"M", "12"}, {"W", "500"}, {"n", "4"}, {"LG", "30"}, {"HG", "60"}, {"L", "50"}});
+    for (const auto &[field, text] : pairs)
+      fields.set(*cli::slot_of(Shape::Floor, field), text);
+    SeismicCalcState s;
+    cli::prepare_state(s, Shape::Floor, Anchor::HawkCut, Material::SS);
+    cli::RecordingSink sink;
+    const CalcOutcome o = cli::run_case(s, fields, sink, FixedNow);
+    EXPECT_EQ(o.status, CalcOutcome::Status::Stopped);
+    EXPECT_TRUE(o.report.empty());
+    ASSERT_TRUE(o.message);
+    EXPECT_EQ(o.message->title, "計算できません");
+    EXPECT_NE(o.message->text.find("入力された値では計算できません。"), std::string::npos);
+    EXPECT_TRUE(sink.messages.empty()); // capture accepted; the engine stopped
+  }
+}
+
+TEST(NumericErrors, message_names_the_quantity_and_the_kind_of_fault) {
+  const CaseRun r = floor_case({{"L", "0"}});
+  ASSERT_TRUE(r.stopped());
+  EXPECT_NE(r.outcome.message->text.find("引抜力Rb"), std::string::npos);
+  EXPECT_NE(r.outcome.message->text.find("0による割り算"), std::string::npos);
+}
+
+TEST(NumericErrors, square_of_a_huge_stress_overflows_in_the_combined_values) {
+  // A bolt circle of 1e-300 cm: Rb is finite but sigma_b squared is not.
+  const CaseRun r = run(Shape::Circular, Anchor::HawkCut, Material::SS,
+                        {{"M", "12"}, {"W", "500"}, {"n", "4"}, {"HG", "60"},
+                         {"D", ("0." + std::string(290, '0') + "1").c_str()}});
+  ASSERT_TRUE(r.stopped());
+  EXPECT_NE(r.outcome.message->text.find("値が大きすぎ"), std::string::npos);
+}
+
+// --- checks ------------------------------------------------------------------
+
+SeismicCalcState checked_state(double sigma_c, double tau_c, Material m) {
+  SeismicCalcState s;
+  s.ft = m == Material::SS ? 176.5 : 154.5;
+  s.fs = m == Material::SS ? 101.8 : 89.2;
+  s.sigma_c = sigma_c;
+  s.tau_c = tau_c;
+  return s;
+}
+
+TEST(Verdict, boundaries_of_the_reference_strengths) {
+  struct Row {
+    double sigma_c, tau_c;
+    bool pass;
+  } rows[] = {
+      {176.5, 101.8, true},                                  // equal to both passes
+      {std::nextafter(176.5, 1000.0), 0, false},             // the smallest step above fails
+      {0, std::nextafter(101.8, 1000.0), false},             // shear alone fails
+      {100, 101.8, true},
+  };
+  for (const Row &row : rows) {
+    SeismicCalcState s = checked_state(row.sigma_c, row.tau_c, Material::SS);
+    verdict(s);
+    EXPECT_EQ(s.VerdictLine, row.pass ? VerdictPass : VerdictFail) << row.sigma_c << " " << row.tau_c;
+  }
+}
+
+TEST(AnchorCheck, pull_out_equal_to_the_allowable_value_is_dangerous) {
+  SeismicCalcState s;
+  s.AnchorKind = Anchor::HawkCut;
+  s.Rb = 2205;
+  s.BondTable[12] = 2205 / 9.8;
+  anchor_check(s, 12);
+  EXPECT_EQ(s.AnchorBlock, "⇒引抜力 Rb=225(kg)はｺﾝｸﾘｰﾄとﾎﾞﾙﾄ密着力=225(kg)より大きく,危険");
+
+  s.BondTable[12] = std::nextafter(2205 / 9.8, 1e9);
+  anchor_check(s, 12);
+  EXPECT_NE(s.AnchorBlock.find("より小さく,安全"), std::string::npos);
+}
+
+TEST(AnchorCheck, rebar_hooked_anchor_uses_the_rebar_label) {
+  SeismicCalcState s;
+  s.AnchorKind = Anchor::RebarHooked;
+  s.Rb = 98000;
+  s.BondTable[16] = 4912;
+  anchor_check(s, 16);
+  EXPECT_EQ(s.AnchorBlock, "⇒引抜力 Rb=10000(kg)はφ13鉄筋強度=4912(kg)より大きく,危険");
+  // The bond message box is the one for the concrete bond.
+  const auto advice = judge_msg(s.AnchorBlock);
+  ASSERT_TRUE(advice);
+  EXPECT_EQ(advice->text.rfind("「ボルトとコンクリートの密着性、連結性が不足」", 0), 0u);
+}
+
+TEST(AnchorCheck, zero_table_entry_makes_any_uplift_dangerous_but_no_uplift_safe) {
+  SeismicCalcState s;
+  s.AnchorKind = Anchor::JTip;
+  s.Rb = 0;
+  anchor_check(s, 30);
+  EXPECT_NE(s.AnchorBlock.find("=0(kg)より大きく,危険"), std::string::npos);
+  s.Rb = -1;
+  anchor_check(s, 30);
+  EXPECT_NE(s.AnchorBlock.find("より小さく,安全"), std::string::npos);
+}
+
+TEST(AnchorCheck, welded_anchor_sizes_the_weld_and_the_bars_unrounded) {
+  SeismicCalcState s;
+  s.AnchorKind = Anchor::RebarWelded;
+  s.Rb = 2205;
+  anchor_check(s, 12);
+  EXPECT_NEAR(s.LL, 0.9523, 1e-4);
+  EXPECT_NEAR(s.RebarCount, 0.0458, 1e-4);
+  EXPECT_EQ(s.AnchorBlock, "⇒必要溶接量 LL=Rb/(0.5･0.0065･10^6･71.246)･100 = 0.952280181991324(cm)\r\n"
+                           "⇒基礎ﾎﾞﾙﾄ～溶接φ13鉄筋本数⇒引抜力 / 筋強度48146(N)= 0.0457981971503344（本）");
+  EXPECT_EQ(s.AnchorBlock.find("危険"), std::string::npos);
+}
+
+TEST(JudgeMsg, one_advice_box_for_each_combination_of_shortfalls) {
+  const std::string pass = std::string(VerdictPass), fail = std::string(VerdictFail);
+  const std::string safe = "⇒引抜力 Rb=1(kg)はｺﾝｸﾘｰﾄとﾎﾞﾙﾄ密着力=2(kg)より小さく,安全";
+  const std::string danger = "⇒引抜力 Rb=3(kg)はｺﾝｸﾘｰﾄとﾎﾞﾙﾄ密着力=2(kg)より大きく,危険";
+  EXPECT_FALSE(judge_msg(pass + "\r\n" + safe));
+
+  const auto bond = judge_msg(pass + "\r\n" + danger);
+  ASSERT_TRUE(bond);
+  EXPECT_EQ(bond->title, "耐震強度不足");
+  EXPECT_EQ(bond->icon, MessageIcon::None);
+  EXPECT_EQ(bond->text, "「ボルトとコンクリートの密着性、連結性が不足」しています。違うアンカー方式で施工しなおすか、\r\n"
+                        "ボルト本数を増やしたり、ボルト材質、直径を大きくする必要があります。");
+
+  const auto bolt = judge_msg(fail + "\r\n" + safe);
+  ASSERT_TRUE(bolt);
+  EXPECT_EQ(bolt->text, "「ボルト自体の強度」が不足しています。ボルト本数を増やすか、ボルト材質、直径を大きくしてください。");
+
+  const auto both = judge_msg(fail + "\r\n" + danger);
+  ASSERT_TRUE(both);
+  EXPECT_EQ(both->text, "「ボルト自体の強度」と「ボルトとコンクリートの密着性、連結性も不足」しています。\r\n"
+                        "ボルト本数を増やすか、ボルト材質、直径を大きくし、更に違うアンカー方式で施工しなおす必要があります。");
+}
+
+TEST(JudgeMsg, weak_bolt_in_a_real_report_gives_the_bolt_advice) {
+  const CaseRun r = floor_case({{"W", "50000"}, {"M", "8"}});
+  ASSERT_TRUE(r.reported());
+  EXPECT_TRUE(r.has_line(std::string(VerdictFail)));
+  ASSERT_TRUE(r.outcome.message);
+  EXPECT_EQ(r.outcome.message->title, "耐震強度不足");
+}
+
+} // namespace
+} // namespace zelvaro::test
