@@ -122,7 +122,7 @@ def count_text(rng):
     return fraction_text(rng)
 
 
-def special_text(rng):
+def edge_text(rng):
     r = rng.random()
     if r < 0.3:
         return rng.choice(["0", "0.0", "00", ".0", "0."])
@@ -133,9 +133,9 @@ def special_text(rng):
     return fraction_text(rng)
 
 
-def field_text(rng, shape, name, special_rate):
-    if rng.random() < special_rate:
-        return special_text(rng)
+def field_text(rng, shape, name, edge_rate):
+    if rng.random() < edge_rate:
+        return edge_text(rng)
     if name in COUNT_FIELDS:
         return count_text(rng)
     if name == "W":
@@ -157,12 +157,12 @@ def random_case(rng, shapes, anchors):
     names = [nm for nm in ref.FIELDS[shape_kind] if nm not in OPTIONAL
              and nm != "M"]
     mode = rng.random()
-    special_rate = 0.03
+    edge_rate = 0.03
     if mode < 0.15:
-        special_rate = 0.35  # edge magnitudes
+        edge_rate = 0.35  # edge magnitudes
     fields = {}
     for nm in names:
-        fields[nm] = field_text(rng, shape, nm, special_rate)
+        fields[nm] = field_text(rng, shape, nm, edge_rate)
 
     # negative pull-out: large LG, small HG
     if "LG" in fields and rng.random() < 0.15:
@@ -221,14 +221,14 @@ def random_case(rng, shapes, anchors):
         elif r < 0.9:
             fields["N"] = "0"
         else:
-            fields["N"] = special_text(rng)
+            fields["N"] = edge_text(rng)
         r = rng.random()
         if r < 0.7:
             fields["a"] = str(rng.randint(0, 200))
         elif r < 0.9:
             fields["a"] = fraction_text(rng)
         else:
-            fields["a"] = special_text(rng)
+            fields["a"] = edge_text(rng)
 
     # external force
     r = rng.random()
@@ -237,7 +237,7 @@ def random_case(rng, shapes, anchors):
     elif r < 0.45:
         fields["F"] = plain_value(rng, 1, 2000)
     elif r < 0.48:
-        fields["F"] = special_text(rng)
+        fields["F"] = edge_text(rng)
 
     # blanks and non-decimal texts
     if rng.random() < 0.05:
