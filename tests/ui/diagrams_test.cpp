@@ -6,6 +6,7 @@
 
 #include <QColor>
 #include <QFont>
+#include <QGuiApplication>
 #include <QImage>
 #include <QSet>
 #include <QSize>
@@ -100,6 +101,21 @@ private slots:
       }
   }
 
+  // The pictures set their own pixel-sized fonts, so the application font (which
+  // follows the desktop settings and DPI) must not change a single pixel.
+  void diagramsIgnoreApplicationFont() {
+    QList<QImage> before;
+    for (int kind = 1; kind <= 5; ++kind)
+      before << zelvaro::draw_shape_diagram(kind);
+    const QFont saved = QGuiApplication::font();
+    QFont big(QStringLiteral("DejaVu Serif"));
+    big.setPointSize(20);
+    QGuiApplication::setFont(big);
+    for (int kind = 1; kind <= 5; ++kind)
+      QCOMPARE(zelvaro::draw_shape_diagram(kind), before[kind - 1]);
+    QGuiApplication::setFont(saved);
+  }
+
   void unknownShapeGivesNullImage() {
     for (int kind : {-1, 0, 6, 100})
       QVERIFY(zelvaro::draw_shape_diagram(kind).isNull());
@@ -119,6 +135,16 @@ private slots:
       }
     QVERIFY2(lo > 200, qPrintable(QString::number(lo)));
     QVERIFY2(hi - lo < 12, qPrintable(QStringLiteral("%1..%2").arg(lo).arg(hi)));
+
+    // The rest of the border is the same light backdrop: nothing runs off the edge.
+    for (int x = 0; x < img.width(); x += 4) {
+      QVERIFY2(qGray(img.pixel(x, 0)) > 215, qPrintable(QStringLiteral("top x=%1").arg(x)));
+      QVERIFY2(qGray(img.pixel(x, img.height() - 1)) > 200, qPrintable(QStringLiteral("bottom x=%1").arg(x)));
+    }
+    for (int y = 0; y < img.height(); y += 4) {
+      QVERIFY2(qGray(img.pixel(0, y)) > 200, qPrintable(QStringLiteral("left y=%1").arg(y)));
+      QVERIFY2(qGray(img.pixel(img.width() - 1, y)) > 200, qPrintable(QStringLiteral("right y=%1").arg(y)));
+    }
   }
 
   void splashPictureIsShadedDrawing() {
