@@ -6,8 +6,8 @@
 //  - fields separated by commas, optionally quoted with '"'; inside quotes a
 //    doubled quote stands for one quote, and commas and line breaks are data
 //    (kept byte for byte);
-//  - records ended by CR LF, LF or a lone CR (the last one: old Mac Excel
-//    writes CR only), the last record with or without a line break;
+//  - records ended by CR LF, LF or a lone CR (as Excel for old Macs
+//    writes), the last record with or without a line break;
 //  - empty lines are skipped (but counted); a line holding only commas is a
 //    record of empty fields;
 //  - UTF-8 (a leading byte-order mark is skipped) or CP932; see Encoding.
@@ -44,8 +44,8 @@ struct CsvRecord {
 };
 
 struct CsvReaderOptions {
-  std::size_t buffer_bytes = 64 * 1024;      // bytes read from the stream at a time
-  std::size_t sniff_bytes = kSniffBytes;     // look-ahead used to tell UTF-8 from CP932
+  std::size_t buffer_bytes = 64 * 1024;       // bytes read from the stream at a time
+  std::size_t sniff_bytes = kSniffBytes;      // look-ahead used to tell UTF-8 from CP932
   std::size_t max_record_bytes = 1024 * 1024; // longer records are refused
 };
 
@@ -75,7 +75,7 @@ public:
 private:
   enum class Parse { Done, Rewound };
 
-  void start(CsvRecord &record);
+  void start();
   bool fill();
   void ensure_lookahead(std::size_t bytes);
   Parse parse(CsvRecord &record, std::size_t &count);

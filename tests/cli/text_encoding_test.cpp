@@ -15,12 +15,24 @@ TEST(ParseEncoding, AcceptsTheDocumentedNamesInAnyCaseOnly) {
     std::string_view name;
     std::optional<Encoding> expected;
   } cases[] = {
-      {"utf-8", Encoding::Utf8},      {"UTF-8", Encoding::Utf8},       {"utf8", Encoding::Utf8},
-      {"Utf8", Encoding::Utf8},       {"cp932", Encoding::Cp932},      {"CP932", Encoding::Cp932},
-      {"shift_jis", Encoding::Cp932}, {"Shift_JIS", Encoding::Cp932},  {"sjis", Encoding::Cp932},
-      {"SJIS", Encoding::Cp932},      {"auto", Encoding::Auto},        {"AUTO", Encoding::Auto},
-      {"", std::nullopt},             {"utf-16", std::nullopt},        {"latin1", std::nullopt},
-      {"utf-8 ", std::nullopt},       {"cp93", std::nullopt},          {"sjis2", std::nullopt},
+      {"utf-8", Encoding::Utf8},
+      {"UTF-8", Encoding::Utf8},
+      {"utf8", Encoding::Utf8},
+      {"Utf8", Encoding::Utf8},
+      {"cp932", Encoding::Cp932},
+      {"CP932", Encoding::Cp932},
+      {"shift_jis", Encoding::Cp932},
+      {"Shift_JIS", Encoding::Cp932},
+      {"sjis", Encoding::Cp932},
+      {"SJIS", Encoding::Cp932},
+      {"auto", Encoding::Auto},
+      {"AUTO", Encoding::Auto},
+      {"", std::nullopt},
+      {"utf-16", std::nullopt},
+      {"latin1", std::nullopt},
+      {"utf-8 ", std::nullopt},
+      {"cp93", std::nullopt},
+      {"sjis2", std::nullopt},
   };
   for (const auto &c : cases) {
     SCOPED_TRACE(std::string(c.name));
@@ -37,17 +49,17 @@ TEST(FindInvalidUtf8, FindsTheFirstMalformedSequence) {
       {"", false, npos},
       {"P-1,12.5", false, npos},
       {"ポンプ", false, npos},
-      {"\xF0\x9F\x94\xA9", false, npos},   // four-byte character
-      {"a\x80", false, 1},                 // lone continuation byte
-      {"\xC0\xAF", false, 0},              // overlong '/'
-      {"\xE0\x80\xAF", false, 0},          // overlong '/'
-      {"\xED\xA0\x80", false, 0},          // surrogate
-      {"\xF4\x90\x80\x80", false, 0},      // above U+10FFFF
-      {"\xF5\x80\x80\x80", false, 0},      // no such lead byte
-      {"ab\xE3\x83", false, 2},            // cut short at the end
-      {"ab\xE3\x83", true, npos},          // ... which may be fine for a prefix
-      {"ab\xE3\x83x", true, 2},            // but not in the middle
-      {"ok\x83\x7c\x83\x93", false, 2},    // CP932 "ポン"
+      {"\xF0\x9F\x94\xA9", false, npos}, // four-byte character
+      {"a\x80", false, 1},               // lone continuation byte
+      {"\xC0\xAF", false, 0},            // overlong '/'
+      {"\xE0\x80\xAF", false, 0},        // overlong '/'
+      {"\xED\xA0\x80", false, 0},        // surrogate
+      {"\xF4\x90\x80\x80", false, 0},    // above U+10FFFF
+      {"\xF5\x80\x80\x80", false, 0},    // no such lead byte
+      {"ab\xE3\x83", false, 2},          // cut short at the end
+      {"ab\xE3\x83", true, npos},        // ... which may be fine for a prefix
+      {"ab\xE3\x83x", true, 2},          // but not in the middle
+      {"ok\x83\x7c\x83\x93", false, 2},  // CP932 "ポン"
   };
   for (const auto &c : cases) {
     SCOPED_TRACE(testing::PrintToString(std::string(c.bytes)));
@@ -57,7 +69,10 @@ TEST(FindInvalidUtf8, FindsTheFirstMalformedSequence) {
 
 TEST(AppendUtf8Lossy, ReplacesEachBadByteAndReportsTheFirst) {
   std::string out = "x";
-  EXPECT_EQ(append_utf8_lossy("a\xFF" "b\xE3\x83", out), 1u);
+  EXPECT_EQ(append_utf8_lossy("a\xFF"
+                              "b\xE3\x83",
+                              out),
+            1u);
   EXPECT_EQ(out, "xa\uFFFDb\uFFFD\uFFFD");
 }
 
@@ -68,17 +83,17 @@ TEST(DetectEncoding, TellsUtf8FromCp932) {
     Encoding expected;
   } cases[] = {
       {"\xEF\xBB\xBFid,shape\r\n", true, Encoding::Utf8},
-      {"\xEF\xBB\xBF\x83\x7c", true, Encoding::Utf8},               // the mark wins
-      {"\xEF\xBB", false, Encoding::Auto},                         // may still become a mark
-      {"id,shape,M\nP-1,A,100\n", true, Encoding::Auto},            // ASCII: can't tell
+      {"\xEF\xBB\xBF\x83\x7c", true, Encoding::Utf8},    // the mark wins
+      {"\xEF\xBB", false, Encoding::Auto},               // may still become a mark
+      {"id,shape,M\nP-1,A,100\n", true, Encoding::Auto}, // ASCII: can't tell
       {"", true, Encoding::Auto},
       {"id\nポンプP-1\n", true, Encoding::Utf8},
       {"id\n\x83\x7c\x83\x93\x83\x76P-1\n", true, Encoding::Cp932}, // "ポンプP-1"
-      {"id\n\xCE\xDF\xDD\xCC\xDF\n", true, Encoding::Cp932},         // half-width "ﾎﾟﾝﾌﾟ"
-      {"id\n\x91\x97\x95\x97\x8b\x40\n", true, Encoding::Cp932},     // "送風機"
-      {"id\nポンプ\xE3\x83", false, Encoding::Utf8},                  // prefix ends inside a character
-      {"id\n\x83\x7c\x83", false, Encoding::Cp932},                   // same in CP932
-      {"id\n\x80\xFF\n", true, Encoding::Utf8},                       // neither: report, don't guess
+      {"id\n\xCE\xDF\xDD\xCC\xDF\n", true, Encoding::Cp932},        // half-width "ﾎﾟﾝﾌﾟ"
+      {"id\n\x91\x97\x95\x97\x8b\x40\n", true, Encoding::Cp932},    // "送風機"
+      {"id\nポンプ\xE3\x83", false, Encoding::Utf8},                // prefix ends inside a character
+      {"id\n\x83\x7c\x83", false, Encoding::Cp932},                 // same in CP932
+      {"id\n\x80\xFF\n", true, Encoding::Utf8},                     // neither: report, don't guess
   };
   for (const auto &c : cases) {
     SCOPED_TRACE(testing::PrintToString(std::string(c.prefix)));
@@ -95,11 +110,11 @@ TEST(Cp932Decoder, ConvertsWithMicrosoftsTable) {
       {"P-1,100", "P-1,100"},
       {"\x83\x7c\x83\x93\x83\x76", "ポンプ"},
       {"\x91\x97\x95\x97\x8b\x40", "送風機"},
-      {"\xCE\xDF\xDD\xCC\xDF", "ﾎﾟﾝﾌﾟ"},   // half-width katakana
-      {"\x87\x40", "①"},                    // NEC special characters
-      {"\xFB\xFC", "髙"},                    // IBM extension
-      {"\x81\x60", "\uFF5E"},                // wave dash as Windows maps it
-      {"\x5C\x7E", "\\~"},                   // backslash and tilde, not yen and overline
+      {"\xCE\xDF\xDD\xCC\xDF", "ﾎﾟﾝﾌﾟ"}, // half-width katakana
+      {"\x87\x40", "①"},                 // NEC special characters
+      {"\xFB\xFC", "髙"},                // IBM extension
+      {"\x81\x60", "\uFF5E"},            // wave dash as Windows maps it
+      {"\x5C\x7E", "\\~"},               // backslash and tilde, not yen and overline
   };
   Cp932Decoder decoder;
   for (const auto &c : cases) {
@@ -116,12 +131,12 @@ TEST(Cp932Decoder, ReportsTheFirstInvalidByte) {
     std::size_t bad;
     std::string_view converted_before;
   } cases[] = {
-      {"ab\x80", 2, "ab"},                     // undefined single byte
-      {"\x83\x7c\xA0", 2, "ポ"},               // undefined single byte
-      {"\x83\x7c\xFD", 2, "ポ"},               // undefined single byte
-      {"\x83\x7c\x81\x20", 2, "ポ"},           // lead byte with a bad trail byte
-      {"\x83\x7c\x83", 2, "ポ"},               // lead byte at the very end
-      {"\x85\x40", 0, ""},                     // unassigned pair
+      {"ab\x80", 2, "ab"},           // undefined single byte
+      {"\x83\x7c\xA0", 2, "ポ"},     // undefined single byte
+      {"\x83\x7c\xFD", 2, "ポ"},     // undefined single byte
+      {"\x83\x7c\x81\x20", 2, "ポ"}, // lead byte with a bad trail byte
+      {"\x83\x7c\x83", 2, "ポ"},     // lead byte at the very end
+      {"\x85\x40", 0, ""},           // unassigned pair
   };
   Cp932Decoder decoder;
   for (const auto &c : cases) {
@@ -139,7 +154,11 @@ TEST(Cp932Decoder, ReportsTheFirstInvalidByte) {
 TEST(Cp932Decoder, LossyDecodingReplacesBadBytesAndGoesOn) {
   Cp932Decoder decoder;
   std::string out;
-  EXPECT_EQ(decoder.decode_lossy("a\x80" "b\x83\x7c\x81\x20" "c", out), 1u);
+  EXPECT_EQ(decoder.decode_lossy("a\x80"
+                                 "b\x83\x7c\x81\x20"
+                                 "c",
+                                 out),
+            1u);
   EXPECT_EQ(out, "a\uFFFDbポ\uFFFD c");
 }
 

@@ -1,0 +1,346 @@
+#include "csv_reader.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <stdexcept>
+
+namespace zelvaro::batch {
+
+namespace {
+
+using ByteSet = std::array<bool, 256>;
+
+constexpr ByteSet byte_set(std::string_view bytes) {
+  ByteSet set{};
+  for (char c : bytes)
+    set[static_cast<unsigned char>(c)] = true;
+  return set;
+}
+
+// Bytes that end a run of plain data in an unquoted and in a quoted field.
+constexpr ByteSet kUnquotedStop = byte_set(",\"\r\n");
+constexpr ByteSet kQuotedStop = byte_set("\"\r\n");
+
+bool stops(const ByteSet &set, char c) { return set[static_cast<unsigned char>(c)]; }
+
+std::string hex_byte(char c) {
+  constexpr char digits[] = "0123456789ABCDEF";
+  const auto b = static_cast<unsigned char>(c);
+  return {'0', 'x', digits[b >> 4], digits[b & 0xF]};
+}
+
+std::string field_label(std::size_t index) { return "field " + std::to_string(index + 1); }
+
+} // namespace
+
+CsvReader::CsvReader(std::istream &in, Encoding encoding, CsvReaderOptions options)
+    : in_(in), encoding_(encoding), options_(options) {
+  options_.buffer_bytes = std::max<std::size_t>(options_.buffer_bytes, 1);
+  buffer_.resize(options_.buffer_bytes);
+  if (encoding_ == Encoding::Cp932)
+    cp932_ = std::make_unique<Cp932Decoder>(); // fail now rather than at the first Japanese row
+}
+
+CsvReader::~CsvReader() = default;
+
+// Reads more of the stream after end_, first dropping the bytes already parsed
+// (but keeping those a rewind may return to). Returns false at end of input.
+bool CsvReader::fill() {
+  if (eof_)
+    return false;
+  const std::size_t keep = resync_ ? std::min(resync_pos_, pos_) : pos_;
+  if (keep > 0) {
+    std::memmove(buffer_.data(), buffer_.data() + keep, end_ - keep);
+    base_ += keep;
+    pos_ -= keep;
+    end_ -= keep;
+    if (resync_)
+      resync_pos_ -= keep;
+  }
+  if (buffer_.size() - end_ < options_.buffer_bytes)
+    buffer_.resize(end_ + options_.buffer_bytes);
+  in_.read(buffer_.data() + end_, static_cast<std::streamsize>(buffer_.size() - end_));
+  if (in_.bad())
+    throw std::runtime_error("reading the input failed");
+  const auto got = static_cast<std::size_t>(in_.gcount());
+  end_ += got;
+  if (got == 0)
+    eof_ = true;
+  return got > 0;
+}
+
+void CsvReader::ensure_lookahead(std::size_t bytes) {
+  while (end_ - pos_ < bytes && fill()) {
+  }
+}
+
+void CsvReader::start() {
+  started_ = true;
+  ensure_lookahead(kUtf8Bom.size());
+  if (!std::string_view(buffer_.data() + pos_, end_ - pos_).starts_with(kUtf8Bom))
+    return;
+  pos_ += kUtf8Bom.size();
+  if (encoding_ == Encoding::Cp932)
+    pending_error_ = "the input starts with a UTF-8 byte-order mark but is being read as CP932";
+  else
+    encoding_ = Encoding::Utf8;
+}
+
+void CsvReader::set_error(CsvRecord &record, std::string message) {
+  if (record.error.empty())
+    record.error = std::move(message);
+}
+
+void CsvReader::rewind() {
+  pos_ = resync_pos_;
+  line_ = resync_line_;
+  skip_lf_ = resync_skip_lf_;
+  resync_ = false;
+}
+
+bool CsvReader::next(CsvRecord &record) {
+  if (!started_)
+    start();
+  // Skip empty lines; a CR LF is one line break.
+  for (;;) {
+    if (pos_ == end_ && !fill())
+      return false;
+    const char c = buffer_[pos_];
+    if (skip_lf_) {
+      skip_lf_ = false;
+      if (c == '\n') {
+        ++pos_;
+        continue;
+      }
+    }
+    if (c != '\n' && c != '\r')
+      break;
+    ++pos_;
+    ++line_;
+    skip_lf_ = c == '\r';
+  }
+
+  record.line = line_;
+  record.error.clear();
+  if (!pending_error_.empty()) {
+    record.error = std::move(pending_error_);
+    pending_error_.clear();
+  }
+  resync_ = false;
+  overflow_ = false;
+  std::size_t count = 0;
+  const Parse result = parse(record, count);
+  record.fields.resize(count);
+  decode_fields(record);
+  if (result == Parse::Done) {
+    if (expected_fields_ != 0 && count != expected_fields_)
+      set_error(record,
+                "has " + std::to_string(count) + " fields instead of " + std::to_string(expected_fields_));
+    if (resync_ && !record.error.empty())
+      rewind();
+  }
+  resync_ = false;
+  return true;
+}
+
+CsvReader::Parse CsvReader::parse(CsvRecord &record, std::size_t &count) {
+  enum class State { FieldStart, Unquoted, Quoted, QuotedAfterCr, QuoteSeen };
+  auto &fields = record.fields;
+  std::size_t field = 0;
+  auto open_field = [&] {
+    if (field == fields.size())
+      fields.emplace_back();
+    else
+      fields[field].clear();
+  };
+  auto next_field = [&] {
+    if (overflow_)
+      return; // the record is refused anyway: don't let a flood of commas use memory
+    ++field;
+    open_field();
+  };
+  auto append = [&](const char *data, std::size_t size) {
+    if (!overflow_)
+      fields[field].append(data, size);
+  };
+  auto finish = [&](Parse result) {
+    count = field + 1;
+    return result;
+  };
+  auto line_break_in_quotes = [&](char c) {
+    ++line_;
+    if (!resync_) {
+      resync_ = true;
+      resync_pos_ = pos_;
+      resync_line_ = line_;
+      resync_skip_lf_ = c == '\r';
+    }
+  };
+
+  open_field();
+  const std::size_t record_start = base_ + pos_;
+  std::size_t quote_line = line_;
+  State state = State::FieldStart;
+  for (;;) {
+    if (pos_ == end_) {
+      if (base_ + pos_ - record_start > options_.max_record_bytes) {
+        set_error(record, "is longer than " + std::to_string(options_.max_record_bytes) + " bytes");
+        if (resync_) {
+          rewind();
+          return finish(Parse::Rewound);
+        }
+        overflow_ = true;
+      }
+      if (!fill())
+        break;
+    }
+    const char *const data = buffer_.data();
+    const char *const p = data + pos_;
+    const char *const e = data + end_;
+    switch (state) {
+    case State::FieldStart:
+      if (*p == '"') {
+        ++pos_;
+        state = State::Quoted;
+        quote_line = line_;
+        continue;
+      }
+      state = State::Unquoted;
+      [[fallthrough]];
+    case State::Unquoted: {
+      const char *q = p;
+      while (q != e && !stops(kUnquotedStop, *q))
+        ++q;
+      append(p, static_cast<std::size_t>(q - p));
+      pos_ = static_cast<std::size_t>(q - data);
+      if (q == e)
+        continue;
+      ++pos_;
+      if (*q == ',') {
+        next_field();
+        state = State::FieldStart;
+        continue;
+      }
+      if (*q == '"') {
+        set_error(record, field_label(field) + " has a quote inside unquoted text (quote the whole field "
+                                               "and double the quotes inside it)");
+        append(q, 1);
+        continue;
+      }
+      ++line_;
+      skip_lf_ = *q == '\r';
+      return finish(Parse::Done);
+    }
+    case State::Quoted: {
+      const char *q = p;
+      while (q != e && !stops(kQuotedStop, *q))
+        ++q;
+      append(p, static_cast<std::size_t>(q - p));
+      pos_ = static_cast<std::size_t>(q - data);
+      if (q == e)
+        continue;
+      ++pos_;
+      if (*q == '"') {
+        state = State::QuoteSeen;
+        continue;
+      }
+      append(q, 1);
+      line_break_in_quotes(*q);
+      if (*q == '\r')
+        state = State::QuotedAfterCr;
+      continue;
+    }
+    case State::QuotedAfterCr:
+      state = State::Quoted;
+      if (*p == '\n') {
+        append(p, 1);
+        ++pos_;
+      }
+      continue;
+    case State::QuoteSeen:
+      ++pos_;
+      switch (*p) {
+      case '"':
+        append(p, 1);
+        state = State::Quoted;
+        continue;
+      case ',':
+        next_field();
+        state = State::FieldStart;
+        continue;
+      case '\n':
+      case '\r':
+        ++line_;
+        skip_lf_ = *p == '\r';
+        return finish(Parse::Done);
+      default:
+        set_error(record, field_label(field) + " has text after its closing quote");
+        if (resync_) {
+          rewind();
+          return finish(Parse::Rewound);
+        }
+        append(p, 1);
+        state = State::Unquoted;
+        continue;
+      }
+    }
+  }
+  // End of input.
+  if (state == State::Quoted || state == State::QuotedAfterCr) {
+    set_error(record, field_label(field) + ": the quote opened on line " + std::to_string(quote_line) +
+                          " is not closed before the end of the input");
+    if (resync_) {
+      rewind();
+      return finish(Parse::Rewound);
+    }
+  }
+  return finish(Parse::Done);
+}
+
+void CsvReader::decide_encoding(const CsvRecord &record) {
+  std::string sample;
+  for (const std::string &field : record.fields)
+    if (!is_ascii(field)) {
+      sample += field;
+      sample += '\n';
+    }
+  ensure_lookahead(options_.sniff_bytes);
+  const std::size_t available = end_ - pos_;
+  const std::size_t ahead = std::min(available, options_.sniff_bytes);
+  sample.append(buffer_.data() + pos_, ahead);
+  const bool whole_input = eof_ && ahead == available;
+  encoding_ = detect_encoding(sample, whole_input) == Encoding::Cp932 ? Encoding::Cp932 : Encoding::Utf8;
+}
+
+void CsvReader::decode_fields(CsvRecord &record) {
+  for (std::size_t i = 0; i < record.fields.size(); ++i) {
+    std::string &field = record.fields[i];
+    if (is_ascii(field))
+      continue;
+    if (encoding_ == Encoding::Auto)
+      decide_encoding(record);
+    if (encoding_ == Encoding::Utf8 && find_invalid_utf8(field) == std::string::npos)
+      continue;
+    scratch_.clear();
+    std::size_t bad;
+    if (encoding_ == Encoding::Cp932) {
+      if (!cp932_)
+        cp932_ = std::make_unique<Cp932Decoder>();
+      bad = cp932_->decode_lossy(field, scratch_);
+    } else {
+      bad = append_utf8_lossy(field, scratch_);
+    }
+    if (bad != std::string::npos) {
+      std::string what = field_label(i) + " is not valid " +
+                         (encoding_ == Encoding::Cp932 ? "CP932" : "UTF-8") + " (byte " +
+                         hex_byte(field[bad]) + " at offset " + std::to_string(bad) + ")";
+      if (encoding_ == Encoding::Utf8)
+        what += "; if the file was saved as Shift_JIS, read it with --encoding cp932";
+      set_error(record, std::move(what));
+    }
+    field.swap(scratch_);
+  }
+}
+
+} // namespace zelvaro::batch

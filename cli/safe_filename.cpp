@@ -1,0 +1,174 @@
+#include "safe_filename.h"
+
+#include <algorithm>
+#include <array>
+#include <charconv>
+#include <stdexcept>
+
+namespace zelvaro::batch {
+
+namespace {
+
+constexpr char32_t kInvalid = 0xFFFFFFFF;
+constexpr std::size_t kMinLineDigits = 6;
+constexpr std::size_t kMaxExtensionChars = 15;
+
+struct CodePoint {
+  char32_t value; // kInvalid for a byte that is not part of well-formed UTF-8
+  std::size_t size;
+};
+
+CodePoint decode_at(std::string_view s, std::size_t i) {
+  const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(s[i + k]); };
+  const unsigned char c = byte(0);
+  if (c < 0x80)
+    return {c, 1};
+  std::size_t size;
+  char32_t value;
+  char32_t min;
+  if (c >= 0xC2 && c <= 0xDF) {
+    size = 2, value = c & 0x1F, min = 0x80;
+  } else if (c >= 0xE0 && c <= 0xEF) {
+    size = 3, value = c & 0x0F, min = 0x800;
+  } else if (c >= 0xF0 && c <= 0xF4) {
+    size = 4, value = c & 0x07, min = 0x10000;
+  } else {
+    return {kInvalid, 1};
+  }
+  if (i + size > s.size())
+    return {kInvalid, 1};
+  for (std::size_t k = 1; k < size; ++k) {
+    if ((byte(k) & 0xC0) != 0x80)
+      return {kInvalid, 1};
+    value = (value << 6) | (byte(k) & 0x3F);
+  }
+  if (value < min || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF))
+    return {kInvalid, 1};
+  return {value, size};
+}
+
+bool is_control(char32_t c) { return c < 0x20 || (c >= 0x7F && c <= 0x9F); }
+
+bool is_windows_reserved(char32_t c) {
+  return c == '<' || c == '>' || c == ':' || c == '"' || c == '/' || c == '\\' || c == '|' || c == '?' ||
+         c == '*';
+}
+
+// Characters that don't belong in a file name or would make it look like
+// something else: controls, separators of all kinds, invisible format
+// characters (including bidirectional overrides), non-characters.
+bool becomes_underscore(char32_t c) {
+  return c == kInvalid || is_control(c) || is_windows_reserved(c) || c == '_' || c == ' ' || c == 0xA0 ||
+         c == 0xAD || c == 0x1680 || c == 0x180E || (c >= 0x2000 && c <= 0x200F) ||
+         (c >= 0x2028 && c <= 0x202F) || (c >= 0x205F && c <= 0x206F) || c == 0x3000 || c == 0xFEFF ||
+         (c >= 0xFFF9 && c <= 0xFFFB) || (c >= 0xFDD0 && c <= 0xFDEF) || (c & 0xFFFE) == 0xFFFE ||
+         (c >= 0xE0000 && c <= 0xE007F);
+}
+
+void strip_dots_and_underscores(std::string &s) {
+  const auto strippable = [](char c) { return c == '.' || c == '_'; };
+  const auto last = std::find_if_not(s.rbegin(), s.rend(), strippable).base();
+  s.erase(last, s.end());
+  s.erase(s.begin(), std::find_if_not(s.begin(), s.end(), strippable));
+}
+
+std::string checked_extension(std::string_view extension) {
+  if (extension.starts_with('.'))
+    extension.remove_prefix(1);
+  if (extension.size() > kMaxExtensionChars || !std::all_of(extension.begin(), extension.end(), [](char c) {
+        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+      }))
+    throw std::invalid_argument("report file extension must be up to 15 ASCII letters and digits");
+  return extension.empty() ? std::string() : "." + std::string(extension);
+}
+
+std::string padded_line(std::size_t line) {
+  std::array<char, 24> digits{};
+  const auto [end, ec] = std::to_chars(digits.data(), digits.data() + digits.size(), line);
+  (void)ec; // 24 characters hold any std::size_t
+  const auto count = static_cast<std::size_t>(end - digits.data());
+  std::string out(count < kMinLineDigits ? kMinLineDigits - count : 0, '0');
+  out.append(digits.data(), count);
+  return out;
+}
+
+} // namespace
+
+std::string report_file_name(std::size_t line, std::string_view id, std::string_view extension) {
+  const std::string ext = checked_extension(extension);
+  std::string name = padded_line(line);
+
+  std::string part;
+  bool separator = false;
+  for (std::size_t i = 0; i < id.size();) {
+    const CodePoint cp = decode_at(id, i);
+    if (becomes_underscore(cp.value)) {
+      separator = true;
+    } else {
+      if (separator && !part.empty())
+        part += '_';
+      separator = false;
+      part.append(id.substr(i, cp.size));
+    }
+    i += cp.size;
+  }
+  strip_dots_and_underscores(part);
+
+  const std::size_t room = kMaxFileNameBytes - std::min(kMaxFileNameBytes, name.size() + 1 + ext.size());
+  if (part.size() > room) {
+    std::size_t cut = room;
+    while (cut > 0 && (static_cast<unsigned char>(part[cut]) & 0xC0) == 0x80)
+      --cut; // don't split a character
+    part.resize(cut);
+    strip_dots_and_underscores(part);
+  }
+  if (!part.empty()) {
+    name += '_';
+    name += part;
+  }
+  name += ext;
+  return name;
+}
+
+bool is_safe_file_name(std::string_view name) {
+  if (name.empty() || name.size() > kMaxFileNameBytes)
+    return false;
+  if (name.front() == '.' || name.front() == '-' || name.front() == ' ')
+    return false;
+  if (name.back() == '.' || name.back() == ' ')
+    return false;
+  for (std::size_t i = 0; i < name.size();) {
+    const CodePoint cp = decode_at(name, i);
+    if (cp.value == kInvalid || is_control(cp.value) || is_windows_reserved(cp.value))
+      return false;
+    i += cp.size;
+  }
+  // Windows device names, with or without an extension.
+  std::string stem(name.substr(0, name.find('.')));
+  while (!stem.empty() && stem.back() == ' ')
+    stem.pop_back();
+  std::transform(stem.begin(), stem.end(), stem.begin(),
+                 [](char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; });
+  if (stem == "CON" || stem == "PRN" || stem == "AUX" || stem == "NUL")
+    return false;
+  if (stem.size() == 4 && (stem.starts_with("COM") || stem.starts_with("LPT")) && stem[3] >= '0' &&
+      stem[3] <= '9')
+    return false;
+  return true;
+}
+
+std::filesystem::path path_inside(const std::filesystem::path &dir, std::string_view name) {
+  namespace fs = std::filesystem;
+  if (!is_safe_file_name(name))
+    throw std::invalid_argument("refusing to write a report under an unsafe file name");
+  const fs::path base = fs::weakly_canonical(dir);
+  fs::path full = base / fs::path(name);
+  if (full.parent_path() != base || full.filename().native() != name)
+    throw std::invalid_argument("report file name does not stay inside the report folder");
+  std::error_code ec;
+  if (fs::is_symlink(fs::symlink_status(full, ec)))
+    throw std::invalid_argument("refusing to write a report through the symbolic link " + full.string());
+  return full;
+}
+
+} // namespace zelvaro::batch
