@@ -1,0 +1,24 @@
+#include "app_setup.h"
+
+#include <QApplication>
+#include <QFont>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QStyleFactory>
+#include <QTranslator>
+
+namespace zelvaro::ui {
+
+void setup_application(QApplication &app) {
+  app.setStyle(QStyleFactory::create("Fusion"));
+  QFont::insertSubstitutions(GothicFamily, {"IPAGothic", "Noto Sans Mono CJK JP"});
+  QFont::insertSubstitutions(PGothicFamily, {"IPAPGothic", "Noto Sans CJK JP"});
+
+  // Every visible text is Japanese, Qt's own menus and buttons included.
+  auto *qt = new QTranslator(&app);
+  if (qt->load(QLocale(QLocale::Japanese), "qtbase", "_", QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+    app.installTranslator(qt);
+  QLocale::setDefault(QLocale(QLocale::Japanese, QLocale::Japan));
+}
+
+} // namespace zelvaro::ui

@@ -1,0 +1,133 @@
+#include "form1.h"
+
+#include "calculate.h"
+#include "data_in.h"
+#include "general_date.h"
+#include "info_text.h"
+#include "selection_lists.h"
+#include "widgets.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QDateTime>
+#include <QPushButton>
+
+namespace zelvaro::ui {
+
+namespace {
+
+QString qs(std::string_view s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
+
+// The fields as capture reads them from the window.
+class WindowFields : public FieldReader {
+public:
+  explicit WindowFields(const Form1 &form) {
+    for (int i = 0; i <= 10; ++i)
+      texts_[static_cast<std::size_t>(i)] = form.Text1(i)->text().toStdString();
+    for (int c = 1; c <= 4; ++c)
+      texts_[static_cast<std::size_t>(InputSlot::Combo1) + static_cast<std::size_t>(c - 1)] =
+          form.Combo(c)->currentText().toStdString();
+  }
+  std::string_view text(InputSlot slot) const override { return texts_[static_cast<std::size_t>(slot)]; }
+
+private:
+  std::array<std::string, InputSlotCount> texts_;
+};
+
+class BoxSink : public MessageSink {
+public:
+  explicit BoxSink(std::function<void(const Message &)> show) : show_(std::move(show)) {}
+  void show(const Message &m) override { show_(m); }
+
+private:
+  std::function<void(const Message &)> show_;
+};
+
+} // namespace
+
+Form1::Form1(QWidget *parent) : QWidget(parent) {
+  buildLayout();
+  connectControls();
+  loadDefaults();
+}
+
+QRadioButton *Form1::shapeButton(Shape s) const {
+  const int k = static_cast<int>(s);
+  return k >= 1 && k <= 5 ? shapeButtons_[static_cast<std::size_t>(k - 1)] : nullptr;
+}
+QRadioButton *Form1::anchorButton(Anchor a) const {
+  const int k = static_cast<int>(a);
+  return k >= 1 && k <= 7 ? anchorButtons_[static_cast<std::size_t>(k - 1)] : nullptr;
+}
+QRadioButton *Form1::materialButton(Material m) const {
+  const int k = static_cast<int>(m);
+  return k >= 1 && k <= 2 ? materialButtons_[static_cast<std::size_t>(k - 1)] : nullptr;
+}
+
+void Form1::connectControls() {
+  connect(shapeGroup_, &QButtonGroup::idClicked, this, [this](int id) { chooseShape(static_cast<Shape>(id)); });
+  connect(anchorGroup_, &QButtonGroup::idClicked, this, [this](int id) { chooseAnchor(static_cast<Anchor>(id)); });
+  connect(materialGroup_, &QButtonGroup::idClicked, this,
+          [this](int id) { chooseMaterial(static_cast<Material>(id)); });
+  connect(check1_, &QCheckBox::toggled, this, &Form1::Check1_Click);
+  connect(check2_, &QCheckBox::toggled, this, &Form1::Check2_Click);
+  for (int c = 1; c <= 4; ++c)
+    connect(Combo(c), &ListCombo::aboutToShowList, this, [this, c] { rebuildList(c); });
+  connect(Combo(1), &ListCombo::typingRefused, this, [this] { showMessage(diameter_refusal_message()); });
+  connect(command1_, &QPushButton::clicked, this, &Form1::Command1_Click);
+  connect(command2_, &QPushButton::clicked, this, &Form1::Command2_Click);
+  connect(command4_, &QPushButton::clicked, this, &Form1::Command4_Click);
+}
+
+// The window's start state; the calculation state starts from its own
+// initial values (ErrorMessage, WeldStrength, RebarStrength, no selection).
+void Form1::loadDefaults() {
+  Combo(2)->setEditText(qs(DefaultSeismicCoefficientText));
+  Combo(4)->setEditText(qs(DefaultRegionalCoefficientText));
+  Combo(1)->setEditText(qs(DefaultDiameterText));
+  state_ = SeismicCalcState{};
+  setWindowTitle(QString::fromStdString(state_.CaptionText));
+
+  // Motor data and external force start switched off.
+  Check1_Click(false);
+  Check2_Click(false);
+  // The wall-only inputs start greyed: the labels show the floor-mounted layout.
+  for (int i : {4, 8, 9})
+    Text1(i)->setEnabled(false);
+  for (int i : {12, 10, 11})
+    Text4(i)->setEnabled(false);
+}
+
+void Form1::showMessage(const Message &m) { messageBox_(this, m); }
+
+std::string Form1::now_text() {
+  const QDateTime now = QDateTime::currentDateTime();
+  const QDate d = now.date();
+  const QTime t = now.time();
+  return general_date_text({d.year(), d.month(), d.day(), t.hour(), t.minute(), t.second()});
+}
+
+void Form1::Command2_Click() {
+  const WindowFields fields(*this);
+  BoxSink sink([this](const Message &m) { showMessage(m); });
+  const CalcOutcome outcome =
+      Calculate(state_, [&](SeismicCalcState &s) { data_in(s, fields, sink); }, now_text());
+  switch (outcome.status) {
+  case CalcOutcome::Status::Refused:
+    return; // capture has shown its message; the previous report stays
+  case CalcOutcome::Status::Stopped:
+    showMessage(*outcome.message);
+    return;
+  case CalcOutcome::Status::Reported:
+    text2_->setPlainText(QString::fromStdString(outcome.report));
+    if (outcome.message)
+      showMessage(*outcome.message); // judge_msg's advice
+    return;
+  }
+}
+
+void Form1::Command1_Click() { showMessage(Message{"Information", info_text(), MessageIcon::Information}); }
+
+void Form1::Command4_Click() { close(); }
+
+} // namespace zelvaro::ui

@@ -1,0 +1,97 @@
+#pragma once
+
+// Form1: the calculator's window. The window only shows and collects; the
+// arithmetic lives in the core (engine/, capture/, refdata/).
+//
+// The behaviour is split by band: form1.cpp (load, Calculate, Info, Exit),
+// form1_layout.cpp (every control and its place), shape_selection.cpp (band
+// one), anchors_and_checks.cpp (bands two and three, the two check boxes),
+// combo_lists.cpp (the four lists).
+
+#include "message_boxes.h"
+#include "seismic_calc_state.h"
+
+#include <QWidget>
+
+#include <array>
+#include <string>
+
+class QButtonGroup;
+class QGroupBox;
+class QPushButton;
+class QRadioButton;
+class QCheckBox;
+
+namespace zelvaro::ui {
+
+class NumberBox;
+class LabelBox;
+class ListCombo;
+class ResultBox;
+class DiagramBox;
+
+class Form1 : public QWidget {
+  Q_OBJECT
+public:
+  explicit Form1(QWidget *parent = nullptr);
+
+  SeismicCalcState &state() { return state_; }
+  const SeismicCalcState &state() const { return state_; }
+
+  // Replaces the function that shows message boxes (tests record them).
+  void setMessageBox(MessageBoxFn fn) { messageBox_ = std::move(fn); }
+
+  // Controls, by their names and indexes.
+  NumberBox *Text1(int i) const { return text1_.at(static_cast<std::size_t>(i)); }
+  LabelBox *Text4(int i) const { return text4_.at(static_cast<std::size_t>(i)); }
+  ListCombo *Combo(int i) const { return combo_.at(static_cast<std::size_t>(i - 1)); }
+  ResultBox *Text2() const { return text2_; }
+  QRadioButton *shapeButton(Shape s) const;
+  QRadioButton *anchorButton(Anchor a) const;
+  QRadioButton *materialButton(Material m) const;
+  QCheckBox *Check1() const { return check1_; }
+  QCheckBox *Check2() const { return check2_; }
+  DiagramBox *Picture(int k) const { return picture_.at(static_cast<std::size_t>(k - 1)); }
+
+  // Handlers.
+  void Command1_Click(); // Info
+  void Command2_Click(); // Calculate
+  void Command4_Click(); // Exit
+  void chooseShape(Shape s);
+  void chooseAnchor(Anchor a);
+  void chooseMaterial(Material m);
+  void Check1_Click(bool checked);
+  void Check2_Click(bool checked);
+
+  // The text of the report header: the current local date and time.
+  static std::string now_text();
+
+private:
+  void buildLayout();
+  void connectControls();
+  void loadDefaults();
+  void showMessage(const Message &m);
+  void rebuildList(int combo);
+
+  SeismicCalcState state_;
+  MessageBoxFn messageBox_ = show_modal_message;
+
+  std::array<NumberBox *, 11> text1_{};
+  std::array<LabelBox *, 15> text4_{};
+  std::array<ListCombo *, 4> combo_{};
+  std::array<DiagramBox *, 5> picture_{};
+  std::array<QRadioButton *, 5> shapeButtons_{};   // by ShapeKind - 1
+  std::array<QRadioButton *, 7> anchorButtons_{};  // by AnchorKind - 1
+  std::array<QRadioButton *, 2> materialButtons_{}; // by BoltMaterial - 1
+  QButtonGroup *shapeGroup_ = nullptr;
+  QButtonGroup *anchorGroup_ = nullptr;
+  QButtonGroup *materialGroup_ = nullptr;
+  QCheckBox *check1_ = nullptr;
+  QCheckBox *check2_ = nullptr;
+  ResultBox *text2_ = nullptr;
+  QPushButton *command1_ = nullptr;
+  QPushButton *command2_ = nullptr;
+  QPushButton *command4_ = nullptr;
+};
+
+} // namespace zelvaro::ui

@@ -1,0 +1,26 @@
+// zelvaro: the calculator's window.
+#include "app_setup.h"
+#include "form1.h"
+#include "form2.h"
+#include "single_instance.h"
+
+#include <QApplication>
+
+int main(int argc, char *argv[]) {
+  QApplication app(argc, argv);
+  app.setApplicationName(QStringLiteral("zelvaro"));
+  zelvaro::ui::setup_application(app);
+
+  // A second running copy ends at once, without a message.
+  zelvaro::ui::SingleInstance instance;
+  if (!instance.acquired())
+    return 0;
+
+  {
+    zelvaro::ui::Form2 splash;
+    zelvaro::ui::show_splash_then_close(splash);
+  }
+  zelvaro::ui::Form1 form;
+  form.show();
+  return app.exec();
+}

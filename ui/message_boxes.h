@@ -1,0 +1,23 @@
+#pragma once
+
+#include "message.h"
+
+#include <QString>
+
+#include <functional>
+
+class QWidget;
+
+namespace zelvaro::ui {
+
+// Every message box of the window goes through one replaceable function, so
+// that tests can record the boxes instead of blocking on them.
+using MessageBoxFn = std::function<void(QWidget *parent, const Message &)>;
+
+// Shows a modal box with the message's title, text, icon and an OK button.
+void show_modal_message(QWidget *parent, const Message &m);
+
+// Text as a message box shows it: CR LF and a lone CR each break the line.
+QString display_text(const std::string &text);
+
+} // namespace zelvaro::ui

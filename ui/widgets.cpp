@@ -1,0 +1,252 @@
+#include "widgets.h"
+
+#include "data_in.h"
+
+#include <QAbstractItemView>
+#include <QBuffer>
+#include <QDrag>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QMimeData>
+#include <QPainter>
+#include <QStyleHints>
+#include <QStyleOptionButton>
+#include <QStylePainter>
+#include <QTextLayout>
+
+namespace zelvaro::ui {
+
+bool types_a_character(const QString &text) { return !text.isEmpty() && text != QStringLiteral("\x7f"); }
+
+namespace {
+
+// Whether key_09 lets every character of `typed` through after `current`.
+bool passes_key_09(const QString &typed, QString current) {
+  for (QChar ch : typed) {
+    std::uint16_t key = ch.unicode();
+    key_09(key, current.toStdString());
+    if (key == 0)
+      return false;
+    if (key != 8)
+      current += ch;
+  }
+  return true;
+}
+
+// Breaks a caption into lines for its width: at an ideographic space if it
+// has one, else wherever the width runs out (Japanese has no spaces).
+QString wrapped(const QString &caption, const QFontMetrics &fm, int width) {
+  const int ideographic = caption.indexOf(QChar(0x3000));
+  if (ideographic >= 0)
+    return caption.left(ideographic) + '\n' + caption.mid(ideographic + 1);
+  QString out, line;
+  for (QChar ch : caption) {
+    if (!line.isEmpty() && fm.horizontalAdvance(line + ch) > width) {
+      // An opening bracket never ends a line: it moves down with what it opens.
+      QString carried;
+      while (!line.isEmpty() && QStringLiteral("（(「『【").contains(line.back())) {
+        carried.prepend(line.back());
+        line.chop(1);
+      }
+      out += line + '\n';
+      line = carried;
+    }
+    line += ch;
+  }
+  return out + line;
+}
+
+template <class Button> void paint_wrapped(Button *b, QStyle::ControlElement element, QStyle::SubElement textArea) {
+  QStylePainter p(b);
+  QStyleOptionButton opt;
+  opt.initFrom(b);
+  opt.state |= b->isChecked() ? QStyle::State_On : QStyle::State_Off;
+  if (b->isDown())
+    opt.state |= QStyle::State_Sunken;
+  opt.text = b->text();
+  const QRect text = b->style()->subElementRect(textArea, &opt, b);
+  opt.text = wrapped(b->text(), b->fontMetrics(), b->width() - text.left());
+  p.drawControl(element, opt);
+}
+
+} // namespace
+
+NumberBox::NumberBox(QWidget *parent) : QLineEdit(parent) {
+  setAcceptDrops(false);
+  setAttribute(Qt::WA_InputMethodEnabled, false); // half-width input only
+}
+
+void NumberBox::keyPressEvent(QKeyEvent *e) {
+  if (types_a_character(e->text()) && !passes_key_09(e->text(), text())) {
+    e->accept(); // discarded without a message
+    return;
+  }
+  QLineEdit::keyPressEvent(e);
+}
+
+void NumberBox::inputMethodEvent(QInputMethodEvent *e) {
+  if (!e->commitString().isEmpty() && !passes_key_09(e->commitString(), text())) {
+    e->accept();
+    return;
+  }
+  QLineEdit::inputMethodEvent(e);
+}
+
+LabelBox::LabelBox(QWidget *parent) : QLineEdit(parent) {
+  setReadOnly(true);
+  setFrame(false);
+  setAcceptDrops(false);
+  setFocusPolicy(Qt::ClickFocus);
+  setContextMenuPolicy(Qt::NoContextMenu);
+  QPalette pal = palette();
+  pal.setColor(QPalette::Base, pal.color(QPalette::Window));
+  setPalette(pal);
+}
+
+void LabelBox::keyPressEvent(QKeyEvent *e) {
+  if (types_a_character(e->text())) {
+    e->accept();
+    return;
+  }
+  QLineEdit::keyPressEvent(e);
+}
+
+ListCombo::ListCombo(Typing typing, QWidget *parent) : QComboBox(parent), typing_(typing) {
+  setEditable(true);
+  setInsertPolicy(QComboBox::NoInsert);
+  setAcceptDrops(false);
+  lineEdit()->setAcceptDrops(false);
+  lineEdit()->setAttribute(Qt::WA_InputMethodEnabled, false);
+  lineEdit()->installEventFilter(this);
+}
+
+void ListCombo::rebuild(const QStringList &items) {
+  clear();
+  addItems(items);
+  // An editable combo selects its first item when filled; the field stays
+  // empty until the user picks one.
+  setCurrentIndex(-1);
+  clearEditText();
+}
+
+void ListCombo::showPopup() {
+  emit aboutToShowList();
+  QComboBox::showPopup();
+}
+
+bool ListCombo::eventFilter(QObject *watched, QEvent *event) {
+  if (watched == lineEdit() && event->type() == QEvent::KeyPress) {
+    auto *e = static_cast<QKeyEvent *>(event);
+    if (types_a_character(e->text())) {
+      if (typing_ == Typing::Refused) {
+        emit typingRefused();
+        return true;
+      }
+      if (!passes_key_09(e->text(), lineEdit()->text()))
+        return true;
+    }
+  }
+  if (watched == lineEdit() && event->type() == QEvent::InputMethod) {
+    auto *e = static_cast<QInputMethodEvent *>(event);
+    if (!e->commitString().isEmpty() &&
+        (typing_ == Typing::Refused || !passes_key_09(e->commitString(), lineEdit()->text())))
+      return true;
+  }
+  return QComboBox::eventFilter(watched, event);
+}
+
+void WrapRadioButton::paintEvent(QPaintEvent *) {
+  paint_wrapped(this, QStyle::CE_RadioButton, QStyle::SE_RadioButtonContents);
+}
+
+void WrapCheckBox::paintEvent(QPaintEvent *) {
+  paint_wrapped(this, QStyle::CE_CheckBox, QStyle::SE_CheckBoxContents);
+}
+
+void exec_copy_drag(QWidget *source, QMimeData *data) {
+  auto *drag = new QDrag(source);
+  drag->setMimeData(data);
+  drag->exec(Qt::CopyAction, Qt::CopyAction);
+}
+
+std::function<void(QWidget *, QMimeData *)> ResultBox::start_drag = exec_copy_drag;
+std::function<void(QWidget *, QMimeData *)> DiagramBox::start_drag = exec_copy_drag;
+
+ResultBox::ResultBox(QWidget *parent) : QPlainTextEdit(parent) {
+  setReadOnly(true);
+  setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  setLineWrapMode(QPlainTextEdit::NoWrap);
+  setAcceptDrops(false);
+  setUndoRedoEnabled(false);
+}
+
+void ResultBox::keyPressEvent(QKeyEvent *e) {
+  if (types_a_character(e->text()) || e->matches(QKeySequence::Copy)) {
+    e->accept();
+    return;
+  }
+  QPlainTextEdit::keyPressEvent(e);
+}
+
+void ResultBox::mousePressEvent(QMouseEvent *e) {
+  const QTextCursor at = cursorForPosition(e->position().toPoint());
+  const QTextCursor sel = textCursor();
+  pressOnSelection_ = e->button() == Qt::LeftButton && sel.hasSelection() &&
+                      at.position() >= sel.selectionStart() && at.position() <= sel.selectionEnd();
+  dragged_ = false;
+  pressPos_ = e->position().toPoint();
+  if (pressOnSelection_) {
+    e->accept(); // keep the selection: it may be dragged out
+    return;
+  }
+  QPlainTextEdit::mousePressEvent(e);
+}
+
+void ResultBox::mouseMoveEvent(QMouseEvent *e) {
+  if (pressOnSelection_ && !dragged_ && (e->buttons() & Qt::LeftButton) &&
+      (e->position().toPoint() - pressPos_).manhattanLength() >= QGuiApplication::styleHints()->startDragDistance()) {
+    dragged_ = true;
+    start_drag(this, createMimeDataFromSelection());
+    return;
+  }
+  if (pressOnSelection_)
+    return;
+  QPlainTextEdit::mouseMoveEvent(e);
+}
+
+void ResultBox::mouseReleaseEvent(QMouseEvent *e) {
+  if (!pressOnSelection_)
+    QPlainTextEdit::mouseReleaseEvent(e);
+  pressOnSelection_ = false;
+  // Whatever the button: the whole report is selected.
+  selectAll();
+}
+
+DiagramBox::DiagramBox(const QImage &image, QWidget *parent) : QLabel(parent), image_(image) {
+  setPixmap(QPixmap::fromImage(image_));
+  setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  setAcceptDrops(false);
+}
+
+QMimeData *DiagramBox::dragData() const {
+  auto *data = new QMimeData;
+  data->setImageData(image_);
+  QByteArray png;
+  QBuffer buffer(&png);
+  buffer.open(QIODevice::WriteOnly);
+  image_.save(&buffer, "PNG");
+  data->setData(QStringLiteral("image/png"), png);
+  return data;
+}
+
+void DiagramBox::mousePressEvent(QMouseEvent *e) {
+  e->accept();
+  start_drag(this, dragData());
+}
+
+void SeparatorLine::paintEvent(QPaintEvent *) {
+  QPainter p(this);
+  p.fillRect(rect(), QColor(171, 171, 171)); // the application-workspace grey
+}
+
+} // namespace zelvaro::ui
