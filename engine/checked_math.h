@@ -51,8 +51,13 @@ inline Num operator-(double a, Num b) { return Num{a} - b; }
 inline Num operator*(double a, Num b) { return Num{a} * b; }
 inline Num operator/(double a, Num b) { return Num{a} / b; }
 
-// The general power operation of the formulas (x^2, (...)^0.5).
-inline Num power(Num x, double e) { return checked(std::pow(x.v, e)); }
+// The general power operation of the formulas (x^2, (...)^0.5): the C
+// library's pow, also for squares. Compilers rewrite pow(x, 2.0) with a
+// constant exponent as x * x, which differs from pow in the last digit now
+// and then; general_power is kept out of line so the exponent is never a
+// constant where pow is called.
+double general_power(double x, double e);
+inline Num power(Num x, double e) { return checked(general_power(x.v, e)); }
 
 // Evaluates one formula and names the quantity in a fault.
 template <class F> double formula(std::string_view quantity, F &&f) {

@@ -8,6 +8,7 @@
 #include <sstream>
 #include <string>
 #include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -25,10 +26,16 @@ std::string slurp(const std::string &path) {
 
 Result check(const std::string &args) {
   const std::string dir = ::testing::TempDir();
-  const std::string out = dir + "/zc_out.txt", err = dir + "/zc_err.txt";
+  // Test cases run as parallel processes: every run gets its own files.
+  static int counter = 0;
+  const std::string stem = dir + "/zc_" + std::to_string(getpid()) + "_" + std::to_string(++counter);
+  const std::string out = stem + ".out", err = stem + ".err";
   const std::string cmd = std::string(ZELVARO_CHECK) + " " + args + " >" + out + " 2>" + err + " </dev/null";
   const int raw = std::system(cmd.c_str());
-  return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, slurp(out), slurp(err)};
+  Result r{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, slurp(out), slurp(err)};
+  std::remove(out.c_str());
+  std::remove(err.c_str());
+  return r;
 }
 
 const std::string Floor = "--shape floor --anchor hawk-cut --material SS ";
@@ -57,7 +64,8 @@ TEST(ZelvaroCheck, shortfall_exits_1_with_the_advice_on_stderr) {
   EXPECT_EQ(r.status, 1);
   EXPECT_NE(r.out.find("⇒ﾎﾞﾙﾄ強度が足りない。"), std::string::npos);
   EXPECT_NE(r.err.find("耐震強度不足"), std::string::npos);
-  EXPECT_NE(r.err.find("「ボルト自体の強度」と「ボルトとコンクリートの密着性、連結性も不足」"), std::string::npos);
+  EXPECT_NE(r.err.find("「ボルト自体の強度」と「ボルトとコンクリートの密着性、連結性も不足」"),
+            std::string::npos);
 }
 
 TEST(ZelvaroCheck, refusals_and_numeric_errors_exit_2_with_nothing_on_stdout) {
@@ -83,12 +91,12 @@ TEST(ZelvaroCheck, refusals_and_numeric_errors_exit_2_with_nothing_on_stdout) {
 }
 
 TEST(ZelvaroCheck, usage_errors_exit_2) {
-  for (const std::string &args : {Floor + "M=12 D=5", Floor + "M=12 n1=2", std::string("--shape floor --anchor hawk-cut M=12"),
-                                 std::string("--shape roof --anchor hawk-cut --material SS"),
-                                 std::string("--shape floor --anchor glue --material SS"),
-                                 std::string("--shape floor --anchor hawk-cut --material SS --fast"),
-                                 std::string("--shape floor --anchor hawk-cut --material SS W500"),
-                                 std::string("--shape")}) {
+  for (const std::string &args :
+       {Floor + "M=12 D=5", Floor + "M=12 n1=2", std::string("--shape floor --anchor hawk-cut M=12"),
+        std::string("--shape roof --anchor hawk-cut --material SS"),
+        std::string("--shape floor --anchor glue --material SS"),
+        std::string("--shape floor --anchor hawk-cut --material SS --fast"),
+        std::string("--shape floor --anchor hawk-cut --material SS W500"), std::string("--shape")}) {
     const Result r = check(args);
     EXPECT_EQ(r.status, 2) << args;
     EXPECT_TRUE(r.out.empty()) << args;
@@ -100,7 +108,8 @@ TEST(ZelvaroCheck, help_is_japanese_with_an_example) {
   const Result r = check("--help");
   EXPECT_EQ(r.status, 0);
   EXPECT_NE(r.out.find("使い方"), std::string::npos);
-  EXPECT_NE(r.out.find("zelvaro-check --shape floor --anchor hawk-cut --material SS M=12"), std::string::npos);
+  EXPECT_NE(r.out.find("zelvaro-check --shape floor --anchor hawk-cut --material SS M=12"),
+            std::string::npos);
 }
 
 } // namespace
