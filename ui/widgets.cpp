@@ -114,6 +114,9 @@ void LabelBox::keyPressEvent(QKeyEvent *e) {
 ListCombo::ListCombo(Typing typing, QWidget *parent) : QComboBox(parent), typing_(typing) {
   setEditable(true);
   setInsertPolicy(QComboBox::NoInsert);
+  // No inline completion: it would select part of the text behind the
+  // user's back and change what the key filter sees.
+  setCompleter(nullptr);
   setAcceptDrops(false);
   lineEdit()->setAcceptDrops(false);
   lineEdit()->setAttribute(Qt::WA_InputMethodEnabled, false);

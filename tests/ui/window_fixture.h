@@ -1,0 +1,64 @@
+#pragma once
+
+// What the window tests share: a window whose message boxes are recorded
+// instead of shown, and the moves a user makes.
+
+#include "form1.h"
+#include "widgets.h"
+
+#include <QAbstractItemView>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+
+#include <memory>
+#include <vector>
+
+namespace zelvaro::ui::test {
+
+struct Window {
+  std::unique_ptr<Form1> form = std::make_unique<Form1>();
+  std::vector<Message> boxes;
+
+  Window() {
+    form->setMessageBox([this](QWidget *, const Message &m) { boxes.push_back(m); });
+    form->show();
+    QVERIFY2(QTest::qWaitForWindowExposed(form.get()), "window not shown");
+  }
+
+  QPushButton *button(const char *name) const { return form->findChild<QPushButton *>(name); }
+  void click(QAbstractButton *b) const { QTest::mouseClick(b, Qt::LeftButton, {}, QPoint(4, b->height() / 2)); }
+  void calculate() const { QTest::mouseClick(button("Command2"), Qt::LeftButton); }
+
+  // Opens the list with F4 and picks `item` with the arrow keys and Return.
+  bool pick(int combo, const QString &item) const {
+    ListCombo *c = form->Combo(combo);
+    c->setFocus();
+    QTest::keyClick(c, Qt::Key_F4);
+    if (!QTest::qWaitFor([&] { return c->view()->isVisible(); }))
+      return false;
+    const int index = c->findText(item);
+    if (index < 0) {
+      c->hidePopup();
+      return false;
+    }
+    const QModelIndex at = c->view()->currentIndex();
+    for (int i = at.isValid() ? at.row() : -1; i < index; ++i)
+      QTest::keyClick(c->view(), Qt::Key_Down);
+    QTest::keyClick(c->view(), Qt::Key_Return);
+    return c->currentText() == item;
+  }
+
+  // Types into an input as a user would: every key passes the key filter.
+  void type(QWidget *w, const QString &text) const {
+    w->setFocus();
+    QTest::keyClicks(w, text);
+  }
+  void fill(int text1, const QString &text) const {
+    form->Text1(text1)->selectAll();
+    QTest::keyClick(form->Text1(text1), Qt::Key_Backspace);
+    type(form->Text1(text1), text);
+  }
+};
+
+} // namespace zelvaro::ui::test
