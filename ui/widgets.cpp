@@ -3,6 +3,7 @@
 #include "data_in.h"
 
 #include <QAbstractItemView>
+#include <QContextMenuEvent>
 #include <QBuffer>
 #include <QDrag>
 #include <QGuiApplication>
@@ -189,6 +190,24 @@ void ResultBox::keyPressEvent(QKeyEvent *e) {
     return;
   }
   QPlainTextEdit::keyPressEvent(e);
+}
+
+QMenu *ResultBox::contextMenu() {
+  QMenu *menu = createStandardContextMenu();
+  for (QAction *a : menu->actions())
+    a->setShortcut(QKeySequence());
+  return menu;
+}
+
+void ResultBox::contextMenuEvent(QContextMenuEvent *e) {
+  // The menu comes up with the whole report selected, whenever the platform
+  // opens it (on press or on release of the button).
+  selectAll();
+  QMenu *menu = contextMenu();
+  menu->setAttribute(Qt::WA_DeleteOnClose);
+  openMenu_ = menu;
+  menu->popup(e->globalPos());
+  e->accept();
 }
 
 void ResultBox::mousePressEvent(QMouseEvent *e) {

@@ -9,6 +9,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QMenu>
+#include <QPointer>
 #include <QRadioButton>
 
 #include <functional>
@@ -100,8 +102,16 @@ public:
   // drag blocks until the mouse is released.
   static std::function<void(QWidget *source, QMimeData *data)> start_drag;
 
+  // The standard context menu (Copy, Select All) as this box offers it: the
+  // keyboard shortcuts, which do nothing here, are not shown. The caller owns it.
+  QMenu *contextMenu();
+
+  // The last context menu opened by the right mouse button, while it is open.
+  QMenu *openMenu() const { return openMenu_; }
+
 protected:
   void keyPressEvent(QKeyEvent *e) override;
+  void contextMenuEvent(QContextMenuEvent *e) override;
   void mousePressEvent(QMouseEvent *e) override;
   void mouseMoveEvent(QMouseEvent *e) override;
   void mouseReleaseEvent(QMouseEvent *e) override;
@@ -109,6 +119,7 @@ protected:
 private:
   bool pressOnSelection_ = false;
   bool dragged_ = false;
+  QPointer<QMenu> openMenu_;
   QPoint pressPos_;
 };
 

@@ -340,13 +340,21 @@ void ControlsTest::result_box_selects_all_on_release_and_drags_and_copies_the_re
 
   // The standard context menu's Copy puts the whole report on the clipboard.
   QGuiApplication::clipboard()->clear();
-  std::unique_ptr<QMenu> menu(box->createStandardContextMenu());
+  box->moveCursor(QTextCursor::Start);
+  QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(20, 20), box->viewport()->mapToGlobal(QPoint(20, 20)));
+  QApplication::sendEvent(box->viewport(), &event);
+  QMenu *menu = box->openMenu();
+  QVERIFY(menu);
+  QTRY_VERIFY(menu->isVisible());
+  QCOMPARE(box->textCursor().selectedText().size(), Report.size()); // selected when the menu comes up
   QAction *copy = menu->findChild<QAction *>(QStringLiteral("edit-copy"));
   QVERIFY(copy);
   QVERIFY(copy->text().startsWith(QStringLiteral("コピー"))); // Qt's own texts in Japanese
   QVERIFY(copy->isEnabled());
+  QVERIFY(copy->shortcut().isEmpty()); // Ctrl+C does nothing here, so the menu does not offer it
   copy->trigger();
   QCOMPARE(QGuiApplication::clipboard()->text(), Report);
+  menu->close();
 }
 
 void ControlsTest::bond_values_follow_the_shape_chosen_at_calculate() {
