@@ -122,6 +122,9 @@ ListCombo::ListCombo(Typing typing, QWidget *parent) : QComboBox(parent), typing
   lineEdit()->setAcceptDrops(false);
   lineEdit()->setAttribute(Qt::WA_InputMethodEnabled, false);
   lineEdit()->installEventFilter(this);
+  // Only a pick from the list changes a box that refuses typing: no Delete,
+  // no cut or paste through the context menu either.
+  lineEdit()->setReadOnly(typing == Typing::Refused);
 }
 
 void ListCombo::rebuild(const QStringList &items) {

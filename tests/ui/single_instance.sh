@@ -1,0 +1,38 @@
+#!/usr/bin/env bash
+# The real program: a second start ends at once while the first runs; after
+# the first is killed with SIGKILL, the next start works.
+#   single_instance.sh ZELVARO
+set -euo pipefail
+app=$1
+work=$(mktemp -d)
+first=
+third=
+cleanup() {
+  for p in $first $third; do kill -9 "$p" 2>/dev/null || true; done
+  rm -rf "$work"
+}
+trap cleanup EXIT
+export TMPDIR=$work XDG_RUNTIME_DIR=$work QT_QPA_PLATFORM=offscreen
+
+"$app" >"$work/first.log" 2>&1 &
+first=$!
+for _ in $(seq 100); do ls "$work"/zelvaro-*.lock >/dev/null 2>&1 && break; sleep 0.05; done
+ls "$work"/zelvaro-*.lock >/dev/null 2>&1 || { echo "the first copy took no lock"; exit 1; }
+sleep 1.5 # past the splash
+
+start=$(date +%s%N)
+timeout 10 "$app" >"$work/second.log" 2>&1 || { echo "the second copy failed"; exit 1; }
+elapsed_ms=$(( ($(date +%s%N) - start) / 1000000 ))
+[ "$elapsed_ms" -lt 900 ] || { echo "the second copy did not end at once (${elapsed_ms} ms)"; exit 1; }
+kill -0 "$first" || { echo "the first copy is gone"; exit 1; }
+
+kill -9 "$first"
+wait "$first" 2>/dev/null || true
+first=
+ls "$work"/zelvaro-*.lock >/dev/null 2>&1 || { echo "the killed copy left no lock to take over"; exit 1; }
+
+"$app" >"$work/third.log" 2>&1 &
+third=$!
+sleep 2
+kill -0 "$third" || { echo "a start after the crash was refused"; cat "$work/third.log"; exit 1; }
+echo "second copy refused in ${elapsed_ms} ms; stale lock taken over after SIGKILL"
