@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QFont>
+#include <QIcon>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QStyleFactory>
@@ -11,6 +12,7 @@ namespace zelvaro::ui {
 
 void setup_application(QApplication &app) {
   app.setStyle(QStyleFactory::create("Fusion"));
+  app.setWindowIcon(QIcon(QStringLiteral(":/icons/zelvaro-256.png")));
   QFont::insertSubstitutions(GothicFamily, {"IPAGothic", "Noto Sans Mono CJK JP"});
   QFont::insertSubstitutions(PGothicFamily, {"IPAPGothic", "Noto Sans CJK JP"});
 

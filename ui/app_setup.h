@@ -4,10 +4,10 @@ class QApplication;
 
 namespace zelvaro::ui {
 
-// Style, fonts and language shared by the program and its window tests:
-// Fusion everywhere, the window's Japanese gothic families mapped to IPA
-// Gothic from Debian's fonts-ipafont-gothic, and Qt's own texts in Japanese
-// whatever the locale.
+// Style, icon, fonts and language shared by the program and its window
+// tests: Fusion everywhere, the program icon, the window's Japanese gothic
+// families mapped to IPA Gothic from Debian's fonts-ipafont-gothic, and Qt's
+// own texts in Japanese whatever the locale.
 void setup_application(QApplication &app);
 
 // The families the window asks for.
