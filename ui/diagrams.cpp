@@ -34,9 +34,11 @@ enum class Into { Down, Up };
 // column x covers exactly that column, so the pictures stay crisp.
 class Sketch {
 public:
-  explicit Sketch(QImage &image) : p_(&image) {
+  // `scale` draws the same picture at a multiple of its pixel size, for print.
+  explicit Sketch(QImage &image, int scale = 1) : p_(&image) {
     p_.setRenderHint(QPainter::Antialiasing, true);
-    p_.setRenderHint(QPainter::TextAntialiasing, false);
+    p_.setRenderHint(QPainter::TextAntialiasing, scale > 1);
+    p_.scale(scale, scale);
   }
 
   QPainter &painter() { return p_; }
@@ -151,7 +153,7 @@ public:
   void text(const QString &s, double cx, double cy, int pixelSize, const QColor &c, bool knockout) {
     QFont f(QStringLiteral("ＭＳ Ｐゴシック"));
     f.setPixelSize(pixelSize);
-    f.setStyleStrategy(QFont::NoAntialias);
+    f.setStyleStrategy(p_.transform().m11() > 1 ? QFont::PreferAntialias : QFont::NoAntialias);
     f.setHintingPreference(QFont::PreferFullHinting);
     const QFontMetrics fm(f);
     const QRect tight = fm.tightBoundingRect(s);
@@ -185,16 +187,16 @@ private:
   QPainter p_;
 };
 
-QImage blank(int w, int h) {
-  QImage img(w, h, QImage::Format_RGB32);
+QImage blank(int w, int h, int scale) {
+  QImage img(w * scale, h * scale, QImage::Format_RGB32);
   img.fill(Qt::white);
   return img;
 }
 
 // 1: box-shaped machine on a concrete base.
-QImage floorMounted() {
-  QImage img = blank(119, 70);
-  Sketch s(img);
+QImage floorMounted(int k) {
+  QImage img = blank(119, 70, k);
+  Sketch s(img, k);
   const int slabTop = 49, frameTop = 44;
   const int anchorL = 19, anchorR = 79;
   const int gx = 50, gy = 28;
@@ -233,9 +235,9 @@ QImage floorMounted() {
 }
 
 // 2: upright cylinder on a circular base, anchors on a circle.
-QImage circular() {
-  QImage img = blank(107, 76);
-  Sketch s(img);
+QImage circular(int k) {
+  QImage img = blank(107, 76, k);
+  Sketch s(img, k);
   QPainter &p = s.painter();
   const double cx = 46.5;
   const double rx = 18.0, topY = 10.5, botY = 49.5, ry = 4.0;
@@ -306,9 +308,9 @@ QImage circular() {
 }
 
 // 3: unit on a wall, front view with six anchors and side view against the wall.
-QImage wall() {
-  QImage img = blank(134, 77);
-  Sketch s(img);
+QImage wall(int k) {
+  QImage img = blank(134, 77, k);
+  Sketch s(img, k);
   const int left = 20, right = 70, plateTop = 3, plateBot = 55;
   const int ax[3] = {24, 45, 66};
   const int ayTop = 5, ayBot = 53;
@@ -360,9 +362,9 @@ QImage wall() {
 }
 
 // 4: unit hanging from a ceiling slab.
-QImage ceiling() {
-  QImage img = blank(127, 81);
-  Sketch s(img);
+QImage ceiling(int k) {
+  QImage img = blank(127, 81, k);
+  Sketch s(img, k);
   const int slabBot = 9, plateBot = 13;
   const int anchorL = 15, anchorR = 89;
   const int gx = 48, gy = 33;
@@ -395,9 +397,9 @@ QImage ceiling() {
 }
 
 // 5: floor-standing unit held at the top by a brace to the ceiling.
-QImage braced() {
-  QImage img = blank(127, 78);
-  Sketch s(img);
+QImage braced(int k) {
+  QImage img = blank(127, 78, k);
+  Sketch s(img, k);
   QPainter &p = s.painter();
   const int ceilBot = 6, floorTop = 60, frameTop = 56;
   const int anchorL = 21, anchorR = 69;
@@ -447,18 +449,19 @@ QImage braced() {
 
 } // namespace
 
-QImage draw_shape_diagram(int shapeKind) {
+QImage draw_shape_diagram(int shapeKind, int scale) {
+  scale = std::max(1, scale);
   switch (shapeKind) {
   case 1:
-    return floorMounted();
+    return floorMounted(scale);
   case 2:
-    return circular();
+    return circular(scale);
   case 3:
-    return wall();
+    return wall(scale);
   case 4:
-    return ceiling();
+    return ceiling(scale);
   case 5:
-    return braced();
+    return braced(scale);
   default:
     return {};
   }

@@ -10,6 +10,7 @@ namespace zelvaro {
 // Each picture shows the machine, its anchors, the centre of gravity (重心) and the
 // dimension letters used by the form. Any other shapeKind returns a null image.
 // Needs a QGuiApplication (fonts).
-QImage draw_shape_diagram(int shapeKind);
+// `scale` > 1 draws the same picture that many times larger, for print.
+QImage draw_shape_diagram(int shapeKind, int scale = 1);
 
 } // namespace zelvaro

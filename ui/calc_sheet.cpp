@@ -1,0 +1,234 @@
+#include "calc_sheet.h"
+
+#include "app_setup.h"
+#include "checks.h"
+#include "diagrams.h"
+#include "materials.h"
+#include "selection_lists.h"
+#include "shape_procedure.h"
+
+#include <QFileInfo>
+#include <QFont>
+#include <QFontMetricsF>
+#include <QPageLayout>
+#include <QPainter>
+#include <QPdfWriter>
+
+namespace zelvaro::sheet {
+
+namespace {
+
+QString qs(std::string_view s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
+
+QStringList report_lines(const std::string &report) {
+  QString text = QString::fromStdString(report);
+  text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+  return text.split(QChar('\n'));
+}
+
+// Millimetres to device units of the painter's device.
+struct Units {
+  double per_mm;
+  double operator()(double mm) const { return mm * per_mm; }
+};
+
+QFont font(const char *family, double mm_height, const Units &u, bool bold = false) {
+  QFont f(QString::fromUtf8(family));
+  f.setPixelSize(std::max(1, static_cast<int>(u(mm_height))));
+  f.setBold(bold);
+  return f;
+}
+
+// One cell of the title block: a small caption above its value.
+void cell(QPainter &p, const QRectF &r, const QString &caption, const QString &value, const Units &u) {
+  p.drawRect(r);
+  p.setFont(font(ui::PGothicFamily, 2.4, u));
+  p.drawText(r.adjusted(u(1.5), u(0.8), -u(1.5), 0), Qt::AlignLeft | Qt::AlignTop, caption);
+  p.setFont(font(ui::PGothicFamily, 3.6, u));
+  p.drawText(r.adjusted(u(1.5), 0, -u(1.5), -u(1.2)), Qt::AlignLeft | Qt::AlignBottom, value);
+}
+
+} // namespace
+
+std::string calculated_at(const std::string &report) {
+  const std::string mark = "～～～～～";
+  const auto end_of_line = report.find("\r\n");
+  const std::string first = report.substr(0, end_of_line);
+  if (first.size() >= 2 * mark.size() && first.rfind(mark, 0) == 0)
+    return first.substr(mark.size(), first.size() - 2 * mark.size());
+  return {};
+}
+
+SheetData sheet_data(const SeismicCalcState &s, const std::string &report, const std::optional<Message> &advice,
+                     std::string diameter, std::string kh, std::string z) {
+  SheetData d;
+  d.report = report;
+  d.advice = advice;
+  d.shape = s.ShapeKind;
+  d.anchor = s.AnchorKind;
+  d.material = s.BoltMaterial;
+  d.diameter = std::move(diameter);
+  d.kh = std::move(kh);
+  d.z = std::move(z);
+  d.caption = s.CaptionText;
+  return d;
+}
+
+void paint_sheet(QPainter &p, const QRectF &page, const SheetData &d) {
+  const Units u{page.width() / 180.0}; // the printable width is 180 mm of A4
+  const QColor ink(0x10, 0x10, 0x10), fail(0xc0, 0x10, 0x10), pass(0x10, 0x60, 0x20), rule(0x60, 0x60, 0x60);
+  p.save();
+  p.setRenderHint(QPainter::Antialiasing, true);
+  p.setPen(QPen(ink, u(0.25)));
+  double y = page.top();
+
+  // Title block.
+  const double left = page.left(), w = page.width();
+  p.setFont(font(ui::PGothicFamily, 6, u, true));
+  p.drawText(QRectF(left, y, w * 0.7, u(10)), Qt::AlignLeft | Qt::AlignVCenter,
+             QStringLiteral("アンカーボルト耐震計算書"));
+  p.setFont(font(ui::GothicFamily, 3.4, u));
+  p.drawText(QRectF(left + w * 0.6, y, w * 0.4, u(10)), Qt::AlignRight | Qt::AlignVCenter, qs(d.caption));
+  y += u(11);
+  const double cw = w / 4, ch = u(11);
+  cell(p, QRectF(left, y, cw, ch), QStringLiteral("計算日時"), qs(calculated_at(d.report)), u);
+  cell(p, QRectF(left + cw, y, cw, ch), QStringLiteral("工事名"), qs(d.project), u);
+  cell(p, QRectF(left + 2 * cw, y, cw, ch), QStringLiteral("機器"), qs(d.equipment), u);
+  cell(p, QRectF(left + 3 * cw, y, cw, ch), QStringLiteral("確認者"), qs(d.checker), u);
+  y += ch + u(5);
+
+  // The shape's diagram beside the selections.
+  const int k = static_cast<int>(d.shape);
+  const QImage diagram = draw_shape_diagram(k, 6);
+  double block = u(40);
+  if (!diagram.isNull()) {
+    const double dw = u(62), dh = dw * diagram.height() / diagram.width();
+    p.drawImage(QRectF(left, y, dw, dh), diagram);
+    block = std::max(block, dh);
+  }
+  const ShapeProcedure *proc = shape_procedure(d.shape);
+  const MaterialStrength *material = material_strength(d.material);
+  const int anchor = static_cast<int>(d.anchor);
+  const std::pair<QString, QString> selections[] = {
+      {QStringLiteral("設備形状"), proc ? qs(proc->caption) : QString()},
+      {QStringLiteral("アンカー種類"),
+       anchor >= 1 && anchor <= 7 ? qs(anchor_kinds()[static_cast<std::size_t>(anchor - 1)].caption) : QString()},
+      {QStringLiteral("ボルト材質"), material ? qs(material->caption) : QString()},
+      {QStringLiteral("ボルト径"), QStringLiteral("M") + qs(d.diameter)},
+      {QStringLiteral("設計水平震度 KH"), qs(d.kh)},
+      {QStringLiteral("地域係数 Z"), qs(d.z)},
+  };
+  const double sx = left + u(70), row = u(6);
+  double sy = y + u(1);
+  for (const auto &[name, value] : selections) {
+    p.setFont(font(ui::PGothicFamily, 3.2, u));
+    p.setPen(rule);
+    p.drawText(QPointF(sx, sy + u(4)), name);
+    p.setPen(ink);
+    p.setFont(font(ui::GothicFamily, 3.6, u));
+    p.drawText(QPointF(sx + u(38), sy + u(4)), value);
+    p.setPen(QPen(QColor(0xc8, 0xc8, 0xc8), u(0.2)));
+    p.drawLine(QPointF(sx, sy + row - u(0.5)), QPointF(left + w, sy + row - u(0.5)));
+    p.setPen(QPen(ink, u(0.25)));
+    sy += row;
+  }
+  y += std::max(block, sy - y) + u(5);
+
+  // The report, every line exactly as in the result box, in a monospaced
+  // gothic sized so that the longest line fits the width.
+  p.setFont(font(ui::PGothicFamily, 4, u, true));
+  p.drawText(QPointF(left, y + u(4)), QStringLiteral("計算内容"));
+  y += u(6);
+  p.drawLine(QPointF(left, y), QPointF(left + w, y));
+  y += u(2);
+  const QStringList lines = report_lines(d.report);
+  QFont mono = font(ui::GothicFamily, 3.2, u);
+  double widest = 0;
+  for (const QString &l : lines)
+    widest = std::max(widest, QFontMetricsF(mono, p.device()).horizontalAdvance(l));
+  if (widest > w)
+    mono.setPixelSize(std::max(1, static_cast<int>(mono.pixelSize() * w / widest)));
+  p.setFont(mono);
+  const QFontMetricsF fm(mono, p.device());
+  const double line_height = fm.height() * 1.25;
+  for (const QString &l : lines) {
+    y += line_height;
+    p.drawText(QPointF(left, y - fm.descent()), l);
+  }
+  y += u(5);
+
+  // The verdicts, set off: each check with its mark, the advice under them.
+  p.setFont(font(ui::PGothicFamily, 4, u, true));
+  p.drawText(QPointF(left, y + u(4)), QStringLiteral("判定"));
+  y += u(6);
+  p.drawLine(QPointF(left, y), QPointF(left + w, y));
+  y += u(2);
+  struct Verdict {
+    QString check, outcome;
+    bool ok;
+  };
+  std::vector<Verdict> verdicts;
+  for (const QString &l : lines) {
+    if (l == qs(VerdictPass) || l == qs(VerdictFail))
+      verdicts.push_back({QStringLiteral("ボルト強度"), l, l == qs(VerdictPass)});
+    else if (l.endsWith(qs(BondSafe)) || l.endsWith(qs(BondDanger)))
+      verdicts.push_back({QStringLiteral("密着力・連結性"), l, l.endsWith(qs(BondSafe))});
+    else if (l.startsWith(QStringLiteral("⇒必要溶接量")) || l.startsWith(QStringLiteral("⇒基礎ﾎﾞﾙﾄ")))
+      verdicts.push_back({QStringLiteral("溶接・鉄筋"), l, true});
+  }
+  const QFont vfont = font(ui::GothicFamily, 3.4, u);
+  for (const Verdict &v : verdicts) {
+    const QRectF box(left, y, w, u(8));
+    p.setPen(Qt::NoPen);
+    p.setBrush(v.ok ? QColor(0xea, 0xf5, 0xea) : QColor(0xfb, 0xe3, 0xe3));
+    p.drawRect(box);
+    p.setBrush(Qt::NoBrush);
+    p.setPen(v.ok ? pass : fail);
+    p.setFont(font(ui::PGothicFamily, 3.6, u, true));
+    p.drawText(box.adjusted(u(2), 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter,
+               (v.ok ? QStringLiteral("○ ") : QStringLiteral("× 不足 ")) + v.check);
+    p.setFont(vfont);
+    p.setPen(ink);
+    QString outcome = v.outcome;
+    const QFontMetricsF vm(vfont, p.device());
+    outcome = vm.elidedText(outcome, Qt::ElideMiddle, w - u(44));
+    p.drawText(box.adjusted(u(42), 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter, outcome);
+    y += u(9);
+  }
+  if (d.advice) {
+    y += u(2);
+    p.setPen(fail);
+    p.setFont(font(ui::PGothicFamily, 3.6, u, true));
+    p.drawText(QPointF(left, y + u(4)), qs(d.advice->title));
+    y += u(6);
+    p.setPen(ink);
+    p.setFont(font(ui::PGothicFamily, 3.4, u));
+    QString text = QString::fromStdString(d.advice->text);
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    const QRectF area(left, y, w, page.bottom() - y);
+    const QRectF used = p.boundingRect(area, Qt::TextWordWrap, text);
+    p.drawText(area, Qt::TextWordWrap, text);
+    y += used.height();
+  }
+  p.restore();
+}
+
+QString write_sheet_pdf(const SheetData &d, const QString &path) {
+  QPdfWriter writer(path);
+  writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(15, 15, 15, 15),
+                                   QPageLayout::Millimeter));
+  writer.setResolution(300);
+  writer.setCreator(qs(d.caption));
+  writer.setTitle(QStringLiteral("アンカーボルト耐震計算書"));
+  QPainter p;
+  if (!p.begin(&writer))
+    return QStringLiteral("PDFファイルを書き込めません: %1").arg(path);
+  paint_sheet(p, QRectF(QPointF(0, 0), writer.pageLayout().paintRectPixels(writer.resolution()).size()), d);
+  if (!p.end())
+    return QStringLiteral("PDFファイルを書き込めません: %1").arg(path);
+  if (!QFileInfo(path).isFile() || QFileInfo(path).size() == 0)
+    return QStringLiteral("PDFファイルを書き込めません: %1").arg(path);
+  return {};
+}
+
+} // namespace zelvaro::sheet
