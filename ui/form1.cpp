@@ -77,6 +77,7 @@ void Form1::connectControls() {
   connect(command1_, &QPushButton::clicked, this, &Form1::Command1_Click);
   connect(command2_, &QPushButton::clicked, this, &Form1::Command2_Click);
   connect(command4_, &QPushButton::clicked, this, &Form1::Command4_Click);
+  text2_->extendMenu = [this](QMenu *menu) { extendResultMenu(menu); };
 }
 
 // The window's start state; the calculation state starts from its own
@@ -120,6 +121,10 @@ void Form1::Command2_Click() {
     return;
   case CalcOutcome::Status::Reported:
     text2_->setPlainText(QString::fromStdString(outcome.report));
+    sheet_ = sheet::sheet_data(state_, outcome.report, outcome.message,
+                               std::string(fields.text(InputSlot::Combo1)),
+                               std::string(fields.text(InputSlot::Combo2)),
+                               std::string(fields.text(InputSlot::Combo4)));
     if (outcome.message)
       showMessage(*outcome.message); // judge_msg's advice
     return;

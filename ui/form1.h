@@ -8,12 +8,15 @@
 // one), anchors_and_checks.cpp (bands two and three, the two check boxes),
 // combo_lists.cpp (the four lists).
 
+#include "calc_sheet.h"
 #include "message_boxes.h"
 #include "seismic_calc_state.h"
 
 #include <QWidget>
 
 #include <array>
+#include <functional>
+#include <optional>
 #include <string>
 
 class QButtonGroup;
@@ -21,6 +24,7 @@ class QGroupBox;
 class QPushButton;
 class QRadioButton;
 class QCheckBox;
+class QMenu;
 
 namespace zelvaro::ui {
 
@@ -66,15 +70,34 @@ public:
   // The text of the report header: the current local date and time.
   static std::string now_text();
 
+  // The calculation sheet of the report shown, if one is shown.
+  const std::optional<sheet::SheetData> &sheet() const { return sheet_; }
+  // The result box's own entries: save the sheet as PDF, print it.
+  void saveSheetPdf();
+  void printSheet();
+
+  // Names for the sheet's title block, asked before saving or printing;
+  // false when the user cancels. Replaceable, like the other dialogs.
+  struct SheetNames {
+    std::string project, equipment, checker;
+  };
+  std::function<bool(QWidget *, SheetNames &)> askSheetNames;
+  std::function<QString(QWidget *)> askPdfPath;
+  std::function<void(QWidget *, const sheet::SheetData &)> printOnPaper;
+
 private:
   void buildLayout();
   void connectControls();
   void loadDefaults();
   void showMessage(const Message &m);
   void rebuildList(int combo);
+  void extendResultMenu(QMenu *menu);
+  std::optional<sheet::SheetData> namedSheet();
 
   SeismicCalcState state_;
   MessageBoxFn messageBox_ = show_modal_message;
+  std::optional<sheet::SheetData> sheet_;
+  SheetNames names_;
 
   std::array<NumberBox *, 11> text1_{};
   std::array<LabelBox *, 15> text4_{};

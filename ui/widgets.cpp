@@ -199,6 +199,8 @@ QMenu *ResultBox::contextMenu() {
   QMenu *menu = createStandardContextMenu();
   for (QAction *a : menu->actions())
     a->setShortcut(QKeySequence());
+  if (extendMenu)
+    extendMenu(menu);
   return menu;
 }
 

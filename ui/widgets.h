@@ -106,6 +106,9 @@ public:
   // keyboard shortcuts, which do nothing here, are not shown. The caller owns it.
   QMenu *contextMenu();
 
+  // Adds the window's own entries after the standard ones.
+  std::function<void(QMenu *)> extendMenu;
+
   // The last context menu opened by the right mouse button, while it is open.
   QMenu *openMenu() const { return openMenu_; }
 

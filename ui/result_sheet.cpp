@@ -1,0 +1,103 @@
+// The result box's own context-menu entries: the calculation sheet of the
+// report shown, saved as PDF or printed.
+#include "form1.h"
+#include "widgets.h"
+
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QFormLayout>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPainter>
+#include <QPrintDialog>
+#include <QPrinter>
+
+namespace zelvaro::ui {
+
+namespace {
+
+bool ask_names_dialog(QWidget *parent, Form1::SheetNames &names) {
+  QDialog dialog(parent);
+  dialog.setWindowTitle(QStringLiteral("計算書の表題欄"));
+  auto *form = new QFormLayout(&dialog);
+  auto *project = new QLineEdit(QString::fromStdString(names.project), &dialog);
+  auto *equipment = new QLineEdit(QString::fromStdString(names.equipment), &dialog);
+  auto *checker = new QLineEdit(QString::fromStdString(names.checker), &dialog);
+  form->addRow(QStringLiteral("工事名（空欄可）"), project);
+  form->addRow(QStringLiteral("機器（空欄可）"), equipment);
+  form->addRow(QStringLiteral("確認者（空欄可）"), checker);
+  auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+  form->addRow(buttons);
+  QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+  QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+  if (dialog.exec() != QDialog::Accepted)
+    return false;
+  names = {project->text().toStdString(), equipment->text().toStdString(), checker->text().toStdString()};
+  return true;
+}
+
+QString ask_pdf_path_dialog(QWidget *parent) {
+  return QFileDialog::getSaveFileName(parent, QStringLiteral("PDFに保存"), QStringLiteral("計算書.pdf"),
+                                      QStringLiteral("PDF (*.pdf)"));
+}
+
+void print_dialog(QWidget *parent, const sheet::SheetData &d) {
+  QPrinter printer(QPrinter::HighResolution);
+  printer.setPageSize(QPageSize(QPageSize::A4));
+  printer.setPageOrientation(QPageLayout::Portrait);
+  printer.setPageMargins(QMarginsF(15, 15, 15, 15), QPageLayout::Millimeter);
+  QPrintDialog dialog(&printer, parent);
+  if (dialog.exec() != QDialog::Accepted)
+    return;
+  QPainter p(&printer);
+  sheet::paint_sheet(p, QRectF(QPointF(0, 0), printer.pageLayout().paintRectPixels(printer.resolution()).size()), d);
+}
+
+} // namespace
+
+void Form1::extendResultMenu(QMenu *menu) {
+  // Only a report that is shown has a sheet.
+  const bool shown = sheet_ && !text2_->toPlainText().isEmpty();
+  menu->addSeparator();
+  QAction *pdf = menu->addAction(QStringLiteral("PDFに保存..."));
+  pdf->setObjectName(QStringLiteral("save-pdf"));
+  pdf->setEnabled(shown);
+  connect(pdf, &QAction::triggered, this, &Form1::saveSheetPdf);
+  QAction *print = menu->addAction(QStringLiteral("印刷..."));
+  print->setObjectName(QStringLiteral("print"));
+  print->setEnabled(shown);
+  connect(print, &QAction::triggered, this, &Form1::printSheet);
+}
+
+std::optional<sheet::SheetData> Form1::namedSheet() {
+  if (!sheet_)
+    return std::nullopt;
+  const auto ask = askSheetNames ? askSheetNames : ask_names_dialog;
+  if (!ask(this, names_))
+    return std::nullopt;
+  sheet::SheetData d = *sheet_;
+  d.project = names_.project;
+  d.equipment = names_.equipment;
+  d.checker = names_.checker;
+  return d;
+}
+
+void Form1::saveSheetPdf() {
+  const std::optional<sheet::SheetData> d = namedSheet();
+  if (!d)
+    return;
+  const QString path = (askPdfPath ? askPdfPath : ask_pdf_path_dialog)(this);
+  if (path.isEmpty())
+    return;
+  const QString error = sheet::write_sheet_pdf(*d, path);
+  if (!error.isEmpty())
+    showMessage(Message{"PDFに保存", error.toStdString(), MessageIcon::Critical});
+}
+
+void Form1::printSheet() {
+  if (const std::optional<sheet::SheetData> d = namedSheet())
+    (printOnPaper ? printOnPaper : print_dialog)(this, *d);
+}
+
+} // namespace zelvaro::ui
