@@ -11,15 +11,9 @@ namespace zelvaro::test {
 namespace {
 
 CaseRun floor_case(Pairs extra = {}) {
-  cli::CaseFields fields;
-  fill(fields, Shape::Floor,
-       {{"M", "12"}, {"KH", "1.0"}, {"Z", "1.0"}, {"W", "500"}, {"n", "4"}, {"LG", "30"}, {"HG", "60"}, {"L", "50"}});
-  for (const auto &[name, text] : extra)
-    fields.set(*cli::slot_of(Shape::Floor, name), text);
-  CaseRun r;
-  cli::prepare_state(r.state, Shape::Floor, Anchor::HawkCut, Material::SS);
-  r.outcome = cli::run_case(r.state, fields, r.sink, FixedNow);
-  return r;
+  return run(Shape::Floor, Anchor::HawkCut, Material::SS,
+             {{"M", "12"}, {"KH", "1.0"}, {"Z", "1.0"}, {"W", "500"}, {"n", "4"}, {"LG", "30"}, {"HG", "60"}, {"L", "50"}},
+             extra);
 }
 
 TEST(FloorMounted, worked_example_gives_2205_newtons_and_a_safe_bond) {

@@ -109,15 +109,9 @@ TEST(Wall, counts_are_derived_unrounded_and_a_zero_count_stops) {
 }
 
 CaseRun ceiling(Pairs extra) {
-  cli::CaseFields fields;
-  fill(fields, Shape::Ceiling,
-       {{"M", "12"}, {"KH", "1.0"}, {"Z", "1.0"}, {"W", "100"}, {"n", "4"}, {"L", "100"}, {"LG", "50"}, {"HG", "50"}});
-  for (const auto &[name, text] : extra)
-    fields.set(*cli::slot_of(Shape::Ceiling, name), text);
-  CaseRun r;
-  cli::prepare_state(r.state, Shape::Ceiling, Anchor::HawkCut, Material::SS);
-  r.outcome = cli::run_case(r.state, fields, r.sink, FixedNow);
-  return r;
+  return run(Shape::Ceiling, Anchor::HawkCut, Material::SS,
+             {{"M", "12"}, {"KH", "1.0"}, {"Z", "1.0"}, {"W", "100"}, {"n", "4"}, {"L", "100"}, {"LG", "50"}, {"HG", "50"}},
+             extra);
 }
 
 TEST(Ceiling, motor_moment_lengthens_the_lever_arm_as_the_formula_states) {
@@ -146,15 +140,9 @@ TEST(Ceiling, lever_arm_may_turn_negative_and_zero_divisors_stop) {
 }
 
 CaseRun braced(Pairs extra) {
-  cli::CaseFields fields;
-  fill(fields, Shape::Braced,
-       {{"M", "12"}, {"KH", "1.0"}, {"Z", "1.0"}, {"W", "100"}, {"n", "2"}, {"H", "100"}, {"HG", "50"}, {"LG", "10"}});
-  for (const auto &[name, text] : extra)
-    fields.set(*cli::slot_of(Shape::Braced, name), text);
-  CaseRun r;
-  cli::prepare_state(r.state, Shape::Braced, Anchor::HawkCut, Material::SUS);
-  r.outcome = cli::run_case(r.state, fields, r.sink, FixedNow);
-  return r;
+  return run(Shape::Braced, Anchor::HawkCut, Material::SUS,
+             {{"M", "12"}, {"KH", "1.0"}, {"Z", "1.0"}, {"W", "100"}, {"n", "2"}, {"H", "100"}, {"HG", "50"}, {"LG", "10"}},
+             extra);
 }
 
 TEST(Braced, pull_out_divides_by_n_squared_times_H) {

@@ -59,10 +59,13 @@ inline void fill(cli::CaseFields &fields, Shape shape, Pairs pairs) {
   }
 }
 
-inline CaseRun run(Shape shape, Anchor anchor, Material material, Pairs pairs) {
+// `extra` overrides or adds to `pairs`: a worked example and one change.
+inline CaseRun run(Shape shape, Anchor anchor, Material material, Pairs pairs, Pairs extra = {}) {
   CaseRun r;
   cli::CaseFields fields;
   fill(fields, shape, pairs);
+  for (const auto &[name, text] : extra)
+    fields.set(*cli::slot_of(shape, name), text);
   cli::prepare_state(r.state, shape, anchor, material);
   r.outcome = cli::run_case(r.state, fields, r.sink, FixedNow);
   return r;
