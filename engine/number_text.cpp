@@ -1,9 +1,162 @@
 #include "number_text.h"
 
+#include <array>
+#include <bit>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
+#include <limits>
 
 namespace zelvaro {
+
+namespace {
+
+// Significant digits and decimal exponent of a finite, non-zero |v|.
+struct Digits {
+  char d[17];
+  int count;
+  int exponent;
+};
+
+// The exact way: to_chars' correctly rounded "d.dddddddddddddde[+-]xx".
+void exact_fifteen_digits(double v, Digits &out) {
+  char sci[40];
+  const auto res = std::to_chars(sci, sci + sizeof sci, v, std::chars_format::scientific, 14);
+  const char *p = sci;
+  out.count = 0;
+  out.d[out.count++] = *p++;
+  ++p; // '.'
+  while (*p != 'e')
+    out.d[out.count++] = *p++;
+  ++p; // 'e'
+  std::from_chars(*p == '+' ? p + 1 : p, res.ptr, out.exponent);
+}
+
+// Writes the `count` lowest decimal digits of n, two at a time.
+void write_digits(char *out, std::uint32_t n, int count) {
+  static constexpr char Pairs[] = "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+                                  "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+                                  "8081828384858687888990919293949596979899";
+  int i = count;
+  while (i >= 2) {
+    const std::uint32_t r = (n % 100) * 2;
+    n /= 100;
+    out[--i] = Pairs[r + 1];
+    out[--i] = Pairs[r];
+  }
+  if (i == 1)
+    out[0] = static_cast<char>('0' + n % 10);
+}
+
+constexpr int MaxPower = 27; // 5^27 < 2^63
+constexpr auto powers_of_five() {
+  std::array<std::uint64_t, MaxPower + 1> p{};
+  std::uint64_t x = 1;
+  for (auto &e : p) {
+    e = x;
+    x *= 5;
+  }
+  return p;
+}
+constexpr auto Pow5 = powers_of_five();
+constexpr std::uint64_t Low15 = 100000000000000;   // 10^14
+constexpr std::uint64_t High15 = 1000000000000000; // 10^15
+
+using Wide = unsigned __int128;
+
+// The quick way, exact in integer arithmetic. A normal double is m * 2^q
+// with a 53-bit integer m. Its 15 digits for the decimal exponent e are
+// x = v * 10^k with k = 14 - e, between 10^14 and 10^15, rounded to the
+// nearest integer (a tie to the even one, as the exact way does):
+//  - k >= 0: x = m * 5^k * 2^(q + k), the product in 116 bits;
+//  - k < 0: x = m * 2^(q - j) / 5^j with j = -k, a 128-bit quotient.
+// Returns false where the numbers would not fit (decimal exponents below
+// -13 or above 41 and subnormals): the exact way takes those.
+bool quick_fifteen_digits(double v, Digits &out) {
+  const auto bits = std::bit_cast<std::uint64_t>(v);
+  const int biased = static_cast<int>((bits >> 52) & 0x7FF);
+  if (biased == 0)
+    return false; // subnormal
+  const std::uint64_t m = (bits & ((std::uint64_t{1} << 52) - 1)) | (std::uint64_t{1} << 52);
+  const int q = biased - 1075;
+  // 2^(b-1) <= v < 2^b, and floor((b-1) * log10(2)) is e or e - 1; a wrong
+  // guess is put right below.
+  const int b = biased - 1022;
+  int e = ((b - 1) * 78913) >> 18;
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    const int k = 14 - e;
+    if (k > MaxPower || k < -MaxPower)
+      return false;
+    std::uint64_t n;
+    Wide remainder, half; // x = n + remainder / (2 * half)
+    if (k >= 0) {
+      const Wide p = Wide{m} * Pow5[static_cast<std::size_t>(k)];
+      const int t = q + k;
+      if (t >= 0) {
+        if (t > 12) // x would be 2^65 or more: the guess of e is off
+          return false;
+        const Wide x = p << t;
+        if (x >= High15) {
+          ++e;
+          continue;
+        }
+        n = static_cast<std::uint64_t>(x);
+        remainder = 0;
+        half = 1;
+      } else {
+        const int s = -t;
+        if (s >= 127)
+          return false;
+        const Wide x = p >> s;
+        if (x >= High15) {
+          ++e;
+          continue;
+        }
+        n = static_cast<std::uint64_t>(x);
+        remainder = p - (x << s);
+        half = Wide{1} << (s - 1);
+      }
+    } else {
+      const int j = -k, t = q - j;
+      Wide numerator, denominator;
+      if (t >= 0) {
+        if (t > 74) // m * 2^t would not fit in 128 bits
+          return false;
+        numerator = Wide{m} << t;
+        denominator = Pow5[static_cast<std::size_t>(j)];
+      } else {
+        numerator = m;
+        denominator = Wide{Pow5[static_cast<std::size_t>(j)]} << -t;
+      }
+      const Wide x = numerator / denominator;
+      if (x >= High15) {
+        ++e;
+        continue;
+      }
+      n = static_cast<std::uint64_t>(x);
+      remainder = 2 * (numerator - x * denominator);
+      half = denominator;
+    }
+    if (n < Low15) {
+      --e;
+      continue;
+    }
+    if (remainder > half || (remainder == half && (n & 1)))
+      ++n;
+    if (n == High15) { // 9.99...95 and up became 10.00...0
+      n = Low15;
+      ++e;
+    }
+    write_digits(out.d, static_cast<std::uint32_t>(n / 100000000), 7);
+    write_digits(out.d + 7, static_cast<std::uint32_t>(n % 100000000), 8);
+    out.count = 15;
+    out.exponent = e;
+    return true;
+  }
+  return false;
+}
+
+} // namespace
 
 void append_number(std::string &out, double v) {
   if (v == 0 || !std::isfinite(v)) {
@@ -12,25 +165,14 @@ void append_number(std::string &out, double v) {
     out += v == 0 ? "0" : (std::isnan(v) ? "NaN" : (v > 0 ? "Infinity" : "-Infinity"));
     return;
   }
-  // Correctly rounded 15 significant digits: d.dddddddddddddde[+-]xx
-  char sci[32];
-  auto res = std::to_chars(sci, sci + sizeof sci, v, std::chars_format::scientific, 14);
-  const char *p = sci;
-  const char *end = res.ptr;
-  bool negative = false;
-  if (*p == '-') {
-    negative = true;
-    ++p;
-  }
-  char digits[15];
-  int ndigits = 0;
-  digits[ndigits++] = *p++;
-  ++p; // '.'
-  while (*p != 'e')
-    digits[ndigits++] = *p++;
-  ++p; // 'e'
-  int exponent = 0;
-  std::from_chars(*p == '+' ? p + 1 : p, end, exponent);
+  const bool negative = v < 0;
+  const double magnitude = negative ? -v : v;
+  Digits dg;
+  if (!quick_fifteen_digits(magnitude, dg))
+    exact_fifteen_digits(magnitude, dg);
+  const char *const digits = dg.d;
+  int ndigits = dg.count;
+  const int exponent = dg.exponent;
   while (ndigits > 1 && digits[ndigits - 1] == '0')
     --ndigits;
 

@@ -3,7 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <limits>
+#include <random>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -46,6 +53,74 @@ TEST(NumberTextAppend, appends_without_touching_existing_text) {
   zelvaro::append_number(s, 3.76992e-05);
   s += "(m2)";
   EXPECT_EQ(s, "A=3.76992E-05(m2)");
+}
+
+// The general form built from the C library's exactly rounded "%.14e"
+// digits: the conversion must agree with it for every finite double.
+std::string from_printf(double v) {
+  if (v == 0)
+    return "0";
+  char buf[64];
+  std::snprintf(buf, sizeof buf, "%.14e", v);
+  std::string s = buf, sign;
+  if (s[0] == '-') {
+    sign = "-";
+    s.erase(0, 1);
+  }
+  const auto e = s.find('e');
+  std::string digits = s.substr(0, 1) + s.substr(2, e - 2);
+  const int exponent = std::stoi(s.substr(e + 1));
+  while (digits.size() > 1 && digits.back() == '0')
+    digits.pop_back();
+  if (exponent < -4 || exponent >= 15) {
+    std::string out = sign + digits.substr(0, 1);
+    if (digits.size() > 1)
+      out += "." + digits.substr(1);
+    char exp[16];
+    std::snprintf(exp, sizeof exp, "E%c%02d", exponent < 0 ? '-' : '+', std::abs(exponent));
+    return out + exp;
+  }
+  if (exponent < 0)
+    return sign + "0." + std::string(static_cast<std::size_t>(-exponent - 1), '0') + digits;
+  const auto whole = static_cast<std::size_t>(exponent + 1);
+  if (digits.size() <= whole)
+    return sign + digits + std::string(whole - digits.size(), '0');
+  return sign + digits.substr(0, whole) + "." + digits.substr(whole);
+}
+
+TEST(NumberTextExactness, agrees_with_exactly_rounded_digits_everywhere) {
+  std::mt19937_64 rng(20070716);
+  std::uniform_real_distribution<double> unit(0.0, 1.0);
+  std::vector<double> values = {
+      // shortest forms of 16 digits ending in 5: exactly on a 15-digit midpoint
+      0.1234567890123455, 1.000000000000005, 9.999999999999995, 2.675000000000005e-3,
+      // rounding that carries through every digit
+      9.9999999999999995, 0.99999999999999995, 999999999999999.5, 9.999999999999999e22,
+      // subnormal and smallest normal numbers
+      std::numeric_limits<double>::min(), std::numeric_limits<double>::min() * 0.5, 1e-310, 2.5e-320,
+  };
+  for (int i = 0; i < 200000; ++i) {
+    // any bit pattern
+    double v;
+    const std::uint64_t bits = rng();
+    std::memcpy(&v, &bits, sizeof v);
+    if (std::isfinite(v))
+      values.push_back(v);
+    // the kind of values the formulas produce: quotients and products of short decimals
+    const double a = std::round(unit(rng) * 100000) / 100, b = 1 + std::round(unit(rng) * 1000) / 10;
+    values.push_back(a / b);
+    values.push_back(a * b / 9.8);
+    // 16-digit decimals, a tenth of them ending in 5
+    values.push_back(std::stod(std::to_string(rng() % 9000000000000000ULL + 1000000000000000ULL) + "e" +
+                               std::to_string(static_cast<int>(rng() % 40) - 20)));
+  }
+  int mismatches = 0;
+  for (double v : values) {
+    const std::string expected = from_printf(v), actual = zelvaro::number_text(v);
+    if (expected != actual && ++mismatches <= 10)
+      ADD_FAILURE() << std::hexfloat << v << ": expected " << expected << ", got " << actual;
+  }
+  EXPECT_EQ(mismatches, 0);
 }
 
 } // namespace
