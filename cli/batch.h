@@ -1,0 +1,125 @@
+#pragma once
+
+// The batch mode of zelvaro-check: an equipment schedule (CSV, one item a
+// row) in, a verdict table (CSV) out, each row calculated exactly as
+// `zelvaro-check --shape ... NAME=TEXT ...` calculates one case.
+//
+// The schedule:
+//  - a header row of column names, matched exactly (letter case counts):
+//    `id` (the item label, any text), `shape`, `anchor`, `material` (the
+//    values of the --shape, --anchor and --material options) and the field
+//    names of the single case (M KH Z P W n n1 n2 LG HG L D H L1 L2 L1G L2G
+//    L3G N a F). Any other name, or a name given twice, makes the whole
+//    file unusable; columns with an empty name are ignored;
+//  - a missing field column takes the single-case default (KH 2.0, Z 1.0,
+//    P N a F 0; the diameter M has none); an empty cell is an empty field
+//    and is refused as a blank, as in the window; cells are not trimmed;
+//  - the cells of fields that a row's shape does not read are ignored, so
+//    one table can hold every shape;
+//  - rows of only empty cells (what a spreadsheet writes for formatted but
+//    empty rows) are skipped without a row in the table;
+//  - a row with another number of cells than the header, or malformed
+//    quoting, is refused with the reader's diagnosis.
+//
+// The table (UTF-8, CR LF, RFC 4180 quoting) has the columns of
+// TableHeader, one row per item in input order. Numbers are written with the
+// report's number_text; line breaks inside messages become one space.
+// Memory stays flat: one row is held at a time.
+
+#include "text_encoding.h"
+
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <iosfwd>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace zelvaro::batch {
+
+inline constexpr std::string_view TableHeader = "id,status,Rb,sigma_b,tau_b,sigma_c,tau_c,pullout_kg,"
+                                                "allowable_kg,LL,RebarCount,bolt_verdict,anchor_verdict,message";
+
+// Where the full report of each calculated item goes (--reports).
+class ReportSink {
+public:
+  virtual ~ReportSink() = default;
+  // `report` is the result box's text (CR LF line breaks) of the item on
+  // input line `line` labelled `id`. Throws std::runtime_error when it cannot
+  // be stored.
+  virtual void write(std::size_t line, std::string_view id, std::string_view report) = 0;
+};
+
+// Writes each report as DIR/report_file_name(line, id, ".txt"). The folder
+// is created if missing. Files are opened relative to the folder, by a single
+// safe name component and without following symbolic links, so nothing
+// outside the folder is ever written, whatever the id holds.
+class ReportFiles : public ReportSink {
+public:
+  // Throws std::runtime_error (with a Japanese message) when the folder cannot
+  // be created or opened.
+  explicit ReportFiles(const std::filesystem::path &dir);
+  ~ReportFiles() override;
+  ReportFiles(const ReportFiles &) = delete;
+  ReportFiles &operator=(const ReportFiles &) = delete;
+  void write(std::size_t line, std::string_view id, std::string_view report) override;
+
+private:
+  std::filesystem::path dir_;
+  int dir_fd_ = -1;
+};
+
+struct BatchOptions {
+  Encoding encoding = Encoding::Auto;
+  std::string now;              // date and time of the report headers (one per run)
+  ReportSink *reports = nullptr; // full reports too, when set
+  // Called every `progress_every` input records with the records read so far.
+  std::function<void(std::size_t records)> progress;
+  std::size_t progress_every = 4096;
+};
+
+struct BatchCounts {
+  std::size_t items = 0;
+  std::size_t passed = 0;
+  std::size_t shortfalls = 0;
+  std::size_t refused = 0;
+  bool file_error = false; // the header or the input could not be read; no table then
+};
+
+// Runs a schedule. Writes the table to `table` and, to `diagnostics`, one
+// line per refused row (line number, id, message), any file-level error and
+// the closing summary line.
+BatchCounts run_batch(std::istream &in, std::ostream &table, std::ostream &diagnostics,
+                      const BatchOptions &options);
+
+// 0 every item passed, 1 some check failed, 2 a row was refused or the file
+// could not be read.
+int exit_status(const BatchCounts &counts);
+
+// The Japanese form of a CsvRecord::error, with the column names of the
+// header (`columns` may be shorter than the record).
+std::string reader_error_text(std::string_view error, const std::vector<std::string> &columns);
+
+// Progress on a terminal: nothing for the first half second, then a bar (or,
+// with the input size unknown, a count) redrawn at most ten times a second
+// on one line, erased by finish().
+class ProgressBar {
+public:
+  using Clock = std::chrono::steady_clock;
+  ProgressBar(std::ostream &out, std::optional<std::uint64_t> total_bytes, Clock::time_point start);
+  void update(std::size_t records, std::optional<std::uint64_t> bytes_done, Clock::time_point now);
+  void finish();
+
+private:
+  std::ostream &out_;
+  std::optional<std::uint64_t> total_;
+  Clock::time_point start_;
+  Clock::time_point last_{};
+  bool shown_ = false;
+};
+
+} // namespace zelvaro::batch

@@ -1,0 +1,471 @@
+// The batch mode in-process: schedules in, verdict tables, diagnostics,
+// counts and report files out.
+#include "batch.h"
+
+#include "case_runner.h"
+#include "checks.h"
+#include "csv_reader.h"
+#include "number_text.h"
+#include "safe_filename.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace zelvaro::batch {
+namespace {
+
+namespace fs = std::filesystem;
+using test::FixedNow;
+
+struct BatchRun {
+  BatchCounts counts;
+  std::string table, diagnostics;
+  std::vector<CsvRecord> rows; // the table read back, header first
+
+  const std::vector<std::string> &row(std::size_t i) const { return rows.at(i + 1).fields; }
+  std::string cell(std::size_t i, std::string_view column) const {
+    const auto &header = rows.at(0).fields;
+    for (std::size_t c = 0; c < header.size(); ++c)
+      if (header[c] == column)
+        return row(i).at(c);
+    ADD_FAILURE() << "no column " << column;
+    return {};
+  }
+};
+
+BatchRun run(const std::string &schedule, BatchOptions options = {}) {
+  if (options.now.empty())
+    options.now = FixedNow;
+  std::istringstream in(schedule, std::ios::binary);
+  std::ostringstream table, diagnostics;
+  BatchRun r;
+  r.counts = run_batch(in, table, diagnostics, options);
+  r.table = table.str();
+  r.diagnostics = diagnostics.str();
+  std::istringstream back(r.table, std::ios::binary);
+  CsvReader reader(back, Encoding::Utf8);
+  CsvRecord record;
+  while (reader.next(record)) {
+    EXPECT_EQ(record.error, "") << "line " << record.line << " of the table";
+    EXPECT_EQ(record.fields.size(), 14u) << "line " << record.line << " of the table";
+    r.rows.push_back(record);
+  }
+  return r;
+}
+
+const std::string Header = "id,shape,anchor,material,M,KH,Z,W,n,LG,HG,L\r\n";
+const std::string FloorRow = "floor,hawk-cut,SS,12,1.0,1.0,500,4,30,60,50\r\n"; // the worked example
+
+bool contains(const std::string &text, std::string_view part) { return text.find(part) != std::string::npos; }
+
+TEST(Batch, WorkedExampleGivesTheReportsNumbersAndVerdicts) {
+  const BatchRun r = run(Header + "P-1," + FloorRow);
+  ASSERT_EQ(r.rows.size(), 2u);
+  EXPECT_TRUE(r.table.starts_with(std::string(TableHeader) + "\r\n"));
+  EXPECT_EQ(r.row(0), (std::vector<std::string>{"P-1", "ok", "2205", "25.9952465834819", "14.4418036574899",
+                                                "32.4270829886933", "19.4294596969524", "225", "670", "", "",
+                                                std::string(VerdictPass), std::string(BondSafe), ""}));
+  EXPECT_EQ(exit_status(r.counts), 0);
+  EXPECT_EQ(r.diagnostics, "zelvaro-check: 件数 1、問題無し 1、不足 0、拒否 0\n");
+}
+
+// Each row against the same case run directly through the single-case steps.
+TEST(Batch, EveryShapeAndAnchorKindMatchesTheSingleCase) {
+  struct Case {
+    Shape shape;
+    Anchor anchor;
+    Material material;
+    test::Pairs pairs;
+    std::string cells; // shape,anchor,material,M,KH,Z,W,n,n1,n2,LG,HG,L,D,H,L1,L2,L1G,L2G,L3G,P,N,a,F
+  } cases[] = {
+      {Shape::Floor, Anchor::HawkCut, Material::SS,
+       {{"M", "12"}, {"W", "500"}, {"n", "4"}, {"LG", "30"}, {"HG", "60"}, {"L", "50"}, {"P", "3.7"}, {"N", "1450"},
+        {"a", "20"}},
+       "floor,hawk-cut,SS,12,2.0,1.0,500,4,,,30,60,50,,,,,,,,3.7,1450,20,0"},
+      {Shape::Circular, Anchor::RebarWelded, Material::SUS,
+       {{"M", "20"}, {"KH", "1.0"}, {"Z", "0.9"}, {"W", "5000"}, {"n", "8"}, {"HG", "180"}, {"D", "240"}},
+       "circular,rebar-welded,SUS,20,1.0,0.9,5000,8,,,,180,,240,,,,,,,0,0,0,0"},
+      {Shape::Wall, Anchor::JTip, Material::SS,
+       {{"M", "10"}, {"W", "80"}, {"n1", "2"}, {"n2", "2"}, {"L1", "60"}, {"L2", "80"}, {"L1G", "30"},
+        {"L2G", "40"}, {"L3G", "15"}},
+       "wall,j-tip,SS,10,2.0,1.0,80,,2,2,,,,,,60,80,30,40,15,0,0,0,0"},
+      {Shape::Ceiling, Anchor::Chemical, Material::SS,
+       {{"M", "10"}, {"W", "2000"}, {"n", "4"}, {"LG", "30"}, {"HG", "35"}, {"L", "60"}},
+       "ceiling,chemical,SS,10,2.0,1.0,2000,4,,,30,35,60,,,,,,,,0,0,0,0"},
+      {Shape::Braced, Anchor::RebarHooked, Material::SUS,
+       {{"M", "16"}, {"W", "400"}, {"n", "4"}, {"LG", "50"}, {"HG", "100"}, {"H", "150"}, {"F", "10"}},
+       "braced,rebar-hooked,SUS,16,2.0,1.0,400,4,,,50,100,,,150,,,,,,0,0,0,10"},
+      {Shape::Floor, Anchor::LTip, Material::SS,
+       {{"M", "8"}, {"W", "50000"}, {"n", "4"}, {"LG", "30"}, {"HG", "60"}, {"L", "50"}},
+       "floor,l-tip,SS,8,2.0,1.0,50000,4,,,30,60,50,,,,,,,,0,0,0,0"},
+      {Shape::Wall, Anchor::BoltEmbedded, Material::SUS,
+       {{"M", "24"}, {"W", "9000"}, {"n1", "2"}, {"n2", "2"}, {"L1", "30"}, {"L2", "30"}, {"L1G", "15"},
+        {"L2G", "15"}, {"L3G", "90"}},
+       "wall,bolt-embedded,SUS,24,2.0,1.0,9000,,2,2,,,,,,30,30,15,15,90,0,0,0,0"},
+  };
+  std::string schedule = "id,shape,anchor,material,M,KH,Z,W,n,n1,n2,LG,HG,L,D,H,L1,L2,L1G,L2G,L3G,P,N,a,F\r\n";
+  for (std::size_t i = 0; i < std::size(cases); ++i)
+    schedule += "item" + std::to_string(i) + "," + cases[i].cells + "\r\n";
+  const BatchRun r = run(schedule);
+  ASSERT_EQ(r.rows.size(), std::size(cases) + 1);
+
+  std::size_t shortfalls = 0;
+  for (std::size_t i = 0; i < std::size(cases); ++i) {
+    SCOPED_TRACE("item" + std::to_string(i));
+    const Case &c = cases[i];
+    const test::CaseRun one = test::run(c.shape, c.anchor, c.material, c.pairs);
+    ASSERT_TRUE(one.reported());
+    const SeismicCalcState &s = one.state;
+    EXPECT_EQ(r.cell(i, "status"), one.outcome.message ? "shortfall" : "ok");
+    shortfalls += one.outcome.message ? 1 : 0;
+    EXPECT_EQ(r.cell(i, "Rb"), number_text(s.Rb));
+    EXPECT_EQ(r.cell(i, "sigma_b"), number_text(s.sigma_b));
+    EXPECT_EQ(r.cell(i, "tau_b"), number_text(s.tau_b));
+    EXPECT_EQ(r.cell(i, "sigma_c"), number_text(s.sigma_c));
+    EXPECT_EQ(r.cell(i, "tau_c"), number_text(s.tau_c));
+    EXPECT_TRUE(one.has_line(r.cell(i, "bolt_verdict")));
+    if (c.anchor == Anchor::RebarWelded) {
+      EXPECT_EQ(r.cell(i, "pullout_kg"), "");
+      EXPECT_EQ(r.cell(i, "allowable_kg"), "");
+      EXPECT_EQ(r.cell(i, "anchor_verdict"), "");
+      EXPECT_TRUE(contains(one.outcome.report, " = " + r.cell(i, "LL") + "(cm)"));
+      EXPECT_TRUE(contains(one.outcome.report, "= " + r.cell(i, "RebarCount") + "（本）"));
+    } else {
+      EXPECT_EQ(r.cell(i, "LL"), "");
+      EXPECT_EQ(r.cell(i, "RebarCount"), "");
+      // The bond line as the report prints it, rebuilt from the cells.
+      const std::string label = c.anchor == Anchor::RebarHooked ? "はφ13鉄筋強度=" : "はｺﾝｸﾘｰﾄとﾎﾞﾙﾄ密着力=";
+      EXPECT_TRUE(one.has_line("⇒引抜力 Rb=" + r.cell(i, "pullout_kg") + "(kg)" + label +
+                               r.cell(i, "allowable_kg") + "(kg)" + r.cell(i, "anchor_verdict")))
+          << one.outcome.report;
+    }
+    std::string advice = one.outcome.message ? one.outcome.message->text : "";
+    for (std::size_t p; (p = advice.find("\r\n")) != std::string::npos;)
+      advice.replace(p, 2, " ");
+    EXPECT_EQ(r.cell(i, "message"), advice);
+  }
+  EXPECT_GT(shortfalls, 0u);
+  EXPECT_EQ(r.counts.shortfalls, shortfalls);
+  EXPECT_EQ(exit_status(r.counts), 1);
+}
+
+TEST(Batch, RefusedRowsAreReportedAndTheOthersGoOn) {
+  const std::string schedule = Header +                                         // line 1
+                               "good-1," + FloorRow +                           // line 2
+                               "blank-M,floor,hawk-cut,SS,,1.0,1.0,500,4,30,60,50\r\n" +
+                               "spaced, floor,hawk-cut,SS,12,1.0,1.0,500,4,30,60,50\r\n" +
+                               "\"two\r\nlines\",roof,hawk-cut,SS,12,1.0,1.0,500,4,30,60,50\r\n" + // lines 5-6
+                               "short,floor,hawk-cut,SS,12\r\n" +               // line 7
+                               "no-bolts,floor,hawk-cut,SS,12,1.0,1.0,500,0,30,60,50\r\n" +
+                               "not-a-number,floor,hawk-cut,SS,12,1.0,1.0, 500,4,30,60,50\r\n" +
+                               "odd-diameter,floor,chemical,SS,8,1.0,1.0,500,4,30,60,50\r\n" +
+                               "good-2," + FloorRow;                            // line 11
+  const BatchRun r = run(schedule);
+  ASSERT_EQ(r.rows.size(), 10u);
+  struct Expected {
+    std::string id, status, message_part, line;
+  } expected[] = {
+      {"good-1", "ok", "", ""},
+      {"blank-M", "refused", "空白が有りますので、埋めてください｡", "3行目（id blank-M）"},
+      {"spaced", "refused", "形状（shape）' floor' は使えません。", "4行目（id spaced）"},
+      {"two\r\nlines", "refused", "形状（shape）'roof' は使えません。", "5行目（id two lines）"},
+      {"short", "refused", "項目の数が 5 で、見出し行の 12 と合いません。", "7行目（id short）"},
+      {"no-bolts", "refused", "入力された値では計算できません。 ", "8行目（id no-bolts）"},
+      {"not-a-number", "refused", "「機器重量W(kg)」の値を数値として読み取れません。 半角の数字",
+       "9行目（id not-a-number）"},
+      {"odd-diameter", "refused", "ボルトは選択以外の径は強度基準が無いため､入力できません", "10行目（id odd-diameter）"},
+      {"good-2", "ok", "", ""},
+  };
+  for (std::size_t i = 0; i < std::size(expected); ++i) {
+    SCOPED_TRACE(expected[i].id);
+    EXPECT_EQ(r.cell(i, "id"), expected[i].id);
+    EXPECT_EQ(r.cell(i, "status"), expected[i].status);
+    if (expected[i].status == "refused") {
+      EXPECT_TRUE(contains(r.cell(i, "message"), expected[i].message_part)) << r.cell(i, "message");
+      EXPECT_EQ(r.cell(i, "message").find('\n'), std::string::npos);
+      for (std::size_t c = 2; c < 13; ++c)
+        EXPECT_EQ(r.row(i)[c], "") << "column " << c;
+      EXPECT_TRUE(contains(r.diagnostics, expected[i].line + ": " + r.cell(i, "message") + "\n")) << r.diagnostics;
+    } else {
+      EXPECT_EQ(r.cell(i, "Rb"), "2205");
+    }
+  }
+  EXPECT_EQ(r.counts.items, 9u);
+  EXPECT_EQ(r.counts.passed, 2u);
+  EXPECT_EQ(r.counts.refused, 7u);
+  EXPECT_EQ(exit_status(r.counts), 2);
+  EXPECT_TRUE(r.diagnostics.ends_with("zelvaro-check: 件数 9、問題無し 2、不足 0、拒否 7\n"));
+}
+
+TEST(Batch, ColumnsMayBeMissingReorderedOrUnreadByTheShape) {
+  struct Case {
+    std::string name, schedule, status, message_part;
+  } cases[] = {
+      // KH and Z missing: the defaults 2.0 and 1.0, as in the single case
+      {"defaults", "W,L,HG,LG,n,M,material,anchor,shape,id\n500,50,60,30,4,12,SS,hawk-cut,floor,x\n", "ok", ""},
+      // the circular shape reads D, not L: L is ignored, D is read
+      {"unread cells", "id,shape,anchor,material,M,W,n,HG,L,D,n1\nx,circular,l-tip,SUS,16,1200,6,90,abc,120,\n",
+       "shortfall", "ボルトとコンクリートの密着性"},
+      // M has no default
+      {"no diameter column", "id,shape,anchor,material,W,n,LG,HG,L\nx,floor,hawk-cut,SS,500,4,30,60,50\n",
+       "refused", "空白が有りますので"},
+      // an empty cell is an empty field even where a default exists
+      {"empty KH", "id,shape,anchor,material,M,KH,W,n,LG,HG,L\nx,floor,hawk-cut,SS,12,,500,4,30,60,50\n", "refused",
+       "空白が有りますので"},
+      {"no shape column", "id,anchor,material,M,W,n,LG,HG,L\nx,hawk-cut,SS,12,500,4,30,60,50\n", "refused",
+       "shape 列がありません。"},
+      {"empty anchor", "id,shape,anchor,material,M,W,n,LG,HG,L\nx,floor,,SS,12,500,4,30,60,50\n", "refused",
+       "ｱﾝｶ種類（anchor）が空欄です。"},
+      {"unknown material", "id,shape,anchor,material,M,W,n,LG,HG,L\nx,floor,hawk-cut,ss,12,500,4,30,60,50\n",
+       "refused", "材質（material）'ss' は使えません。SS SUS のいずれか"},
+      {"no id column", "shape,anchor,material,M,W,n,LG,HG,L\nfloor,hawk-cut,SS,12,500,4,30,60,50\n", "ok", ""},
+      {"unnamed column ignored", "id,,shape,anchor,material,M,W,n,LG,HG,L\nx,note,floor,hawk-cut,SS,12,500,4,30,60,50\n",
+       "ok", ""},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.name);
+    const BatchRun r = run(c.schedule);
+    ASSERT_EQ(r.rows.size(), 2u);
+    EXPECT_EQ(r.cell(0, "status"), c.status);
+    EXPECT_TRUE(contains(r.cell(0, "message"), c.message_part)) << r.cell(0, "message");
+  }
+}
+
+TEST(Batch, ReadsQuotesBomLineEndingsAndCp932) {
+  // ポンプ in CP932
+  const std::string pump_cp932 = "\x83\x7C\x83\x93\x83\x76";
+  struct Case {
+    std::string name, schedule, id;
+    Encoding encoding = Encoding::Auto;
+  } cases[] = {
+      {"quoted comma and quotes", Header + "\"P-1, \"\"main\"\"\"," + FloorRow, "P-1, \"main\""},
+      {"quoted line break", Header + "\"P-1\nspare\"," + FloorRow, "P-1\nspare"},
+      {"UTF-8 with BOM, LF", "\xEF\xBB\xBF" + cli::to_lf(Header) + "ポンプ," + cli::to_lf(FloorRow), "ポンプ"},
+      {"UTF-8 without BOM", Header + "ポンプ," + FloorRow, "ポンプ"},
+      {"CP932 detected", Header + pump_cp932 + "," + FloorRow, "ポンプ"},
+      {"CP932 forced", Header + pump_cp932 + "," + FloorRow, "ポンプ", Encoding::Cp932},
+      {"quoted selections and numbers", Header + "x,\"floor\",hawk-cut,SS,\"12\",1.0,1.0,500,4,30,60,50", "x"},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.name);
+    BatchOptions options;
+    options.encoding = c.encoding;
+    const BatchRun r = run(c.schedule, options);
+    ASSERT_EQ(r.rows.size(), 2u) << r.diagnostics;
+    EXPECT_EQ(r.cell(0, "id"), c.id);
+    EXPECT_EQ(r.cell(0, "status"), "ok") << r.cell(0, "message");
+    EXPECT_EQ(r.cell(0, "Rb"), "2205");
+  }
+}
+
+TEST(Batch, MalformedRowsAreRefusedWithTheReadersDiagnosisInJapanese) {
+  struct Case {
+    std::string name, row, message_part;
+    Encoding encoding = Encoding::Auto;
+  } cases[] = {
+      {"quote inside unquoted text", "P\"1," + FloorRow, "1列目（id）: \" で囲まれていない値の中に \" があります"},
+      {"text after closing quote", "\"P\"1," + FloorRow, "1列目（id）: 閉じる \" の後に文字があります。"},
+      {"too many cells", "x," + FloorRow.substr(0, FloorRow.size() - 2) + ",9\r\n", "項目の数が 13 で、見出し行の 12"},
+      {"bad UTF-8", "\xE3\x81," + FloorRow, "1列目（id）: UTF-8 として読めないバイト 0xE3 があります（1バイト目）。",
+       Encoding::Utf8},
+      {"unclosed quote", "\"x," + FloorRow, "1列目（id）: 2行目で開いた \" がファイルの終わりまで閉じられていません。"},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.name);
+    BatchOptions options;
+    options.encoding = c.encoding;
+    const BatchRun r = run(Header + c.row, options);
+    ASSERT_GE(r.rows.size(), 2u);
+    EXPECT_EQ(r.cell(0, "status"), "refused");
+    EXPECT_TRUE(contains(r.cell(0, "message"), c.message_part)) << r.cell(0, "message");
+    EXPECT_EQ(exit_status(r.counts), 2);
+  }
+  // Messages the reader may give that have no Japanese form yet keep their text.
+  EXPECT_EQ(reader_error_text("something new", {}), "CSV の形式が正しくありません（something new）。");
+  EXPECT_EQ(reader_error_text("is longer than 1048576 bytes", {}), "行が長すぎます（1048576 バイトを超えています）。");
+}
+
+TEST(Batch, UnusableFilesGiveNoTableAndExitStatus2) {
+  struct Case {
+    std::string name, schedule, message_part;
+  } cases[] = {
+      {"empty input", "", "見出し行がありません"},
+      {"only empty lines", "\r\n\r\n", "見出し行がありません"},
+      {"unknown column", "id,shape,anchor,material,Kh\r\nx,floor,hawk-cut,SS,1\r\n", "列名 'Kh'（5列目）は使えません。"},
+      {"duplicated column", "id,shape,W,anchor,W\r\n", "列名 'W' が二度あります（3列目と5列目）"},
+      {"malformed header", "id,\"shape\"x\r\nx,floor\r\n", "見出し行（1行目）を読めません"},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.name);
+    const BatchRun r = run(c.schedule);
+    EXPECT_TRUE(r.counts.file_error);
+    EXPECT_EQ(r.table, "");
+    EXPECT_TRUE(contains(r.diagnostics, c.message_part)) << r.diagnostics;
+    EXPECT_EQ(exit_status(r.counts), 2);
+  }
+}
+
+TEST(Batch, EmptyRowsAreSkippedAndOnlyTheHeaderIsAnEmptyTable) {
+  const BatchRun r = run(Header + ",,,,,,,,,,,\r\n" + "x," + FloorRow + ",,,,,,,,,,,\r\n");
+  ASSERT_EQ(r.rows.size(), 2u);
+  EXPECT_EQ(r.counts.items, 1u);
+  const BatchRun none = run(Header);
+  EXPECT_EQ(none.table, std::string(TableHeader) + "\r\n");
+  EXPECT_EQ(none.counts.items, 0u);
+  EXPECT_EQ(exit_status(none.counts), 0);
+}
+
+TEST(Batch, ExitStatusTellsTheWorstOutcome) {
+  struct Case {
+    BatchCounts counts;
+    int status;
+  } cases[] = {
+      {{3, 3, 0, 0, false}, 0}, {{3, 2, 1, 0, false}, 1}, {{3, 1, 1, 1, false}, 2},
+      {{0, 0, 0, 0, true}, 2},  {{0, 0, 0, 0, false}, 0},
+  };
+  for (const Case &c : cases)
+    EXPECT_EQ(exit_status(c.counts), c.status);
+}
+
+TEST(Batch, ProgressIsReportedEveryFewRecords) {
+  std::string schedule = Header;
+  for (int i = 0; i < 10; ++i)
+    schedule += "x," + FloorRow;
+  std::vector<std::size_t> calls;
+  BatchOptions options;
+  options.progress_every = 4;
+  options.progress = [&](std::size_t records) { calls.push_back(records); };
+  run(schedule, options);
+  EXPECT_EQ(calls, (std::vector<std::size_t>{4, 8}));
+}
+
+TEST(ProgressBar, StaysQuietAtFirstThenDrawsAtMostTenTimesASecondAndErasesItself) {
+  using namespace std::chrono_literals;
+  const auto t0 = ProgressBar::Clock::time_point{} + 1h;
+  std::ostringstream out;
+  ProgressBar bar(out, 1000, t0);
+  bar.update(10, 10, t0 + 300ms);
+  EXPECT_EQ(out.str(), "");
+  bar.update(500, 250, t0 + 600ms);
+  EXPECT_EQ(out.str(), "\r[#######.......................] 25%  500 行");
+  bar.update(600, 300, t0 + 650ms); // too soon
+  bar.update(700, 1000, t0 + 800ms);
+  EXPECT_TRUE(out.str().ends_with("\r[##############################] 100%  700 行"));
+  bar.finish();
+  EXPECT_TRUE(out.str().ends_with("\r\x1b[K"));
+
+  std::ostringstream unknown_size;
+  ProgressBar count_only(unknown_size, std::nullopt, t0);
+  count_only.update(4096, std::nullopt, t0 + 1s);
+  EXPECT_EQ(unknown_size.str(), "\r4096 行");
+  std::ostringstream never;
+  ProgressBar quick(never, 10, t0);
+  quick.finish();
+  EXPECT_EQ(never.str(), "");
+}
+
+// --reports: names from hostile ids stay inside the folder, and nothing is
+// written through links that were there before.
+class ReportFilesTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    root_ = fs::path(::testing::TempDir()) / ("zelvaro_reports_" + std::to_string(getpid()) + "_" +
+                                             ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(root_);
+    fs::create_directories(root_ / "outside");
+    dir_ = root_ / "reports";
+  }
+  void TearDown() override { fs::remove_all(root_); }
+
+  static std::string slurp(const fs::path &p) {
+    std::ifstream in(p, std::ios::binary);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+  }
+  std::vector<std::string> names(const fs::path &dir) const {
+    std::vector<std::string> out;
+    for (const auto &e : fs::directory_iterator(dir))
+      out.push_back(e.path().filename().string());
+    std::sort(out.begin(), out.end());
+    return out;
+  }
+
+  fs::path root_, dir_;
+};
+
+TEST_F(ReportFilesTest, HostileIdsGiveFilesDirectlyInsideTheFolder) {
+  std::string schedule = Header;
+  const std::string ids[] = {"../x", "/", "\"a\x01\x1f\x7f\"", "../../outside/evil", "ポンプ P-1", "..", "",
+                             "\"C:\\\\x\"", "\"nul\""};
+  for (const std::string &id : ids)
+    schedule += id + "," + FloorRow;
+  ReportFiles files(dir_); // the folder is created
+  BatchOptions options;
+  options.reports = &files;
+  const BatchRun r = run(schedule, options);
+  ASSERT_EQ(r.counts.passed, std::size(ids));
+  std::vector<std::string> expected;
+  for (std::size_t i = 0; i < r.rows.size() - 1; ++i)
+    expected.push_back(report_file_name(i + 2, r.cell(i, "id"), ".txt"));
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(names(dir_), expected);
+  EXPECT_EQ(expected[0], "000002_x.txt");
+  EXPECT_EQ(expected[1], "000003.txt");
+  EXPECT_EQ(names(root_), (std::vector<std::string>{"outside", "reports"}));
+  EXPECT_TRUE(names(root_ / "outside").empty());
+  for (const auto &e : fs::directory_iterator(dir_))
+    EXPECT_TRUE(e.is_regular_file()) << e.path();
+
+  // The file holds the result box's text: CR LF, the header with the run's date.
+  const test::CaseRun one = test::run(Shape::Floor, Anchor::HawkCut, Material::SS,
+                                      {{"M", "12"}, {"KH", "1.0"}, {"Z", "1.0"}, {"W", "500"}, {"n", "4"},
+                                       {"LG", "30"}, {"HG", "60"}, {"L", "50"}});
+  EXPECT_EQ(slurp(dir_ / "000006_ポンプ_P-1.txt"), one.outcome.report);
+  EXPECT_TRUE(one.outcome.report.starts_with(std::string("～～～～～") + FixedNow));
+}
+
+TEST_F(ReportFilesTest, LinksAlreadyInTheFolderAreReplacedNotWrittenThrough) {
+  fs::create_directories(dir_);
+  const fs::path target = root_ / "outside" / "keep.txt";
+  std::ofstream(target) << "keep";
+  fs::create_symlink(target, dir_ / "000002_a.txt");
+  fs::create_hard_link(target, dir_ / "000003_b.txt");
+  fs::create_directory_symlink(root_ / "outside", dir_ / "000004_c.txt");
+  fs::create_directory(dir_ / "000005_d.txt");
+  ReportFiles files(dir_);
+  BatchOptions options;
+  options.reports = &files;
+  const BatchRun r = run(Header + "a," + FloorRow + "b," + FloorRow + "c," + FloorRow, options);
+  EXPECT_EQ(r.counts.passed, 3u);
+  EXPECT_EQ(slurp(target), "keep");
+  EXPECT_FALSE(fs::is_symlink(dir_ / "000002_a.txt"));
+  EXPECT_FALSE(fs::is_symlink(dir_ / "000004_c.txt"));
+  EXPECT_EQ(fs::hard_link_count(dir_ / "000003_b.txt"), 1u);
+  EXPECT_TRUE(slurp(dir_ / "000002_a.txt").starts_with("～～～～～"));
+  EXPECT_EQ(names(root_ / "outside"), (std::vector<std::string>{"keep.txt"}));
+
+  // A folder in the way stops the run with a message.
+  const BatchRun stopped = run(Header + "a," + FloorRow + "b," + FloorRow + "c," + FloorRow + "d," + FloorRow, options);
+  EXPECT_TRUE(stopped.counts.file_error);
+  EXPECT_TRUE(contains(stopped.diagnostics, "000005_d.txt")) << stopped.diagnostics;
+  EXPECT_TRUE(fs::is_directory(dir_ / "000005_d.txt"));
+  EXPECT_EQ(names(root_ / "outside"), (std::vector<std::string>{"keep.txt"}));
+}
+
+TEST_F(ReportFilesTest, AFolderThatCannotBeMadeIsRefusedAtOnce) {
+  std::ofstream(root_ / "file") << "x";
+  EXPECT_THROW(ReportFiles(root_ / "file"), std::runtime_error);
+  EXPECT_THROW(ReportFiles(root_ / "file" / "sub"), std::runtime_error);
+}
+
+} // namespace
+} // namespace zelvaro::batch
