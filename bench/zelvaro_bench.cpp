@@ -1,0 +1,153 @@
+// Speed of one calculation and of the batch mode.
+//
+//   zelvaro_bench [Google Benchmark options]
+//   zelvaro_bench --write-schedule=ROWS   # a generated schedule on stdout
+//
+// The second form makes the large files for measuring the batch's peak
+// memory, e.g.
+//   build/bench/zelvaro_bench --write-schedule=1000000 > /tmp/schedule.csv
+//   /usr/bin/time -v build/cli/zelvaro-check --batch /tmp/schedule.csv > /dev/null
+#include "batch.h"
+#include "number_text.h"
+#include "safe_filename.h"
+#include "schedule_generator.h"
+#include "single_case.h"
+
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <cstring>
+#include <iostream>
+#include <string>
+#include <string_view>
+#include <vector>
+
+using namespace zelvaro;
+
+namespace {
+
+constexpr const char *Now = "2007/07/16 10:23:45";
+
+struct Case {
+  Shape shape;
+  Anchor anchor;
+  Material material;
+  std::vector<std::pair<std::string_view, std::string_view>> fields;
+};
+
+// One case of each shape, the anchor kinds of both checks among them.
+const std::vector<Case> &cases() {
+  static const std::vector<Case> all = {
+      {Shape::Floor, Anchor::HawkCut, Material::SS,
+       {{"M", "12"}, {"KH", "1.0"}, {"W", "500"}, {"n", "4"}, {"LG", "30"}, {"HG", "60"}, {"L", "50"},
+        {"P", "3.7"}, {"N", "1450"}, {"a", "20"}}},
+      {Shape::Circular, Anchor::RebarWelded, Material::SUS,
+       {{"M", "20"}, {"W", "5000"}, {"n", "8"}, {"HG", "180"}, {"D", "240"}}},
+      {Shape::Wall, Anchor::JTip, Material::SS,
+       {{"M", "10"}, {"W", "80"}, {"n1", "2"}, {"n2", "2"}, {"L1", "60"}, {"L2", "80"}, {"L1G", "30"},
+        {"L2G", "40"}, {"L3G", "15"}}},
+      {Shape::Ceiling, Anchor::Chemical, Material::SS,
+       {{"M", "10"}, {"W", "45"}, {"n", "4"}, {"LG", "30"}, {"HG", "35"}, {"L", "60"}}},
+      {Shape::Braced, Anchor::RebarHooked, Material::SUS,
+       {{"M", "16"}, {"W", "400"}, {"n", "4"}, {"LG", "50"}, {"HG", "100"}, {"H", "150"}, {"F", "10"}}},
+  };
+  return all;
+}
+
+// One Calculate from the field texts to the finished report, as the batch
+// runs it for a row: fields reset and filled, state prepared, capture,
+// calculation, report and verdict announcement.
+void BM_CalculateWithReport(benchmark::State &st) {
+  SeismicCalcState state;
+  cli::CaseFields fields;
+  cli::RecordingSink sink;
+  std::size_t i = 0;
+  for (auto _ : st) {
+    const Case &c = cases()[i++ % cases().size()];
+    fields.reset();
+    for (const auto &[name, text] : c.fields)
+      fields.set(*cli::slot_of(c.shape, name), text);
+    cli::prepare_state(state, c.shape, c.anchor, c.material);
+    sink.messages.clear();
+    CalcOutcome outcome = cli::run_case(state, fields, sink, Now);
+    if (outcome.status != CalcOutcome::Status::Reported)
+      st.SkipWithError("a benchmark case was not calculated");
+    benchmark::DoNotOptimize(outcome.report.data());
+  }
+  st.SetItemsProcessed(static_cast<std::int64_t>(st.iterations()));
+}
+BENCHMARK(BM_CalculateWithReport);
+
+// The number-to-text conversion of the report on values like the report's.
+void BM_NumberText(benchmark::State &st) {
+  const double values[] = {2205, 25.99524658348186, 8.48232e-05, 176.5, 14.44180365748992, 0.333333333333333,
+                           4900, 670, 32.42708298869335, 1e6, 225.0, 19.42945969695245};
+  std::string out;
+  for (auto _ : st) {
+    out.clear();
+    for (double v : values)
+      append_number(out, v);
+    benchmark::DoNotOptimize(out.data());
+  }
+  st.SetItemsProcessed(static_cast<std::int64_t>(st.iterations() * std::size(values)));
+}
+BENCHMARK(BM_NumberText);
+
+// Stores nothing, but does what a report file costs apart from the disk:
+// the safe file name.
+class DiscardReports : public batch::ReportSink {
+public:
+  void write(std::size_t line, std::string_view id, std::string_view report) override {
+    const std::string name = batch::report_file_name(line, id, ".txt");
+    bytes += name.size() + report.size();
+  }
+  std::uint64_t bytes = 0;
+};
+
+void run_generated(benchmark::State &st, bool reports) {
+  const auto rows = static_cast<std::size_t>(st.range(0));
+  for (auto _ : st) {
+    bench::ScheduleBuf schedule(rows, 42);
+    std::istream in(&schedule);
+    bench::DiscardBuf table_buf, diagnostics_buf;
+    std::ostream table(&table_buf), diagnostics(&diagnostics_buf);
+    DiscardReports sink;
+    batch::BatchOptions options;
+    options.now = Now;
+    options.reports = reports ? &sink : nullptr;
+    const batch::BatchCounts counts = batch::run_batch(in, table, diagnostics, options);
+    if (counts.items != rows || counts.refused != 0 || counts.file_error)
+      st.SkipWithError("the generated schedule did not run cleanly");
+    benchmark::DoNotOptimize(table_buf.bytes);
+    benchmark::DoNotOptimize(sink.bytes);
+  }
+  st.SetItemsProcessed(static_cast<std::int64_t>(st.iterations() * rows));
+}
+
+// The whole batch on a generated schedule: CSV reading, one calculation a
+// row and the verdict table, to a discarded output.
+void BM_BatchVerdictTable(benchmark::State &st) { run_generated(st, false); }
+BENCHMARK(BM_BatchVerdictTable)->Arg(1'000'000)->Unit(benchmark::kMillisecond)->Iterations(2);
+
+// The same with every item's full report handed on (and discarded).
+void BM_BatchWithReports(benchmark::State &st) { run_generated(st, true); }
+BENCHMARK(BM_BatchWithReports)->Arg(1'000'000)->Unit(benchmark::kMillisecond)->Iterations(2);
+
+} // namespace
+
+int main(int argc, char **argv) {
+  constexpr std::string_view Write = "--write-schedule=";
+  for (int i = 1; i < argc; ++i)
+    if (std::string_view(argv[i]).starts_with(Write)) {
+      const std::size_t rows = std::stoul(argv[i] + Write.size());
+      bench::ScheduleBuf schedule(rows, 42);
+      std::cout << &schedule;
+      return std::cout ? 0 : 1;
+    }
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv))
+    return 1;
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}
