@@ -1,0 +1,323 @@
+#!/usr/bin/env python3
+"""zelvaro-check --batch run as a user runs it, and compared with
+zelvaro-check run once per row.
+
+  batch_cli_test.py --binary PATH --examples DIR [unittest arguments]
+
+EndToEnd: the example schedule, standard input, --reports, encodings,
+unreadable files, usage errors and --help.
+Equivalence: for the example schedule and a few hundred random rows (the
+reference suite's random cases, with hostile ids), each row's status,
+numbers, verdicts and message in the table, and its report file, against
+the single case's exit status, report (--crlf) and messages.
+"""
+
+import argparse
+import concurrent.futures
+import csv
+import io
+import os
+import random
+import re
+import subprocess
+import sys
+import tempfile
+import unittest
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, os.path.join(HERE, "..", "reference"))
+
+import differential_test as diff  # noqa: E402
+import zelvaro_reference as ref  # noqa: E402
+
+BINARY = None
+EXAMPLES = None
+
+TABLE_HEADER = ["id", "status", "Rb", "sigma_b", "tau_b", "sigma_c", "tau_c",
+                "pullout_kg", "allowable_kg", "LL", "RebarCount",
+                "bolt_verdict", "anchor_verdict", "message"]
+SCHEDULE_COLUMNS = ["id", "shape", "anchor", "material"] + ref.ALL_NAMES
+SHAPE_NUMBERS = {name: number for name, number in ref.SHAPES.items()}
+
+
+def run(args, stdin=b""):
+    p = subprocess.run([BINARY] + args, input=stdin, capture_output=True,
+                       timeout=300)
+    return p.returncode, p.stdout, p.stderr.decode("utf-8")
+
+
+def read_table(stdout):
+    text = stdout.decode("utf-8")
+    rows = list(csv.reader(io.StringIO(text, newline="")))
+    return rows[0], [dict(zip(rows[0], r)) for r in rows[1:]]
+
+
+def write_schedule(path, rows, encoding="utf-8"):
+    """rows: dicts of column -> cell; returns the line each row starts on."""
+    out = io.StringIO(newline="")
+    writer = csv.writer(out, lineterminator="\r\n")
+    writer.writerow(SCHEDULE_COLUMNS)
+    lines, line = [], 2
+    for row in rows:
+        start = out.tell()
+        writer.writerow([row.get(c, "") for c in SCHEDULE_COLUMNS])
+        written = out.getvalue()[start:]
+        lines.append(line)
+        line += written.count("\n")
+    with open(path, "wb") as f:
+        f.write(out.getvalue().encode(encoding))
+    return lines
+
+
+def one_line(text):
+    return re.sub(r"\r\n|\r|\n", " ", text)
+
+
+# ---------------------------------------------------------------------------
+# The single case, once per row
+# ---------------------------------------------------------------------------
+
+def single_case_args(row):
+    """The command line of a row: only the names its shape reads (the batch
+    ignores the others), missing cells as the single case's defaults."""
+    args = ["--shape", row["shape"], "--anchor", row["anchor"],
+            "--material", row["material"], "--crlf"]
+    read = ref.FIELDS[SHAPE_NUMBERS[row["shape"]]]
+    for name in ref.ALL_NAMES:
+        if name in read:
+            args.append("%s=%s" % (name, row[name]))
+    return args
+
+
+PATTERNS = {
+    "Rb": [r"^引抜力　Rb=.*= (\S+) \(N\)$", r"^∴引抜力　Rb = (\S+)\(N\)$"],
+    "sigma_b": [r"^引張応力　σb=Rb/A = (\S+)\(MPa\)$"],
+    "tau_b": [r"^専断応力　τb=.* = (\S+)\(MPa\)$"],
+    "sigma_c": [r"^引張強度　σb/2\+\(0\.25･σb\^2\+τb\^2\)\^0\.5 = (\S+)\(MPa\)$"],
+    "tau_c": [r"^専断強度　\(0\.25･σb\^2\+τb\^2\)\^0\.5 = (\S+)\(MPa\)$"],
+    "LL": [r"\)･100 = (\S+)\(cm\)$"],
+    "RebarCount": [r"筋強度48146\(N\)= (\S+)（本）$"],
+}
+BOND = re.compile(r"^⇒引抜力 Rb=(\S+)\(kg\)は(?:ｺﾝｸﾘｰﾄとﾎﾞﾙﾄ密着力|φ13鉄筋強度)="
+                  r"(\S+)\(kg\)(より小さく,安全|より大きく,危険)$")
+
+
+def expected_row(code, report, err):
+    """What the table should say, from one single-case run."""
+    row = {c: "" for c in TABLE_HEADER[1:]}
+    lines = report.split("\r\n")
+    if code == 2:
+        row["status"] = "refused"
+        # stderr: each message as its title line, then its text
+        parts = err.rstrip("\n").split("\n")
+        row["message"] = " ".join(parts[1:])
+        return row
+    row["status"] = "ok" if code == 0 else "shortfall"
+    for column, patterns in PATTERNS.items():
+        for line in lines:
+            for p in patterns:
+                m = re.search(p, line)
+                if m:
+                    row[column] = m.group(1)
+    for line in lines:
+        m = BOND.match(line)
+        if m:
+            row["pullout_kg"], row["allowable_kg"], row["anchor_verdict"] = m.groups()
+        if line.startswith("⇒ﾎﾞﾙﾄ"):
+            row["bolt_verdict"] = line
+    if code == 1:
+        row["message"] = " ".join(err.rstrip("\n").split("\n")[1:])
+    return row
+
+
+class Equivalence(unittest.TestCase):
+    maxDiff = None
+
+    def check_schedule(self, rows, lines):
+        with tempfile.TemporaryDirectory() as tmp:
+            path = os.path.join(tmp, "schedule.csv")
+            write_schedule(path, rows)
+            reports = os.path.join(tmp, "reports")
+            code, out, err = run(["--batch", path, "--reports", reports])
+            header, table = read_table(out)
+            self.assertEqual(header, TABLE_HEADER)
+            self.assertEqual(len(table), len(rows))
+
+            with concurrent.futures.ThreadPoolExecutor(max_workers=4) as pool:
+                singles = list(pool.map(lambda r: run(single_case_args(r)), rows))
+
+            files = sorted(os.listdir(reports))
+            self.assertEqual(sorted(os.listdir(tmp)), ["reports", "schedule.csv"])
+            by_line = {int(name[:6]): name for name in files}
+            self.assertEqual(len(by_line), len(files))
+            counts = {"ok": 0, "shortfall": 0, "refused": 0}
+            for i, (row, got, (s_code, s_out, s_err)) in enumerate(zip(rows, table, singles)):
+                with self.subTest(row=i, id=row["id"], args=" ".join(single_case_args(row))):
+                    report = s_out.decode("utf-8")
+                    want = expected_row(s_code, report, s_err)
+                    want["id"] = row["id"]
+                    self.assertEqual(got, want)
+                    counts[want["status"]] += 1
+                    if want["status"] == "refused":
+                        self.assertNotIn(lines[i], by_line)
+                        self.assertIn("%d行目" % lines[i], err)
+                    else:
+                        name = by_line[lines[i]]
+                        self.assertNotIn("/", name)
+                        with open(os.path.join(reports, name), "rb") as f:
+                            text = f.read().decode("utf-8")
+                        # everything after the date line is the single case's report
+                        self.assertEqual(text.split("\r\n", 1)[1], report.split("\r\n", 1)[1])
+            self.assertEqual(len(files), counts["ok"] + counts["shortfall"])
+            self.assertIn("件数 %d、問題無し %d、不足 %d、拒否 %d" % (
+                len(rows), counts["ok"], counts["shortfall"], counts["refused"]), err)
+            self.assertEqual(code, 2 if counts["refused"] else 1 if counts["shortfall"] else 0)
+            return counts
+
+    def test_example_schedule_rows_match_the_single_case(self):
+        with open(os.path.join(EXAMPLES, "schedule.csv"), encoding="utf-8", newline="") as f:
+            rows = list(csv.DictReader(f))
+        lines = list(range(2, 2 + len(rows)))
+        counts = self.check_schedule(rows, lines)
+        self.assertEqual(counts["refused"], 0)
+
+    def test_random_rows_match_the_single_case(self):
+        rng = random.Random(20070716)
+        hostile = ["../x", "/", "..", "a\x01b\x1f\x7f", "../../etc/passwd", "C:\\x", "nul",
+                   "ポンプ P-1", "\"quoted\", comma", "two\nlines", "", "  ", "-rf", "x" * 300]
+        rows = []
+        for i in range(300):
+            argv = diff.random_case(rng, diff.SHAPE_NAMES, diff.ANCHOR_NAMES)
+            row = {"id": hostile[i % len(hostile)] if i % 3 == 0 else "機器-%d" % i,
+                   "shape": argv[1], "anchor": argv[3], "material": argv[5]}
+            given = dict(a.split("=", 1) for a in argv[6:])
+            for name in ref.ALL_NAMES:
+                # a field the case leaves out: the single case's default, or empty
+                row[name] = given.get(name, ref.DEFAULTS.get(name, ""))
+            rows.append(row)
+        with tempfile.TemporaryDirectory() as tmp:
+            lines = write_schedule(os.path.join(tmp, "probe.csv"), rows)
+        counts = self.check_schedule(rows, lines)
+        # the random cases reach every outcome
+        self.assertGreater(counts["ok"], 20)
+        self.assertGreater(counts["shortfall"], 20)
+        self.assertGreater(counts["refused"], 5)
+
+
+# ---------------------------------------------------------------------------
+# The command as a user runs it
+# ---------------------------------------------------------------------------
+
+class EndToEnd(unittest.TestCase):
+    maxDiff = None
+
+    def example(self):
+        return os.path.join(EXAMPLES, "schedule.csv")
+
+    def test_example_schedule_mixes_every_shape_and_anchor_kind(self):
+        with open(self.example(), encoding="utf-8", newline="") as f:
+            rows = list(csv.DictReader(f))
+        self.assertEqual({r["shape"] for r in rows}, set(ref.SHAPES))
+        self.assertEqual({r["anchor"] for r in rows}, set(ref.ANCHORS))
+        code, out, err = run(["--batch", self.example()])
+        header, table = read_table(out)
+        self.assertEqual(header, TABLE_HEADER)
+        self.assertEqual([r["id"] for r in table], [r["id"] for r in rows])
+        self.assertTrue(out.startswith(b"id,status,Rb,"))
+        self.assertIn(b"\r\n", out)
+        statuses = [r["status"] for r in table]
+        self.assertEqual(set(statuses), {"ok", "shortfall"})
+        self.assertEqual(code, 1)
+        self.assertEqual(err, "zelvaro-check: 件数 %d、問題無し %d、不足 %d、拒否 0\n" % (
+            len(rows), statuses.count("ok"), statuses.count("shortfall")))
+
+    def test_standard_input_and_cp932_give_the_same_table(self):
+        with open(self.example(), "rb") as f:
+            utf8 = f.read()
+        cp932 = utf8.decode("utf-8").encode("cp932")
+        self.assertNotEqual(cp932, utf8)
+        _, expected, _ = run(["--batch", self.example()])
+        for name, args, data in [
+                ("stdin", ["--batch", "-"], utf8),
+                ("stdin with BOM", ["--batch=-"], b"\xef\xbb\xbf" + utf8),
+                ("cp932 detected", ["--batch", "-"], cp932),
+                ("cp932 forced", ["--batch", "-", "--encoding", "cp932"], cp932),
+                ("utf-8 forced", ["--encoding=utf-8", "--batch", "-"], utf8)]:
+            with self.subTest(name):
+                code, out, err = run(args, data)
+                self.assertEqual(code, 1, err)
+                self.assertEqual(out, expected)
+        # CP932 read as UTF-8: the Japanese rows are refused, with the hint
+        code, out, err = run(["--batch", "-", "--encoding", "utf-8"], cp932)
+        self.assertEqual(code, 2)
+        self.assertIn("--encoding cp932", err)
+
+    def test_reports_are_crlf_text_files_named_by_line_and_id(self):
+        with tempfile.TemporaryDirectory() as tmp:
+            reports = os.path.join(tmp, "計算書", "2026")
+            code, out, err = run(["--batch", self.example(), "--reports", reports])
+            self.assertEqual(code, 1, err)
+            names = sorted(os.listdir(reports))
+            self.assertEqual(len(names), 12)
+            self.assertEqual(names[0], "000002_冷温水ポンプ_P-1.txt")
+            self.assertEqual(names[10], "000012_排煙機_SE-1.txt")
+            for name in names:
+                with open(os.path.join(reports, name), "rb") as f:
+                    data = f.read()
+                self.assertTrue(data.startswith("～～～～～".encode("utf-8")))
+                self.assertEqual(data.count(b"\n"), data.count(b"\r\n"))
+
+    def test_unreadable_files_exit_2_without_a_table(self):
+        with tempfile.TemporaryDirectory() as tmp:
+            cases = [("missing", os.path.join(tmp, "none.csv"), "がありません"),
+                     ("folder", tmp, "はフォルダです")]
+            if os.geteuid() != 0:
+                locked = os.path.join(tmp, "locked.csv")
+                with open(locked, "w") as f:
+                    f.write("id\n")
+                os.chmod(locked, 0)
+                cases.append(("no permission", locked, "を開けません"))
+            for name, path, message in cases:
+                with self.subTest(name):
+                    code, out, err = run(["--batch", path])
+                    self.assertEqual(code, 2)
+                    self.assertEqual(out, b"")
+                    self.assertIn(message, err)
+            # a report folder that cannot be made
+            code, out, err = run(["--batch", self.example(), "--reports",
+                                  os.path.join(self.example(), "sub")])
+            self.assertEqual(code, 2)
+            self.assertEqual(out, b"")
+            self.assertIn("計算書のフォルダ", err)
+
+    def test_usage_errors_exit_2(self):
+        for args in (["--batch"], ["--batch", ""], ["--batch", "-", "--shape", "floor"],
+                     ["--batch", "-", "M=12"], ["--batch", "-", "--encoding", "latin1"],
+                     ["--batch", "-", "--reports"], ["--batch", "a", "--batch", "b"],
+                     ["--batch", "-", "--crlf"]):
+            with self.subTest(args=args):
+                code, out, err = run(args)
+                self.assertEqual(code, 2)
+                self.assertEqual(out, b"")
+                self.assertIn("--help", err)
+
+    def test_help_documents_the_batch_mode_and_its_columns(self):
+        code, out, _ = run(["--help"])
+        self.assertEqual(code, 0)
+        text = out.decode("utf-8")
+        for part in ["--batch", "--encoding", "--reports", "examples/schedule.csv", "機器表"] + TABLE_HEADER:
+            self.assertIn(part, text)
+
+
+def main():
+    global BINARY, EXAMPLES
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--binary", required=True)
+    parser.add_argument("--examples", required=True)
+    args, rest = parser.parse_known_args()
+    BINARY, EXAMPLES = args.binary, args.examples
+    unittest.main(argv=[sys.argv[0]] + rest, verbosity=1)
+
+
+if __name__ == "__main__":
+    main()
