@@ -51,7 +51,8 @@ for package in $depends; do
 done
 
 # The files: those of the install tree, under /usr, and the programs
-# stripped of their debugging information.
+# stripped of their debugging information and without a library search path
+# of their own.
 dpkg-deb -c "$deb" | awk '$1 !~ /^d/ {print $NF}' | sed 's|^\./||' | sort >"$tmp/packaged"
 cmake --install "$build" --prefix "$tmp/tree/usr" >/dev/null
 (cd "$tmp/tree" && find . -type f -o -type l) | sed 's|^\./||' | sort >"$tmp/installed"
@@ -63,6 +64,9 @@ dpkg-deb -x "$deb" "$tmp/root"
 for program in zelvaro zelvaro-check; do
   if readelf -S "$tmp/root/usr/bin/$program" 2>/dev/null | grep -q '\.debug_info'; then
     fail "usr/bin/$program is not stripped"
+  fi
+  if readelf -d "$tmp/root/usr/bin/$program" | grep -q -E 'RPATH|RUNPATH'; then
+    fail "usr/bin/$program has an RPATH or RUNPATH"
   fi
 done
 
