@@ -137,16 +137,17 @@ const std::string BondSafeCell = cell_text(BondSafe), BondDangerCell = cell_text
 
 // A message on one line: each line break (CR LF, CR or LF) becomes a space.
 void append_one_line(std::string &out, std::string_view text) {
+  std::size_t start = 0;
   for (std::size_t i = 0; i < text.size(); ++i) {
-    const char c = text[i];
-    if (c == '\r' || c == '\n') {
-      if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
-        ++i;
-      out += ' ';
-    } else {
-      out += c;
-    }
+    if (text[i] != '\r' && text[i] != '\n')
+      continue;
+    out.append(text.data() + start, i - start);
+    out += ' ';
+    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
+      ++i;
+    start = i + 1;
   }
+  out.append(text.data() + start, text.size() - start);
 }
 
 std::string one_line(std::string_view text) {

@@ -167,6 +167,19 @@ void append_number(std::string &out, double v) {
   }
   const bool negative = v < 0;
   const double magnitude = negative ? -v : v;
+  // Whole numbers of up to 15 digits, such as most inputs, are their own text.
+  if (magnitude < 1e15) {
+    const auto whole = static_cast<std::uint64_t>(magnitude);
+    if (static_cast<double>(whole) == magnitude) {
+      char buf[24];
+      char *o = buf;
+      if (negative)
+        *o++ = '-';
+      o = std::to_chars(o, buf + sizeof buf, whole).ptr;
+      out.append(buf, o);
+      return;
+    }
+  }
   Digits dg;
   if (!quick_fifteen_digits(magnitude, dg))
     exact_fifteen_digits(magnitude, dg);
