@@ -98,6 +98,8 @@ TEST(NumberTextExactness, agrees_with_exactly_rounded_digits_everywhere) {
       9.9999999999999995, 0.99999999999999995, 999999999999999.5, 9.999999999999999e22,
       // subnormal and smallest normal numbers
       std::numeric_limits<double>::min(), std::numeric_limits<double>::min() * 0.5, 1e-310, 2.5e-320,
+      // the largest whole numbers written as they are, and the first that are not
+      999999999999999, 1e15 - 0.5, 1e15, 1e15 + 1, 9007199254740993.0,
   };
   for (int i = 0; i < 200000; ++i) {
     // any bit pattern
@@ -110,6 +112,8 @@ TEST(NumberTextExactness, agrees_with_exactly_rounded_digits_everywhere) {
     const double a = std::round(unit(rng) * 100000) / 100, b = 1 + std::round(unit(rng) * 1000) / 10;
     values.push_back(a / b);
     values.push_back(a * b / 9.8);
+    // whole numbers of every length, up to and past 15 digits
+    values.push_back(-static_cast<double>(rng() >> (rng() % 64)));
     // 16-digit decimals, a tenth of them ending in 5
     values.push_back(std::stod(std::to_string(rng() % 9000000000000000ULL + 1000000000000000ULL) + "e" +
                                std::to_string(static_cast<int>(rng() % 40) - 20)));
