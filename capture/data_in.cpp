@@ -87,7 +87,7 @@ void key_09(std::uint16_t &KeyAscii, std::string_view conma) {
     KeyAscii = 0;
 }
 
-void data_in(SeismicCalcState &s, const FieldReader &fields, MessageSink &sink) {
+void data_in(SeismicCalcState &s, const FieldReader &fields, MessageSink &sink, bool echo) {
   s.CalcCode = CalcCodeNone;
   if (!chosen(s)) {
     errmsg(s, sink);
@@ -146,7 +146,8 @@ void data_in(SeismicCalcState &s, const FieldReader &fields, MessageSink &sink) 
     }
   }
   s.EchoBlock.clear();
-  proc.echo(s, s.EchoBlock);
+  if (echo)
+    proc.echo(s, s.EchoBlock);
 }
 
 } // namespace zelvaro

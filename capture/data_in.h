@@ -16,8 +16,9 @@ namespace zelvaro {
 // anchor kind or material is chosen, when a field is empty, when the
 // diameter is not one the anchor kind offers, when a text is not a plain
 // decimal number, or when a number is too large to compute with. A refusal
-// keeps the selections: the user only has to complete the inputs.
-void data_in(SeismicCalcState &s, const FieldReader &fields, MessageSink &sink);
+// keeps the selections: the user only has to complete the inputs. Without
+// `echo` the echo block is left empty (for ReportText::Verdicts).
+void data_in(SeismicCalcState &s, const FieldReader &fields, MessageSink &sink, bool echo = true);
 
 // Shows the blank-field message (ErrorMessage, title "ERROR").
 void errmsg(const SeismicCalcState &s, MessageSink &sink);

@@ -374,7 +374,8 @@ BatchCounts run_batch(std::istream &in, std::ostream &table, std::ostream &diagn
           fields.set(InputSlot::Combo1, ""); // the diameter has no default
         cli::prepare_state(state, shape, anchor, material);
         sink.messages.clear();
-        outcome = cli::run_case(state, fields, sink, options.now);
+        outcome = cli::run_case(state, fields, sink, options.now,
+                                options.reports ? ReportText::Full : ReportText::Verdicts);
         if (outcome.status == CalcOutcome::Status::Refused) {
           refusal.emplace();
           for (const Message &m : sink.messages) {

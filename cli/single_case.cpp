@@ -105,8 +105,10 @@ void prepare_state(SeismicCalcState &s, Shape shape, Anchor anchor, Material mat
   choose_material(s, material);
 }
 
-CalcOutcome run_case(SeismicCalcState &s, const FieldReader &fields, MessageSink &sink, std::string_view now) {
-  return Calculate(s, [&](SeismicCalcState &st) { data_in(st, fields, sink); }, now);
+CalcOutcome run_case(SeismicCalcState &s, const FieldReader &fields, MessageSink &sink, std::string_view now,
+                     ReportText text) {
+  return Calculate(
+      s, [&](SeismicCalcState &st) { data_in(st, fields, sink, text == ReportText::Full); }, now, text);
 }
 
 std::string now_text() {

@@ -56,7 +56,8 @@ public:
 };
 
 // Runs capture and Calculate on a prepared state.
-CalcOutcome run_case(SeismicCalcState &s, const FieldReader &fields, MessageSink &sink, std::string_view now);
+CalcOutcome run_case(SeismicCalcState &s, const FieldReader &fields, MessageSink &sink, std::string_view now,
+                     ReportText text = ReportText::Full);
 
 // The current local date and time as the report header writes it.
 std::string now_text();

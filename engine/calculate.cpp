@@ -12,7 +12,7 @@ namespace zelvaro {
 namespace {
 
 // Forces and section that every shape needs; converts W, HG and M in place.
-void common_forces(SeismicCalcState &s) {
+void common_forces(SeismicCalcState &s, ReportText text) {
   s.W = formula("機器重量W", [&] { return Num{s.W} * 9.8; });
   const Num W{s.W}, KH{s.KH}, Z{s.Z}, F{s.F};
   s.FH = formula("設計水平地震力FH", [&] { return (W * KH) * Z; });
@@ -26,6 +26,8 @@ void common_forces(SeismicCalcState &s) {
   s.A = formula("ﾎﾞﾙﾄ断面積A", [&] { return ((M * 0.7854) * M) * 0.75; });
 
   s.ForceBlock.clear();
+  if (text == ReportText::Verdicts)
+    return;
   put_line(s.ForceBlock, "ﾎﾞﾙﾄ断面積A=", s.A, "(m2)");
   put_line(s.ForceBlock, "設計水平地震力FH=", s.FH, "(N)");
   put_line(s.ForceBlock, "設計鉛直地震力FV=", s.FV, "(N)");
@@ -33,12 +35,14 @@ void common_forces(SeismicCalcState &s) {
 
 // Motor moment and rotation force. The angular speed uses 3.1412, as the
 // report formula states (6.2824 = 2 x 3.1412, 19.6 = 2 x 9.8).
-void motor_terms(SeismicCalcState &s) {
+void motor_terms(SeismicCalcState &s, ReportText text) {
   const Num N{s.N}, P{s.P}, a{s.a}, W{s.W};
   s.MR = s.N != 0 ? formula("ﾓｰﾒﾝﾄMR", [&] { return (9.55 / N) * P; }) : 0.0;
   s.FD = formula("回転力FD", [&] { return power((N * 6.2824) / 60, 2) * ((1 / Num{19.6}) * a) * W; });
 
   s.MotorBlock.clear();
+  if (text == ReportText::Verdicts)
+    return;
   put_line(s.MotorBlock, "ﾓｰﾒﾝﾄ　MR=9.55･P/N=", s.MR, "(N･m)");
   put(s.MotorBlock, "回転力　FD=1/(2*9.8)･a･(2･3.1412･N/60)^2･W=", s.FD, "(N)");
 }
@@ -52,10 +56,10 @@ int diameter_index(double M_mm) {
 }
 
 // The path every shape takes after the driver's common steps.
-void run_shape(SeismicCalcState &s, const ShapeProcedure &proc, int d, std::string &report) {
+void run_shape(SeismicCalcState &s, const ShapeProcedure &proc, int d, std::string &report, ReportText text) {
   proc.convert(s);
   s.a = formula("振動値a", [&] { return Num{s.a} / 1000000; });
-  motor_terms(s);
+  motor_terms(s, text);
   proc.pull_out(s);
   s.sigma_b = formula("引張応力σb", [&] { return (Num{s.Rb} / Num{s.A}) / 1000000; });
   proc.shear(s);
@@ -63,6 +67,11 @@ void run_shape(SeismicCalcState &s, const ShapeProcedure &proc, int d, std::stri
   anchor_check(s, d);
 
   s.StressBlock.clear();
+  if (text == ReportText::Verdicts) {
+    verdict(s);
+    report.clear();
+    return;
+  }
   s.StressBlock += s.ForceBlock;
   s.StressBlock += s.MotorBlock;
   s.StressBlock += CRLF;
@@ -109,7 +118,7 @@ Message numeric_error_message(const NumericFault &fault) {
   return Message{"計算できません", std::move(text), MessageIcon::Critical};
 }
 
-CalcOutcome Calculate(SeismicCalcState &s, const CaptureStep &data_in, std::string_view now) {
+CalcOutcome Calculate(SeismicCalcState &s, const CaptureStep &data_in, std::string_view now, ReportText text) {
   CalcOutcome out;
   data_in(s);
   const ShapeProcedure *proc = s.CalcCode >= 11 && s.CalcCode <= 15
@@ -125,8 +134,8 @@ CalcOutcome Calculate(SeismicCalcState &s, const CaptureStep &data_in, std::stri
   s.ReportHeader += "～～～～～";
   try {
     const int d = diameter_index(s.M); // read before M is converted to metres
-    common_forces(s);
-    run_shape(s, *proc, d, out.report);
+    common_forces(s, text);
+    run_shape(s, *proc, d, out.report, text);
   } catch (const NumericFault &fault) {
     out.status = CalcOutcome::Status::Stopped;
     out.report.clear();
@@ -134,7 +143,16 @@ CalcOutcome Calculate(SeismicCalcState &s, const CaptureStep &data_in, std::stri
     return out;
   }
   out.status = CalcOutcome::Status::Reported;
-  out.message = judge_msg(out.report);
+  if (text == ReportText::Full) {
+    out.message = judge_msg(out.report);
+  } else {
+    // The only words of the report that the announcement looks for are in
+    // the verdict line and the bond check's verdict.
+    std::string verdicts = s.VerdictLine;
+    verdicts += CRLF;
+    verdicts += s.AnchorBlock;
+    out.message = judge_msg(verdicts);
+  }
   return out;
 }
 

@@ -25,11 +25,19 @@ struct CalcOutcome {
 // into the state and leaves CalcCode at 11..15, or refuses with CalcCode 0.
 using CaptureStep = std::function<void(SeismicCalcState &)>;
 
+// How much text Calculate writes.
+enum class ReportText {
+  Full,     // the report and all its blocks
+  Verdicts, // no report (it stays empty) and no blocks except VerdictLine and
+            // AnchorBlock; the numbers, verdicts and announcement are the same
+};
+
 // The Calculate driver: capture, the forces common to every shape, the shape
 // procedure, the checks, the report, and the verdict announcement. `now` is
 // the date and time for the report header, formatted by the face. On a
 // refusal or a numeric error the face keeps its previous report.
-CalcOutcome Calculate(SeismicCalcState &s, const CaptureStep &data_in, std::string_view now);
+CalcOutcome Calculate(SeismicCalcState &s, const CaptureStep &data_in, std::string_view now,
+                      ReportText text = ReportText::Full);
 
 // The message shown when a numeric error (division by zero, overflow,
 // invalid operation) stops a calculation or a capture.

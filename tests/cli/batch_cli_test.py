@@ -139,6 +139,8 @@ class Equivalence(unittest.TestCase):
             write_schedule(path, rows)
             reports = os.path.join(tmp, "reports")
             code, out, err = run(["--batch", path, "--reports", reports])
+            # without --reports the table is the same (calculated without the report text)
+            self.assertEqual(run(["--batch", path]), (code, out, err))
             header, table = read_table(out)
             self.assertEqual(header, TABLE_HEADER)
             self.assertEqual(len(table), len(rows))

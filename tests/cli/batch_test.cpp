@@ -157,6 +157,72 @@ TEST(Batch, EveryShapeAndAnchorKindMatchesTheSingleCase) {
   EXPECT_EQ(exit_status(r.counts), 1);
 }
 
+// Without --reports the batch calculates with ReportText::Verdicts: the same
+// numbers, verdicts and advice as with the full report, for every shape,
+// anchor kind, material and outcome.
+TEST(ReportText, VerdictsOnlyGivesTheSameNumbersVerdictsAndAdvice) {
+  const std::pair<const char *, const char *> shape_fields[][8] = {
+      {{"n", "4"}, {"LG", "30"}, {"HG", "60"}, {"L", "50"}},
+      {{"n", "6"}, {"HG", "90"}, {"D", "120"}},
+      {{"n1", "2"}, {"n2", "2"}, {"L1", "60"}, {"L2", "80"}, {"L1G", "30"}, {"L2G", "40"}, {"L3G", "15"}},
+      {{"n", "4"}, {"LG", "30"}, {"HG", "35"}, {"L", "60"}},
+      {{"n", "4"}, {"LG", "50"}, {"HG", "100"}, {"H", "150"}},
+  };
+  using Members = std::vector<double>;
+  const auto members = [](const SeismicCalcState &s) {
+    return Members{s.Rb, s.MR, s.sigma_b, s.FD, s.KH, s.W, s.F, s.FH, s.FV, s.n, s.nt, s.H, s.HG, s.L, s.LG,
+                   s.M, s.tau_b, s.sigma_c, s.tau_c, s.P, s.N, s.A, s.a, s.ft, s.fs, s.D, s.L1, s.L2, s.L1G,
+                   s.L2G, s.L3G, s.Z, s.n1, s.n2, s.Rb1, s.Rb2, s.RebarCount, s.RebarStrength, s.LL,
+                   s.WeldStrength};
+  };
+  int outcomes[3] = {};
+  int shortfalls = 0;
+  for (int shape = 1; shape <= 5; ++shape)
+    for (int anchor = 1; anchor <= 7; ++anchor)
+      for (int material = 1; material <= 2; ++material)
+        for (const char *weight : {"", "50", "900", "20000"})
+          for (const char *n : {"0", "4"}) {
+            const auto sh = static_cast<Shape>(shape);
+            const auto an = static_cast<Anchor>(anchor);
+            cli::CaseFields fields;
+            for (const auto &[name, text] : shape_fields[shape - 1])
+              if (name)
+                fields.set(*cli::slot_of(sh, name), text);
+            if (sh != Shape::Wall)
+              fields.set(*cli::slot_of(sh, "n"), n);
+            fields.set(*cli::slot_of(sh, "W"), weight);
+            fields.set(InputSlot::Combo1, an == Anchor::Chemical ? "12" : "16");
+            if (material == 2) { // a motor on half of the cases
+              fields.set(*cli::slot_of(sh, "P"), "3.7");
+              fields.set(*cli::slot_of(sh, "N"), "1450");
+              fields.set(*cli::slot_of(sh, "a"), "20");
+            }
+            SeismicCalcState full, brief;
+            cli::RecordingSink full_sink, brief_sink;
+            cli::prepare_state(full, sh, an, static_cast<Material>(material));
+            cli::prepare_state(brief, sh, an, static_cast<Material>(material));
+            const CalcOutcome a = cli::run_case(full, fields, full_sink, FixedNow, ReportText::Full);
+            const CalcOutcome b = cli::run_case(brief, fields, brief_sink, FixedNow, ReportText::Verdicts);
+            SCOPED_TRACE(std::to_string(shape) + " " + std::to_string(anchor) + " " + weight + " n=" + n);
+            ASSERT_EQ(a.status, b.status);
+            EXPECT_EQ(a.message, b.message);
+            EXPECT_EQ(full_sink.messages, brief_sink.messages);
+            EXPECT_EQ(members(full), members(brief));
+            EXPECT_EQ(full.VerdictLine, brief.VerdictLine);
+            EXPECT_EQ(full.AnchorBlock.ends_with(BondDanger), brief.AnchorBlock.ends_with(BondDanger));
+            EXPECT_EQ(full.AnchorBlock.ends_with(BondSafe), brief.AnchorBlock.ends_with(BondSafe));
+            EXPECT_EQ(b.report, "");
+            EXPECT_EQ(brief.EchoBlock, "");
+            ++outcomes[static_cast<int>(a.status)];
+            shortfalls += a.message && a.status == CalcOutcome::Status::Reported;
+          }
+  // every outcome was met: refused, stopped, passed and short
+  EXPECT_GT(outcomes[0], 0);
+  EXPECT_GT(outcomes[1], 0);
+  EXPECT_GT(outcomes[2] - shortfalls, 0);
+  EXPECT_GT(shortfalls, 0);
+}
+
 TEST(Batch, RefusedRowsAreReportedAndTheOthersGoOn) {
   const std::string schedule = Header +                                         // line 1
                                "good-1," + FloorRow +                           // line 2
