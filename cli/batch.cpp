@@ -30,7 +30,7 @@ constexpr std::string_view LineEnd = "\r\n";
 constexpr std::size_t FlushBytes = 64 * 1024;
 
 // What a column of the schedule holds.
-enum class ColumnKind { Ignored, Id, Shape, Anchor, Material, Field };
+enum class ColumnKind { Ignored, Id, Shape, Anchor, Material, Equipment, Field };
 
 struct Column {
   std::string name;
@@ -42,7 +42,7 @@ struct Column {
 struct Layout {
   std::vector<Column> columns;
   std::vector<std::string> names; // for the reader's diagnoses
-  std::optional<std::size_t> id, shape, anchor, material, diameter;
+  std::optional<std::size_t> id, shape, anchor, material, diameter, equipment;
 };
 
 // Reads the header row; returns an error text (Japanese) or nothing.
@@ -76,12 +76,15 @@ std::optional<std::string> read_header(const CsvRecord &header, Layout &layout) 
     } else if (name == "material") {
       c.kind = ColumnKind::Material;
       role = &layout.material;
+    } else if (name == "equipment") {
+      c.kind = ColumnKind::Equipment;
+      role = &layout.equipment;
     } else {
       bool known = false;
       for (std::string_view f : cli::field_names())
         known = known || f == name;
       if (!known) {
-        std::string all = "id shape anchor material";
+        std::string all = "id shape anchor material equipment";
         for (std::string_view f : cli::field_names()) {
           all += ' ';
           all += f;
@@ -253,7 +256,8 @@ std::string reader_error_text(std::string_view error, const std::vector<std::str
   return text;
 }
 
-ReportFiles::ReportFiles(const std::filesystem::path &dir) : dir_(dir) {
+ReportFiles::ReportFiles(const std::filesystem::path &dir, std::string extension)
+    : dir_(dir), extension_(std::move(extension)) {
   std::error_code ec;
   std::filesystem::create_directories(dir, ec);
   dir_fd_ = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -267,7 +271,7 @@ ReportFiles::~ReportFiles() {
 }
 
 void ReportFiles::write(std::size_t line, std::string_view id, std::string_view report) {
-  const std::string name = report_file_name(line, id, ".txt");
+  const std::string name = report_file_name(line, id, extension_);
   const auto fail = [&](const char *what) {
     throw std::runtime_error("計算書ファイル '" + (dir_ / name).string() + "' を" + what + ": " +
                              std::strerror(errno));
@@ -375,7 +379,7 @@ BatchCounts run_batch(std::istream &in, std::ostream &table, std::ostream &diagn
         cli::prepare_state(state, shape, anchor, material);
         sink.messages.clear();
         outcome = cli::run_case(state, fields, sink, options.now,
-                                options.reports ? ReportText::Full : ReportText::Verdicts);
+                                options.reports || options.sheets ? ReportText::Full : ReportText::Verdicts);
         if (outcome.status == CalcOutcome::Status::Refused) {
           refusal.emplace();
           for (const Message &m : sink.messages) {
@@ -435,6 +439,12 @@ BatchCounts run_batch(std::istream &in, std::ostream &table, std::ostream &diagn
       out.end_row();
       if (options.reports)
         options.reports->write(record.line, id, outcome.report);
+      if (options.sheets) {
+        const std::string_view equipment = layout.equipment && *layout.equipment < record.fields.size()
+                                               ? std::string_view(record.fields[*layout.equipment])
+                                               : std::string_view();
+        options.sheets->write(record.line, id, equipment, state, outcome, fields);
+      }
     }
   } catch (const std::exception &e) {
     file_error(std::string("処理を続けられません: ") + e.what());

@@ -9,7 +9,8 @@
 //    `id` (the item label, any text), `shape`, `anchor`, `material` (the
 //    values of the --shape, --anchor and --material options) and the field
 //    names of the single case (M KH Z P W n n1 n2 LG HG L D H L1 L2 L1G L2G
-//    L3G N a F). Any other name, or a name given twice, makes the whole
+//    L3G N a F), and `equipment` (the equipment name for the sheets' title
+//    block). Any other name, or a name given twice, makes the whole
 //    file unusable; columns with an empty name are ignored;
 //  - a missing field column takes the single-case default (KH 2.0, Z 1.0,
 //    P N a F 0; the diameter M has none); an empty cell is an empty field
@@ -26,6 +27,9 @@
 // report's number_text; line breaks inside messages become one space.
 // Memory stays flat: one row is held at a time.
 
+#include "calculate.h"
+#include "field_reader.h"
+#include "seismic_calc_state.h"
 #include "text_encoding.h"
 
 #include <chrono>
@@ -44,6 +48,19 @@ namespace zelvaro::batch {
 inline constexpr std::string_view TableHeader = "id,status,Rb,sigma_b,tau_b,sigma_c,tau_c,pullout_kg,"
                                                 "allowable_kg,LL,RebarCount,bolt_verdict,anchor_verdict,message";
 
+// Where the sheet of each calculated item goes (--pdf DIR).
+class SheetSink {
+public:
+  virtual ~SheetSink() = default;
+  // The item on input line `line` labelled `id`, with the `equipment` cell
+  // (empty when the schedule has no such column), just calculated: `s` holds
+  // its selections and results, `outcome` its report and advice, `fields`
+  // the texts it was calculated from. Throws std::runtime_error when the
+  // sheet cannot be stored.
+  virtual void write(std::size_t line, std::string_view id, std::string_view equipment, const SeismicCalcState &s,
+                     const CalcOutcome &outcome, const FieldReader &fields) = 0;
+};
+
 // Where the full report of each calculated item goes (--reports).
 class ReportSink {
 public:
@@ -54,7 +71,7 @@ public:
   virtual void write(std::size_t line, std::string_view id, std::string_view report) = 0;
 };
 
-// Writes each report as DIR/report_file_name(line, id, ".txt"). The folder
+// Writes each report as DIR/report_file_name(line, id, extension). The folder
 // is created if missing. Files are opened relative to the folder, by a single
 // safe name component and without following symbolic links, so nothing
 // outside the folder is ever written, whatever the id holds.
@@ -62,7 +79,7 @@ class ReportFiles : public ReportSink {
 public:
   // Throws std::runtime_error (with a Japanese message) when the folder cannot
   // be created or opened.
-  explicit ReportFiles(const std::filesystem::path &dir);
+  explicit ReportFiles(const std::filesystem::path &dir, std::string extension = ".txt");
   ~ReportFiles() override;
   ReportFiles(const ReportFiles &) = delete;
   ReportFiles &operator=(const ReportFiles &) = delete;
@@ -70,6 +87,7 @@ public:
 
 private:
   std::filesystem::path dir_;
+  std::string extension_;
   int dir_fd_ = -1;
 };
 
@@ -77,6 +95,7 @@ struct BatchOptions {
   Encoding encoding = Encoding::Auto;
   std::string now;              // date and time of the report headers (one per run)
   ReportSink *reports = nullptr; // full reports too, when set
+  SheetSink *sheets = nullptr;   // calculation sheets too, when set
   // Called every `progress_every` input records with the records read so far.
   std::function<void(std::size_t records)> progress;
   std::size_t progress_every = 4096;

@@ -3,6 +3,9 @@
 // --batch, one per row of an equipment schedule.
 #include "batch.h"
 #include "single_case.h"
+#ifdef ZELVARO_WITH_PDF
+#include "sheet_output.h"
+#endif
 
 #include <cerrno>
 #include <cstdio>
@@ -38,6 +41,9 @@ const char *const HelpText =
               | rebar-hooked(鉄筋等引掛けｱﾝｶ) | rebar-welded(鉄筋等溶接ｱﾝｶ)
   --material  SS(SS系ﾎﾞﾙﾄ) | SUS(SUS系ﾎﾞﾙﾄ)
   --crlf      改行を CR LF のままにする（既定は LF）
+  --pdf ファイル   計算書（A4 1枚の PDF）も書く（計算できなかったときは書きません）
+  --project 名前   計算書の表題欄の工事名     --equipment 名前   機器名
+  --checker 名前   確認者名（どれも省略可）
   --help      この説明
 
 記号（形状が使うものだけ指定できます）:
@@ -58,7 +64,7 @@ const char *const HelpText =
       W=500 n=4 LG=30 HG=60 L=50
 
 一括チェック:
-  zelvaro-check --batch ファイル [--encoding 文字コード] [--reports フォルダ]
+  zelvaro-check --batch ファイル [--encoding 文字コード] [--reports フォルダ] [--pdf フォルダ]
 
 機器表（CSV）の各行を、上の1件ずつの計算とまったく同じように計算し、判定表（CSV）を
 標準出力に書きます。ファイルに - を指定すると標準入力から読みます。
@@ -66,6 +72,8 @@ const char *const HelpText =
   --encoding  auto（既定：自動判別）| utf-8 | cp932（Shift_JIS、日本語版 Excel の CSV）
   --reports   各機器の計算書をフォルダにも書く（UTF-8、改行 CR LF、
               名前は「行番号_id.txt」。id の危ない文字は _ に置き換え、フォルダの外には書きません）
+  --pdf       各機器の計算書（PDF、A4 1枚）をフォルダに書く（名前は「行番号_id.pdf」、拒否の行は書きません）。
+              表題欄は --project、--equipment（機器表に equipment 列があればその値）、--checker
 
 機器表:
   1行目は見出し行で、列名は次のとおり（大文字と小文字は区別します。順番は自由）。
@@ -73,6 +81,7 @@ const char *const HelpText =
     shape     形状（--shape と同じ値）
     anchor    ｱﾝｶ種類（--anchor と同じ値）
     material  材質（--material と同じ値）
+    equipment 計算書（--pdf）の表題欄の機器名（省略可）
     M KH Z P W n n1 n2 LG HG L D H L1 L2 L1G L2G L3G N a F   記号（上の説明のとおり）
   ・ない列は1件ずつの計算の既定値になります（KH 2.0、Z 1.0、P N a F 0。M には既定値がありません）。
   ・空欄は入力が空のまま（画面と同じく「空白」として拒否）です。既定値を使うなら列を省くか値を書いてください。
@@ -114,6 +123,12 @@ int usage_error(const std::string &what) {
 
 void print_message(const Message &m) { std::cerr << m.title << "\n" << to_lf(m.text) << "\n"; }
 
+struct SheetTitle {
+  std::string project, equipment, checker;
+};
+
+int no_pdf_in_this_build() { return usage_error("このビルドの zelvaro-check は計算書（--pdf）を書けません。"); }
+
 // Standard error while a progress bar may be on the terminal's last line:
 // the bar is erased before anything else is written.
 class BarAwareBuf : public std::streambuf {
@@ -136,13 +151,41 @@ private:
   batch::ProgressBar &bar_;
 };
 
+#ifdef ZELVARO_WITH_PDF
+constexpr bool WithPdf = true;
+#else
+constexpr bool WithPdf = false;
+#endif
+
+// --project, --equipment, --checker: true when `name` is one of them.
+bool sheet_name_option(const std::string &name, const std::string &value, SheetTitle &title) {
+  if (name == "--project")
+    title.project = value;
+  else if (name == "--equipment")
+    title.equipment = value;
+  else if (name == "--checker")
+    title.checker = value;
+  else
+    return false;
+  return true;
+}
+
+bool takes_value(const std::string &name) {
+  for (const char *o : {"--shape", "--anchor", "--material", "--batch", "--encoding", "--reports", "--pdf",
+                        "--project", "--equipment", "--checker"})
+    if (name == o)
+      return true;
+  return false;
+}
+
 bool is_option(const std::string &arg, const char *name) {
   const std::size_t n = std::strlen(name);
   return arg.compare(0, n, name) == 0 && (arg.size() == n || arg[n] == '=');
 }
 
 int batch_main(int argc, char **argv) {
-  std::optional<std::string> file, reports;
+  std::optional<std::string> file, reports, pdf;
+  SheetTitle title;
   batch::Encoding encoding = batch::Encoding::Auto;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
@@ -155,7 +198,7 @@ int batch_main(int argc, char **argv) {
     if (arg.rfind("--", 0) == 0 && eq != std::string::npos) {
       name = arg.substr(0, eq);
       value = arg.substr(eq + 1);
-    } else if (arg == "--batch" || arg == "--encoding" || arg == "--reports") {
+    } else if (takes_value(arg)) {
       if (i + 1 >= argc)
         return usage_error(arg + " の値がありません。");
       value = argv[++i];
@@ -173,6 +216,13 @@ int batch_main(int argc, char **argv) {
       if (value.empty())
         return usage_error("--reports のフォルダ名が空です。");
       reports = value;
+    } else if (name == "--pdf") {
+      if (value.empty())
+        return usage_error("--pdf のフォルダ名が空です。");
+      if (!WithPdf)
+        return no_pdf_in_this_build();
+      pdf = value;
+    } else if (sheet_name_option(name, value, title)) {
     } else {
       return usage_error("一括チェック（--batch）では '" + arg + "' は使えません。");
     }
@@ -214,10 +264,23 @@ int batch_main(int argc, char **argv) {
     }
   }
 
+  std::unique_ptr<batch::SheetSink> sheet_files;
+#ifdef ZELVARO_WITH_PDF
+  if (pdf) {
+    try {
+      sheet_files = std::make_unique<SheetFiles>(*pdf, SheetNames{title.project, title.equipment, title.checker});
+    } catch (const std::exception &e) {
+      std::cerr << "zelvaro-check: " << e.what() << "\n";
+      return ExitRefused;
+    }
+  }
+#endif
+
   batch::BatchOptions options;
   options.encoding = encoding;
   options.now = now_text();
   options.reports = report_files.get();
+  options.sheets = sheet_files.get();
 
   batch::ProgressBar bar(std::cerr, size, batch::ProgressBar::Clock::now());
   BarAwareBuf diagnostics_buf(std::cerr.rdbuf(), bar);
@@ -252,6 +315,8 @@ int main(int argc, char **argv) {
   std::optional<Anchor> anchor;
   std::optional<Material> material;
   bool crlf = false;
+  std::optional<std::string> pdf;
+  SheetTitle title;
   std::map<std::string, std::string> assigned;
 
   for (int i = 1; i < argc; ++i) {
@@ -270,7 +335,7 @@ int main(int argc, char **argv) {
       if (eq != std::string::npos) {
         name = arg.substr(0, eq);
         value = arg.substr(eq + 1);
-      } else if (name == "--shape" || name == "--anchor" || name == "--material") {
+      } else if (takes_value(name)) {
         if (i + 1 >= argc)
           return usage_error(name + " の値がありません。");
         value = argv[++i];
@@ -284,6 +349,13 @@ int main(int argc, char **argv) {
       } else if (name == "--material") {
         if (!(material = parse_material(value)))
           return usage_error("材質 '" + value + "' は使えません。");
+      } else if (name == "--pdf") {
+        if (value.empty())
+          return usage_error("--pdf のファイル名が空です。");
+        if (!WithPdf)
+          return no_pdf_in_this_build();
+        pdf = value;
+      } else if (sheet_name_option(name, value, title)) {
       } else {
         return usage_error("不明なオプション '" + arg + "' です。");
       }
@@ -330,6 +402,18 @@ int main(int argc, char **argv) {
     report += crlf ? "\r\n" : "\n"; // keep the prompt off the last line
   std::fwrite(report.data(), 1, report.size(), stdout);
   std::fflush(stdout);
+#ifdef ZELVARO_WITH_PDF
+  if (pdf) {
+    const std::string error =
+        write_sheet_file(*pdf, state, outcome, fields, SheetNames{title.project, title.equipment, title.checker});
+    if (!error.empty()) {
+      std::cerr << "zelvaro-check: " << error << "\n";
+      if (outcome.message)
+        print_message(*outcome.message);
+      return ExitRefused;
+    }
+  }
+#endif
   if (outcome.message) {
     print_message(*outcome.message);
     return ExitShortfall;

@@ -13,8 +13,7 @@ namespace zelvaro::ui {
 void setup_application(QApplication &app) {
   app.setStyle(QStyleFactory::create("Fusion"));
   app.setWindowIcon(QIcon(QStringLiteral(":/icons/zelvaro-256.png")));
-  QFont::insertSubstitutions(GothicFamily, {"IPAGothic", "Noto Sans Mono CJK JP"});
-  QFont::insertSubstitutions(PGothicFamily, {"IPAPGothic", "Noto Sans CJK JP"});
+  map_window_fonts();
 
   // Every visible text is Japanese, Qt's own menus and buttons included.
   auto *qt = new QTranslator(&app);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "fonts.h"
+
 class QApplication;
 
 namespace zelvaro::ui {
@@ -10,8 +12,5 @@ namespace zelvaro::ui {
 // own texts in Japanese whatever the locale.
 void setup_application(QApplication &app);
 
-// The families the window asks for.
-inline constexpr const char *GothicFamily = "ＭＳ ゴシック";
-inline constexpr const char *PGothicFamily = "ＭＳ Ｐゴシック";
 
 } // namespace zelvaro::ui

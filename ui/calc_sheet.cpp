@@ -1,12 +1,13 @@
 #include "calc_sheet.h"
 
-#include "app_setup.h"
+#include "fonts.h"
 #include "checks.h"
 #include "diagrams.h"
 #include "materials.h"
 #include "selection_lists.h"
 #include "shape_procedure.h"
 
+#include <QBuffer>
 #include <QFileInfo>
 #include <QFont>
 #include <QFontMetricsF>
@@ -213,8 +214,8 @@ void paint_sheet(QPainter &p, const QRectF &page, const SheetData &d) {
   p.restore();
 }
 
-QString write_sheet_pdf(const SheetData &d, const QString &path) {
-  QPdfWriter writer(path);
+namespace {
+bool render_pdf(const SheetData &d, QPdfWriter &writer) {
   writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(15, 15, 15, 15),
                                    QPageLayout::Millimeter));
   writer.setResolution(300);
@@ -222,13 +223,31 @@ QString write_sheet_pdf(const SheetData &d, const QString &path) {
   writer.setTitle(QStringLiteral("アンカーボルト耐震計算書"));
   QPainter p;
   if (!p.begin(&writer))
-    return QStringLiteral("PDFファイルを書き込めません: %1").arg(path);
+    return false;
   paint_sheet(p, QRectF(QPointF(0, 0), writer.pageLayout().paintRectPixels(writer.resolution()).size()), d);
-  if (!p.end())
-    return QStringLiteral("PDFファイルを書き込めません: %1").arg(path);
-  if (!QFileInfo(path).isFile() || QFileInfo(path).size() == 0)
-    return QStringLiteral("PDFファイルを書き込めません: %1").arg(path);
-  return {};
+  return p.end();
+}
+} // namespace
+
+QByteArray sheet_pdf(const SheetData &d) {
+  QByteArray bytes;
+  QBuffer buffer(&bytes);
+  buffer.open(QIODevice::WriteOnly);
+  QPdfWriter writer(&buffer);
+  if (!render_pdf(d, writer))
+    return {};
+  return bytes;
+}
+
+QString write_sheet_pdf(const SheetData &d, const QString &path) {
+  bool drawn = false;
+  {
+    QPdfWriter writer(path);
+    drawn = render_pdf(d, writer);
+  } // the file is complete when the writer is gone
+  if (drawn && QFileInfo(path).isFile() && QFileInfo(path).size() > 0)
+    return {};
+  return QStringLiteral("PDFファイルを書き込めません: %1").arg(path);
 }
 
 } // namespace zelvaro::sheet

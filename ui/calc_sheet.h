@@ -8,6 +8,7 @@
 #include "message.h"
 #include "seismic_calc_state.h"
 
+#include <QByteArray>
 #include <QString>
 
 #include <optional>
@@ -38,6 +39,10 @@ std::string calculated_at(const std::string &report);
 
 // Draws the sheet into `page` (device coordinates of the painter's device).
 void paint_sheet(QPainter &p, const QRectF &page, const SheetData &d);
+
+// The sheet as a one-page A4 PDF with the fonts embedded; empty if it
+// could not be drawn.
+QByteArray sheet_pdf(const SheetData &d);
 
 // Writes a one-page A4 PDF with the fonts embedded. Returns an empty string,
 // or a message saying why the file could not be written.

@@ -1,0 +1,69 @@
+#include "sheet_output.h"
+
+#include "calc_sheet.h"
+#include "fonts.h"
+
+#include <QGuiApplication>
+
+#include <cstdlib>
+#include <memory>
+#include <stdexcept>
+
+namespace zelvaro::cli {
+
+namespace {
+
+// Drawing needs a QGuiApplication for its fonts, not a display: the
+// offscreen platform serves, whatever the environment says. Qt's own
+// warnings would only clutter the command line's messages.
+void start_drawing() {
+  if (QGuiApplication::instance())
+    return;
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR"))
+    qputenv("XDG_RUNTIME_DIR", QByteArray("/tmp"));
+  qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &) {});
+  static int argc = 1;
+  static char name[] = "zelvaro-check";
+  static char *argv[] = {name, nullptr};
+  static std::unique_ptr<QGuiApplication> app = std::make_unique<QGuiApplication>(argc, argv);
+  ui::map_window_fonts();
+}
+
+sheet::SheetData data(const SeismicCalcState &s, const CalcOutcome &outcome, const FieldReader &fields,
+                      const SheetNames &names) {
+  sheet::SheetData d = sheet::sheet_data(s, outcome.report, outcome.message,
+                                         std::string(fields.text(InputSlot::Combo1)),
+                                         std::string(fields.text(InputSlot::Combo2)),
+                                         std::string(fields.text(InputSlot::Combo4)));
+  d.project = names.project;
+  d.equipment = names.equipment;
+  d.checker = names.checker;
+  return d;
+}
+
+} // namespace
+
+std::string write_sheet_file(const std::string &path, const SeismicCalcState &s, const CalcOutcome &outcome,
+                             const FieldReader &fields, const SheetNames &names) {
+  start_drawing();
+  return sheet::write_sheet_pdf(data(s, outcome, fields, names), QString::fromStdString(path)).toStdString();
+}
+
+SheetFiles::SheetFiles(const std::filesystem::path &dir, SheetNames names)
+    : files_(dir, ".pdf"), names_(std::move(names)) {
+  start_drawing();
+}
+
+void SheetFiles::write(std::size_t line, std::string_view id, std::string_view equipment, const SeismicCalcState &s,
+                       const CalcOutcome &outcome, const FieldReader &fields) {
+  SheetNames names = names_;
+  if (!equipment.empty())
+    names.equipment = equipment;
+  const QByteArray pdf = sheet::sheet_pdf(data(s, outcome, fields, names));
+  if (pdf.isEmpty())
+    throw std::runtime_error("計算書（PDF）を作れません（" + std::to_string(line) + "行目）");
+  files_.write(line, id, std::string_view(pdf.constData(), static_cast<std::size_t>(pdf.size())));
+}
+
+} // namespace zelvaro::cli

@@ -1,0 +1,40 @@
+#pragma once
+
+// Calculation sheets (PDF) from the command line: the window's sheet, drawn
+// without a display.
+
+#include "batch.h"
+#include "calculate.h"
+#include "field_reader.h"
+#include "seismic_calc_state.h"
+
+#include <filesystem>
+#include <string>
+
+namespace zelvaro::cli {
+
+// The optional names of the sheets' title block.
+struct SheetNames {
+  std::string project, equipment, checker;
+};
+
+// Writes the sheet of a calculation that reported to `path`. Returns an
+// empty string, or why the file could not be written.
+std::string write_sheet_file(const std::string &path, const SeismicCalcState &s, const CalcOutcome &outcome,
+                             const FieldReader &fields, const SheetNames &names);
+
+// Sheets of a batch, one per calculated row, in a folder, named like the
+// report files (line number and a safe form of the id, ".pdf"). The
+// schedule's `equipment` cell, when there is one, names the equipment.
+class SheetFiles : public batch::SheetSink {
+public:
+  SheetFiles(const std::filesystem::path &dir, SheetNames names);
+  void write(std::size_t line, std::string_view id, std::string_view equipment, const SeismicCalcState &s,
+             const CalcOutcome &outcome, const FieldReader &fields) override;
+
+private:
+  batch::ReportFiles files_;
+  SheetNames names_;
+};
+
+} // namespace zelvaro::cli

@@ -1,0 +1,148 @@
+#!/usr/bin/env python3
+"""zelvaro-check --pdf: the calculation sheets of the command line, read back
+with pdftotext and pdffonts (poppler-utils).
+
+  pdf_cli_test.py --binary PATH --examples DIR [unittest arguments]
+"""
+
+import argparse
+import csv
+import os
+import re
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+import unittest
+
+BINARY = None
+EXAMPLES = None
+FLOOR = ["--shape", "floor", "--anchor", "hawk-cut", "--material", "SS",
+         "M=12", "KH=1.0", "Z=1.0", "W=500", "n=4", "LG=30", "HG=60", "L=50"]
+
+
+def run(args):
+    return subprocess.run([BINARY] + args, capture_output=True, timeout=300)
+
+
+def normalized(text):
+    # pdftotext gives one character for glyphs the font shares and gaps for
+    # runs of spaces; compare what the eye compares.
+    text = text.replace("\u301c", "\uff5e").replace("\u00b7", "\uff65").replace("\u30fb", "\uff65")
+    return re.sub(r"[\s\u3000]+", " ", text).strip()
+
+
+def pdf_lines(path):
+    out = subprocess.run(["pdftotext", "-layout", path, "-"], capture_output=True, check=True)
+    return [normalized(l) for l in out.stdout.decode("utf-8").splitlines() if normalized(l)]
+
+
+def missing_line(report, lines):
+    """The first report line not found in order among the PDF's lines."""
+    at = 0
+    for line in report.split("\n"):
+        want = normalized(line)
+        if not want:
+            continue
+        while at < len(lines) and lines[at] != want:
+            at += 1
+        if at == len(lines):
+            return want
+        at += 1
+    return None
+
+
+@unittest.skipUnless(shutil.which("pdftotext") and shutil.which("pdffonts"), "poppler-utils is not installed")
+class PdfSheets(unittest.TestCase):
+    def setUp(self):
+        self.dir = tempfile.mkdtemp()
+
+    def tearDown(self):
+        shutil.rmtree(self.dir)
+
+    def test_single_case_sheet_holds_the_report_and_the_title_block(self):
+        path = os.path.join(self.dir, "計算書.pdf")
+        p = run(FLOOR + ["--pdf", path, "--project", "〇〇ビル新築工事", "--equipment", "冷温水ポンプ P-1",
+                         "--checker", "山田"])
+        self.assertEqual(p.returncode, 0, p.stderr.decode())
+        report = p.stdout.decode()
+        lines = pdf_lines(path)
+        self.assertIsNone(missing_line(report, lines))
+        text = "\n".join(lines)
+        for title in ["アンカーボルト耐震計算書", "Zelvaro1.070716", "〇〇ビル新築工事", "冷温水ポンプ P-1", "山田"]:
+            self.assertIn(title, text)
+        fonts = subprocess.run(["pdffonts", path], capture_output=True, check=True).stdout.decode()
+        self.assertRegex(fonts, r"IPA\S*Gothic\s.*\byes\b")
+
+    def test_refused_or_stopped_calculation_writes_no_sheet(self):
+        for extra in (["n=0"], ["W="], ["M=9"]):
+            path = os.path.join(self.dir, "none.pdf")
+            p = run(FLOOR + extra + ["--pdf", path])
+            self.assertEqual(p.returncode, 2)
+            self.assertFalse(os.path.exists(path), extra)
+
+    def test_unwritable_sheet_is_an_error_not_a_success(self):
+        p = run(FLOOR + ["--pdf", os.path.join(self.dir, "no", "such", "folder", "x.pdf")])
+        self.assertEqual(p.returncode, 2)
+        self.assertIn("PDF", p.stderr.decode())
+
+    def test_batch_writes_one_sheet_per_calculated_row_inside_the_folder(self):
+        schedule = os.path.join(self.dir, "schedule.csv")
+        with open(schedule, "w", encoding="utf-8", newline="") as f:
+            w = csv.writer(f, lineterminator="\r\n")
+            w.writerow(["id", "equipment", "shape", "anchor", "material", "M", "W", "n", "LG", "HG", "L"])
+            w.writerow(["P-1", "冷温水ポンプ", "floor", "hawk-cut", "SS", "12", "500", "4", "30", "60", "50"])
+            w.writerow(["../x", "", "floor", "rebar-welded", "SUS", "30", "500", "4", "30", "60", "50"])
+            w.writerow(["bad", "", "floor", "hawk-cut", "SS", "12", "500", "0", "30", "60", "50"])
+            w.writerow(["/", "", "floor", "chemical", "SS", "8", "500", "4", "30", "60", "50"])
+        out = os.path.join(self.dir, "sheets")
+        p = run(["--batch", schedule, "--pdf", out, "--project", "試験工事", "--equipment", "既定の機器"])
+        self.assertEqual(p.returncode, 2, p.stderr.decode())  # two refused rows
+        names = sorted(os.listdir(out))
+        self.assertEqual(len(names), 2, names)  # refused rows get none
+        self.assertTrue(names[0].startswith("000002_P-1") and names[0].endswith(".pdf"))
+        self.assertTrue(names[1].startswith("000003_") and "/" not in names[1] and ".." not in names[1])
+        self.assertEqual(sorted(os.listdir(self.dir)), sorted(["schedule.csv", "sheets"]))
+        first = "\n".join(pdf_lines(os.path.join(out, names[0])))
+        self.assertIn("冷温水ポンプ", first)  # the schedule's equipment column
+        self.assertIn("試験工事", first)
+        second = "\n".join(pdf_lines(os.path.join(out, names[1])))
+        self.assertIn("既定の機器", second)  # no cell: the option's name
+        self.assertIn("必要溶接量", second)
+
+        # Each sheet holds the report that the single case prints.
+        single = run(["--shape", "floor", "--anchor", "hawk-cut", "--material", "SS", "M=12", "W=500", "n=4",
+                      "LG=30", "HG=60", "L=50"])
+        report = single.stdout.decode()
+        self.assertIsNone(missing_line(report.split("\n", 1)[1], pdf_lines(os.path.join(out, names[0]))))
+
+    def test_a_thousand_sheets_within_a_minute(self):
+        schedule = os.path.join(self.dir, "schedule.csv")
+        with open(os.path.join(EXAMPLES, "schedule.csv"), encoding="utf-8-sig") as f:
+            rows = list(csv.reader(f))
+        header, body = rows[0], rows[1:]
+        with open(schedule, "w", encoding="utf-8", newline="") as f:
+            w = csv.writer(f, lineterminator="\r\n")
+            w.writerow(header)
+            for i in range(1000):
+                row = list(body[i % len(body)])
+                row[header.index("id")] = "機器-%d" % i
+                w.writerow(row)
+        out = os.path.join(self.dir, "sheets")
+        start = time.monotonic()
+        p = run(["--batch", schedule, "--pdf", out])
+        elapsed = time.monotonic() - start
+        self.assertIn(p.returncode, (0, 1), p.stderr.decode()[-500:])
+        self.assertEqual(len(os.listdir(out)), 1000)
+        print("1000 sheets in %.1f s" % elapsed, file=sys.stderr)
+        self.assertLess(elapsed, 60)
+
+
+if __name__ == "__main__":
+    ap = argparse.ArgumentParser()
+    ap.add_argument("--binary", required=True)
+    ap.add_argument("--examples", required=True)
+    args, rest = ap.parse_known_args()
+    BINARY, EXAMPLES = args.binary, args.examples
+    unittest.main(argv=[sys.argv[0]] + rest)
