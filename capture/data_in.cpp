@@ -8,6 +8,8 @@
 #include <algorithm>
 #include <array>
 #include <charconv>
+#include <cstdint>
+#include <iterator>
 #include <string>
 
 namespace zelvaro {
@@ -41,6 +43,28 @@ bool chosen(const SeismicCalcState &s) {
          s.AnchorKind <= Anchor::RebarWelded && s.BoltMaterial >= Material::SS && s.BoltMaterial <= Material::SUS;
 }
 
+// The bindings of the fields a shape reads, in the order of the window's
+// controls, looked up once for each shape.
+struct ShapeFields {
+  std::array<const FieldBinding *, InputSlotCount> binding{};
+  std::size_t count = 0;
+};
+
+const ShapeFields &fields_of(Shape shape) {
+  static const auto all = [] {
+    std::array<ShapeFields, 6> by_shape{};
+    for (int k = 1; k < static_cast<int>(by_shape.size()); ++k) {
+      ShapeFields &f = by_shape[static_cast<std::size_t>(k)];
+      const ShapeProcedure &proc = *shape_procedure(static_cast<Shape>(k));
+      for (int i = 0; i < InputSlotCount; ++i)
+        if (const FieldBinding *b = field_binding(proc, static_cast<InputSlot>(i)))
+          f.binding[f.count++] = b;
+    }
+    return by_shape;
+  }();
+  return all[static_cast<std::size_t>(shape)];
+}
+
 } // namespace
 
 void errmsg(const SeismicCalcState &s, MessageSink &sink) {
@@ -64,8 +88,51 @@ bool is_plain_decimal(std::string_view text) {
   return digits > 0 && points <= 1;
 }
 
+namespace {
+
+// The exact case of short numbers, such as nearly every field holds. With
+// the digits read as a whole number w and f digits after the point, the
+// value is w / 10^f. When w <= 2^53 and f <= 22, both w and 10^f are exact
+// doubles, and one division, which IEEE rounds correctly, gives the
+// correctly rounded value. Returns false for anything else (longer numbers,
+// and texts that are not plain decimals) without touching `out`.
+bool short_decimal_value(std::string_view text, double &out) {
+  static constexpr double PowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                           1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                           1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+  constexpr std::uint64_t MaxExact = std::uint64_t{1} << 53;
+  std::uint64_t w = 0;
+  int significant = 0, decimals = 0;
+  bool point = false, digit = false;
+  for (char c : text) {
+    if (c == '.') {
+      if (point)
+        return false;
+      point = true;
+      continue;
+    }
+    const auto d = static_cast<unsigned>(c - '0');
+    if (d > 9)
+      return false;
+    digit = true;
+    if (point)
+      ++decimals;
+    if ((w != 0 || d != 0) && ++significant > 19) // 19 digits cannot overflow w
+      return false;
+    w = w * 10 + d;
+  }
+  if (!digit || w > MaxExact || decimals >= static_cast<int>(std::size(PowersOfTen)))
+    return false;
+  out = static_cast<double>(w) / PowersOfTen[decimals];
+  return true;
+}
+
+} // namespace
+
 std::optional<double> plain_decimal_value(std::string_view text) {
   double v = 0;
+  if (short_decimal_value(text, v))
+    return v;
   auto [ptr, ec] = std::from_chars(text.data(), text.data() + text.size(), v, std::chars_format::fixed);
   if (ec == std::errc::result_out_of_range) {
     // Out of range is either an overflow (a significant digit before the
@@ -104,12 +171,10 @@ void data_in(SeismicCalcState &s, const FieldReader &fields, MessageSink &sink, 
     std::string_view text;
   };
   std::array<Read, InputSlotCount> read{};
-  std::size_t count = 0;
-  for (int i = 0; i < InputSlotCount; ++i) {
-    const auto slot = static_cast<InputSlot>(i);
-    if (const FieldBinding *b = field_binding(proc, slot))
-      read[count++] = Read{b, fields.text(slot)};
-  }
+  const ShapeFields &bindings = fields_of(s.ShapeKind);
+  const std::size_t count = bindings.count;
+  for (std::size_t i = 0; i < count; ++i)
+    read[i] = Read{bindings.binding[i], fields.text(bindings.binding[i]->slot)};
   const auto refuse = [&](const Message &m) {
     s.CalcCode = CalcCodeNone;
     sink.show(m);

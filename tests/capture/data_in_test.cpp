@@ -7,6 +7,16 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <bit>
+#include <charconv>
+#include <cmath>
+#include <cstdint>
+#include <optional>
+#include <random>
+#include <string>
+#include <string_view>
+
 namespace zelvaro::test {
 namespace {
 
@@ -162,6 +172,80 @@ TEST(DataIn, number_too_large_for_a_double_is_a_numeric_error) {
   tiny.fields.set(InputSlot::Text1_2, ("0." + std::string(400, '0') + "1").c_str());
   EXPECT_TRUE(tiny.accept());
   EXPECT_EQ(tiny.state.LG, 0);
+}
+
+// plain_decimal_value as from_chars alone reads a text: the quick exact path
+// for short numbers must give the same double, bit for bit, or the same
+// refusal.
+std::optional<double> value_by_from_chars(std::string_view text) {
+  double v = 0;
+  auto [ptr, ec] = std::from_chars(text.data(), text.data() + text.size(), v, std::chars_format::fixed);
+  if (ec == std::errc::result_out_of_range) {
+    const std::string_view whole = text.substr(0, text.find('.'));
+    if (whole.find_first_not_of('0') != std::string_view::npos)
+      return std::nullopt;
+    return 0.0;
+  }
+  if (ec != std::errc() || ptr != text.data() + text.size())
+    return std::nullopt;
+  return v;
+}
+
+void expect_same_value(const std::string &text) {
+  const std::optional<double> quick = plain_decimal_value(text), reference = value_by_from_chars(text);
+  ASSERT_EQ(quick.has_value(), reference.has_value()) << "'" << text << "'";
+  if (quick) {
+    ASSERT_EQ(std::bit_cast<std::uint64_t>(*quick), std::bit_cast<std::uint64_t>(*reference)) << "'" << text << "'";
+  }
+}
+
+TEST(PlainDecimalValue, is_the_correctly_rounded_double_of_millions_of_texts) {
+  std::mt19937_64 rng(20070716);
+  const auto below = [&](std::uint64_t n) { return static_cast<std::size_t>(rng() % n); };
+  const auto digits = [&](std::size_t count) {
+    std::string d;
+    for (std::size_t i = 0; i < count; ++i)
+      d += static_cast<char>('0' + below(10));
+    return d;
+  };
+  const auto with_point = [&](std::string d, std::size_t at) { return d.insert(std::min(at, d.size()), "."); };
+
+  // Digits of every length around the limits of the quick path (19 digits,
+  // 2^53, 22 decimals), with leading and trailing zeros, the point anywhere.
+  for (int i = 0; i < 3'000'000; ++i) {
+    std::string d = std::string(below(4) == 0 ? below(5) : 0, '0') + digits(1 + below(24));
+    if (below(4) == 0)
+      d += std::string(below(6), '0');
+    expect_same_value(below(5) == 0 ? d : with_point(d, below(d.size() + 1)));
+  }
+  // Whole numbers next to 2^53 = 9007199254740992, scaled by 10^-f.
+  for (std::uint64_t w = (std::uint64_t{1} << 53) - 2000; w <= (std::uint64_t{1} << 53) + 2000; ++w) {
+    const std::string d = std::to_string(w);
+    for (std::size_t f = 0; f <= d.size(); ++f)
+      expect_same_value(with_point(d, d.size() - f));
+    expect_same_value("0." + std::string(6, '0') + d); // 22 and 23 decimals
+    expect_same_value("0." + std::string(5, '0') + d);
+  }
+  // Values of every magnitude, written the shortest way, and halfway cases.
+  for (int i = 0; i < 500'000; ++i) {
+    const double v = std::ldexp(static_cast<double>(rng() >> 11), static_cast<int>(below(140)) - 120);
+    char buf[400];
+    const auto end = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed).ptr;
+    expect_same_value(std::string(buf, end));
+    const std::string half = std::to_string(rng() % 100000000) + "." + digits(below(12)) + "5";
+    expect_same_value(half);
+  }
+  // Texts that are not plain decimals are refused (or read) exactly as before.
+  constexpr std::string_view Alphabet = "0123456789..e-+x ";
+  for (int i = 0; i < 500'000; ++i) {
+    std::string t;
+    for (std::size_t n = below(9); n > 0; --n)
+      t += Alphabet[below(Alphabet.size())];
+    expect_same_value(t);
+  }
+  for (const char *edge : {"", ".", "0", "00.000", "0.", ".0", "9007199254740993", "1.0000000000000000000000",
+                           "0.0000000000000000000001", "0.00000000000000000000001", "99999999999999999999"})
+    expect_same_value(edge);
 }
 
 TEST(DataIn, diameter_must_be_one_the_anchor_kind_offers) {
