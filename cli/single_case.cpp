@@ -97,7 +97,9 @@ void CaseFields::reset() {
   set(InputSlot::Text1_10, MotorOffText);
 }
 
-void prepare_state(SeismicCalcState &s, Shape shape, Anchor anchor, Material material) {
+namespace {
+
+void build_state(SeismicCalcState &s, Shape shape, Anchor anchor, Material material) {
   s = SeismicCalcState{};
   s.ShapeKind = shape;
   s.AnchorKind = anchor;
@@ -105,10 +107,40 @@ void prepare_state(SeismicCalcState &s, Shape shape, Anchor anchor, Material mat
   choose_material(s, material);
 }
 
+constexpr int ShapeCodes = 6, AnchorCodes = 8, MaterialCodes = 3; // "none chosen" included
+
+} // namespace
+
+void prepare_state(SeismicCalcState &s, Shape shape, Anchor anchor, Material material) {
+  // Every choice is built once; a case then starts from a copy, which also
+  // keeps the storage of the state's texts from one case to the next.
+  static const std::vector<SeismicCalcState> prepared = [] {
+    std::vector<SeismicCalcState> all(ShapeCodes * AnchorCodes * MaterialCodes);
+    for (int sh = 0; sh < ShapeCodes; ++sh)
+      for (int an = 0; an < AnchorCodes; ++an)
+        for (int ma = 0; ma < MaterialCodes; ++ma)
+          build_state(all[static_cast<std::size_t>((sh * AnchorCodes + an) * MaterialCodes + ma)],
+                      static_cast<Shape>(sh), static_cast<Anchor>(an), static_cast<Material>(ma));
+    return all;
+  }();
+  const int sh = static_cast<int>(shape), an = static_cast<int>(anchor), ma = static_cast<int>(material);
+  if (sh >= 0 && sh < ShapeCodes && an >= 0 && an < AnchorCodes && ma >= 0 && ma < MaterialCodes)
+    s = prepared[static_cast<std::size_t>((sh * AnchorCodes + an) * MaterialCodes + ma)];
+  else
+    build_state(s, shape, anchor, material); // codes no selection offers
+}
+
 CalcOutcome run_case(SeismicCalcState &s, const FieldReader &fields, MessageSink &sink, std::string_view now,
                      ReportText text) {
+  // The step captures a single reference, so that std::function holds it in
+  // place instead of allocating for every case.
+  const struct {
+    const FieldReader &fields;
+    MessageSink &sink;
+    bool echo;
+  } capture{fields, sink, text == ReportText::Full};
   return Calculate(
-      s, [&](SeismicCalcState &st) { data_in(st, fields, sink, text == ReportText::Full); }, now, text);
+      s, [&capture](SeismicCalcState &st) { data_in(st, capture.fields, capture.sink, capture.echo); }, now, text);
 }
 
 std::string now_text() {

@@ -1,11 +1,17 @@
 // The driver, the common forces, the motor terms, the checks, the report
 // layout and the numeric errors, on the floor-mounted shape.
 #include "case_runner.h"
+#include "bond_tables.h"
 #include "checks.h"
+#include "materials.h"
 
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <cmath>
+#include <cstdint>
+#include <iterator>
+#include <string>
 
 namespace zelvaro::test {
 namespace {
@@ -106,6 +112,62 @@ TEST(Calculate, same_inputs_twice_give_the_same_report) {
   const CalcOutcome second = cli::run_case(s, fields, sink, FixedNow);
   ASSERT_TRUE(first.status == CalcOutcome::Status::Reported);
   EXPECT_EQ(first.report, second.report); // W is captured again before it is multiplied by 9.8
+}
+
+// Every member of two states, doubles bit for bit.
+void expect_same_state(const SeismicCalcState &a, const SeismicCalcState &b) {
+  constexpr double SeismicCalcState::*Numbers[] = {
+      &SeismicCalcState::Rb,  &SeismicCalcState::MR,         &SeismicCalcState::sigma_b,      &SeismicCalcState::FD,
+      &SeismicCalcState::KH,  &SeismicCalcState::W,          &SeismicCalcState::F,            &SeismicCalcState::FH,
+      &SeismicCalcState::FV,  &SeismicCalcState::n,          &SeismicCalcState::nt,           &SeismicCalcState::H,
+      &SeismicCalcState::HG,  &SeismicCalcState::L,          &SeismicCalcState::LG,           &SeismicCalcState::M,
+      &SeismicCalcState::tau_b, &SeismicCalcState::sigma_c,  &SeismicCalcState::tau_c,        &SeismicCalcState::P,
+      &SeismicCalcState::N,   &SeismicCalcState::A,          &SeismicCalcState::a,            &SeismicCalcState::ft,
+      &SeismicCalcState::fs,  &SeismicCalcState::D,          &SeismicCalcState::L1,           &SeismicCalcState::L2,
+      &SeismicCalcState::L1G, &SeismicCalcState::L2G,        &SeismicCalcState::L3G,          &SeismicCalcState::Z,
+      &SeismicCalcState::n1,  &SeismicCalcState::n2,         &SeismicCalcState::Rb1,          &SeismicCalcState::Rb2,
+      &SeismicCalcState::RebarCount, &SeismicCalcState::RebarStrength, &SeismicCalcState::LL, &SeismicCalcState::WeldStrength,
+  };
+  for (std::size_t i = 0; i < std::size(Numbers); ++i)
+    EXPECT_EQ(std::bit_cast<std::uint64_t>(a.*Numbers[i]), std::bit_cast<std::uint64_t>(b.*Numbers[i])) << "number " << i;
+  for (std::size_t i = 0; i < a.BondTable.size(); ++i)
+    EXPECT_EQ(std::bit_cast<std::uint64_t>(a.BondTable[i]), std::bit_cast<std::uint64_t>(b.BondTable[i])) << "BondTable " << i;
+  constexpr std::string SeismicCalcState::*Texts[] = {
+      &SeismicCalcState::ErrorMessage, &SeismicCalcState::ReportHeader, &SeismicCalcState::EchoBlock,
+      &SeismicCalcState::ForceBlock,   &SeismicCalcState::StressBlock,  &SeismicCalcState::VerdictLine,
+      &SeismicCalcState::MotorBlock,   &SeismicCalcState::RebarLine,    &SeismicCalcState::AnchorBlock,
+      &SeismicCalcState::CaptionText,
+  };
+  for (std::size_t i = 0; i < std::size(Texts); ++i)
+    EXPECT_EQ(a.*Texts[i], b.*Texts[i]) << "text " << i;
+  EXPECT_EQ(a.CalcCode, b.CalcCode);
+  EXPECT_EQ(a.ShapeKind, b.ShapeKind);
+  EXPECT_EQ(a.AnchorKind, b.AnchorKind);
+  EXPECT_EQ(a.BoltMaterial, b.BoltMaterial);
+}
+
+TEST(PrepareState, leaves_a_used_state_exactly_as_a_new_one_with_the_choices_made) {
+  // A state that a full calculation with reports has filled.
+  const CaseRun used = floor_case({{"P", "3.7"}, {"N", "1450"}, {"a", "20"}});
+  ASSERT_TRUE(used.reported());
+  for (int shape = 0; shape <= 6; ++shape)
+    for (int anchor = 0; anchor <= 8; ++anchor)
+      for (int material = 0; material <= 3; ++material) { // one code past each list too
+        SCOPED_TRACE(std::to_string(shape) + " " + std::to_string(anchor) + " " + std::to_string(material));
+        const auto sh = static_cast<Shape>(shape);
+        const auto an = static_cast<Anchor>(anchor);
+        const auto ma = static_cast<Material>(material);
+        SeismicCalcState expected;
+        expected.ShapeKind = sh;
+        expected.AnchorKind = an;
+        load_bond_table(expected, an);
+        choose_material(expected, ma);
+        SeismicCalcState s = used.state;
+        cli::prepare_state(s, sh, an, ma);
+        expect_same_state(s, expected);
+        cli::prepare_state(s, sh, an, ma); // and again on a prepared one
+        expect_same_state(s, expected);
+      }
 }
 
 TEST(Calculate, negative_pull_out_is_reported_and_compared_as_negative) {
