@@ -5,6 +5,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <limits>
 
 namespace zelvaro {
@@ -13,7 +14,7 @@ namespace {
 
 // Significant digits and decimal exponent of a finite, non-zero |v|.
 struct Digits {
-  char d[17];
+  char d[32]; // 15 digits and room for copying them 16 bytes at a time
   int count;
   int exponent;
 };
@@ -32,12 +33,13 @@ void exact_fifteen_digits(double v, Digits &out) {
   std::from_chars(*p == '+' ? p + 1 : p, res.ptr, out.exponent);
 }
 
-// Writes the `count` lowest decimal digits of n, two at a time.
-void write_digits(char *out, std::uint32_t n, int count) {
+// Writes the `Count` lowest decimal digits of n, two at a time (a fixed
+// count lets the compiler unroll the loop).
+template <int Count> void write_digits(char *out, std::uint32_t n) {
   static constexpr char Pairs[] = "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
                                   "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
                                   "8081828384858687888990919293949596979899";
-  int i = count;
+  int i = Count;
   while (i >= 2) {
     const std::uint32_t r = (n % 100) * 2;
     n /= 100;
@@ -147,8 +149,8 @@ bool quick_fifteen_digits(double v, Digits &out) {
       n = Low15;
       ++e;
     }
-    write_digits(out.d, static_cast<std::uint32_t>(n / 100000000), 7);
-    write_digits(out.d + 7, static_cast<std::uint32_t>(n % 100000000), 8);
+    write_digits<7>(out.d, static_cast<std::uint32_t>(n / 100000000));
+    write_digits<8>(out.d + 7, static_cast<std::uint32_t>(n % 100000000));
     out.count = 15;
     out.exponent = e;
     return true;
@@ -176,7 +178,7 @@ void append_number(std::string &out, double v) {
       if (negative)
         *o++ = '-';
       o = std::to_chars(o, buf + sizeof buf, whole).ptr;
-      out.append(buf, o);
+      out.append(buf, static_cast<std::size_t>(o - buf));
       return;
     }
   }
@@ -189,16 +191,21 @@ void append_number(std::string &out, double v) {
   while (ndigits > 1 && digits[ndigits - 1] == '0')
     --ndigits;
 
-  char buf[48];
+  char buf[64];
   char *o = buf;
+  // Runs of digits are copied 16 bytes at a time; both buffers have room
+  // past the digits that are kept.
+  const auto copy_digits = [&o](const char *from, int count) {
+    std::memcpy(o, from, 16);
+    o += count;
+  };
   if (negative)
     *o++ = '-';
   if (exponent < -4 || exponent >= 15) {
     *o++ = digits[0];
     if (ndigits > 1) {
       *o++ = '.';
-      for (int i = 1; i < ndigits; ++i)
-        *o++ = digits[i];
+      copy_digits(digits + 1, ndigits - 1);
     }
     *o++ = 'E';
     *o++ = exponent < 0 ? '-' : '+';
@@ -211,19 +218,18 @@ void append_number(std::string &out, double v) {
     *o++ = '.';
     for (int i = -1; i > exponent; --i)
       *o++ = '0';
-    for (int i = 0; i < ndigits; ++i)
-      *o++ = digits[i];
-  } else {
+    copy_digits(digits, ndigits);
+  } else if (ndigits <= exponent + 1) {
     // exponent 0..14: the integer part holds exponent + 1 digits
-    for (int i = 0; i <= exponent; ++i)
-      *o++ = i < ndigits ? digits[i] : '0';
-    if (ndigits > exponent + 1) {
-      *o++ = '.';
-      for (int i = exponent + 1; i < ndigits; ++i)
-        *o++ = digits[i];
-    }
+    copy_digits(digits, ndigits);
+    for (int i = ndigits; i <= exponent; ++i)
+      *o++ = '0';
+  } else {
+    copy_digits(digits, exponent + 1);
+    *o++ = '.';
+    copy_digits(digits + exponent + 1, ndigits - exponent - 1);
   }
-  out.append(buf, o);
+  out.append(buf, static_cast<std::size_t>(o - buf));
 }
 
 std::string number_text(double v) {
