@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstring>
 #include <stdexcept>
 
@@ -130,9 +131,11 @@ bool CsvReader::next(CsvRecord &record) {
   resync_ = false;
   overflow_ = false;
   std::size_t count = 0;
-  const Parse result = parse(record, count);
+  FieldMask non_ascii = AllFields;
+  const Parse result = parse_plain(record, count, non_ascii) ? Parse::Done : parse(record, count);
   record.fields.resize(count);
-  decode_fields(record);
+  if (non_ascii != 0)
+    decode_fields(record, non_ascii);
   if (result == Parse::Done) {
     if (expected_fields_ != 0 && count != expected_fields_)
       set_error(record,
@@ -142,6 +145,38 @@ bool CsvReader::next(CsvRecord &record) {
   }
   resync_ = false;
   return true;
+}
+
+bool CsvReader::parse_plain(CsvRecord &record, std::size_t &count, FieldMask &non_ascii) {
+  auto &fields = record.fields;
+  const char *const data = buffer_.data();
+  const char *const e = data + end_;
+  const char *p = data + pos_;
+  FieldMask mask = 0;
+  for (std::size_t field = 0;; ++field) {
+    const char *q = p;
+    unsigned char bits = 0; // the field's bytes or'ed together
+    for (; q != e && !stops(kUnquotedStop, *q); ++q)
+      bits |= static_cast<unsigned char>(*q);
+    if (q == e || *q == '"')
+      return false; // parse() reads the record from its start again
+    if (bits >= 0x80)
+      mask |= field_bit(field);
+    if (field == fields.size())
+      fields.emplace_back();
+    fields[field].clear();
+    fields[field].append(p, static_cast<std::size_t>(q - p));
+    if (*q == ',') {
+      p = q + 1;
+      continue;
+    }
+    pos_ = static_cast<std::size_t>(q + 1 - data);
+    ++line_;
+    skip_lf_ = *q == '\r';
+    count = field + 1;
+    non_ascii = mask;
+    return true;
+  }
 }
 
 CsvReader::Parse CsvReader::parse(CsvRecord &record, std::size_t &count) {
@@ -313,10 +348,12 @@ void CsvReader::decide_encoding(const CsvRecord &record) {
   encoding_ = detect_encoding(sample, whole_input) == Encoding::Cp932 ? Encoding::Cp932 : Encoding::Utf8;
 }
 
-void CsvReader::decode_fields(CsvRecord &record) {
-  for (std::size_t i = 0; i < record.fields.size(); ++i) {
+void CsvReader::decode_fields(CsvRecord &record, FieldMask non_ascii) {
+  const std::size_t end = non_ascii & field_bit(63) ? record.fields.size()
+                                                    : std::min<std::size_t>(record.fields.size(), 64 - std::countl_zero(non_ascii));
+  for (std::size_t i = 0; i < end; ++i) {
     std::string &field = record.fields[i];
-    if (is_ascii(field))
+    if ((non_ascii & field_bit(i)) == 0 || is_ascii(field))
       continue;
     if (encoding_ == Encoding::Auto)
       decide_encoding(record);

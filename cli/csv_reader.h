@@ -30,6 +30,7 @@
 #include "text_encoding.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <istream>
 #include <memory>
 #include <string>
@@ -78,8 +79,19 @@ private:
   void start();
   bool fill();
   void ensure_lookahead(std::size_t bytes);
+  // Fields that may hold bytes above 0x7F, one bit each; the last bit
+  // stands for every field from the 64th on.
+  using FieldMask = std::uint64_t;
+  static constexpr FieldMask AllFields = ~FieldMask{0};
+  static FieldMask field_bit(std::size_t index) { return FieldMask{1} << (index < 63 ? index : 63); }
+
+  // The common record, read in one go: no quote in it, and its line break
+  // already in the buffer. Returns false, having consumed nothing, for any
+  // other record; sets `non_ascii` to the fields with a byte above 0x7F.
+  bool parse_plain(CsvRecord &record, std::size_t &count, FieldMask &non_ascii);
   Parse parse(CsvRecord &record, std::size_t &count);
-  void decode_fields(CsvRecord &record);
+  // Decodes the fields of `non_ascii` that are not ASCII.
+  void decode_fields(CsvRecord &record, FieldMask non_ascii);
   void decide_encoding(const CsvRecord &record);
   void rewind();
   void set_error(CsvRecord &record, std::string message);

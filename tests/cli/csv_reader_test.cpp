@@ -180,6 +180,46 @@ TEST(CsvReader, ResultsDoNotDependOnWhereTheBufferEnds) {
   }
 }
 
+TEST(CsvReader, WholeLinesInTheBufferReadAsWhenTheyArriveByteByByte) {
+  // Schedules of plain rows (read in one go when the whole line is in the
+  // buffer) with quoted, malformed and undecodable cells among them, read
+  // with a large buffer and with one that never holds a whole line.
+  const std::string cells[] = {"",         "P-1",        "12.5",    "機器-3", "\x83\x7c", "\xFF",
+                               "\"a,b\"", "\"x\"\"y\"", "a\"b",    "\"q\"z", "\"open", "ポ,\"ン\""};
+  const std::string breaks[] = {"\n", "\r\n", "\r", "\n\n", "\r\n\r\n"};
+  std::mt19937 random(70716);
+  for (int round = 0; round < 4000; ++round) {
+    std::string input;
+    for (std::size_t rows = 1 + random() % 8; rows > 0; --rows) {
+      for (std::size_t k = random() % 5; k > 0; --k) {
+        // mostly plain cells
+        input += cells[random() % 3 == 0 ? random() % std::size(cells) : random() % 6];
+        input += ',';
+      }
+      input += cells[random() % 6];
+      if (rows > 1 || random() % 2)
+        input += breaks[random() % std::size(breaks)];
+    }
+    SCOPED_TRACE(testing::PrintToString(input));
+    for (Encoding encoding : {Encoding::Auto, Encoding::Utf8, Encoding::Cp932})
+      for (std::size_t expected_fields : {0, 3}) {
+        const auto read = [&](std::size_t buffer) {
+          std::istringstream in(input, std::ios::binary);
+          CsvReader reader(in, encoding, {.buffer_bytes = buffer});
+          reader.expect_fields(expected_fields);
+          return read_all(reader);
+        };
+        const auto byte_by_byte = read(1), whole = read(64 * 1024);
+        ASSERT_EQ(whole.size(), byte_by_byte.size());
+        for (std::size_t i = 0; i < whole.size(); ++i) {
+          ASSERT_EQ(whole[i].line, byte_by_byte[i].line) << "record " << i;
+          ASSERT_EQ(whole[i].fields, byte_by_byte[i].fields) << "record " << i;
+          ASSERT_EQ(whole[i].error, byte_by_byte[i].error) << "record " << i;
+        }
+      }
+  }
+}
+
 const std::string kPumpCp932 = "\x83\x7c\x83\x93\x83\x76"; // "ポンプ"
 
 TEST(CsvReader, ReadsCp932ForcedOrDetected) {
