@@ -84,17 +84,27 @@ std::optional<InputSlot> slot_of(Shape shape, std::string_view name) {
   return std::nullopt;
 }
 
+const std::array<std::string_view, InputSlotCount> &default_field_texts() {
+  static const auto texts = [] {
+    std::array<std::string_view, InputSlotCount> t{};
+    const auto set = [&t](InputSlot slot, std::string_view text) { t[static_cast<int>(slot)] = text; };
+    set(InputSlot::Combo2, DefaultSeismicCoefficientText);
+    set(InputSlot::Combo4, DefaultRegionalCoefficientText);
+    set(InputSlot::Combo3, MotorOffText);
+    set(InputSlot::Text1_5, MotorOffText);
+    set(InputSlot::Text1_6, MotorOffText);
+    set(InputSlot::Text1_10, MotorOffText);
+    return t;
+  }();
+  return texts;
+}
+
 CaseFields::CaseFields() { reset(); }
 
 void CaseFields::reset() {
-  for (auto &t : texts_)
-    t.clear();
-  set(InputSlot::Combo2, DefaultSeismicCoefficientText);
-  set(InputSlot::Combo4, DefaultRegionalCoefficientText);
-  set(InputSlot::Combo3, MotorOffText);
-  set(InputSlot::Text1_5, MotorOffText);
-  set(InputSlot::Text1_6, MotorOffText);
-  set(InputSlot::Text1_10, MotorOffText);
+  const auto &defaults = default_field_texts();
+  for (std::size_t i = 0; i < texts_.size(); ++i)
+    texts_[i].assign(defaults[i]);
 }
 
 namespace {
@@ -132,6 +142,13 @@ void prepare_state(SeismicCalcState &s, Shape shape, Anchor anchor, Material mat
 
 CalcOutcome run_case(SeismicCalcState &s, const FieldReader &fields, MessageSink &sink, std::string_view now,
                      ReportText text) {
+  CalcOutcome out;
+  run_case(s, fields, sink, now, text, out);
+  return out;
+}
+
+void run_case(SeismicCalcState &s, const FieldReader &fields, MessageSink &sink, std::string_view now,
+              ReportText text, CalcOutcome &out) {
   // The step captures a single reference, so that std::function holds it in
   // place instead of allocating for every case.
   const struct {
@@ -139,8 +156,9 @@ CalcOutcome run_case(SeismicCalcState &s, const FieldReader &fields, MessageSink
     MessageSink &sink;
     bool echo;
   } capture{fields, sink, text == ReportText::Full};
-  return Calculate(
-      s, [&capture](SeismicCalcState &st) { data_in(st, capture.fields, capture.sink, capture.echo); }, now, text);
+  Calculate(
+      s, [&capture](SeismicCalcState &st) { data_in(st, capture.fields, capture.sink, capture.echo); }, now, text,
+      out);
 }
 
 std::string now_text() {

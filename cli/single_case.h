@@ -31,8 +31,11 @@ const std::vector<std::string_view> &field_names();
 // does not read it (or the name is unknown).
 std::optional<InputSlot> slot_of(Shape shape, std::string_view name);
 
-// Field texts of one case. Slots that are not set hold the window's default
-// (KH 2.0, Z 1.0, P, N, a and F 0) or stay empty.
+// The texts of fields that are not set: the window's defaults (KH 2.0, Z
+// 1.0, P, N, a and F 0), empty for the others.
+const std::array<std::string_view, InputSlotCount> &default_field_texts();
+
+// Field texts of one case. Slots that are not set hold default_field_texts().
 class CaseFields : public FieldReader {
 public:
   CaseFields();
@@ -42,6 +45,19 @@ public:
 
 private:
   std::array<std::string, InputSlotCount> texts_;
+};
+
+// The same over texts kept elsewhere (the batch's current row), which must
+// outlive their use: nothing is copied.
+class CaseFieldViews : public FieldReader {
+public:
+  CaseFieldViews() { reset(); }
+  void set(InputSlot slot, std::string_view text) { texts_[static_cast<int>(slot)] = text; }
+  void reset() { texts_ = default_field_texts(); }
+  std::string_view text(InputSlot slot) const override { return texts_[static_cast<int>(slot)]; }
+
+private:
+  std::array<std::string_view, InputSlotCount> texts_;
 };
 
 // A state as the window leaves it after the user chose shape, anchor kind
@@ -58,6 +74,9 @@ public:
 // Runs capture and Calculate on a prepared state.
 CalcOutcome run_case(SeismicCalcState &s, const FieldReader &fields, MessageSink &sink, std::string_view now,
                      ReportText text = ReportText::Full);
+// The same into `out`, reusing its storage.
+void run_case(SeismicCalcState &s, const FieldReader &fields, MessageSink &sink, std::string_view now,
+              ReportText text, CalcOutcome &out);
 
 // The current local date and time as the report header writes it.
 std::string now_text();

@@ -120,14 +120,21 @@ Message numeric_error_message(const NumericFault &fault) {
 
 CalcOutcome Calculate(SeismicCalcState &s, const CaptureStep &data_in, std::string_view now, ReportText text) {
   CalcOutcome out;
+  Calculate(s, data_in, now, text, out);
+  return out;
+}
+
+void Calculate(SeismicCalcState &s, const CaptureStep &data_in, std::string_view now, ReportText text,
+               CalcOutcome &out) {
+  out.status = CalcOutcome::Status::Refused;
+  out.report.clear();
+  out.message.reset();
   data_in(s);
   const ShapeProcedure *proc = s.CalcCode >= 11 && s.CalcCode <= 15
                                    ? shape_procedure(static_cast<Shape>(s.CalcCode - 10))
                                    : nullptr;
-  if (!proc) {
-    out.status = CalcOutcome::Status::Refused;
-    return out;
-  }
+  if (!proc)
+    return;
   s.AnchorBlock.clear();
   s.ReportHeader = "～～～～～";
   s.ReportHeader += now;
@@ -140,20 +147,21 @@ CalcOutcome Calculate(SeismicCalcState &s, const CaptureStep &data_in, std::stri
     out.status = CalcOutcome::Status::Stopped;
     out.report.clear();
     out.message = numeric_error_message(fault);
-    return out;
+    return;
   }
   out.status = CalcOutcome::Status::Reported;
   if (text == ReportText::Full) {
     out.message = judge_msg(out.report);
   } else {
     // The only words of the report that the announcement looks for are in
-    // the verdict line and the bond check's verdict.
-    std::string verdicts = s.VerdictLine;
-    verdicts += CRLF;
-    verdicts += s.AnchorBlock;
-    out.message = judge_msg(verdicts);
+    // the verdict line and the bond check's verdict. They are put together
+    // in the report's storage, which is left empty again.
+    out.report = s.VerdictLine;
+    out.report += CRLF;
+    out.report += s.AnchorBlock;
+    out.message = judge_msg(out.report);
+    out.report.clear();
   }
-  return out;
 }
 
 } // namespace zelvaro

@@ -39,6 +39,11 @@ enum class ReportText {
 CalcOutcome Calculate(SeismicCalcState &s, const CaptureStep &data_in, std::string_view now,
                       ReportText text = ReportText::Full);
 
+// The same into `out`, which is overwritten whole but keeps the storage of
+// its texts (for runs of many calculations).
+void Calculate(SeismicCalcState &s, const CaptureStep &data_in, std::string_view now, ReportText text,
+               CalcOutcome &out);
+
 // The message shown when a numeric error (division by zero, overflow,
 // invalid operation) stops a calculation or a capture.
 struct NumericFault;

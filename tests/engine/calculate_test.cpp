@@ -170,6 +170,36 @@ TEST(PrepareState, leaves_a_used_state_exactly_as_a_new_one_with_the_choices_mad
       }
 }
 
+TEST(Calculate, an_outcome_used_again_is_overwritten_whole) {
+  // Advice, a refusal, a numeric stop and a clean pass, with and without the
+  // report text, one after the other into the same outcome.
+  const std::vector<std::pair<std::string, std::string>> changes[] = {
+      {{"W", "50000"}}, {{"L", ""}}, {{"n", "0"}}, {}, {{"W", "50000"}}, {{"M", "7"}}, {{"W", "50000"}}, {},
+  };
+  CalcOutcome reused;
+  std::vector<bool> seen(4);
+  for (ReportText text : {ReportText::Full, ReportText::Verdicts})
+    for (const auto &change : changes) {
+      cli::CaseFields fields;
+      fill(fields, Shape::Floor, {{"M", "12"}, {"W", "500"}, {"n", "4"}, {"LG", "30"}, {"HG", "60"}, {"L", "50"}});
+      for (const auto &[field, value] : change)
+        fields.set(*cli::slot_of(Shape::Floor, field), value);
+      SeismicCalcState a, b;
+      cli::prepare_state(a, Shape::Floor, Anchor::HawkCut, Material::SS);
+      cli::prepare_state(b, Shape::Floor, Anchor::HawkCut, Material::SS);
+      cli::RecordingSink sink_a, sink_b;
+      const CalcOutcome fresh = cli::run_case(a, fields, sink_a, FixedNow, text);
+      cli::run_case(b, fields, sink_b, FixedNow, text, reused);
+      EXPECT_EQ(reused.status, fresh.status);
+      EXPECT_EQ(reused.report, fresh.report);
+      EXPECT_EQ(reused.message, fresh.message);
+      EXPECT_EQ(sink_b.messages, sink_a.messages);
+      seen[static_cast<std::size_t>(fresh.status) + (fresh.message && fresh.status == CalcOutcome::Status::Reported)] =
+          true;
+    }
+  EXPECT_EQ(seen, std::vector<bool>(4, true)); // refused, stopped, reported, reported with advice
+}
+
 TEST(Calculate, negative_pull_out_is_reported_and_compared_as_negative) {
   const CaseRun r = floor_case({{"LG", "300"}, {"HG", "1"}});
   ASSERT_TRUE(r.reported());
