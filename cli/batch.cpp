@@ -24,7 +24,7 @@ namespace zelvaro::batch {
 
 namespace {
 
-using cli::CaseFields;
+using cli::CaseFieldViews;
 
 constexpr std::string_view LineEnd = "\r\n";
 constexpr std::size_t FlushBytes = 64 * 1024;
@@ -106,8 +106,9 @@ std::optional<std::string> read_header(const CsvRecord &header, Layout &layout) 
 }
 
 bool needs_quotes(std::string_view text) {
-  for (char c : text)
-    if (c == ',' || c == '"' || c == '\r' || c == '\n')
+  // One library search per character: messages are a few hundred bytes.
+  for (char c : {',', '"', '\r', '\n'})
+    if (text.find(c) != std::string_view::npos)
       return true;
   return false;
 }
@@ -140,15 +141,17 @@ const std::string BondSafeCell = cell_text(BondSafe), BondDangerCell = cell_text
 
 // A message on one line: each line break (CR LF, CR or LF) becomes a space.
 void append_one_line(std::string &out, std::string_view text) {
-  std::size_t start = 0;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] != '\r' && text[i] != '\n')
-      continue;
+  constexpr auto none = std::string_view::npos;
+  std::size_t start = 0, cr = text.find('\r'), lf = text.find('\n');
+  while (cr != none || lf != none) {
+    const std::size_t i = cr < lf ? cr : lf;
     out.append(text.data() + start, i - start);
     out += ' ';
-    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
-      ++i;
-    start = i + 1;
+    start = i == cr && lf == cr + 1 ? i + 2 : i + 1;
+    if (cr < start)
+      cr = text.find('\r', start);
+    if (lf < start)
+      lf = text.find('\n', start);
   }
   out.append(text.data() + start, text.size() - start);
 }
@@ -329,8 +332,9 @@ BatchCounts run_batch(std::istream &in, std::ostream &table, std::ostream &diagn
     out.end_row();
 
     SeismicCalcState state;
-    CaseFields fields;
+    CaseFieldViews fields; // of the current record
     cli::RecordingSink sink;
+    CalcOutcome outcome;
     std::string message;
     std::size_t records = 0;
 
@@ -364,7 +368,6 @@ BatchCounts run_batch(std::istream &in, std::ostream &table, std::ostream &diagn
       if (!refusal)
         refusal = selection(record, layout.material, "material", "材質", "SS SUS", cli::parse_material, material);
 
-      CalcOutcome outcome;
       if (!refusal) {
         // The same steps as zelvaro-check for one case.
         fields.reset();
@@ -378,8 +381,8 @@ BatchCounts run_batch(std::istream &in, std::ostream &table, std::ostream &diagn
           fields.set(InputSlot::Combo1, ""); // the diameter has no default
         cli::prepare_state(state, shape, anchor, material);
         sink.messages.clear();
-        outcome = cli::run_case(state, fields, sink, options.now,
-                                options.reports || options.sheets ? ReportText::Full : ReportText::Verdicts);
+        cli::run_case(state, fields, sink, options.now,
+                      options.reports || options.sheets ? ReportText::Full : ReportText::Verdicts, outcome);
         if (outcome.status == CalcOutcome::Status::Refused) {
           refusal.emplace();
           for (const Message &m : sink.messages) {

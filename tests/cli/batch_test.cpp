@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <sstream>
 #include <string>
 #include <sys/stat.h>
@@ -269,6 +270,48 @@ TEST(Batch, RefusedRowsAreReportedAndTheOthersGoOn) {
   EXPECT_EQ(r.counts.refused, 7u);
   EXPECT_EQ(exit_status(r.counts), 2);
   EXPECT_TRUE(r.diagnostics.ends_with("zelvaro-check: 件数 9、問題無し 2、不足 0、拒否 7\n"));
+}
+
+TEST(Batch, IdsWithBreaksCommasAndQuotesComeBackWholeAndOnOneLineInTheDiagnostics) {
+  // Each line break (CR LF, CR or LF) is one space on the diagnostics line;
+  // the table cell holds the id as it was.
+  const auto one_line = [](const std::string &id) {
+    std::string out;
+    for (std::size_t i = 0; i < id.size(); ++i) {
+      if (id[i] != '\r' && id[i] != '\n') {
+        out += id[i];
+        continue;
+      }
+      out += ' ';
+      if (id[i] == '\r' && i + 1 < id.size() && id[i + 1] == '\n')
+        ++i;
+    }
+    return out;
+  };
+  const std::string pieces[] = {"P", "-1", "\r", "\n", "\r\n", ",", "\"", "ポ"};
+  std::mt19937 random(1070716);
+  std::vector<std::string> ids;
+  std::string schedule = Header;
+  for (int i = 0; i < 300; ++i) {
+    std::string id = "x";
+    for (std::size_t n = random() % 12; n > 0; --n)
+      id += pieces[random() % std::size(pieces)];
+    ids.push_back(id);
+    std::string quoted;
+    for (char c : id)
+      quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
+    schedule += "\"" + quoted + "\",roof,hawk-cut,SS,12,1.0,1.0,500,4,30,60,50\r\n"; // refused: no such shape
+  }
+  const BatchRun r = run(schedule);
+  ASSERT_EQ(r.rows.size(), ids.size() + 1);
+  std::size_t at = 0;
+  for (std::size_t i = 0; i < ids.size(); ++i) {
+    SCOPED_TRACE(testing::PrintToString(ids[i]));
+    EXPECT_EQ(r.cell(i, "id"), ids[i]);
+    const std::string line = "（id " + one_line(ids[i]) + "）: 形状（shape）'roof' は使えません。";
+    at = r.diagnostics.find(line, at);
+    ASSERT_NE(at, std::string::npos);
+  }
 }
 
 TEST(Batch, ColumnsMayBeMissingReorderedOrUnreadByTheShape) {
