@@ -95,34 +95,31 @@ namespace {
 // value is w / 10^f. When w <= 2^53 and f <= 22, both w and 10^f are exact
 // doubles, and one division, which IEEE rounds correctly, gives the
 // correctly rounded value. Returns false for anything else (longer numbers,
-// and texts that are not plain decimals) without touching `out`.
+// and texts that are not plain decimals) without touching `out`; true
+// implies is_plain_decimal(text).
 bool short_decimal_value(std::string_view text, double &out) {
   static constexpr double PowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
                                            1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
                                            1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
   constexpr std::uint64_t MaxExact = std::uint64_t{1} << 53;
+  const std::size_t size = text.size();
+  if (size > 19) // at most 19 digits: w cannot overflow
+    return false;
   std::uint64_t w = 0;
-  int significant = 0, decimals = 0;
-  bool point = false, digit = false;
-  for (char c : text) {
-    if (c == '.') {
-      if (point)
-        return false;
-      point = true;
+  std::size_t point = size; // none yet
+  for (std::size_t i = 0; i < size; ++i) {
+    if (text[i] == '.' && point == size) {
+      point = i;
       continue;
     }
-    const auto d = static_cast<unsigned>(c - '0');
+    const auto d = static_cast<unsigned>(text[i] - '0'); // a second point is no digit either
     if (d > 9)
-      return false;
-    digit = true;
-    if (point)
-      ++decimals;
-    if ((w != 0 || d != 0) && ++significant > 19) // 19 digits cannot overflow w
       return false;
     w = w * 10 + d;
   }
-  if (!digit || w > MaxExact || decimals >= static_cast<int>(std::size(PowersOfTen)))
-    return false;
+  const std::size_t decimals = point == size ? 0 : size - point - 1;
+  if (size == (point == size ? 0 : 1) || w > MaxExact || decimals >= std::size(PowersOfTen))
+    return false; // no digit, or not exact
   out = static_cast<double>(w) / PowersOfTen[decimals];
   return true;
 }
@@ -193,12 +190,18 @@ void data_in(SeismicCalcState &s, const FieldReader &fields, MessageSink &sink, 
     }
   std::array<double, InputSlotCount> value{};
   for (std::size_t i = 0; i < count; ++i) {
-    if (!is_plain_decimal(read[i].text))
-      return refuse(unreadable_message(s.ShapeKind, read[i].binding->slot));
-    const std::optional<double> v = plain_decimal_value(read[i].text);
-    if (!v || !std::isfinite(*v * read[i].binding->scale))
+    double v;
+    if (!short_decimal_value(read[i].text, v)) { // else plain, and read exactly
+      if (!is_plain_decimal(read[i].text))
+        return refuse(unreadable_message(s.ShapeKind, read[i].binding->slot));
+      const std::optional<double> general = plain_decimal_value(read[i].text);
+      if (!general)
+        return refuse(too_large_message(s.ShapeKind, read[i].binding->slot));
+      v = *general;
+    }
+    if (!std::isfinite(v * read[i].binding->scale))
       return refuse(too_large_message(s.ShapeKind, read[i].binding->slot));
-    value[i] = *v * read[i].binding->scale;
+    value[i] = v * read[i].binding->scale;
   }
   for (std::size_t i = 0; i < count; ++i)
     s.*(read[i].binding->member) = value[i];
