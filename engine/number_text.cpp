@@ -5,49 +5,71 @@
 #include <charconv>
 #include <cmath>
 #include <cstdint>
-#include <cstring>
 #include <limits>
 
 namespace zelvaro {
 
 namespace {
 
-// Significant digits and decimal exponent of a finite, non-zero |v|.
-struct Digits {
-  char d[32]; // 15 digits and room for copying them 16 bytes at a time
-  int count;
+// The 15 significant digits of a finite, non-zero |v| as a whole number n
+// (10^14 <= n < 10^15), and the decimal exponent of the first digit.
+struct Fifteen {
+  std::uint64_t n;
   int exponent;
 };
 
 // The exact way: to_chars' correctly rounded "d.dddddddddddddde[+-]xx".
-void exact_fifteen_digits(double v, Digits &out) {
+Fifteen exact_fifteen_digits(double v) {
   char sci[40];
   const auto res = std::to_chars(sci, sci + sizeof sci, v, std::chars_format::scientific, 14);
+  Fifteen out{0, 0};
   const char *p = sci;
-  out.count = 0;
-  out.d[out.count++] = *p++;
-  ++p; // '.'
-  while (*p != 'e')
-    out.d[out.count++] = *p++;
+  for (; *p != 'e'; ++p)
+    if (*p != '.')
+      out.n = out.n * 10 + static_cast<std::uint64_t>(*p - '0');
   ++p; // 'e'
   std::from_chars(*p == '+' ? p + 1 : p, res.ptr, out.exponent);
+  return out;
 }
 
-// Writes the `Count` lowest decimal digits of n, two at a time (a fixed
-// count lets the compiler unroll the loop).
-template <int Count> void write_digits(char *out, std::uint32_t n) {
+// Writes the 15 digits of n (10^14 <= n < 10^15) from out[0] on, with a '.'
+// before the digit of index `point` when point < 15; returns the end. Each
+// character is stored once, in its place; the two halves of n are taken
+// apart two digits at a time, independently of each other.
+char *place_digits(char *out, std::uint64_t n, int point) {
   static constexpr char Pairs[] = "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
                                   "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
                                   "8081828384858687888990919293949596979899";
-  int i = Count;
-  while (i >= 2) {
-    const std::uint32_t r = (n % 100) * 2;
-    n /= 100;
-    out[--i] = Pairs[r + 1];
-    out[--i] = Pairs[r];
-  }
-  if (i == 1)
-    out[0] = static_cast<char>('0' + n % 10);
+  const auto put = [out, point](int i, char c) { out[i + (i >= point ? 1 : 0)] = c; };
+  // Digits i and i + 1 from the last two of x.
+  const auto pair = [&put](int i, std::uint32_t &x) {
+    const std::uint32_t r = x % 100 * 2;
+    x /= 100;
+    put(i, Pairs[r]);
+    put(i + 1, Pairs[r + 1]);
+  };
+  auto low = static_cast<std::uint32_t>(n % 100000000);  // digits 7 to 14
+  auto high = static_cast<std::uint32_t>(n / 100000000); // digits 0 to 6
+  pair(13, low);
+  pair(11, low);
+  pair(9, low);
+  pair(7, low);
+  pair(5, high);
+  pair(3, high);
+  pair(1, high);
+  put(0, static_cast<char>('0' + high));
+  if (point >= 15)
+    return out + 15;
+  out[point] = '.';
+  return out + 16;
+}
+
+// Drops the zeros at the end of digits that have a '.' before them, and the
+// '.' too when nothing is left after it.
+char *trim_fraction(char *end) {
+  while (end[-1] == '0')
+    --end;
+  return end[-1] == '.' ? end - 1 : end;
 }
 
 constexpr int MaxPower = 27; // 5^27 < 2^63
@@ -74,7 +96,7 @@ using Wide = unsigned __int128;
 //  - k < 0: x = m * 2^(q - j) / 5^j with j = -k, a 128-bit quotient.
 // Returns false where the numbers would not fit (decimal exponents below
 // -13 or above 41 and subnormals): the exact way takes those.
-bool quick_fifteen_digits(double v, Digits &out) {
+bool quick_fifteen_digits(double v, Fifteen &out) {
   const auto bits = std::bit_cast<std::uint64_t>(v);
   const int biased = static_cast<int>((bits >> 52) & 0x7FF);
   if (biased == 0)
@@ -149,9 +171,7 @@ bool quick_fifteen_digits(double v, Digits &out) {
       n = Low15;
       ++e;
     }
-    write_digits<7>(out.d, static_cast<std::uint32_t>(n / 100000000));
-    write_digits<8>(out.d + 7, static_cast<std::uint32_t>(n % 100000000));
-    out.count = 15;
+    out.n = n;
     out.exponent = e;
     return true;
   }
@@ -182,31 +202,17 @@ void append_number(std::string &out, double v) {
       return;
     }
   }
-  Digits dg;
-  if (!quick_fifteen_digits(magnitude, dg))
-    exact_fifteen_digits(magnitude, dg);
-  const char *const digits = dg.d;
-  int ndigits = dg.count;
-  const int exponent = dg.exponent;
-  while (ndigits > 1 && digits[ndigits - 1] == '0')
-    --ndigits;
+  Fifteen f;
+  if (!quick_fifteen_digits(magnitude, f))
+    f = exact_fifteen_digits(magnitude);
+  const int exponent = f.exponent;
 
-  char buf[64];
+  char buf[48];
   char *o = buf;
-  // Runs of digits are copied 16 bytes at a time; both buffers have room
-  // past the digits that are kept.
-  const auto copy_digits = [&o](const char *from, int count) {
-    std::memcpy(o, from, 16);
-    o += count;
-  };
   if (negative)
     *o++ = '-';
   if (exponent < -4 || exponent >= 15) {
-    *o++ = digits[0];
-    if (ndigits > 1) {
-      *o++ = '.';
-      copy_digits(digits + 1, ndigits - 1);
-    }
+    o = trim_fraction(place_digits(o, f.n, 1));
     *o++ = 'E';
     *o++ = exponent < 0 ? '-' : '+';
     int e = exponent < 0 ? -exponent : exponent;
@@ -218,16 +224,12 @@ void append_number(std::string &out, double v) {
     *o++ = '.';
     for (int i = -1; i > exponent; --i)
       *o++ = '0';
-    copy_digits(digits, ndigits);
-  } else if (ndigits <= exponent + 1) {
-    // exponent 0..14: the integer part holds exponent + 1 digits
-    copy_digits(digits, ndigits);
-    for (int i = ndigits; i <= exponent; ++i)
-      *o++ = '0';
+    o = trim_fraction(place_digits(o, f.n, 15)); // the first digit is not 0
+  } else if (exponent < 14) {
+    // the integer part holds exponent + 1 digits
+    o = trim_fraction(place_digits(o, f.n, exponent + 1));
   } else {
-    copy_digits(digits, exponent + 1);
-    *o++ = '.';
-    copy_digits(digits + exponent + 1, ndigits - exponent - 1);
+    o = place_digits(o, f.n, 15); // 15 whole digits
   }
   out.append(buf, static_cast<std::size_t>(o - buf));
 }
