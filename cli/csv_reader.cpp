@@ -100,10 +100,10 @@ void CsvReader::rewind() {
   resync_ = false;
 }
 
-bool CsvReader::next(CsvRecord &record) {
+bool CsvReader::skip_empty_lines() {
   if (!started_)
     start();
-  // Skip empty lines; a CR LF is one line break.
+  // A CR LF is one line break.
   for (;;) {
     if (pos_ == end_ && !fill())
       return false;
@@ -116,12 +116,46 @@ bool CsvReader::next(CsvRecord &record) {
       }
     }
     if (c != '\n' && c != '\r')
-      break;
+      return true;
     ++pos_;
     ++line_;
     skip_lf_ = c == '\r';
   }
+}
 
+bool CsvReader::next(CsvRecord &record) {
+  if (!skip_empty_lines())
+    return false;
+  read_record(record);
+  return true;
+}
+
+bool CsvReader::next(CsvRecordView &record) {
+  if (!skip_empty_lines())
+    return false;
+  FieldMask non_ascii = 0;
+  if (pending_error_.empty() && scan_plain(non_ascii) &&
+      (expected_fields_ == 0 || plain_ends_.size() == expected_fields_) && decodes_as_is(non_ascii)) {
+    record.line = line_;
+    record.error = {};
+    record.fields.clear();
+    const char *const data = buffer_.data();
+    std::size_t start = pos_;
+    for (std::size_t end : plain_ends_) {
+      record.fields.emplace_back(data + start, end - start);
+      start = end + 1;
+    }
+    consume_plain();
+    return true;
+  }
+  read_record(own_);
+  record.line = own_.line;
+  record.error = own_.error;
+  record.fields.assign(own_.fields.begin(), own_.fields.end());
+  return true;
+}
+
+void CsvReader::read_record(CsvRecord &record) {
   record.line = line_;
   record.error.clear();
   if (!pending_error_.empty()) {
@@ -132,7 +166,22 @@ bool CsvReader::next(CsvRecord &record) {
   overflow_ = false;
   std::size_t count = 0;
   FieldMask non_ascii = AllFields;
-  const Parse result = parse_plain(record, count, non_ascii) ? Parse::Done : parse(record, count);
+  Parse result = Parse::Done;
+  if (scan_plain(non_ascii)) {
+    count = plain_ends_.size();
+    if (record.fields.size() < count)
+      record.fields.resize(count);
+    const char *const data = buffer_.data();
+    std::size_t start = pos_;
+    for (std::size_t i = 0; i < count; ++i) {
+      record.fields[i].clear();
+      record.fields[i].append(data + start, plain_ends_[i] - start);
+      start = plain_ends_[i] + 1;
+    }
+    consume_plain();
+  } else {
+    result = parse(record, count);
+  }
   record.fields.resize(count);
   if (non_ascii != 0)
     decode_fields(record, non_ascii);
@@ -144,39 +193,54 @@ bool CsvReader::next(CsvRecord &record) {
       rewind();
   }
   resync_ = false;
-  return true;
 }
 
-bool CsvReader::parse_plain(CsvRecord &record, std::size_t &count, FieldMask &non_ascii) {
-  auto &fields = record.fields;
+bool CsvReader::scan_plain(FieldMask &non_ascii) {
+  plain_ends_.clear();
   const char *const data = buffer_.data();
   const char *const e = data + end_;
-  const char *p = data + pos_;
   FieldMask mask = 0;
-  for (std::size_t field = 0;; ++field) {
-    const char *q = p;
+  for (const char *q = data + pos_;; ++q) {
     unsigned char bits = 0; // the field's bytes or'ed together
     for (; q != e && !stops(kUnquotedStop, *q); ++q)
       bits |= static_cast<unsigned char>(*q);
     if (q == e || *q == '"')
-      return false; // parse() reads the record from its start again
+      return false; // parse() reads the record
     if (bits >= 0x80)
-      mask |= field_bit(field);
-    if (field == fields.size())
-      fields.emplace_back();
-    fields[field].clear();
-    fields[field].append(p, static_cast<std::size_t>(q - p));
-    if (*q == ',') {
-      p = q + 1;
-      continue;
+      mask |= field_bit(plain_ends_.size());
+    plain_ends_.push_back(static_cast<std::size_t>(q - data));
+    if (*q != ',') {
+      non_ascii = mask;
+      return true;
     }
-    pos_ = static_cast<std::size_t>(q + 1 - data);
-    ++line_;
-    skip_lf_ = *q == '\r';
-    count = field + 1;
-    non_ascii = mask;
-    return true;
   }
+}
+
+void CsvReader::consume_plain() {
+  const std::size_t line_break = plain_ends_.back();
+  skip_lf_ = buffer_[line_break] == '\r';
+  pos_ = line_break + 1;
+  ++line_;
+}
+
+bool CsvReader::decodes_as_is(FieldMask non_ascii) const {
+  if (non_ascii == 0)
+    return true;
+  if (encoding_ != Encoding::Utf8)
+    return false; // not decided yet, or CP932
+  const auto valid = [this](std::size_t i) {
+    const std::size_t start = i == 0 ? pos_ : plain_ends_[i - 1] + 1;
+    return find_invalid_utf8(std::string_view(buffer_.data() + start, plain_ends_[i] - start)) == std::string::npos;
+  };
+  const std::size_t count = plain_ends_.size();
+  for (FieldMask m = non_ascii & ~field_bit(63); m != 0; m &= m - 1)
+    if (!valid(static_cast<std::size_t>(std::countr_zero(m))))
+      return false;
+  if (non_ascii & field_bit(63))
+    for (std::size_t i = 63; i < count; ++i)
+      if (!valid(i))
+        return false;
+  return true;
 }
 
 CsvReader::Parse CsvReader::parse(CsvRecord &record, std::size_t &count) {

@@ -34,6 +34,7 @@
 #include <istream>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace zelvaro::batch {
@@ -42,6 +43,14 @@ struct CsvRecord {
   std::size_t line = 0;            // physical line (1-based) the record starts on
   std::vector<std::string> fields; // always well-formed UTF-8
   std::string error;               // empty for a well-formed record; does not repeat the line
+};
+
+// The same with the fields as views, valid until the reader is called
+// again (they point into the reader's buffer or its own record).
+struct CsvRecordView {
+  std::size_t line = 0;
+  std::vector<std::string_view> fields;
+  std::string_view error;
 };
 
 struct CsvReaderOptions {
@@ -65,6 +74,9 @@ public:
   // Reads the next record into `record`, reusing its buffers. Returns false at
   // the end of the input. Throws std::runtime_error if the stream fails.
   bool next(CsvRecord &record);
+  // The same record, without copying the fields of a quote-free row that
+  // needs no decoding (nearly every row of a schedule).
+  bool next(CsvRecordView &record);
 
   // From now on, records without exactly `count` fields are marked bad
   // (0: any number). Typically called with the header's field count.
@@ -85,10 +97,17 @@ private:
   static constexpr FieldMask AllFields = ~FieldMask{0};
   static FieldMask field_bit(std::size_t index) { return FieldMask{1} << (index < 63 ? index : 63); }
 
-  // The common record, read in one go: no quote in it, and its line break
-  // already in the buffer. Returns false, having consumed nothing, for any
-  // other record; sets `non_ascii` to the fields with a byte above 0x7F.
-  bool parse_plain(CsvRecord &record, std::size_t &count, FieldMask &non_ascii);
+  bool skip_empty_lines(); // false at the end of the input
+  void read_record(CsvRecord &record);
+  // The common record: no quote in it, and its line break already in the
+  // buffer. Finds where its fields end (plain_ends_; each field starts one
+  // past the end of the one before, the last ends at the line break) and
+  // sets `non_ascii` to the fields with a byte above 0x7F, without
+  // consuming anything. False for any other record.
+  bool scan_plain(FieldMask &non_ascii);
+  void consume_plain(); // moves past the record scan_plain found
+  // Whether the fields scan_plain found read the same after decoding.
+  bool decodes_as_is(FieldMask non_ascii) const;
   Parse parse(CsvRecord &record, std::size_t &count);
   // Decodes the fields of `non_ascii` that are not ASCII.
   void decode_fields(CsvRecord &record, FieldMask non_ascii);
@@ -102,6 +121,8 @@ private:
   std::size_t expected_fields_ = 0;
   std::unique_ptr<Cp932Decoder> cp932_;
   std::string scratch_;
+  std::vector<std::size_t> plain_ends_;
+  CsvRecord own_; // the record behind a CsvRecordView that needed copying
 
   std::vector<char> buffer_;
   std::size_t pos_ = 0;  // next byte to parse in buffer_

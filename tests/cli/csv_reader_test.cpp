@@ -180,26 +180,32 @@ TEST(CsvReader, ResultsDoNotDependOnWhereTheBufferEnds) {
   }
 }
 
-TEST(CsvReader, WholeLinesInTheBufferReadAsWhenTheyArriveByteByByte) {
-  // Schedules of plain rows (read in one go when the whole line is in the
-  // buffer) with quoted, malformed and undecodable cells among them, read
-  // with a large buffer and with one that never holds a whole line.
+// Schedules of plain rows with quoted, malformed and undecodable cells
+// among them.
+std::string random_schedule(std::mt19937 &random) {
   const std::string cells[] = {"",         "P-1",        "12.5",    "機器-3", "\x83\x7c", "\xFF",
                                "\"a,b\"", "\"x\"\"y\"", "a\"b",    "\"q\"z", "\"open", "ポ,\"ン\""};
   const std::string breaks[] = {"\n", "\r\n", "\r", "\n\n", "\r\n\r\n"};
+  std::string input = random() % 8 == 0 ? "\xEF\xBB\xBF" : ""; // a byte-order mark now and then
+  for (std::size_t rows = 1 + random() % 8; rows > 0; --rows) {
+    for (std::size_t k = random() % 5; k > 0; --k) {
+      // mostly plain cells
+      input += cells[random() % 3 == 0 ? random() % std::size(cells) : random() % 6];
+      input += ',';
+    }
+    input += cells[random() % 6];
+    if (rows > 1 || random() % 2)
+      input += breaks[random() % std::size(breaks)];
+  }
+  return input;
+}
+
+TEST(CsvReader, WholeLinesInTheBufferReadAsWhenTheyArriveByteByByte) {
+  // A plain row is split in one go when its whole line is in the buffer; a
+  // buffer of one byte never holds a whole line.
   std::mt19937 random(70716);
   for (int round = 0; round < 4000; ++round) {
-    std::string input;
-    for (std::size_t rows = 1 + random() % 8; rows > 0; --rows) {
-      for (std::size_t k = random() % 5; k > 0; --k) {
-        // mostly plain cells
-        input += cells[random() % 3 == 0 ? random() % std::size(cells) : random() % 6];
-        input += ',';
-      }
-      input += cells[random() % 6];
-      if (rows > 1 || random() % 2)
-        input += breaks[random() % std::size(breaks)];
-    }
+    const std::string input = random_schedule(random);
     SCOPED_TRACE(testing::PrintToString(input));
     for (Encoding encoding : {Encoding::Auto, Encoding::Utf8, Encoding::Cp932})
       for (std::size_t expected_fields : {0, 3}) {
@@ -217,6 +223,46 @@ TEST(CsvReader, WholeLinesInTheBufferReadAsWhenTheyArriveByteByByte) {
           ASSERT_EQ(whole[i].error, byte_by_byte[i].error) << "record " << i;
         }
       }
+  }
+}
+
+TEST(CsvReader, RecordViewsHoldWhatRecordsHold) {
+  // The same input read into records and into views (which copy nothing for
+  // plain rows that need no decoding), the two kinds of call mixed too.
+  std::mt19937 random(160707);
+  for (int round = 0; round < 4000; ++round) {
+    const std::string input = random_schedule(random);
+    SCOPED_TRACE(testing::PrintToString(input));
+    for (Encoding encoding : {Encoding::Auto, Encoding::Utf8, Encoding::Cp932})
+      for (std::size_t buffer : {1, 5, 64 * 1024})
+        for (std::size_t expected_fields : {0, 3}) {
+          std::istringstream in(input, std::ios::binary);
+          CsvReader reader(in, encoding, {.buffer_bytes = buffer});
+          reader.expect_fields(expected_fields);
+          const auto records = read_all(reader);
+          std::istringstream again(input, std::ios::binary);
+          CsvReader view_reader(again, encoding, {.buffer_bytes = buffer});
+          view_reader.expect_fields(expected_fields);
+          CsvRecordView view;
+          CsvRecord record;
+          for (std::size_t i = 0;; ++i) {
+            SCOPED_TRACE("record " + std::to_string(i) + ", buffer " + std::to_string(buffer));
+            const bool as_view = (i + round) % 3 != 0;
+            const bool got = as_view ? view_reader.next(view) : view_reader.next(record);
+            ASSERT_EQ(got, i < records.size());
+            if (!got)
+              break;
+            if (as_view) {
+              ASSERT_EQ(view.line, records[i].line);
+              ASSERT_EQ(std::vector<std::string>(view.fields.begin(), view.fields.end()), records[i].fields);
+              ASSERT_EQ(view.error, records[i].error);
+            } else {
+              ASSERT_EQ(record.line, records[i].line);
+              ASSERT_EQ(record.fields, records[i].fields);
+              ASSERT_EQ(record.error, records[i].error);
+            }
+          }
+        }
   }
 }
 
