@@ -164,18 +164,18 @@ std::string one_line(std::string_view text) {
 
 // Why a row's selection cannot be used, or nothing.
 template <class T>
-std::optional<std::string> selection(const CsvRecord &row, std::optional<std::size_t> column, std::string_view name,
+std::optional<std::string> selection(const CsvRecordView &row, std::optional<std::size_t> column, std::string_view name,
                                      std::string_view what, std::string_view values,
                                      std::optional<T> (*parse)(std::string_view), T &out) {
   if (!column)
     return std::string(name) + " 列がありません。見出し行に " + std::string(name) + " 列を加えてください。";
-  const std::string &cell = row.fields[*column];
+  const std::string_view cell = row.fields[*column];
   if (cell.empty())
     return std::string(what) + "（" + std::string(name) + "）が空欄です。" + std::string(values) +
            " のいずれかを書いてください。";
   const std::optional<T> v = parse(cell);
   if (!v)
-    return std::string(what) + "（" + std::string(name) + "）'" + cell + "' は使えません。" + std::string(values) +
+    return std::string(what) + "（" + std::string(name) + "）'" + std::string(cell) + "' は使えません。" + std::string(values) +
            " のいずれかを書いてください。";
   out = *v;
   return std::nullopt;
@@ -315,13 +315,13 @@ BatchCounts run_batch(std::istream &in, std::ostream &table, std::ostream &diagn
 
   try {
     CsvReader reader(in, options.encoding);
-    CsvRecord record;
-    if (!reader.next(record)) {
+    CsvRecord header;
+    if (!reader.next(header)) {
       file_error("見出し行がありません（入力が空です）。");
       return counts;
     }
     Layout layout;
-    if (const auto bad = read_header(record, layout)) {
+    if (const auto bad = read_header(header, layout)) {
       file_error(*bad);
       return counts;
     }
@@ -332,6 +332,7 @@ BatchCounts run_batch(std::istream &in, std::ostream &table, std::ostream &diagn
     out.end_row();
 
     SeismicCalcState state;
+    CsvRecordView record;
     CaseFieldViews fields; // of the current record
     cli::RecordingSink sink;
     CalcOutcome outcome;
@@ -349,7 +350,7 @@ BatchCounts run_batch(std::istream &in, std::ostream &table, std::ostream &diagn
 
       ++counts.items;
       const std::string_view id =
-          layout.id && *layout.id < record.fields.size() ? std::string_view(record.fields[*layout.id]) : "";
+          layout.id && *layout.id < record.fields.size() ? record.fields[*layout.id] : std::string_view();
       message.clear();
 
       Shape shape{};
@@ -444,7 +445,7 @@ BatchCounts run_batch(std::istream &in, std::ostream &table, std::ostream &diagn
         options.reports->write(record.line, id, outcome.report);
       if (options.sheets) {
         const std::string_view equipment = layout.equipment && *layout.equipment < record.fields.size()
-                                               ? std::string_view(record.fields[*layout.equipment])
+                                               ? record.fields[*layout.equipment]
                                                : std::string_view();
         options.sheets->write(record.line, id, equipment, state, outcome, fields);
       }
