@@ -1,11 +1,13 @@
 #include "number_text.h"
 
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <string_view>
 
 namespace zelvaro {
 
@@ -180,37 +182,29 @@ bool quick_fifteen_digits(double v, Fifteen &out) {
 
 } // namespace
 
-void append_number(std::string &out, double v) {
+char *write_number(char *out, double v) {
+  char *o = out;
   if (v == 0 || !std::isfinite(v)) {
     // Zero of either sign is written as 0. Non-finite values never reach a
     // report: the engine stops on them before any text is built.
-    out += v == 0 ? "0" : (std::isnan(v) ? "NaN" : (v > 0 ? "Infinity" : "-Infinity"));
-    return;
+    const std::string_view text = v == 0 ? "0" : (std::isnan(v) ? "NaN" : (v > 0 ? "Infinity" : "-Infinity"));
+    return std::copy(text.begin(), text.end(), o);
   }
   const bool negative = v < 0;
   const double magnitude = negative ? -v : v;
+  if (negative)
+    *o++ = '-';
   // Whole numbers of up to 15 digits, such as most inputs, are their own text.
   if (magnitude < 1e15) {
     const auto whole = static_cast<std::uint64_t>(magnitude);
-    if (static_cast<double>(whole) == magnitude) {
-      char buf[24];
-      char *o = buf;
-      if (negative)
-        *o++ = '-';
-      o = std::to_chars(o, buf + sizeof buf, whole).ptr;
-      out.append(buf, static_cast<std::size_t>(o - buf));
-      return;
-    }
+    if (static_cast<double>(whole) == magnitude)
+      return std::to_chars(o, out + NumberRoom, whole).ptr;
   }
   Fifteen f;
   if (!quick_fifteen_digits(magnitude, f))
     f = exact_fifteen_digits(magnitude);
   const int exponent = f.exponent;
 
-  char buf[48];
-  char *o = buf;
-  if (negative)
-    *o++ = '-';
   if (exponent < -4 || exponent >= 15) {
     o = trim_fraction(place_digits(o, f.n, 1));
     *o++ = 'E';
@@ -218,20 +212,23 @@ void append_number(std::string &out, double v) {
     int e = exponent < 0 ? -exponent : exponent;
     if (e < 10)
       *o++ = '0';
-    o = std::to_chars(o, buf + sizeof buf, e).ptr;
-  } else if (exponent < 0) {
+    return std::to_chars(o, out + NumberRoom, e).ptr;
+  }
+  if (exponent < 0) {
     *o++ = '0';
     *o++ = '.';
     for (int i = -1; i > exponent; --i)
       *o++ = '0';
-    o = trim_fraction(place_digits(o, f.n, 15)); // the first digit is not 0
-  } else if (exponent < 14) {
-    // the integer part holds exponent + 1 digits
-    o = trim_fraction(place_digits(o, f.n, exponent + 1));
-  } else {
-    o = place_digits(o, f.n, 15); // 15 whole digits
+    return trim_fraction(place_digits(o, f.n, 15)); // the first digit is not 0
   }
-  out.append(buf, static_cast<std::size_t>(o - buf));
+  if (exponent < 14) // the integer part holds exponent + 1 digits
+    return trim_fraction(place_digits(o, f.n, exponent + 1));
+  return place_digits(o, f.n, 15); // 15 whole digits
+}
+
+void append_number(std::string &out, double v) {
+  char buf[NumberRoom];
+  out.append(buf, static_cast<std::size_t>(write_number(buf, v) - buf));
 }
 
 std::string number_text(double v) {

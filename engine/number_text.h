@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -15,5 +16,10 @@ std::string number_text(double v);
 
 // Appends number_text(v) to out without a temporary string.
 void append_number(std::string &out, double v);
+
+// Writes number_text(v) at out, which needs room for NumberRoom characters,
+// and returns its end.
+inline constexpr std::size_t NumberRoom = 32;
+char *write_number(char *out, double v);
 
 } // namespace zelvaro
