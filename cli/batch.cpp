@@ -8,6 +8,7 @@
 #include "data_in.h"
 #include "number_text.h"
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <charconv>
@@ -105,8 +106,13 @@ std::optional<std::string> read_header(const CsvRecord &header, Layout &layout) 
   return std::nullopt;
 }
 
+// Whether a cell needs quotes: it holds a comma, a quote or a line break.
 bool needs_quotes(std::string_view text) {
-  // One library search per character: messages are a few hundred bytes.
+  if (text.size() < 64) { // such as ids: one look at each byte
+    return std::any_of(text.begin(), text.end(),
+                       [](char c) { return c == ',' || c == '"' || c == '\r' || c == '\n'; });
+  }
+  // such as messages: one library search per character
   for (char c : {',', '"', '\r', '\n'})
     if (text.find(c) != std::string_view::npos)
       return true;
@@ -202,11 +208,13 @@ private:
   std::string buffer_;
 };
 
-void append_numbers(std::string &out, std::initializer_list<double> values) {
-  for (double v : values) {
-    append_number(out, v);
-    out += ',';
-  }
+// Number cells, each followed by its comma, put together before they are
+// appended.
+template <class... Numbers> void append_numbers(std::string &out, Numbers... values) {
+  char cells[sizeof...(values) * (NumberRoom + 1)];
+  char *end = cells;
+  ((end = write_number(end, values), *end++ = ','), ...);
+  out.append(cells, static_cast<std::size_t>(end - cells));
 }
 
 } // namespace
@@ -413,17 +421,17 @@ BatchCounts run_batch(std::istream &in, std::ostream &table, std::ostream &diagn
       const bool shortfall = outcome.message.has_value();
       ++(shortfall ? counts.shortfalls : counts.passed);
       row += shortfall ? ",shortfall," : ",ok,";
-      append_numbers(row, {state.Rb, state.sigma_b, state.tau_b, state.sigma_c, state.tau_c});
+      append_numbers(row, state.Rb, state.sigma_b, state.tau_b, state.sigma_c, state.tau_c);
       const bool bond = state.AnchorKind != Anchor::RebarWelded;
       if (bond) {
         // As the bond check computes them: Rb in kg and the table value at
         // the whole-millimetre diameter.
         const double diameter_mm = std::nearbyint(*plain_decimal_value(fields.text(InputSlot::Combo1)));
-        append_numbers(row, {state.Rb / 9.8, state.BondTable[static_cast<std::size_t>(diameter_mm)]});
+        append_numbers(row, state.Rb / 9.8, state.BondTable[static_cast<std::size_t>(diameter_mm)]);
         row += ",,";
       } else {
         row += ",,";
-        append_numbers(row, {state.LL, state.RebarCount});
+        append_numbers(row, state.LL, state.RebarCount);
       }
       if (state.VerdictLine == VerdictPass)
         row += VerdictPassCell;

@@ -288,13 +288,16 @@ TEST(Batch, IdsWithBreaksCommasAndQuotesComeBackWholeAndOnOneLineInTheDiagnostic
     }
     return out;
   };
-  const std::string pieces[] = {"P", "-1", "\r", "\n", "\r\n", ",", "\"", "ポ"};
+  const std::string specials[] = {"\r", "\n", "\r\n", ",", "\""};
   std::mt19937 random(1070716);
   std::vector<std::string> ids;
   std::string schedule = Header;
-  for (int i = 0; i < 300; ++i) {
+  for (int i = 0; i < 400; ++i) {
+    // Short ids and long ones, with all kinds of special characters or just one.
+    const std::string one = specials[random() % std::size(specials)];
+    const std::string pieces[] = {"P", "-1", "ポ", i % 4 < 2 ? one : specials[random() % std::size(specials)]};
     std::string id = "x";
-    for (std::size_t n = random() % 12; n > 0; --n)
+    for (std::size_t n = random() % (i % 2 ? 12 : 60); n > 0; --n)
       id += pieces[random() % std::size(pieces)];
     ids.push_back(id);
     std::string quoted;
