@@ -120,7 +120,7 @@ bool short_decimal_value(std::string_view text, double &out) {
   const std::size_t decimals = point == size ? 0 : size - point - 1;
   if (size == (point == size ? 0 : 1) || w > MaxExact || decimals >= std::size(PowersOfTen))
     return false; // no digit, or not exact
-  out = static_cast<double>(w) / PowersOfTen[decimals];
+  out = decimals == 0 ? static_cast<double>(w) : static_cast<double>(w) / PowersOfTen[decimals];
   return true;
 }
 
@@ -167,7 +167,7 @@ void data_in(SeismicCalcState &s, const FieldReader &fields, MessageSink &sink, 
     const FieldBinding *binding;
     std::string_view text;
   };
-  std::array<Read, InputSlotCount> read{};
+  std::array<Read, InputSlotCount> read; // the first `count` are set
   const ShapeFields &bindings = fields_of(s.ShapeKind);
   const std::size_t count = bindings.count;
   for (std::size_t i = 0; i < count; ++i)
@@ -188,7 +188,7 @@ void data_in(SeismicCalcState &s, const FieldReader &fields, MessageSink &sink, 
       if (std::find(items.begin(), items.end(), read[i].text) == items.end())
         return refuse(diameter_refusal_message());
     }
-  std::array<double, InputSlotCount> value{};
+  std::array<double, InputSlotCount> value; // the first `count` are set
   for (std::size_t i = 0; i < count; ++i) {
     double v;
     if (!short_decimal_value(read[i].text, v)) { // else plain, and read exactly
