@@ -36,14 +36,15 @@ enum class ColumnKind { Ignored, Id, Shape, Anchor, Material, Equipment, Field }
 struct Column {
   std::string name;
   ColumnKind kind = ColumnKind::Ignored;
-  // For a field column: the slot each shape reads it into (index = Shape).
-  std::array<std::optional<InputSlot>, 6> slot{};
 };
 
 struct Layout {
   std::vector<Column> columns;
   std::vector<std::string> names; // for the reader's diagnoses
   std::optional<std::size_t> id, shape, anchor, material, diameter, equipment;
+  // For each shape (index = Shape): the columns of the fields it reads, and
+  // the slot each goes into.
+  std::array<std::vector<std::pair<std::size_t, InputSlot>>, 6> reads;
 };
 
 // Reads the header row; returns an error text (Japanese) or nothing.
@@ -95,7 +96,8 @@ std::optional<std::string> read_header(const CsvRecord &header, Layout &layout) 
       }
       c.kind = ColumnKind::Field;
       for (int s = 1; s <= 5; ++s)
-        c.slot[static_cast<std::size_t>(s)] = cli::slot_of(static_cast<Shape>(s), name);
+        if (const auto slot = cli::slot_of(static_cast<Shape>(s), name))
+          layout.reads[static_cast<std::size_t>(s)].emplace_back(i, *slot);
       if (name == "M")
         role = &layout.diameter;
     }
@@ -380,12 +382,8 @@ BatchCounts run_batch(std::istream &in, std::ostream &table, std::ostream &diagn
       if (!refusal) {
         // The same steps as zelvaro-check for one case.
         fields.reset();
-        const auto shape_index = static_cast<std::size_t>(shape);
-        for (std::size_t i = 0; i < layout.columns.size(); ++i) {
-          const Column &c = layout.columns[i];
-          if (c.kind == ColumnKind::Field && c.slot[shape_index])
-            fields.set(*c.slot[shape_index], record.fields[i]);
-        }
+        for (const auto &[column, slot] : layout.reads[static_cast<std::size_t>(shape)])
+          fields.set(slot, record.fields[column]);
         if (!layout.diameter)
           fields.set(InputSlot::Combo1, ""); // the diameter has no default
         cli::prepare_state(state, shape, anchor, material);
