@@ -38,7 +38,8 @@ std::string field_label(std::size_t index) { return "field " + std::to_string(in
 CsvReader::CsvReader(std::istream &in, Encoding encoding, CsvReaderOptions options)
     : in_(in), encoding_(encoding), options_(options) {
   options_.buffer_bytes = std::max<std::size_t>(options_.buffer_bytes, 1);
-  buffer_.resize(options_.buffer_bytes);
+  buffer_.resize(options_.buffer_bytes + 1);
+  buffer_[0] = '\n'; // after the (no) data read so far
   if (encoding_ == Encoding::Cp932)
     cp932_ = std::make_unique<Cp932Decoder>(); // fail now rather than at the first Japanese row
 }
@@ -59,13 +60,15 @@ bool CsvReader::fill() {
     if (resync_)
       resync_pos_ -= keep;
   }
-  if (buffer_.size() - end_ < options_.buffer_bytes)
-    buffer_.resize(end_ + options_.buffer_bytes);
-  in_.read(buffer_.data() + end_, static_cast<std::streamsize>(buffer_.size() - end_));
+  // One byte more than is read, for the line break that follows the data.
+  if (buffer_.size() - end_ < options_.buffer_bytes + 1)
+    buffer_.resize(end_ + options_.buffer_bytes + 1);
+  in_.read(buffer_.data() + end_, static_cast<std::streamsize>(buffer_.size() - end_ - 1));
   if (in_.bad())
     throw std::runtime_error("reading the input failed");
   const auto got = static_cast<std::size_t>(in_.gcount());
   end_ += got;
+  buffer_[end_] = '\n';
   if (got == 0)
     eof_ = true;
   return got > 0;
@@ -134,18 +137,12 @@ bool CsvReader::next(CsvRecordView &record) {
   if (!skip_empty_lines())
     return false;
   FieldMask non_ascii = 0;
-  if (pending_error_.empty() && scan_plain(non_ascii) &&
-      (expected_fields_ == 0 || plain_ends_.size() == expected_fields_) && decodes_as_is(non_ascii)) {
+  if (pending_error_.empty() && scan_plain(record.fields, non_ascii) &&
+      (expected_fields_ == 0 || record.fields.size() == expected_fields_) &&
+      decodes_as_is(record.fields, non_ascii)) {
     record.line = line_;
     record.error = {};
-    record.fields.clear();
-    const char *const data = buffer_.data();
-    std::size_t start = pos_;
-    for (std::size_t end : plain_ends_) {
-      record.fields.emplace_back(data + start, end - start);
-      start = end + 1;
-    }
-    consume_plain();
+    consume_plain(record.fields);
     return true;
   }
   read_record(own_);
@@ -167,18 +164,13 @@ void CsvReader::read_record(CsvRecord &record) {
   std::size_t count = 0;
   FieldMask non_ascii = AllFields;
   Parse result = Parse::Done;
-  if (scan_plain(non_ascii)) {
-    count = plain_ends_.size();
+  if (scan_plain(plain_fields_, non_ascii)) {
+    count = plain_fields_.size();
     if (record.fields.size() < count)
       record.fields.resize(count);
-    const char *const data = buffer_.data();
-    std::size_t start = pos_;
-    for (std::size_t i = 0; i < count; ++i) {
-      record.fields[i].clear();
-      record.fields[i].append(data + start, plain_ends_[i] - start);
-      start = plain_ends_[i] + 1;
-    }
-    consume_plain();
+    for (std::size_t i = 0; i < count; ++i)
+      record.fields[i].assign(plain_fields_[i]);
+    consume_plain(plain_fields_);
   } else {
     result = parse(record, count);
   }
@@ -195,49 +187,46 @@ void CsvReader::read_record(CsvRecord &record) {
   resync_ = false;
 }
 
-bool CsvReader::scan_plain(FieldMask &non_ascii) {
-  plain_ends_.clear();
-  const char *const data = buffer_.data();
-  const char *const e = data + end_;
+bool CsvReader::scan_plain(std::vector<std::string_view> &fields, FieldMask &non_ascii) const {
+  fields.clear();
+  const char *const e = buffer_.data() + end_;
   FieldMask mask = 0;
-  for (const char *q = data + pos_;; ++q) {
+  for (const char *p = buffer_.data() + pos_;;) {
+    const char *q = p;
     unsigned char bits = 0; // the field's bytes or'ed together
-    for (; q != e && !stops(kUnquotedStop, *q); ++q)
+    for (; !stops(kUnquotedStop, *q); ++q) // the data is always followed by a line break
       bits |= static_cast<unsigned char>(*q);
     if (q == e || *q == '"')
       return false; // parse() reads the record
     if (bits >= 0x80)
-      mask |= field_bit(plain_ends_.size());
-    plain_ends_.push_back(static_cast<std::size_t>(q - data));
+      mask |= field_bit(fields.size());
+    fields.emplace_back(p, static_cast<std::size_t>(q - p));
     if (*q != ',') {
       non_ascii = mask;
       return true;
     }
+    p = q + 1;
   }
 }
 
-void CsvReader::consume_plain() {
-  const std::size_t line_break = plain_ends_.back();
-  skip_lf_ = buffer_[line_break] == '\r';
-  pos_ = line_break + 1;
+void CsvReader::consume_plain(const std::vector<std::string_view> &fields) {
+  const char *const line_break = fields.back().data() + fields.back().size();
+  skip_lf_ = *line_break == '\r';
+  pos_ = static_cast<std::size_t>(line_break + 1 - buffer_.data());
   ++line_;
 }
 
-bool CsvReader::decodes_as_is(FieldMask non_ascii) const {
+bool CsvReader::decodes_as_is(const std::vector<std::string_view> &fields, FieldMask non_ascii) const {
   if (non_ascii == 0)
     return true;
   if (encoding_ != Encoding::Utf8)
     return false; // not decided yet, or CP932
-  const auto valid = [this](std::size_t i) {
-    const std::size_t start = i == 0 ? pos_ : plain_ends_[i - 1] + 1;
-    return find_invalid_utf8(std::string_view(buffer_.data() + start, plain_ends_[i] - start)) == std::string::npos;
-  };
-  const std::size_t count = plain_ends_.size();
+  const auto valid = [&fields](std::size_t i) { return find_invalid_utf8(fields[i]) == std::string::npos; };
   for (FieldMask m = non_ascii & ~field_bit(63); m != 0; m &= m - 1)
     if (!valid(static_cast<std::size_t>(std::countr_zero(m))))
       return false;
   if (non_ascii & field_bit(63))
-    for (std::size_t i = 63; i < count; ++i)
+    for (std::size_t i = 63; i < fields.size(); ++i)
       if (!valid(i))
         return false;
   return true;

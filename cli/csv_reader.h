@@ -100,14 +100,14 @@ private:
   bool skip_empty_lines(); // false at the end of the input
   void read_record(CsvRecord &record);
   // The common record: no quote in it, and its line break already in the
-  // buffer. Finds where its fields end (plain_ends_; each field starts one
-  // past the end of the one before, the last ends at the line break) and
-  // sets `non_ascii` to the fields with a byte above 0x7F, without
-  // consuming anything. False for any other record.
-  bool scan_plain(FieldMask &non_ascii);
-  void consume_plain(); // moves past the record scan_plain found
-  // Whether the fields scan_plain found read the same after decoding.
-  bool decodes_as_is(FieldMask non_ascii) const;
+  // buffer. Sets `fields` to its fields, which point into the buffer, and
+  // `non_ascii` to those with a byte above 0x7F, without consuming anything.
+  // False for any other record.
+  bool scan_plain(std::vector<std::string_view> &fields, FieldMask &non_ascii) const;
+  // Moves past the record whose fields scan_plain found.
+  void consume_plain(const std::vector<std::string_view> &fields);
+  // Whether those fields read the same after decoding.
+  bool decodes_as_is(const std::vector<std::string_view> &fields, FieldMask non_ascii) const;
   Parse parse(CsvRecord &record, std::size_t &count);
   // Decodes the fields of `non_ascii` that are not ASCII.
   void decode_fields(CsvRecord &record, FieldMask non_ascii);
@@ -121,10 +121,10 @@ private:
   std::size_t expected_fields_ = 0;
   std::unique_ptr<Cp932Decoder> cp932_;
   std::string scratch_;
-  std::vector<std::size_t> plain_ends_;
+  std::vector<std::string_view> plain_fields_; // of a record read by next(CsvRecord &)
   CsvRecord own_; // the record behind a CsvRecordView that needed copying
 
-  std::vector<char> buffer_;
+  std::vector<char> buffer_; // the bytes read, always followed by a '\n' at end_
   std::size_t pos_ = 0;  // next byte to parse in buffer_
   std::size_t end_ = 0;  // end of the bytes read into buffer_
   std::size_t base_ = 0; // stream offset of buffer_[0]
