@@ -16,6 +16,9 @@
 //  - the same inputs give the same outcome a second time on the same state,
 //    and (for selections the window can make) on a state that has just
 //    calculated another case;
+//  - calculating only the verdicts (as the batch does, into an outcome that
+//    held another case) gives the same outcome without the report, and the
+//    same numbers and verdicts;
 //  - a refusal or a stop carries no report, so the window keeps the previous
 //    one; and it leaves the state fit to calculate the previous case again;
 //  - capture reads a plain decimal text as the C library does.
@@ -106,6 +109,29 @@ Run calculate(SeismicCalcState &s, const FieldReader &fields) {
   r.outcome = cli::run_case(s, fields, sink, Now);
   r.shown = std::move(sink.messages);
   return r;
+}
+
+// The batch's way: only the verdicts, into an outcome that held another
+// case's report and advice.
+Run calculate_verdicts(SeismicCalcState &s, const FieldReader &fields, CalcOutcome &reused) {
+  cli::RecordingSink sink;
+  cli::run_case(s, fields, sink, Now, ReportText::Verdicts, reused);
+  Run r;
+  r.outcome = reused;
+  r.shown = std::move(sink.messages);
+  return r;
+}
+
+// The numbers a calculation leaves in the state.
+bool same_numbers(const SeismicCalcState &a, const SeismicCalcState &b) {
+  for (double SeismicCalcState::*m :
+       {&SeismicCalcState::Rb, &SeismicCalcState::Rb1, &SeismicCalcState::Rb2, &SeismicCalcState::sigma_b,
+        &SeismicCalcState::tau_b, &SeismicCalcState::sigma_c, &SeismicCalcState::tau_c, &SeismicCalcState::FH,
+        &SeismicCalcState::FV, &SeismicCalcState::FD, &SeismicCalcState::MR, &SeismicCalcState::LL,
+        &SeismicCalcState::RebarCount})
+    if (std::memcmp(&(a.*m), &(b.*m), sizeof(double)) != 0)
+      return false;
+  return a.VerdictLine == b.VerdictLine && a.AnchorBlock == b.AnchorBlock;
 }
 
 bool same(const Run &a, const Run &b) {
@@ -372,6 +398,25 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
   // 計算 pressed again.
   const Run again = calculate(fresh, in.fields);
   FUZZ_REQUIRE(same(first, again), describe(first) + "\n=== second time ===\n" + describe(again));
+
+  // Only the verdicts (the batch), into an outcome last used for the example:
+  // the same outcome without the report, the same numbers and verdicts.
+  CalcOutcome reused;
+  {
+    SeismicCalcState s;
+    cli::prepare_state(s, Shape::Floor, Anchor::HawkCut, Material::SS);
+    cli::RecordingSink sink;
+    cli::run_case(s, example_fields(Shape::Floor), sink, Now, ReportText::Full, reused);
+    reused.message = Message{"耐震強度不足", "advice of another case", MessageIcon::None};
+  }
+  SeismicCalcState batch;
+  cli::prepare_state(batch, in.shape, in.anchor, in.material);
+  const Run verdicts = calculate_verdicts(batch, in.fields, reused);
+  Run expected = first;
+  expected.outcome.report.clear();
+  FUZZ_REQUIRE(same(expected, verdicts), describe(first) + "\n=== verdicts only ===\n" + describe(verdicts));
+  if (first.outcome.status == CalcOutcome::Status::Reported)
+    FUZZ_REQUIRE(same_numbers(fresh, batch), describe(first));
 
   if (!selectable(in))
     return 0;

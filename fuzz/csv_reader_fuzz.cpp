@@ -16,7 +16,8 @@
 //    line after that which is not empty; no line after the last record
 //    holds anything; line numbers rise;
 //  - every field is well-formed UTF-8;
-//  - the records do not depend on how many bytes are read at a time;
+//  - the records do not depend on how many bytes are read at a time, nor on
+//    whether they are read as views (the batch's way) or as copies;
 //  - text without quotes: the records are the lines that are not empty,
 //    split at the commas (compared exactly when it is all ASCII);
 //  - when every record is well-formed, writing them out again as CSV (every
@@ -58,6 +59,27 @@ std::vector<CsvRecord> read_all(std::string_view text, const Setup &setup) {
     if (records.size() == 1 && setup.expect == 7)
       reader.expect_fields(record.fields.size());
     // Each record starts on a line of its own.
+    FUZZ_REQUIRE(records.size() <= text.size() + 1, text);
+  }
+  return records;
+}
+
+// The same through the reader's views (the batch's way), each record copied
+// before the next one is read.
+std::vector<CsvRecord> read_all_as_views(std::string_view text, const Setup &setup) {
+  std::istringstream in(std::string(text), std::ios::binary);
+  CsvReader reader(in, setup.encoding, setup.options);
+  if (setup.expect != 0 && setup.expect != 7)
+    reader.expect_fields(setup.expect);
+  std::vector<CsvRecord> records;
+  batch::CsvRecordView view;
+  while (reader.next(view)) {
+    CsvRecord &copy = records.emplace_back();
+    copy.line = view.line;
+    copy.fields.assign(view.fields.begin(), view.fields.end());
+    copy.error = view.error;
+    if (records.size() == 1 && setup.expect == 7)
+      reader.expect_fields(view.fields.size());
     FUZZ_REQUIRE(records.size() <= text.size() + 1, text);
   }
   return records;
@@ -193,6 +215,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
   const std::string_view text(reinterpret_cast<const char *>(data) + 4, size - 4);
 
   const auto records = read_all(text, setup);
+  const auto as_views = read_all_as_views(text, setup);
+  FUZZ_REQUIRE(same(records, as_views), describe(records) + "=== as views ===\n" + describe(as_views));
   const std::string_view body = text.starts_with(zelvaro::batch::kUtf8Bom) ? text.substr(3) : text;
   check_accounting(body, records);
 
