@@ -12,7 +12,8 @@
 //    d[.ddd]E+xx / E-xx otherwise; at most 15 significant digits;
 //  - zero of either sign prints as "0", and the sign of every other value
 //    is kept;
-//  - append_number appends exactly number_text's text.
+//  - append_number appends exactly number_text's text, and write_number
+//    writes it within NumberRoom characters.
 #include "fuzz_check.h"
 #include "number_text.h"
 
@@ -22,6 +23,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -103,6 +105,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
   std::string appended = prefix;
   zelvaro::append_number(appended, v);
   FUZZ_REQUIRE(appended == prefix + t, appended);
+  // write_number stays inside its NumberRoom (AddressSanitizer sees a byte
+  // past it) and writes the same text.
+  const auto room = std::make_unique<char[]>(zelvaro::NumberRoom);
+  const char *end_of_text = zelvaro::write_number(room.get(), v);
+  FUZZ_REQUIRE(end_of_text > room.get() && end_of_text <= room.get() + zelvaro::NumberRoom, t);
+  FUZZ_REQUIRE(std::string_view(room.get(), static_cast<std::size_t>(end_of_text - room.get())) == t, t);
   if (!std::isfinite(v))
     return 0; // the engine stops before a non-finite value reaches any text
 
