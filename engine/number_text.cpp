@@ -6,6 +6,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <limits>
 #include <string_view>
 
@@ -34,44 +35,64 @@ Fifteen exact_fifteen_digits(double v) {
   return out;
 }
 
-// Writes the 15 digits of n (10^14 <= n < 10^15) from out[0] on, with a '.'
-// before the digit of index `point` when point < 15; returns the end. Each
-// character is stored once, in its place; the two halves of n are taken
-// apart two digits at a time, independently of each other.
-char *place_digits(char *out, std::uint64_t n, int point) {
-  static constexpr char Pairs[] = "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
-                                  "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
-                                  "8081828384858687888990919293949596979899";
-  const auto put = [out, point](int i, char c) { out[i + (i >= point ? 1 : 0)] = c; };
-  // Digits i and i + 1 from the last two of x.
-  const auto pair = [&put](int i, std::uint32_t &x) {
-    const std::uint32_t r = x % 100 * 2;
-    x /= 100;
-    put(i, Pairs[r]);
-    put(i + 1, Pairs[r + 1]);
-  };
-  auto low = static_cast<std::uint32_t>(n % 100000000);  // digits 7 to 14
-  auto high = static_cast<std::uint32_t>(n / 100000000); // digits 0 to 6
-  pair(13, low);
-  pair(11, low);
-  pair(9, low);
-  pair(7, low);
-  pair(5, high);
-  pair(3, high);
-  pair(1, high);
-  put(0, static_cast<char>('0' + high));
-  if (point >= 15)
-    return out + 15;
-  out[point] = '.';
-  return out + 16;
+using Wide = unsigned __int128;
+
+// The digits are put together as characters in the bytes of integers,
+// character i in byte i (bits 8i to 8i + 7), and stored at once.
+
+// The eight decimal digits of n < 10^8, all computed at once in the lanes
+// of one word: the halves n / 10^4 and n % 10^4 in two 32-bit lanes, each
+// split by 100 into two 16-bit lanes, each of those by 10 into two bytes.
+// The divisions by multiplying and shifting are exact in these ranges
+// ((x * 10486) >> 20 is x / 100 for x < 43699, (x * 103) >> 10 is x / 10
+// for x < 179), and no lane carries into the next.
+std::uint64_t eight_digits(std::uint32_t n) {
+  std::uint64_t v = n / 10000 | std::uint64_t{n % 10000} << 32;
+  const std::uint64_t hundreds = ((v * 10486) >> 20) & 0x0000007F0000007F;
+  v = hundreds | (v - hundreds * 100) << 16;
+  const std::uint64_t tens = ((v * 103) >> 10) & 0x000F000F000F000F;
+  v = tens | (v - tens * 10) << 8;
+  return v + 0x3030303030303030; // '0' in every byte
 }
 
-// Drops the zeros at the end of digits that have a '.' before them, and the
-// '.' too when nothing is left after it.
-char *trim_fraction(char *end) {
-  while (end[-1] == '0')
-    --end;
-  return end[-1] == '.' ? end - 1 : end;
+// The 15 digits of n (10^14 <= n < 10^15) in bytes 0 to 14; byte 15 is 0.
+Wide fifteen_digit_bytes(std::uint64_t n) {
+  // Digits 0 to 6 are n / 10^8 written as eight digits: the shift drops the
+  // leading 0.
+  return (Wide{eight_digits(static_cast<std::uint32_t>(n % 100000000))} << 64 |
+          eight_digits(static_cast<std::uint32_t>(n / 100000000))) >>
+         8;
+}
+
+// How many of the 15 digits are left without the zeros at their end (the
+// first digit is never 0): the bytes that are 0 in digits ^ "000...0" from
+// the top, byte 15 included.
+int significant_digits(Wide digits) {
+  constexpr Wide Zeros = (Wide{0x0030303030303030} << 64) | 0x3030303030303030; // '0' in bytes 0 to 14
+  const Wide rest = digits ^ Zeros;
+  const auto high = static_cast<std::uint64_t>(rest >> 64), low = static_cast<std::uint64_t>(rest);
+  const int zero_bits = high != 0 ? std::countl_zero(high) : 64 + std::countl_zero(low);
+  return 16 - zero_bits / 8;
+}
+
+// Writes the first `count` digits, with a '.' before the digit of index
+// `point` when digits come after it, or else the first `point` digits (the
+// last of them zeros); returns the end. Stores 16 bytes: out needs room for
+// them.
+char *put_digits(char *out, Wide digits, int count, int point) {
+  Wide text = digits;
+  if (count > point) {
+    const int at = 8 * point;
+    const Wide before = (Wide{1} << at) - 1;
+    text = (digits & before) | Wide{'.'} << at | (digits & ~before) << 8;
+  }
+  if constexpr (std::endian::native == std::endian::little) {
+    std::memcpy(out, &text, sizeof text);
+  } else {
+    for (std::size_t i = 0; i < sizeof text; ++i)
+      out[i] = static_cast<char>(text >> (8 * i));
+  }
+  return out + (count > point ? count + 1 : point);
 }
 
 constexpr int MaxPower = 27; // 5^27 < 2^63
@@ -87,8 +108,6 @@ constexpr auto powers_of_five() {
 constexpr auto Pow5 = powers_of_five();
 constexpr std::uint64_t Low15 = 100000000000000;   // 10^14
 constexpr std::uint64_t High15 = 1000000000000000; // 10^15
-
-using Wide = unsigned __int128;
 
 // The quick way, exact in integer arithmetic. A normal double is m * 2^q
 // with a 53-bit integer m. Its 15 digits for the decimal exponent e are
@@ -167,8 +186,8 @@ bool quick_fifteen_digits(double v, Fifteen &out) {
       --e;
       continue;
     }
-    if (remainder > half || (remainder == half && (n & 1)))
-      ++n;
+    // Up as often as not: worked out without a branch.
+    n += static_cast<std::uint64_t>((remainder > half) | ((remainder == half) & ((n & 1) != 0)));
     if (n == High15) { // 9.99...95 and up became 10.00...0
       n = Low15;
       ++e;
@@ -205,8 +224,10 @@ char *write_number(char *out, double v) {
     f = exact_fifteen_digits(magnitude);
   const int exponent = f.exponent;
 
+  const Wide digits = fifteen_digit_bytes(f.n);
+  const int count = significant_digits(digits);
   if (exponent < -4 || exponent >= 15) {
-    o = trim_fraction(place_digits(o, f.n, 1));
+    o = put_digits(o, digits, count, 1);
     *o++ = 'E';
     *o++ = exponent < 0 ? '-' : '+';
     int e = exponent < 0 ? -exponent : exponent;
@@ -219,11 +240,10 @@ char *write_number(char *out, double v) {
     *o++ = '.';
     for (int i = -1; i > exponent; --i)
       *o++ = '0';
-    return trim_fraction(place_digits(o, f.n, 15)); // the first digit is not 0
+    return put_digits(o, digits, count, count);
   }
-  if (exponent < 14) // the integer part holds exponent + 1 digits
-    return trim_fraction(place_digits(o, f.n, exponent + 1));
-  return place_digits(o, f.n, 15); // 15 whole digits
+  // The integer part holds exponent + 1 digits.
+  return put_digits(o, digits, count, exponent + 1);
 }
 
 void append_number(std::string &out, double v) {

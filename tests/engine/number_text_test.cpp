@@ -117,6 +117,11 @@ TEST(NumberTextExactness, agrees_with_exactly_rounded_digits_everywhere) {
     // 16-digit decimals, a tenth of them ending in 5
     values.push_back(std::stod(std::to_string(rng() % 9000000000000000ULL + 1000000000000000ULL) + "e" +
                                std::to_string(static_cast<int>(rng() % 40) - 20)));
+    // 1 to 15 significant digits, zeros among them, around every place of the point
+    std::string digits = std::to_string(1 + rng() % 9);
+    for (std::size_t k = rng() % 15; k > 0; --k)
+      digits += static_cast<char>('0' + (rng() % 3 == 0 ? 0 : rng() % 10));
+    values.push_back(std::stod(digits + "e" + std::to_string(static_cast<int>(rng() % 40) - 25)));
   }
   int mismatches = 0;
   for (double v : values) {
