@@ -2,7 +2,7 @@
 """zelvaro-check --pdf: the calculation sheets of the command line, read back
 with pdftotext and pdffonts (poppler-utils).
 
-  pdf_cli_test.py --binary PATH --examples DIR [unittest arguments]
+  pdf_cli_test.py --binary PATH --examples DIR [PdfSheets | PdfSpeed]
 """
 
 import argparse
@@ -116,6 +116,17 @@ class PdfSheets(unittest.TestCase):
                       "LG=30", "HG=60", "L=50"])
         report = single.stdout.decode()
         self.assertIsNone(missing_line(report.split("\n", 1)[1], pdf_lines(os.path.join(out, names[0]))))
+
+
+@unittest.skipUnless(shutil.which("pdftotext"), "poppler-utils is not installed")
+class PdfSpeed(unittest.TestCase):
+    """A wall-clock bound: meaningful for the optimised build only."""
+
+    def setUp(self):
+        self.dir = tempfile.mkdtemp()
+
+    def tearDown(self):
+        shutil.rmtree(self.dir)
 
     def test_a_thousand_sheets_within_a_minute(self):
         schedule = os.path.join(self.dir, "schedule.csv")

@@ -23,14 +23,13 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# A free display number.
-display=
-for n in $(seq 90 140); do
-  if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then display=":$n"; break; fi
-done
-[ -n "$display" ] || { echo "skipped: no free display"; exit 77; }
-Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+# The X server picks a free display itself and writes its number to fd 3,
+# so that parallel sessions never race for one.
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
 pids+=($!)
+for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.05; done
+[ -s "$work/display" ] || { echo "skipped: Xvfb did not start"; exit 77; }
+display=":$(head -n 1 "$work/display")"
 export DISPLAY=$display
 for _ in $(seq 50); do xdotool getmouselocation >/dev/null 2>&1 && break; sleep 0.1; done
 xdotool getmouselocation >/dev/null 2>&1 || { echo "skipped: Xvfb did not start"; exit 77; }
