@@ -172,8 +172,8 @@ std::string one_line(std::string_view text) {
 
 // Why a row's selection cannot be used, or nothing.
 template <class T>
-std::optional<std::string> selection(const CsvRecordView &row, std::optional<std::size_t> column, std::string_view name,
-                                     std::string_view what, std::string_view values,
+std::optional<std::string> selection(const CsvRecordView &row, std::optional<std::size_t> column,
+                                     std::string_view name, std::string_view what, std::string_view values,
                                      std::optional<T> (*parse)(std::string_view), T &out) {
   if (!column)
     return std::string(name) + " 列がありません。見出し行に " + std::string(name) + " 列を加えてください。";
@@ -183,8 +183,8 @@ std::optional<std::string> selection(const CsvRecordView &row, std::optional<std
            " のいずれかを書いてください。";
   const std::optional<T> v = parse(cell);
   if (!v)
-    return std::string(what) + "（" + std::string(name) + "）'" + std::string(cell) + "' は使えません。" + std::string(values) +
-           " のいずれかを書いてください。";
+    return std::string(what) + "（" + std::string(name) + "）'" + std::string(cell) + "' は使えません。" +
+           std::string(values) + " のいずれかを書いてください。";
   out = *v;
   return std::nullopt;
 }

@@ -402,8 +402,9 @@ void CsvReader::decide_encoding(const CsvRecord &record) {
 }
 
 void CsvReader::decode_fields(CsvRecord &record, FieldMask non_ascii) {
-  const std::size_t end = non_ascii & field_bit(63) ? record.fields.size()
-                                                    : std::min<std::size_t>(record.fields.size(), 64 - std::countl_zero(non_ascii));
+  const std::size_t end = non_ascii & field_bit(63)
+                              ? record.fields.size()
+                              : std::min<std::size_t>(record.fields.size(), 64 - std::countl_zero(non_ascii));
   for (std::size_t i = 0; i < end; ++i) {
     std::string &field = record.fields[i];
     if ((non_ascii & field_bit(i)) == 0 || is_ascii(field))

@@ -183,8 +183,8 @@ TEST(CsvReader, ResultsDoNotDependOnWhereTheBufferEnds) {
 // Schedules of plain rows with quoted, malformed and undecodable cells
 // among them.
 std::string random_schedule(std::mt19937 &random) {
-  const std::string cells[] = {"",         "P-1",        "12.5",    "機器-3", "\x83\x7c", "\xFF",
-                               "\"a,b\"", "\"x\"\"y\"", "a\"b",    "\"q\"z", "\"open", "ポ,\"ン\""};
+  const std::string cells[] = {"",        "P-1",        "12.5", "機器-3", "\x83\x7c", "\xFF",
+                               "\"a,b\"", "\"x\"\"y\"", "a\"b", "\"q\"z", "\"open",   "ポ,\"ン\""};
   const std::string breaks[] = {"\n", "\r\n", "\r", "\n\n", "\r\n\r\n"};
   std::string input = random() % 8 == 0 ? "\xEF\xBB\xBF" : ""; // a byte-order mark now and then
   for (std::size_t rows = 1 + random() % 8; rows > 0; --rows) {
