@@ -8,6 +8,7 @@
 //   build/bench/zelvaro_bench --write-schedule=1000000 > /tmp/schedule.csv
 //   /usr/bin/time -v build/cli/zelvaro-check --batch /tmp/schedule.csv > /dev/null
 #include "batch.h"
+#include "csv_reader.h"
 #include "number_text.h"
 #include "safe_filename.h"
 #include "schedule_generator.h"
@@ -123,6 +124,24 @@ void run_generated(benchmark::State &st, bool reports) {
   }
   st.SetItemsProcessed(static_cast<std::int64_t>(st.iterations() * rows));
 }
+
+// Reading alone: the generated schedule split into rows of cells, as the
+// batch reads it.
+void BM_ReadSchedule(benchmark::State &st) {
+  const auto rows = static_cast<std::size_t>(st.range(0));
+  for (auto _ : st) {
+    bench::ScheduleBuf schedule(rows, 42);
+    std::istream in(&schedule);
+    batch::CsvReader reader(in);
+    batch::CsvRecordView record;
+    std::size_t cells = 0;
+    while (reader.next(record))
+      cells += record.fields.size();
+    benchmark::DoNotOptimize(cells);
+  }
+  st.SetItemsProcessed(static_cast<std::int64_t>(st.iterations() * rows));
+}
+BENCHMARK(BM_ReadSchedule)->Arg(1'000'000)->Unit(benchmark::kMillisecond)->Iterations(2);
 
 // The whole batch on a generated schedule: CSV reading, one calculation a
 // row and the verdict table, to a discarded output.
