@@ -420,12 +420,9 @@ BatchCounts run_batch(std::istream &in, std::ostream &table, std::ostream &diagn
       ++(shortfall ? counts.shortfalls : counts.passed);
       row += shortfall ? ",shortfall," : ",ok,";
       append_numbers(row, state.Rb, state.sigma_b, state.tau_b, state.sigma_c, state.tau_c);
-      const bool bond = state.AnchorKind != Anchor::RebarWelded;
+      const bool bond = outcome.bond.has_value();
       if (bond) {
-        // As the bond check computes them: Rb in kg and the table value at
-        // the whole-millimetre diameter.
-        const double diameter_mm = std::nearbyint(*plain_decimal_value(fields.text(InputSlot::Combo1)));
-        append_numbers(row, state.Rb / 9.8, state.BondTable[static_cast<std::size_t>(diameter_mm)]);
+        append_numbers(row, outcome.bond->pullout_kg, outcome.bond->allowable_kg);
         row += ",,";
       } else {
         row += ",,";

@@ -56,7 +56,8 @@ int diameter_index(double M_mm) {
 }
 
 // The path every shape takes after the driver's common steps.
-void run_shape(SeismicCalcState &s, const ShapeProcedure &proc, int d, std::string &report, ReportText text) {
+void run_shape(SeismicCalcState &s, const ShapeProcedure &proc, int d, CalcOutcome &out, ReportText text) {
+  std::string &report = out.report;
   proc.convert(s);
   s.a = formula("振動値a", [&] { return Num{s.a} / 1000000; });
   motor_terms(s, text);
@@ -64,7 +65,7 @@ void run_shape(SeismicCalcState &s, const ShapeProcedure &proc, int d, std::stri
   s.sigma_b = formula("引張応力σb", [&] { return (Num{s.Rb} / Num{s.A}) / 1000000; });
   proc.shear(s);
   combined_values(s);
-  anchor_check(s, d);
+  out.bond = anchor_check(s, d);
 
   s.StressBlock.clear();
   if (text == ReportText::Verdicts) {
@@ -118,7 +119,8 @@ Message numeric_error_message(const NumericFault &fault) {
   return Message{"計算できません", std::move(text), MessageIcon::Critical};
 }
 
-CalcOutcome Calculate(SeismicCalcState &s, const CaptureStep &data_in, std::string_view now, ReportText text) {
+CalcOutcome Calculate(SeismicCalcState &s, const CaptureStep &data_in, std::string_view now,
+                      ReportText text) {
   CalcOutcome out;
   Calculate(s, data_in, now, text, out);
   return out;
@@ -129,10 +131,10 @@ void Calculate(SeismicCalcState &s, const CaptureStep &data_in, std::string_view
   out.status = CalcOutcome::Status::Refused;
   out.report.clear();
   out.message.reset();
+  out.bond.reset();
   data_in(s);
-  const ShapeProcedure *proc = s.CalcCode >= 11 && s.CalcCode <= 15
-                                   ? shape_procedure(static_cast<Shape>(s.CalcCode - 10))
-                                   : nullptr;
+  const ShapeProcedure *proc =
+      s.CalcCode >= 11 && s.CalcCode <= 15 ? shape_procedure(static_cast<Shape>(s.CalcCode - 10)) : nullptr;
   if (!proc)
     return;
   s.AnchorBlock.clear();
@@ -142,10 +144,11 @@ void Calculate(SeismicCalcState &s, const CaptureStep &data_in, std::string_view
   try {
     const int d = diameter_index(s.M); // read before M is converted to metres
     common_forces(s, text);
-    run_shape(s, *proc, d, out.report, text);
+    run_shape(s, *proc, d, out, text);
   } catch (const NumericFault &fault) {
     out.status = CalcOutcome::Status::Stopped;
     out.report.clear();
+    out.bond.reset();
     out.message = numeric_error_message(fault);
     return;
   }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "checks.h"
 #include "message.h"
 #include "seismic_calc_state.h"
 
@@ -19,6 +20,8 @@ struct CalcOutcome {
   Status status = Status::Refused;
   std::string report;
   std::optional<Message> message;
+  // Reported, anchor kinds with a bond check: the figures of its line.
+  std::optional<BondFigures> bond;
 };
 
 // The capture step that Calculate runs first (data_in). It reads the fields

@@ -7,13 +7,12 @@ namespace zelvaro {
 
 void combined_values(SeismicCalcState &s) {
   const Num sigma_b{s.sigma_b}, tau_b{s.tau_b};
-  s.sigma_c = formula("引張強度σc", [&] {
-    return power(power(sigma_b, 2) * 0.25 + power(tau_b, 2), 0.5) + sigma_b / 2;
-  });
+  s.sigma_c = formula("引張強度σc",
+                      [&] { return power(power(sigma_b, 2) * 0.25 + power(tau_b, 2), 0.5) + sigma_b / 2; });
   s.tau_c = formula("専断強度τc", [&] { return power(power(sigma_b, 2) * 0.25 + power(tau_b, 2), 0.5); });
 }
 
-void anchor_check(SeismicCalcState &s, int d) {
+std::optional<BondFigures> anchor_check(SeismicCalcState &s, int d) {
   const Num Rb{s.Rb};
   const int kind = static_cast<int>(s.AnchorKind);
   if (kind <= 6) {
@@ -26,7 +25,7 @@ void anchor_check(SeismicCalcState &s, int d) {
     put(s.AnchorBlock, label, allowable, "(kg)");
     // A pull-out equal to the allowable value is already unsafe.
     s.AnchorBlock += v < allowable ? BondSafe : BondDanger;
-    return;
+    return BondFigures{v, allowable};
   }
   // Rebar-welded anchor: 3250 = 0.5 margin x 0.0065 m throat x 10^6 (MPa to N/m2).
   const Num WeldStrength{s.WeldStrength}, RebarStrength{s.RebarStrength};
@@ -39,6 +38,7 @@ void anchor_check(SeismicCalcState &s, int d) {
   put(s.RebarLine, "⇒基礎ﾎﾞﾙﾄ～溶接φ13鉄筋本数⇒引抜力 / 筋強度48146(N)= ", s.RebarCount, "（本）");
   s.AnchorBlock += CRLF;
   s.AnchorBlock += s.RebarLine;
+  return std::nullopt;
 }
 
 void verdict(SeismicCalcState &s) {
@@ -53,12 +53,14 @@ std::optional<Message> judge_msg(std::string_view report) {
   std::string text;
   if (danger && short_of)
     text = "「ボルト自体の強度」と「ボルトとコンクリートの密着性、連結性も不足」しています。\r\n"
-           "ボルト本数を増やすか、ボルト材質、直径を大きくし、更に違うアンカー方式で施工しなおす必要があります。";
+           "ボルト本数を増やすか、ボルト材質、直径を大きくし、更に違うアンカー方式で施工しなおす必要がありま"
+           "す。";
   else if (danger)
     text = "「ボルトとコンクリートの密着性、連結性が不足」しています。違うアンカー方式で施工しなおすか、\r\n"
            "ボルト本数を増やしたり、ボルト材質、直径を大きくする必要があります。";
   else if (short_of)
-    text = "「ボルト自体の強度」が不足しています。ボルト本数を増やすか、ボルト材質、直径を大きくしてください。";
+    text =
+        "「ボルト自体の強度」が不足しています。ボルト本数を増やすか、ボルト材質、直径を大きくしてください。";
   else
     return std::nullopt;
   return Message{"耐震強度不足", std::move(text), MessageIcon::None};

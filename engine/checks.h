@@ -12,9 +12,18 @@ namespace zelvaro {
 // Combined tensile and shear values of the bolt (sigma_c, tau_c).
 void combined_values(SeismicCalcState &s);
 
+// The figures the bond check compares: the pull-out force in kg and the
+// allowable value at the chosen diameter.
+struct BondFigures {
+  double pullout_kg;
+  double allowable_kg;
+  bool operator==(const BondFigures &) const = default;
+};
+
 // Bond check against BondTable at diameter index d (anchor kinds 1 to 6), or
-// weld length and rebar count (anchor kind 7). Writes AnchorBlock.
-void anchor_check(SeismicCalcState &s, int d);
+// weld length and rebar count (anchor kind 7). Writes AnchorBlock; returns
+// the bond check's figures, nothing for the weld.
+std::optional<BondFigures> anchor_check(SeismicCalcState &s, int d);
 
 // Bolt verdict against ft and fs. Writes VerdictLine.
 void verdict(SeismicCalcState &s);
@@ -22,7 +31,8 @@ void verdict(SeismicCalcState &s);
 // Outcome texts of the report that the faces may look for.
 inline constexpr std::string_view BondSafe = "より小さく,安全";
 inline constexpr std::string_view BondDanger = "より大きく,危険";
-inline constexpr std::string_view VerdictPass = "⇒ﾎﾞﾙﾄ引張強度,専断強度共各々基準強度以下であるので,問題無い。";
+inline constexpr std::string_view VerdictPass =
+    "⇒ﾎﾞﾙﾄ引張強度,専断強度共各々基準強度以下であるので,問題無い。";
 inline constexpr std::string_view VerdictFail = "⇒ﾎﾞﾙﾄ強度が足りない。";
 
 // The verdict announcement: reads the report just written and returns the

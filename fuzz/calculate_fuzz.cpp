@@ -136,7 +136,7 @@ bool same_numbers(const SeismicCalcState &a, const SeismicCalcState &b) {
 
 bool same(const Run &a, const Run &b) {
   return a.outcome.status == b.outcome.status && a.outcome.report == b.outcome.report &&
-         a.outcome.message == b.outcome.message && a.shown == b.shown;
+         a.outcome.message == b.outcome.message && a.outcome.bond == b.outcome.bond && a.shown == b.shown;
 }
 
 std::string describe(const Run &r) {

@@ -35,6 +35,10 @@ TEST(FloorMounted, worked_example_gives_2205_newtons_and_a_safe_bond) {
   EXPECT_TRUE(r.has_line("ﾎﾞﾙﾄ断面積A=8.48232E-05(m2)"));
   EXPECT_EQ(r.lines().back(), "⇒引抜力 Rb=225(kg)はｺﾝｸﾘｰﾄとﾎﾞﾙﾄ密着力=670(kg)より小さく,安全");
   EXPECT_FALSE(r.outcome.message); // every check passed: no advice box
+  // The figures of the bond line, as the batch table shows them.
+  ASSERT_TRUE(r.outcome.bond);
+  EXPECT_EQ(r.outcome.bond->pullout_kg, r.state.Rb / 9.8);
+  EXPECT_EQ(r.outcome.bond->allowable_kg, 670);
 }
 
 TEST(FloorMounted, report_has_its_blocks_in_order_and_exactly_two_empty_lines) {
@@ -193,6 +197,7 @@ TEST(Calculate, an_outcome_used_again_is_overwritten_whole) {
       EXPECT_EQ(reused.status, fresh.status);
       EXPECT_EQ(reused.report, fresh.report);
       EXPECT_EQ(reused.message, fresh.message);
+      EXPECT_EQ(reused.bond, fresh.bond);
       EXPECT_EQ(sink_b.messages, sink_a.messages);
       seen[static_cast<std::size_t>(fresh.status) + (fresh.message && fresh.status == CalcOutcome::Status::Reported)] =
           true;
