@@ -24,8 +24,9 @@ void convert(SeismicCalcState &s) {
 
 void pull_out(SeismicCalcState &s) {
   const Num FH{s.FH}, FD{s.FD}, HG{s.HG}, n{s.n}, H{s.H};
-  // The divisor holds the square of the total n.
-  s.Rb = formula("引抜力Rb", [&] { return (FH + FD) * HG / (n * n * H); });
+  // The brace reaction at height H is shared by the n braces with anchors,
+  // as the shear below is.
+  s.Rb = formula("引抜力Rb", [&] { return (FH + FD) * HG / (n * H); });
 }
 
 void shear(SeismicCalcState &s) {
@@ -34,7 +35,7 @@ void shear(SeismicCalcState &s) {
 }
 
 void pull_out_lines(const SeismicCalcState &s, std::string &out) {
-  put_line(out, "引抜力　Rb=(FH+FD)･HG/(n^2*H)= ", s.Rb, " (N)");
+  put_line(out, "引抜力　Rb=(FH+FD)･HG/(n*H)= ", s.Rb, " (N)");
 }
 
 void shear_line(const SeismicCalcState &s, std::string &out) {

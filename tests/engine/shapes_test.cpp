@@ -145,13 +145,18 @@ CaseRun braced(Pairs extra) {
              extra);
 }
 
-TEST(Braced, pull_out_divides_by_n_squared_times_H) {
+TEST(Braced, pull_out_is_the_brace_reaction_shared_by_the_n_anchors) {
   const CaseRun r = braced({});
   ASSERT_TRUE(r.reported());
-  EXPECT_DOUBLE_EQ(r.state.Rb, 122.5);
-  EXPECT_TRUE(r.has_line("引抜力　Rb=(FH+FD)･HG/(n^2*H)= 122.5 (N)"));
+  EXPECT_DOUBLE_EQ(r.state.Rb, 245);
+  EXPECT_TRUE(r.has_line("引抜力　Rb=(FH+FD)･HG/(n*H)= 245 (N)"));
   EXPECT_EQ(line_starting(r, "専断応力").rfind("専断応力　τb=(FH+FD)*(H-HG)/(n*H*A) = ", 0), 0u);
   EXPECT_EQ(r.lines()[2], "            LG=10(cm)  HG=50(cm)  H=100(cm)");
+  // Four braces share one brace's reaction: a quarter of it each, not a sixteenth.
+  EXPECT_TRUE(braced({{"W", "1000"}, {"HG", "100"}, {"H", "200"}, {"n", "1"}})
+                  .has_line("引抜力　Rb=(FH+FD)･HG/(n*H)= 4900 (N)"));
+  EXPECT_TRUE(braced({{"W", "1000"}, {"HG", "100"}, {"H", "200"}, {"n", "4"}})
+                  .has_line("引抜力　Rb=(FH+FD)･HG/(n*H)= 1225 (N)"));
 }
 
 TEST(Braced, shear_vanishes_at_HG_equal_H_and_turns_negative_above) {
