@@ -46,7 +46,7 @@ FLOOR_EXAMPLE = dict(W="500", n="4", LG="30", HG="60", L="50", M="12",
 RB_FLOOR = "引抜力\u3000Rb=((FH+FD)･HG-(W-FV-FD)･LG+MR)/(L･nt) = "
 RB_CIRCULAR = "引抜力\u3000Rb=4･(FH+FD)･HG/(n･D)-(W-FV-FD)/n+4･MR/n/D= "
 RB_CEILING = "引抜力\u3000Rb=((FH+FD)･HG+(W+FV+FD)･((L-LG)+MR))/(L･nt) = "
-RB_BRACED = "引抜力\u3000Rb=(FH+FD)･HG/(n^2*H)= "
+RB_BRACED = "引抜力\u3000Rb=(FH+FD)･HG/(n*H)= "
 RB1_WALL = "引抜力１\u3000Rb1=(FH+FD)･L3G/(L1･n2)+(W+FV+FD)･L3G/(L2･n1)+MR/L1/n2+MR/L2/n1= "
 RB2_WALL = "引抜力２\u3000Rb2 =((FH+FD)･(L2-L2G)+(W+FV+FD)･L3G+MR)/(L2･n1)="
 RB_WALL = "∴引抜力\u3000Rb = "
@@ -300,7 +300,12 @@ BRACED = dict(W="100", n="2", H="100", HG="50", LG="20", M="12", KH="1.0",
 class Braced(unittest.TestCase):
     def test_example(self):
         report, _, _, s = calc("braced", "hawk-cut", "SS", **BRACED)
-        self.assertEqual(value_of(report, RB_BRACED, " (N)"), "122.5")
+        self.assertEqual(value_of(report, RB_BRACED, " (N)"), "245")
+        # four braces share one brace's reaction: a quarter each
+        heavy = dict(BRACED, W="1000", HG="100", H="200")
+        for n, rb in (("1", "4900"), ("4", "1225")):
+            report = calc("braced", "hawk-cut", "SS", **dict(heavy, n=n))[0]
+            self.assertEqual(value_of(report, RB_BRACED, " (N)"), rb)
 
     def test_hg_equal_h(self):
         _, _, _, s = calc("braced", "hawk-cut", "SS", **dict(BRACED, HG="100"))

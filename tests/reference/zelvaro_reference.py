@@ -481,13 +481,13 @@ def braced(s):
     s.LG = div(s.LG, 100)
     s.a = div(s.a, 1000000)
     motor_terms(s)
-    # (FH + FD) x HG / (n x n x H)
-    s.Rb = div(mul(add(s.FH, s.FD), s.HG), mul(mul(s.n, s.n), s.H))
+    # (FH + FD) x HG / (n x H): the brace reaction at H, shared by the n braces
+    s.Rb = div(mul(add(s.FH, s.FD), s.HG), mul(s.n, s.H))
     s.sigma_b = div(div(s.Rb, s.A), 1000000)
     # (H - HG) x (FH + FD) / n / H / A / 1 000 000
     t = mul(sub(s.H, s.HG), add(s.FH, s.FD))
     s.tau_b = div(div(div(div(t, s.n), s.H), s.A), 1000000)
-    return finish(s, ['引抜力\u3000Rb=(FH+FD)･HG/(n^2*H)= ', V('Rb'), ' (N)', CRLF],
+    return finish(s, ['引抜力\u3000Rb=(FH+FD)･HG/(n*H)= ', V('Rb'), ' (N)', CRLF],
                   ['専断応力\u3000τb=(FH+FD)*(H-HG)/(n*H*A) = ', V('tau_b'), '(MPa)', CRLF])
 
 
