@@ -4,6 +4,10 @@
 #include "safe_filename.h"
 #include "single_case.h"
 
+#include "atomic_file.h"
+#include "fd_streams.h"
+#include "system_error_text.h"
+
 #include "checks.h"
 #include "data_in.h"
 #include "number_text.h"
@@ -15,11 +19,16 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <istream>
 #include <ostream>
 #include <stdexcept>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <system_error>
 #include <unistd.h>
+#include <utility>
 
 namespace zelvaro::batch {
 
@@ -189,21 +198,34 @@ std::optional<std::string> selection(const CsvRecordView &row, std::optional<std
   return std::nullopt;
 }
 
+// A write of the table that failed, with the system's errno (0 if unknown).
+struct TableWriteFailed {
+  int error;
+};
+
 class TableWriter {
 public:
   explicit TableWriter(std::ostream &out) : out_(out) { buffer_.reserve(FlushBytes + 4096); }
-  ~TableWriter() { flush(); }
   std::string &row() { return buffer_; }
   void end_row() {
     buffer_ += LineEnd;
     if (buffer_.size() >= FlushBytes)
       flush();
   }
+  // Writes the rows held; throws TableWriteFailed when they could not be.
   void flush() {
-    if (!buffer_.empty())
+    if (!buffer_.empty()) {
+      errno = 0;
       out_.write(buffer_.data(), static_cast<std::streamsize>(buffer_.size()));
+      if (out_)
+        out_.flush();
+      if (!out_)
+        throw TableWriteFailed{errno};
+    }
     buffer_.clear();
   }
+  // The part of the current row written so far is dropped.
+  void drop_from(std::size_t size) { buffer_.resize(size); }
 
 private:
   std::ostream &out_;
@@ -269,50 +291,129 @@ std::string reader_error_text(std::string_view error, const std::vector<std::str
   return text;
 }
 
-ReportFiles::ReportFiles(const std::filesystem::path &dir, std::string extension)
+bool is_report_file_name(std::string_view name, std::string_view extension) {
+  if (!name.ends_with(extension))
+    return false;
+  name.remove_suffix(extension.size());
+  std::size_t digits = 0;
+  while (digits < name.size() && name[digits] >= '0' && name[digits] <= '9')
+    ++digits;
+  return digits >= 6 && (digits == name.size() || (name[digits] == '_' && digits + 1 < name.size()));
+}
+
+namespace {
+// The folders this process has locked, so that --reports and --pdf may name
+// the same folder.
+std::vector<std::pair<dev_t, ino_t>> &locked_folders() {
+  static std::vector<std::pair<dev_t, ino_t>> folders;
+  return folders;
+}
+} // namespace
+
+ReportFiles::ReportFiles(const std::filesystem::path &dir, std::string extension, bool replace)
     : dir_(dir), extension_(std::move(extension)) {
+  const std::string folder = "計算書のフォルダ '" + dir.string() + "'";
   std::error_code ec;
   std::filesystem::create_directories(dir, ec);
   dir_fd_ = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (dir_fd_ < 0)
-    throw std::runtime_error("計算書のフォルダ '" + dir.string() + "' を開けません: " + std::strerror(errno));
+    throw std::runtime_error(folder + " を開けません: " + system_error_text(errno));
+  try {
+    struct stat st;
+    if (::fstat(dir_fd_, &st) != 0)
+      throw std::runtime_error(folder + " を開けません: " + system_error_text(errno));
+    const std::pair key{st.st_dev, st.st_ino};
+    auto &locked = locked_folders();
+    if (std::find(locked.begin(), locked.end(), key) == locked.end()) {
+      // The lock file is removed when a run ends: a lock taken on a file
+      // that lost its name meanwhile is taken again on the new one.
+      for (bool held = false; !held;) {
+        lock_fd_ = ::openat(dir_fd_, LockFileName, O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0644);
+        if (lock_fd_ < 0)
+          throw std::runtime_error(folder + " に書けません: " + system_error_text(errno));
+        if (::flock(lock_fd_, LOCK_EX | LOCK_NB) != 0)
+          throw std::runtime_error(folder +
+                                   " は別の zelvaro-check --batch が使用中です。終わってから実行するか、"
+                                   "別のフォルダを指定してください。");
+        struct stat mine, named;
+        held = ::fstat(lock_fd_, &mine) == 0 &&
+               ::fstatat(dir_fd_, LockFileName, &named, AT_SYMLINK_NOFOLLOW) == 0 &&
+               mine.st_ino == named.st_ino;
+        if (!held) {
+          ::close(lock_fd_);
+          lock_fd_ = -1;
+        }
+      }
+      locked.push_back(key);
+    }
+    // Only what is in the folder now: a dup, as closedir() closes its descriptor.
+    DIR *listing = ::fdopendir(::dup(dir_fd_));
+    if (!listing)
+      throw std::runtime_error(folder + " を読めません: " + system_error_text(errno));
+    std::string other;
+    int error = 0;
+    while (const dirent *entry = ::readdir(listing)) {
+      const std::string_view name = entry->d_name;
+      if (name == "." || name == ".." || name == LockFileName)
+        continue;
+      const auto own = [this](std::string_view n) { return is_report_file_name(n, extension_); };
+      if (replace && (own(name) || is_temporary_of(name, own)) && entry->d_type != DT_DIR) {
+        if (::unlinkat(dir_fd_, entry->d_name, 0) != 0 && errno != ENOENT && error == 0)
+          error = errno;
+      } else if (other.empty()) {
+        other = name;
+      }
+    }
+    ::closedir(listing);
+    if (error != 0)
+      throw std::runtime_error(folder + " の前の計算書を消せません: " + system_error_text(error));
+    if (!replace && !other.empty())
+      throw std::runtime_error(folder + " は空ではありません（'" + other +
+                               "' など）。前の結果が今回の結果に見えないよう、空のフォルダを指定するか、"
+                               "前の計算書を消して書き直すなら --replace を指定してください。");
+  } catch (...) {
+    release();
+    throw;
+  }
 }
 
 ReportFiles::~ReportFiles() {
+  release();
+}
+
+void ReportFiles::unlock() {
+  if (lock_fd_ < 0)
+    return;
+  ::unlinkat(dir_fd_, LockFileName, 0); // while still held: see the constructor
+  struct stat st;
+  if (::fstat(dir_fd_, &st) == 0)
+    std::erase(locked_folders(), std::pair{st.st_dev, st.st_ino});
+  ::close(lock_fd_);
+  lock_fd_ = -1;
+}
+
+void ReportFiles::release() {
+  unlock();
   if (dir_fd_ >= 0)
     ::close(dir_fd_);
+  dir_fd_ = -1;
 }
 
 void ReportFiles::write(std::size_t line, std::string_view id, std::string_view report) {
   const std::string name = report_file_name(line, id, extension_);
-  const auto fail = [&](const char *what) {
-    throw std::runtime_error("計算書ファイル '" + (dir_ / name).string() + "' を" + what + ": " +
-                             std::strerror(errno));
-  };
   if (!is_safe_file_name(name)) // report_file_name promises this; never write otherwise
     throw std::runtime_error("計算書ファイル名を作れません（" + std::to_string(line) + "行目）");
-  // A file of that name is replaced, never written through: an old link to a
-  // file elsewhere (symbolic or hard) only loses its name here.
-  if (::unlinkat(dir_fd_, name.c_str(), 0) != 0 && errno != ENOENT)
-    fail("置き換えられません");
-  const int fd = ::openat(dir_fd_, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
-  if (fd < 0)
-    fail("作れません");
-  std::size_t done = 0;
-  while (done < report.size()) {
-    const ssize_t n = ::write(fd, report.data() + done, report.size() - done);
-    if (n < 0) {
-      if (errno == EINTR)
-        continue;
-      const int saved = errno;
-      ::close(fd);
-      errno = saved;
-      fail("書けません");
-    }
-    done += static_cast<std::size_t>(n);
-  }
-  if (::close(fd) != 0)
-    fail("書けません");
+  if (const int error = write_file_atomically(dir_fd_, name, report, false))
+    throw std::runtime_error("計算書ファイル '" + (dir_ / name).string() +
+                             "' を書けません: " + system_error_text(error));
+}
+
+void ReportFiles::finish() {
+  const int error = ::syncfs(dir_fd_) == 0 ? 0 : errno;
+  unlock();
+  if (error != 0)
+    throw std::runtime_error("計算書のフォルダ '" + dir_.string() +
+                             "' をディスクに書き込めません: " + system_error_text(error));
 }
 
 BatchCounts run_batch(std::istream &in, std::ostream &table, std::ostream &diagnostics,
@@ -322,6 +423,9 @@ BatchCounts run_batch(std::istream &in, std::ostream &table, std::ostream &diagn
     diagnostics << "zelvaro-check: " << text << "\n";
     counts.file_error = true;
   };
+  std::size_t line_reached = 0;   // the line of the last row read
+  std::size_t write_failures = 0; // in a row
+  bool stopped = false;
 
   try {
     CsvReader reader(in, options.encoding);
@@ -330,6 +434,7 @@ BatchCounts run_batch(std::istream &in, std::ostream &table, std::ostream &diagn
       file_error("見出し行がありません（入力が空です）。");
       return counts;
     }
+    line_reached = header.line;
     Layout layout;
     if (const auto bad = read_header(header, layout)) {
       file_error(*bad);
@@ -338,132 +443,204 @@ BatchCounts run_batch(std::istream &in, std::ostream &table, std::ostream &diagn
     reader.expect_fields(layout.columns.size());
 
     TableWriter out(table);
-    out.row() += TableHeader;
-    out.end_row();
-
-    SeismicCalcState state;
-    CsvRecordView record;
-    CaseFieldViews fields; // of the current record
-    cli::RecordingSink sink;
-    CalcOutcome outcome;
-    std::string message;
-    std::size_t records = 0;
-
-    while (reader.next(record)) {
-      if (options.progress && ++records % options.progress_every == 0)
-        options.progress(records);
-      bool blank = record.error.empty();
-      for (std::size_t i = 0; blank && i < record.fields.size(); ++i)
-        blank = record.fields[i].empty();
-      if (blank)
-        continue;
-
-      ++counts.items;
-      const std::string_view id =
-          layout.id && *layout.id < record.fields.size() ? record.fields[*layout.id] : std::string_view();
-      message.clear();
-
-      Shape shape{};
-      Anchor anchor{};
-      Material material{};
-      std::optional<std::string> refusal;
-      if (!record.error.empty())
-        refusal = reader_error_text(record.error, layout.names);
-      if (!refusal)
-        refusal = selection(record, layout.shape, "shape", "形状", "floor circular wall ceiling braced",
-                            cli::parse_shape, shape);
-      if (!refusal)
-        refusal = selection(record, layout.anchor, "anchor", "ｱﾝｶ種類",
-                            "hawk-cut l-tip j-tip bolt-embedded chemical rebar-hooked rebar-welded",
-                            cli::parse_anchor, anchor);
-      if (!refusal)
-        refusal = selection(record, layout.material, "material", "材質", "SS SUS", cli::parse_material, material);
-
-      if (!refusal) {
-        // The same steps as zelvaro-check for one case.
-        fields.reset();
-        for (const auto &[column, slot] : layout.reads[static_cast<std::size_t>(shape)])
-          fields.set(slot, record.fields[column]);
-        if (!layout.diameter)
-          fields.set(InputSlot::Combo1, ""); // the diameter has no default
-        cli::prepare_state(state, shape, anchor, material);
-        sink.messages.clear();
-        cli::run_case(state, fields, sink, options.now,
-                      options.reports || options.sheets ? ReportText::Full : ReportText::Verdicts, outcome);
-        if (outcome.status == CalcOutcome::Status::Refused) {
-          refusal.emplace();
-          for (const Message &m : sink.messages) {
-            if (!refusal->empty())
-              *refusal += ' ';
-            append_one_line(*refusal, m.text);
-          }
-        } else if (outcome.status == CalcOutcome::Status::Stopped) {
-          refusal = outcome.message ? one_line(outcome.message->text) : std::string();
-        }
-      }
-
-      std::string &row = out.row();
-      append_cell(row, id);
-      if (refusal) {
-        ++counts.refused;
-        row += ",refused,,,,,,,,,,,,";
-        append_cell(row, *refusal);
-        out.end_row();
-        diagnostics << record.line << "行目";
-        if (!id.empty())
-          diagnostics << "（id " << one_line(id) << "）";
-        diagnostics << ": " << *refusal << "\n";
-        continue;
-      }
-
-      const bool shortfall = outcome.message.has_value();
-      ++(shortfall ? counts.shortfalls : counts.passed);
-      row += shortfall ? ",shortfall," : ",ok,";
-      append_numbers(row, state.Rb, state.sigma_b, state.tau_b, state.sigma_c, state.tau_c);
-      const bool bond = outcome.bond.has_value();
-      if (bond) {
-        append_numbers(row, outcome.bond->pullout_kg, outcome.bond->allowable_kg);
-        row += ",,";
-      } else {
-        row += ",,";
-        append_numbers(row, state.LL, state.RebarCount);
-      }
-      if (state.VerdictLine == VerdictPass)
-        row += VerdictPassCell;
-      else if (state.VerdictLine == VerdictFail)
-        row += VerdictFailCell;
-      else
-        append_cell(row, state.VerdictLine);
-      row += ',';
-      if (bond)
-        row += state.AnchorBlock.ends_with(BondSafe) ? BondSafeCell : BondDangerCell;
-      row += ',';
-      if (outcome.message) {
-        message.clear();
-        append_one_line(message, outcome.message->text);
-        append_cell(row, message);
-      }
+    try {
+      out.row() += TableHeader;
       out.end_row();
-      if (options.reports)
-        options.reports->write(record.line, id, outcome.report);
-      if (options.sheets) {
-        const std::string_view equipment = layout.equipment && *layout.equipment < record.fields.size()
-                                               ? record.fields[*layout.equipment]
-                                               : std::string_view();
-        options.sheets->write(record.line, id, equipment, state, outcome, fields);
+      out.flush(); // a gone output is seen before any work is done
+
+      SeismicCalcState state;
+      CsvRecordView record;
+      CaseFieldViews fields; // of the current record
+      cli::RecordingSink sink;
+      CalcOutcome outcome;
+      std::string message;
+      std::size_t records = 0;
+
+      try {
+        while (!stopped && reader.next(record)) {
+          line_reached = record.line;
+          if (options.progress && ++records % options.progress_every == 0)
+            options.progress(records);
+          bool blank = record.error.empty();
+          for (std::size_t i = 0; blank && i < record.fields.size(); ++i)
+            blank = record.fields[i].empty();
+          if (blank)
+            continue;
+
+          ++counts.items;
+          const std::string_view id =
+              layout.id && *layout.id < record.fields.size() ? record.fields[*layout.id] : std::string_view();
+          message.clear();
+
+          Shape shape{};
+          Anchor anchor{};
+          Material material{};
+          std::optional<std::string> refusal;
+          if (!record.error.empty())
+            refusal = reader_error_text(record.error, layout.names);
+          if (!refusal)
+            refusal = selection(record, layout.shape, "shape", "形状", "floor circular wall ceiling braced",
+                                cli::parse_shape, shape);
+          if (!refusal)
+            refusal = selection(record, layout.anchor, "anchor", "ｱﾝｶ種類",
+                                "hawk-cut l-tip j-tip bolt-embedded chemical rebar-hooked rebar-welded",
+                                cli::parse_anchor, anchor);
+          if (!refusal)
+            refusal = selection(record, layout.material, "material", "材質", "SS SUS", cli::parse_material,
+                                material);
+
+          if (!refusal) {
+            // The same steps as zelvaro-check for one case.
+            fields.reset();
+            for (const auto &[column, slot] : layout.reads[static_cast<std::size_t>(shape)])
+              fields.set(slot, record.fields[column]);
+            if (!layout.diameter)
+              fields.set(InputSlot::Combo1, ""); // the diameter has no default
+            cli::prepare_state(state, shape, anchor, material);
+            sink.messages.clear();
+            cli::run_case(state, fields, sink, options.now,
+                          options.reports || options.sheets ? ReportText::Full : ReportText::Verdicts,
+                          outcome);
+            if (outcome.status == CalcOutcome::Status::Refused) {
+              refusal.emplace();
+              for (const Message &m : sink.messages) {
+                if (!refusal->empty())
+                  *refusal += ' ';
+                append_one_line(*refusal, m.text);
+              }
+            } else if (outcome.status == CalcOutcome::Status::Stopped) {
+              refusal = outcome.message ? one_line(outcome.message->text) : std::string();
+            }
+          }
+
+          std::string &row = out.row();
+          append_cell(row, id);
+          if (refusal) {
+            ++counts.refused;
+            row += ",refused,,,,,,,,,,,,";
+            append_cell(row, *refusal);
+            out.end_row();
+            diagnostics << record.line << "行目";
+            if (!id.empty())
+              diagnostics << "（id " << one_line(id) << "）";
+            diagnostics << ": " << *refusal << "\n";
+            stopped = options.stop && *options.stop != 0;
+            continue;
+          }
+
+          // The files first: the row says whether they were written.
+          std::optional<std::string> write_error;
+          try {
+            if (options.reports)
+              options.reports->write(record.line, id, outcome.report);
+            if (options.sheets) {
+              const std::string_view equipment = layout.equipment && *layout.equipment < record.fields.size()
+                                                     ? record.fields[*layout.equipment]
+                                                     : std::string_view();
+              options.sheets->write(record.line, id, equipment, state, outcome, fields);
+            }
+            write_failures = 0;
+          } catch (const std::runtime_error &e) {
+            write_error = e.what();
+          }
+
+          const bool shortfall = outcome.message.has_value();
+          if (write_error)
+            ++counts.write_errors;
+          else
+            ++(shortfall ? counts.shortfalls : counts.passed);
+          row += write_error ? ",error," : shortfall ? ",shortfall," : ",ok,";
+          append_numbers(row, state.Rb, state.sigma_b, state.tau_b, state.sigma_c, state.tau_c);
+          const bool bond = outcome.bond.has_value();
+          if (bond) {
+            append_numbers(row, outcome.bond->pullout_kg, outcome.bond->allowable_kg);
+            row += ",,";
+          } else {
+            row += ",,";
+            append_numbers(row, state.LL, state.RebarCount);
+          }
+          if (state.VerdictLine == VerdictPass)
+            row += VerdictPassCell;
+          else if (state.VerdictLine == VerdictFail)
+            row += VerdictFailCell;
+          else
+            append_cell(row, state.VerdictLine);
+          row += ',';
+          if (bond)
+            row += state.AnchorBlock.ends_with(BondSafe) ? BondSafeCell : BondDangerCell;
+          row += ',';
+          if (write_error || outcome.message) {
+            message.clear();
+            if (write_error)
+              message = *write_error;
+            if (write_error && outcome.message)
+              message += ' ';
+            if (outcome.message)
+              append_one_line(message, outcome.message->text);
+            append_cell(row, message);
+          }
+          out.end_row();
+          if (write_error) {
+            diagnostics << record.line << "行目";
+            if (!id.empty())
+              diagnostics << "（id " << one_line(id) << "）";
+            diagnostics << ": " << *write_error << "\n";
+            if (++write_failures >= options.max_write_failures) {
+              file_error("計算書の書き込みが " + std::to_string(write_failures) + " 件続けて失敗したので、" +
+                         std::to_string(record.line) + "行目で中止します。");
+              break;
+            }
+          }
+          stopped = options.stop && *options.stop != 0;
+        }
+      } catch (const cli::ReadInterrupted &) {
+        stopped = true;
+      } catch (const std::system_error &e) {
+        file_error("機器表を読めません（" + std::to_string(line_reached) +
+                   "行目まで読んだところで）: " + system_error_text(e.code().value()));
       }
+      out.flush();
+    } catch (const TableWriteFailed &e) {
+      file_error("判定表を書けません（" + std::to_string(line_reached) + "行目で中止します）: " +
+                 (e.error ? system_error_text(e.error) : std::string("書き込みに失敗しました。")));
     }
+  } catch (const std::system_error &e) {
+    file_error("機器表を読めません: " + system_error_text(e.code().value()));
+  } catch (const cli::ReadInterrupted &) {
+    stopped = true;
   } catch (const std::exception &e) {
     file_error(std::string("処理を続けられません: ") + e.what());
   }
 
+  const auto finish = [&](auto *sink) {
+    try {
+      if (sink)
+        sink->finish();
+    } catch (const std::runtime_error &e) {
+      file_error(e.what());
+    }
+  };
+  finish(options.reports);
+  finish(options.sheets);
+
+  if (stopped && options.stop && *options.stop != 0) {
+    counts.stopped_by = *options.stop;
+    diagnostics << "zelvaro-check: " << (counts.stopped_by == SIGINT ? "SIGINT（Ctrl+C）" : "SIGTERM")
+                << " を受けたので中止しました。判定表は " << line_reached
+                << "行目までの行で終わります（書いた計算書はすべて完全です）。\n";
+  }
   diagnostics << "zelvaro-check: 件数 " << counts.items << "、問題無し " << counts.passed << "、不足 "
-              << counts.shortfalls << "、拒否 " << counts.refused << "\n";
+              << counts.shortfalls << "、拒否 " << counts.refused;
+  if (counts.write_errors > 0)
+    diagnostics << "、書き込み失敗 " << counts.write_errors;
+  diagnostics << "\n";
   return counts;
 }
 
 int exit_status(const BatchCounts &counts) {
-  if (counts.file_error || counts.refused > 0)
+  if (counts.stopped_by != 0)
+    return 128 + counts.stopped_by;
+  if (counts.file_error || counts.refused > 0 || counts.write_errors > 0)
     return 2;
   return counts.shortfalls > 0 ? 1 : 0;
 }

@@ -33,6 +33,7 @@
 #include "text_encoding.h"
 
 #include <chrono>
+#include <csignal>
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
@@ -59,6 +60,8 @@ public:
   // sheet cannot be stored.
   virtual void write(std::size_t line, std::string_view id, std::string_view equipment, const SeismicCalcState &s,
                      const CalcOutcome &outcome, const FieldReader &fields) = 0;
+  // After the last row: makes what was written durable; throws like write().
+  virtual void finish() {}
 };
 
 // Where the full report of each calculated item goes (--reports).
@@ -69,27 +72,48 @@ public:
   // input line `line` labelled `id`. Throws std::runtime_error when it cannot
   // be stored.
   virtual void write(std::size_t line, std::string_view id, std::string_view report) = 0;
+  // After the last row: makes what was written durable; throws like write().
+  virtual void finish() {}
 };
 
 // Writes each report as DIR/report_file_name(line, id, extension). The folder
-// is created if missing. Files are opened relative to the folder, by a single
-// safe name component and without following symbolic links, so nothing
-// outside the folder is ever written, whatever the id holds.
+// is created if missing. Files are written relative to the folder, by a single
+// safe name component, under a temporary name renamed when complete (an
+// existing name, even a link, is replaced, never written through), so nothing
+// outside the folder is ever written, whatever the id holds, and no file cut
+// short bears a report's name. finish() syncs the folder's file system once
+// (a sync per file would cost hours on a million reports) and unlocks it.
+//
+// The folder is locked (LockFileName, flock; the file is removed at the end)
+// for the run: a second batch into it is refused at once. A folder holding anything but the lock file is
+// refused too, as its files would pass for this run's, unless `replace`:
+// then the files of the report naming pattern with this extension (and
+// temporary files of an interrupted run) are removed first, other files kept.
 class ReportFiles : public ReportSink {
 public:
   // Throws std::runtime_error (with a Japanese message) when the folder cannot
-  // be created or opened.
-  explicit ReportFiles(const std::filesystem::path &dir, std::string extension = ".txt");
+  // be created, opened or locked, or is not empty without `replace`.
+  explicit ReportFiles(const std::filesystem::path &dir, std::string extension = ".txt",
+                       bool replace = false);
   ~ReportFiles() override;
   ReportFiles(const ReportFiles &) = delete;
   ReportFiles &operator=(const ReportFiles &) = delete;
   void write(std::size_t line, std::string_view id, std::string_view report) override;
+  void finish() override;
 
 private:
+  void unlock();
+  void release();
   std::filesystem::path dir_;
   std::string extension_;
   int dir_fd_ = -1;
+  int lock_fd_ = -1; // -1 when another ReportFiles of this run holds the folder's lock
 };
+
+inline constexpr const char *LockFileName = ".zelvaro-check.lock";
+
+// Whether `name` is of the naming pattern of report_file_name with `extension`.
+bool is_report_file_name(std::string_view name, std::string_view extension);
 
 struct BatchOptions {
   Encoding encoding = Encoding::Auto;
@@ -99,6 +123,11 @@ struct BatchOptions {
   // Called every `progress_every` input records with the records read so far.
   std::function<void(std::size_t records)> progress;
   std::size_t progress_every = 4096;
+  // When it holds a signal number, the batch ends at the next row boundary.
+  const volatile std::sig_atomic_t *stop = nullptr;
+  // Consecutive rows whose report or sheet could not be written before the
+  // batch gives up (a full disk fails every one of them).
+  std::size_t max_write_failures = 20;
 };
 
 struct BatchCounts {
@@ -106,7 +135,9 @@ struct BatchCounts {
   std::size_t passed = 0;
   std::size_t shortfalls = 0;
   std::size_t refused = 0;
-  bool file_error = false; // the header or the input could not be read; no table then
+  std::size_t write_errors = 0; // rows calculated whose report or sheet could not be written (status "error")
+  bool file_error = false;      // the header or the input could not be read, or the table written
+  int stopped_by = 0;           // the signal that ended the batch early, or 0
 };
 
 // Runs a schedule. Writes the table to `table` and, to `diagnostics`, one
@@ -115,8 +146,9 @@ struct BatchCounts {
 BatchCounts run_batch(std::istream &in, std::ostream &table, std::ostream &diagnostics,
                       const BatchOptions &options);
 
-// 0 every item passed, 1 some check failed, 2 a row was refused or the file
-// could not be read.
+// 0 every item passed, 1 some check failed, 2 a row was refused, a file
+// could not be read or written; 128 + the signal's number when SIGINT or
+// SIGTERM ended the batch (130, 143).
 int exit_status(const BatchCounts &counts);
 
 // The Japanese form of a CsvRecord::error, with the column names of the

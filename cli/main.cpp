@@ -2,7 +2,9 @@
 // per call, through the same capture and calculation as the window, or, with
 // --batch, one per row of an equipment schedule.
 #include "batch.h"
+#include "fd_streams.h"
 #include "single_case.h"
+#include "system_error_text.h"
 #ifdef ZELVARO_WITH_PDF
 #include "sheet_output.h"
 #endif
@@ -10,6 +12,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -116,6 +119,18 @@ const char *const HelpText =
   zelvaro-check --batch examples/schedule.csv --reports 計算書 > 判定表.csv
 )";
 
+// Writes `text` to standard output and closes it, so that a full disk or a
+// closed output is seen; ExitPass, or ExitRefused with the reason said.
+int write_stdout(std::string_view text, const char *what) {
+  int error = write_all(STDOUT_FILENO, text.data(), text.size());
+  if (error == 0 && ::close(STDOUT_FILENO) != 0 && errno != EINTR)
+    error = errno;
+  if (error == 0)
+    return ExitPass;
+  std::cerr << "zelvaro-check: " << what << "を標準出力に書けません: " << system_error_text(error) << "\n";
+  return ExitRefused;
+}
+
 int usage_error(const std::string &what) {
   std::cerr << "zelvaro-check: " << what << "\n詳しくは zelvaro-check --help を参照してください。\n";
   return ExitRefused;
@@ -187,11 +202,14 @@ int batch_main(int argc, char **argv) {
   std::optional<std::string> file, reports, pdf;
   SheetTitle title;
   batch::Encoding encoding = batch::Encoding::Auto;
+  bool replace = false;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
-    if (arg == "--help" || arg == "-h") {
-      std::cout << HelpText;
-      return ExitPass;
+    if (arg == "--help" || arg == "-h")
+      return write_stdout(HelpText, "説明");
+    if (arg == "--replace") {
+      replace = true;
+      continue;
     }
     std::string name = arg, value;
     const auto eq = arg.find('=');
@@ -230,8 +248,7 @@ int batch_main(int argc, char **argv) {
   if (!file || file->empty())
     return usage_error("--batch の後に機器表のファイル名（標準入力なら -）を指定してください。");
 
-  std::ifstream in_file;
-  std::istream *in = &std::cin;
+  int in_fd = STDIN_FILENO;
   std::optional<std::uint64_t> size;
   if (*file != "-") {
     std::error_code ec;
@@ -244,20 +261,28 @@ int batch_main(int argc, char **argv) {
       std::cerr << "zelvaro-check: '" << *file << "' はフォルダです。機器表のファイルを指定してください。\n";
       return ExitRefused;
     }
-    in_file.open(*file, std::ios::binary);
-    if (!in_file) {
-      std::cerr << "zelvaro-check: 機器表 '" << *file << "' を開けません: " << std::strerror(errno) << "\n";
+    in_fd = ::open(file->c_str(), O_RDONLY | O_CLOEXEC);
+    if (in_fd < 0) {
+      std::cerr << "zelvaro-check: 機器表 '" << *file << "' を開けません: " << system_error_text(errno)
+                << "\n";
       return ExitRefused;
     }
     if (st.type() == std::filesystem::file_type::regular)
       size = std::filesystem::file_size(*file, ec);
-    in = &in_file;
   }
+  // Read and written through their descriptors: a read error must not pass
+  // for the end of the schedule, nor a lost table for success.
+  FdInputBuf in_buf(in_fd);
+  std::istream input(&in_buf);
+  input.exceptions(std::ios::badbit); // the read error itself reaches the batch
+  std::istream *in = &input;
+  FdOutputBuf table_buf(STDOUT_FILENO);
+  std::ostream table(&table_buf);
 
   std::unique_ptr<batch::ReportFiles> report_files;
   if (reports) {
     try {
-      report_files = std::make_unique<batch::ReportFiles>(*reports);
+      report_files = std::make_unique<batch::ReportFiles>(*reports, ".txt", replace);
     } catch (const std::exception &e) {
       std::cerr << "zelvaro-check: " << e.what() << "\n";
       return ExitRefused;
@@ -268,7 +293,8 @@ int batch_main(int argc, char **argv) {
 #ifdef ZELVARO_WITH_PDF
   if (pdf) {
     try {
-      sheet_files = std::make_unique<SheetFiles>(*pdf, SheetNames{title.project, title.equipment, title.checker});
+      sheet_files = std::make_unique<SheetFiles>(
+          *pdf, SheetNames{title.project, title.equipment, title.checker}, replace);
     } catch (const std::exception &e) {
       std::cerr << "zelvaro-check: " << e.what() << "\n";
       return ExitRefused;
@@ -281,6 +307,8 @@ int batch_main(int argc, char **argv) {
   options.now = now_text();
   options.reports = report_files.get();
   options.sheets = sheet_files.get();
+  catch_stop_signals();
+  options.stop = stop_signal();
 
   batch::ProgressBar bar(std::cerr, size, batch::ProgressBar::Clock::now());
   BarAwareBuf diagnostics_buf(std::cerr.rdbuf(), bar);
@@ -295,18 +323,14 @@ int batch_main(int argc, char **argv) {
     };
   }
 
-  const batch::BatchCounts counts = batch::run_batch(*in, std::cout, diagnostics, options);
-  std::cout.flush();
-  if (!std::cout) {
-    diagnostics << "zelvaro-check: 判定表を標準出力に書けません。\n";
-    return ExitRefused;
-  }
+  const batch::BatchCounts counts = batch::run_batch(*in, table, diagnostics, options);
   return batch::exit_status(counts);
 }
 
 } // namespace
 
 int main(int argc, char **argv) {
+  hold_closed_standard_descriptors();
   for (int i = 1; i < argc; ++i)
     if (is_option(argv[i], "--batch"))
       return batch_main(argc, argv);
@@ -321,10 +345,8 @@ int main(int argc, char **argv) {
 
   for (int i = 1; i < argc; ++i) {
     std::string arg = argv[i];
-    if (arg == "--help" || arg == "-h") {
-      std::cout << HelpText;
-      return ExitPass;
-    }
+    if (arg == "--help" || arg == "-h")
+      return write_stdout(HelpText, "説明");
     if (arg == "--crlf") {
       crlf = true;
       continue;
@@ -400,8 +422,8 @@ int main(int argc, char **argv) {
   std::string report = crlf ? outcome.report : to_lf(outcome.report);
   if (isatty(STDOUT_FILENO))
     report += crlf ? "\r\n" : "\n"; // keep the prompt off the last line
-  std::fwrite(report.data(), 1, report.size(), stdout);
-  std::fflush(stdout);
+  if (write_stdout(report, "計算書") != ExitPass)
+    return ExitRefused;
 #ifdef ZELVARO_WITH_PDF
   if (pdf) {
     const std::string error =

@@ -50,8 +50,8 @@ std::string write_sheet_file(const std::string &path, const SeismicCalcState &s,
   return sheet::write_sheet_pdf(data(s, outcome, fields, names), QString::fromStdString(path)).toStdString();
 }
 
-SheetFiles::SheetFiles(const std::filesystem::path &dir, SheetNames names)
-    : files_(dir, ".pdf"), names_(std::move(names)) {
+SheetFiles::SheetFiles(const std::filesystem::path &dir, SheetNames names, bool replace)
+    : files_(dir, ".pdf", replace), names_(std::move(names)) {
   start_drawing();
 }
 

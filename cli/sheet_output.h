@@ -18,8 +18,9 @@ struct SheetNames {
   std::string project, equipment, checker;
 };
 
-// Writes the sheet of a calculation that reported to `path`. Returns an
-// empty string, or why the file could not be written.
+// Writes the sheet of a calculation that reported to `path` (a temporary
+// name renamed when complete). Returns an empty string, or why the file could
+// not be written.
 std::string write_sheet_file(const std::string &path, const SeismicCalcState &s, const CalcOutcome &outcome,
                              const FieldReader &fields, const SheetNames &names);
 
@@ -28,9 +29,11 @@ std::string write_sheet_file(const std::string &path, const SeismicCalcState &s,
 // schedule's `equipment` cell, when there is one, names the equipment.
 class SheetFiles : public batch::SheetSink {
 public:
-  SheetFiles(const std::filesystem::path &dir, SheetNames names);
+  // `replace` as for batch::ReportFiles.
+  SheetFiles(const std::filesystem::path &dir, SheetNames names, bool replace = false);
   void write(std::size_t line, std::string_view id, std::string_view equipment, const SeismicCalcState &s,
              const CalcOutcome &outcome, const FieldReader &fields) override;
+  void finish() override { files_.finish(); }
 
 private:
   batch::ReportFiles files_;

@@ -1,5 +1,7 @@
 #include "calc_sheet.h"
 
+#include "atomic_file.h"
+
 #include "fonts.h"
 #include "checks.h"
 #include "diagrams.h"
@@ -8,7 +10,6 @@
 #include "shape_procedure.h"
 
 #include <QBuffer>
-#include <QFileInfo>
 #include <QFont>
 #include <QFontMetricsF>
 #include <QPageLayout>
@@ -240,14 +241,16 @@ QByteArray sheet_pdf(const SheetData &d) {
 }
 
 QString write_sheet_pdf(const SheetData &d, const QString &path) {
-  bool drawn = false;
-  {
-    QPdfWriter writer(path);
-    drawn = render_pdf(d, writer);
-  } // the file is complete when the writer is gone
-  if (drawn && QFileInfo(path).isFile() && QFileInfo(path).size() > 0)
+  // Drawn in memory first: only a sheet QPdfWriter and QPainter finished
+  // reaches the disk, and only a complete file bears the name.
+  const QByteArray pdf = sheet_pdf(d);
+  const std::string why =
+      pdf.isEmpty() ? std::string("計算書を描けません。")
+                    : save_file(path.toStdString(),
+                                std::string_view(pdf.constData(), static_cast<std::size_t>(pdf.size())));
+  if (why.empty())
     return {};
-  return QStringLiteral("PDFファイルを書き込めません: %1").arg(path);
+  return QStringLiteral("PDFファイルを書き込めません: %1\n%2").arg(path, QString::fromStdString(why));
 }
 
 } // namespace zelvaro::sheet
