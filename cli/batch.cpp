@@ -623,7 +623,7 @@ BatchCounts run_batch(std::istream &in, std::ostream &table, std::ostream &diagn
   finish(options.reports);
   finish(options.sheets);
 
-  if (stopped && options.stop && *options.stop != 0) {
+  if (options.stop && *options.stop != 0) { // even one caught after the last row: the user asked to stop
     counts.stopped_by = *options.stop;
     diagnostics << "zelvaro-check: " << (counts.stopped_by == SIGINT ? "SIGINT（Ctrl+C）" : "SIGTERM")
                 << " を受けたので中止しました。判定表は " << line_reached

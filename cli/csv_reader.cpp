@@ -67,6 +67,8 @@ bool CsvReader::fill() {
   if (in_.bad())
     throw std::runtime_error("reading the input failed");
   const auto got = static_cast<std::size_t>(in_.gcount());
+  if (got > 0)
+    in_.clear(); // a stream may give what it has (a pipe): short is not the end
   end_ += got;
   buffer_[end_] = '\n';
   if (got == 0)

@@ -1,5 +1,6 @@
 #include "fd_streams.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <system_error>
@@ -15,22 +16,38 @@ extern "C" void on_stop_signal(int number) {
 }
 } // namespace
 
-FdInputBuf::int_type FdInputBuf::underflow() {
-  if (gptr() < egptr())
-    return traits_type::to_int_type(*gptr());
+std::streamsize FdInputBuf::read_some(char *s, std::streamsize n) {
   for (;;) {
-    const ssize_t n = ::read(fd_, buffer_, sizeof buffer_);
-    if (n > 0) {
-      setg(buffer_, buffer_, buffer_ + n);
-      return traits_type::to_int_type(*gptr());
-    }
-    if (n == 0)
-      return traits_type::eof();
+    const ssize_t got = ::read(fd_, s, static_cast<std::size_t>(n));
+    if (got >= 0)
+      return got;
     if (errno != EINTR)
       throw std::system_error(errno, std::generic_category());
     if (stop_number != 0)
       throw ReadInterrupted{};
   }
+}
+
+FdInputBuf::int_type FdInputBuf::underflow() {
+  if (gptr() < egptr())
+    return traits_type::to_int_type(*gptr());
+  const std::streamsize n = read_some(buffer_, sizeof buffer_);
+  if (n == 0)
+    return traits_type::eof();
+  setg(buffer_, buffer_, buffer_ + n);
+  return traits_type::to_int_type(*gptr());
+}
+
+std::streamsize FdInputBuf::xsgetn(char *s, std::streamsize n) {
+  if (n <= 0)
+    return 0;
+  if (gptr() < egptr()) {
+    const std::streamsize held = std::min<std::streamsize>(n, egptr() - gptr());
+    std::copy(gptr(), gptr() + held, s);
+    gbump(static_cast<int>(held));
+    return held;
+  }
+  return read_some(s, n);
 }
 
 FdInputBuf::pos_type FdInputBuf::seekoff(off_type off, std::ios_base::seekdir dir, std::ios_base::openmode) {

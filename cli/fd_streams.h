@@ -21,9 +21,13 @@ public:
 
 protected:
   int_type underflow() override;
+  // Gives what one read returns, not waiting for `n` bytes: rows that came
+  // through a pipe are read while the writer is still writing.
+  std::streamsize xsgetn(char *s, std::streamsize n) override;
   pos_type seekoff(off_type off, std::ios_base::seekdir dir, std::ios_base::openmode which) override;
 
 private:
+  std::streamsize read_some(char *s, std::streamsize n);
   int fd_;
   char buffer_[64 * 1024];
 };

@@ -67,7 +67,7 @@ const char *const HelpText =
       W=500 n=4 LG=30 HG=60 L=50
 
 一括チェック:
-  zelvaro-check --batch ファイル [--encoding 文字コード] [--reports フォルダ] [--pdf フォルダ]
+  zelvaro-check --batch ファイル [--encoding 文字コード] [--reports フォルダ] [--pdf フォルダ] [--replace]
 
 機器表（CSV）の各行を、上の1件ずつの計算とまったく同じように計算し、判定表（CSV）を
 標準出力に書きます。ファイルに - を指定すると標準入力から読みます。
@@ -77,6 +77,11 @@ const char *const HelpText =
               名前は「行番号_id.txt」。id の危ない文字は _ に置き換え、フォルダの外には書きません）
   --pdf       各機器の計算書（PDF、A4 1枚）をフォルダに書く（名前は「行番号_id.pdf」、拒否の行は書きません）。
               表題欄は --project、--equipment（機器表に equipment 列があればその値）、--checker
+              どちらのファイルも一時的な名前で書き、書き終えてから正式な名前にします。
+              空でないフォルダには書きません（前回のファイルが今回の結果に見えないように）。
+              別の一括チェックが書いている最中のフォルダにも書きません。
+  --replace   空でないフォルダにも書く。前回の計算書（「行番号_id.txt」「行番号_id.pdf」）を先に消します
+              （ほかのファイルは残します）
 
 機器表:
   1行目は見出し行で、列名は次のとおり（大文字と小文字は区別します。順番は自由）。
@@ -101,6 +106,7 @@ const char *const HelpText =
 判定表（UTF-8、改行 CR LF、1行目は見出し）の列:
   id              機器表の id
   status          ok（すべて問題無し）| shortfall（不足あり）| refused（計算できない行）
+                  | error（計算したが計算書を書けなかった行。理由は message に。20行続くと中止）
   Rb              引抜力(N)          sigma_b, tau_b   引張応力・専断応力(MPa)
   sigma_c, tau_c  引張強度・専断強度(MPa)
   pullout_kg      引抜力(kg)         allowable_kg     密着力（鉄筋等引掛けは鉄筋強度）(kg)
@@ -113,7 +119,9 @@ const char *const HelpText =
 
   最後に件数（問題無し・不足・拒否）を標準エラーに書きます。標準エラーが端末で時間がかかるときは
   進み具合を表示します。
-  終了コード: 0 すべて問題無し / 1 不足の行あり / 2 拒否の行あり、またはファイルを読めない
+  終了コード: 0 すべて問題無し / 1 不足の行あり / 2 拒否または error の行あり、機器表を読めない、
+            または判定表を書けない / 130・143 Ctrl+C（SIGINT）・SIGTERM で中止（書きかけの計算書は
+            書き終え、判定表は行の切れ目で終わります）
 
 例（examples/schedule.csv は5つの形状とすべてのｱﾝｶ種類を含む機器表です）:
   zelvaro-check --batch examples/schedule.csv --reports 計算書 > 判定表.csv
