@@ -16,6 +16,7 @@
 #include <random>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -482,6 +483,41 @@ TEST(ProgressBar, StaysQuietAtFirstThenDrawsAtMostTenTimesASecondAndErasesItself
   ProgressBar quick(never, 10, t0);
   quick.finish();
   EXPECT_EQ(never.str(), "");
+}
+
+// A sink that fails every `fail_every`-th write, as a full disk or a broken
+// folder would.
+class FailingReports : public ReportSink {
+public:
+  explicit FailingReports(std::size_t fail_every) : every_(fail_every) {}
+  void write(std::size_t line, std::string_view, std::string_view) override {
+    if (++calls_ % every_ == 0)
+      throw std::runtime_error("計算書ファイルを書けません: ディスクに空きがありません。（" + std::to_string(line) +
+                               "行目）");
+  }
+
+private:
+  std::size_t every_, calls_ = 0;
+};
+
+TEST(BatchWrites, AFailedWriteMarksItsRowAndTheBatchGoesOnUntil20InARow) {
+  std::string schedule = Header;
+  for (int i = 0; i < 30; ++i)
+    schedule += "p" + std::to_string(i) + "," + FloorRow;
+  for (const auto &[every, rows, errors] : {std::tuple{3u, 30u, 10u}, std::tuple{1u, 20u, 20u}}) {
+    FailingReports reports(every);
+    BatchOptions options;
+    options.reports = &reports;
+    const BatchRun r = run(schedule, options);
+    EXPECT_EQ(r.rows.size() - 1, rows);
+    EXPECT_EQ(r.counts.write_errors, errors);
+    EXPECT_EQ(r.counts.passed, rows - errors);
+    EXPECT_EQ(exit_status(r.counts), 2);
+    EXPECT_EQ(r.cell(every - 1, "status"), "error");
+    EXPECT_TRUE(contains(r.cell(every - 1, "message"), "ディスクに空きがありません")) << r.table;
+    EXPECT_EQ(r.cell(every - 1, "Rb"), "2205"); // calculated all the same
+    EXPECT_EQ(contains(r.diagnostics, "20 件続けて失敗したので"), every == 1) << r.diagnostics;
+  }
 }
 
 // --reports: names from hostile ids stay inside the folder, and nothing is
