@@ -224,8 +224,6 @@ public:
     }
     buffer_.clear();
   }
-  // The part of the current row written so far is dropped.
-  void drop_from(std::size_t size) { buffer_.resize(size); }
 
 private:
   std::ostream &out_;
