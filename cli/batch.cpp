@@ -138,6 +138,32 @@ void append_cell(std::string &out, std::string_view text) {
     out += text;
 }
 
+// A cell of text that may come from the schedule (the id, a message quoting
+// a cell). The table is opened in spreadsheets, which take a cell beginning
+// with = + - @ (or TAB, CR before them) for a formula: such a cell gets a
+// leading ', which a spreadsheet shows as text and does not display.
+void append_text_cell(std::string &out, std::string_view text) {
+  if (text.empty() || std::string_view("=+-@\t\r").find(text.front()) == std::string_view::npos) {
+    append_cell(out, text);
+    return;
+  }
+  std::string guarded = "'";
+  guarded += text;
+  append_cell(out, guarded);
+}
+
+// Longer ids are refused, and shown cut to this length.
+constexpr std::size_t MaxIdBytes = 1000;
+
+std::string_view shown_id(std::string_view id) {
+  if (id.size() <= MaxIdBytes)
+    return id;
+  std::size_t cut = MaxIdBytes; // not inside a UTF-8 character
+  while (cut > 0 && (static_cast<unsigned char>(id[cut]) & 0xC0) == 0x80)
+    --cut;
+  return id.substr(0, cut);
+}
+
 // The verdict cells, one of four fixed texts, ready as cells.
 std::string cell_text(std::string_view text) {
   std::string cell;
@@ -221,6 +247,30 @@ template <class... Numbers> void append_numbers(std::string &out, Numbers... val
 
 } // namespace
 
+std::string terminal_text(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  constexpr char digits[] = "0123456789abcdef";
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const auto c = static_cast<unsigned char>(text[i]);
+    if (c < 0x20 || c == 0x7F) {
+      out += "\\x";
+      out += digits[c >> 4];
+      out += digits[c & 0xF];
+    } else if (c == 0xC2 && i + 1 < text.size() && static_cast<unsigned char>(text[i + 1]) >= 0x80 &&
+               static_cast<unsigned char>(text[i + 1]) <= 0x9F) {
+      // U+0080 to U+009F: the 8-bit forms of ESC sequences (CSI, OSC)
+      const auto d = static_cast<unsigned char>(text[++i]);
+      out += "\\u00";
+      out += digits[d >> 4];
+      out += digits[d & 0xF];
+    } else {
+      out += static_cast<char>(c);
+    }
+  }
+  return out;
+}
+
 std::string reader_error_text(std::string_view error, const std::vector<std::string> &columns) {
   // The reader names a field "field K" (1-based); say which column that is.
   std::string text;
@@ -246,6 +296,16 @@ std::string reader_error_text(std::string_view error, const std::vector<std::str
   char byte[8] = {};
   if (rest.starts_with("has a quote inside unquoted text")) {
     text += "\" で囲まれていない値の中に \" があります（値全体を \" で囲み、中の \" は二つ重ねてください）。";
+  } else if (rest.starts_with("has a quote not closed on its line")) {
+    text += "\" が行の終わりまでに閉じられていません（上の行で閉じられていない \" "
+            "があったため、この行は一行だけで読み"
+            "ました）。";
+  } else if (std::sscanf(std::string(rest).c_str(), "has more than %lu fields", &a) == 1) {
+    text += "列が多すぎます（" + std::to_string(a) + " 列を超えています）。";
+  } else if (std::sscanf(std::string(rest).c_str(), "has a NUL byte at offset %lu", &a) == 1) {
+    text += "使えないバイト 0x00（NUL）があります（" + std::to_string(a + 1) + "バイト目）。";
+  } else if (std::sscanf(std::string(rest).c_str(), "has a byte-order mark at offset %lu", &a) == 1) {
+    text += "ファイルの途中に BOM（EF BB BF）があります（" + std::to_string(a + 1) + "バイト目）。";
   } else if (rest == "has text after its closing quote") {
     text += "閉じる \" の後に文字があります。";
   } else if (std::sscanf(std::string(rest).c_str(), "the quote opened on line %lu is not closed", &a) == 1) {
@@ -254,8 +314,10 @@ std::string reader_error_text(std::string_view error, const std::vector<std::str
     text += "項目の数が " + std::to_string(a) + " で、見出し行の " + std::to_string(b) + " と合いません。";
   } else if (std::sscanf(std::string(rest).c_str(), "is longer than %lu bytes", &a) == 1) {
     text += "行が長すぎます（" + std::to_string(a) + " バイトを超えています）。";
-  } else if (std::sscanf(std::string(rest).c_str(), "is not valid UTF-8 (byte %4s at offset %lu)", byte, &a) == 2 ||
-             std::sscanf(std::string(rest).c_str(), "is not valid CP932 (byte %4s at offset %lu)", byte, &a) == 2) {
+  } else if (std::sscanf(std::string(rest).c_str(), "is not valid UTF-8 (byte %4s at offset %lu)", byte,
+                         &a) == 2 ||
+             std::sscanf(std::string(rest).c_str(), "is not valid CP932 (byte %4s at offset %lu)", byte,
+                         &a) == 2) {
     const bool cp932 = rest.find("CP932") != std::string_view::npos;
     text += std::string(cp932 ? "CP932" : "UTF-8") + " として読めないバイト " + byte + " があります（" +
             std::to_string(a + 1) + "バイト目）。";
@@ -319,7 +381,7 @@ BatchCounts run_batch(std::istream &in, std::ostream &table, std::ostream &diagn
                       const BatchOptions &options) {
   BatchCounts counts;
   const auto file_error = [&](const std::string &text) {
-    diagnostics << "zelvaro-check: " << text << "\n";
+    diagnostics << "zelvaro-check: " << terminal_text(text) << "\n";
     counts.file_error = true;
   };
 
@@ -369,6 +431,9 @@ BatchCounts run_batch(std::istream &in, std::ostream &table, std::ostream &diagn
       std::optional<std::string> refusal;
       if (!record.error.empty())
         refusal = reader_error_text(record.error, layout.names);
+      if (!refusal && id.size() > MaxIdBytes)
+        refusal = "id が長すぎます（" + std::to_string(id.size()) + " バイト。" + std::to_string(MaxIdBytes) +
+                  " バイトまでにしてください）。";
       if (!refusal)
         refusal = selection(record, layout.shape, "shape", "形状", "floor circular wall ceiling braced",
                             cli::parse_shape, shape);
@@ -403,16 +468,17 @@ BatchCounts run_batch(std::istream &in, std::ostream &table, std::ostream &diagn
       }
 
       std::string &row = out.row();
-      append_cell(row, id);
+      append_text_cell(row, shown_id(id));
       if (refusal) {
         ++counts.refused;
         row += ",refused,,,,,,,,,,,,";
-        append_cell(row, *refusal);
+        append_text_cell(row, *refusal);
         out.end_row();
-        diagnostics << record.line << "行目";
+        std::string line = std::to_string(record.line) + "行目";
         if (!id.empty())
-          diagnostics << "（id " << one_line(id) << "）";
-        diagnostics << ": " << *refusal << "\n";
+          line += "（id " + one_line(shown_id(id)) + (id.size() > MaxIdBytes ? "…）" : "）");
+        line += ": " + *refusal;
+        diagnostics << terminal_text(line) << "\n";
         continue;
       }
 
@@ -441,7 +507,7 @@ BatchCounts run_batch(std::istream &in, std::ostream &table, std::ostream &diagn
       if (outcome.message) {
         message.clear();
         append_one_line(message, outcome.message->text);
-        append_cell(row, message);
+        append_text_cell(row, message);
       }
       out.end_row();
       if (options.reports)
@@ -453,6 +519,8 @@ BatchCounts run_batch(std::istream &in, std::ostream &table, std::ostream &diagn
         options.sheets->write(record.line, id, equipment, state, outcome, fields);
       }
     }
+    if (counts.items == 0)
+      diagnostics << "zelvaro-check: 見出し行の後に計算する行がありません。\n";
   } catch (const std::exception &e) {
     file_error(std::string("処理を続けられません: ") + e.what());
   }
