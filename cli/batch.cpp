@@ -26,6 +26,7 @@ namespace zelvaro::batch {
 namespace {
 
 using cli::CaseFieldViews;
+using namespace std::string_view_literals;
 
 constexpr std::string_view LineEnd = "\r\n";
 constexpr std::size_t FlushBytes = 64 * 1024;
@@ -143,7 +144,15 @@ void append_cell(std::string &out, std::string_view text) {
 // with = + - @ (or TAB, CR before them) for a formula: such a cell gets a
 // leading ', which a spreadsheet shows as text and does not display.
 void append_text_cell(std::string &out, std::string_view text) {
-  if (text.empty() || std::string_view("=+-@\t\r").find(text.front()) == std::string_view::npos) {
+  switch (text.empty() ? '\0' : text.front()) {
+  case '=':
+  case '+':
+  case '-':
+  case '@':
+  case '\t':
+  case '\r':
+    break;
+  default:
     append_cell(out, text);
     return;
   }
@@ -247,27 +256,41 @@ template <class... Numbers> void append_numbers(std::string &out, Numbers... val
 
 } // namespace
 
+void append_terminal_text(std::string &out, std::string_view text) {
+  constexpr char digits[] = "0123456789abcdef";
+  // Eight bytes at a time: whether any is below 0x20, is 0x7F or is 0xC2.
+  constexpr std::uint64_t ones = 0x0101010101010101, highs = 0x8080808080808080;
+  const auto has_zero = [](std::uint64_t w) { return ((w - ones) & ~w & highs) != 0; };
+  std::size_t done = 0; // bytes of `text` already in `out`
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (i + 8 <= text.size() && i % 8 == 0) {
+      std::uint64_t w;
+      std::memcpy(&w, text.data() + i, 8);
+      if (((w - 0x20 * ones) & ~w & highs) == 0 && !has_zero(w ^ (0x7F * ones)) &&
+          !has_zero(w ^ (0xC2 * ones))) {
+        i += 7;
+        continue;
+      }
+    }
+    const auto c = static_cast<unsigned char>(text[i]);
+    // U+0080 to U+009F (C2 80 to C2 9F) are the 8-bit forms of ESC sequences (CSI, OSC).
+    const bool c1 =
+        c == 0xC2 && i + 1 < text.size() && (static_cast<unsigned char>(text[i + 1]) & 0xE0) == 0x80;
+    if (c >= 0x20 && c != 0x7F && !c1)
+      continue;
+    out.append(text, done, i - done);
+    const auto code = c1 ? static_cast<unsigned char>(text[++i]) : c;
+    out += c1 ? "\\u00" : "\\x";
+    out += digits[code >> 4];
+    out += digits[code & 0xF];
+    done = i + 1;
+  }
+  out.append(text, done);
+}
+
 std::string terminal_text(std::string_view text) {
   std::string out;
-  out.reserve(text.size());
-  constexpr char digits[] = "0123456789abcdef";
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    const auto c = static_cast<unsigned char>(text[i]);
-    if (c < 0x20 || c == 0x7F) {
-      out += "\\x";
-      out += digits[c >> 4];
-      out += digits[c & 0xF];
-    } else if (c == 0xC2 && i + 1 < text.size() && static_cast<unsigned char>(text[i + 1]) >= 0x80 &&
-               static_cast<unsigned char>(text[i + 1]) <= 0x9F) {
-      // U+0080 to U+009F: the 8-bit forms of ESC sequences (CSI, OSC)
-      const auto d = static_cast<unsigned char>(text[++i]);
-      out += "\\u00";
-      out += digits[d >> 4];
-      out += digits[d & 0xF];
-    } else {
-      out += static_cast<char>(c);
-    }
-  }
+  append_terminal_text(out, text);
   return out;
 }
 
@@ -409,6 +432,9 @@ BatchCounts run_batch(std::istream &in, std::ostream &table, std::ostream &diagn
     cli::RecordingSink sink;
     CalcOutcome outcome;
     std::string message;
+    std::string echo; // a line for the terminal
+    std::string reader_error, reader_refusal;
+    std::string refusal_text, refusal_cell, refusal_echo; // as a table cell and for the terminal
     std::size_t records = 0;
 
     while (reader.next(record)) {
@@ -429,8 +455,15 @@ BatchCounts run_batch(std::istream &in, std::ostream &table, std::ostream &diagn
       Anchor anchor{};
       Material material{};
       std::optional<std::string> refusal;
-      if (!record.error.empty())
-        refusal = reader_error_text(record.error, layout.names);
+      const bool bad_record = !record.error.empty();
+      if (bad_record) {
+        // A damaged or hostile file repeats one diagnosis line after line: translate it once.
+        if (record.error != reader_error) {
+          reader_error.assign(record.error);
+          reader_refusal = reader_error_text(record.error, layout.names);
+        }
+        refusal.emplace(); // the text is reader_refusal
+      }
       if (!refusal && id.size() > MaxIdBytes)
         refusal = "id が長すぎます（" + std::to_string(id.size()) + " バイト。" + std::to_string(MaxIdBytes) +
                   " バイトまでにしてください）。";
@@ -471,14 +504,32 @@ BatchCounts run_batch(std::istream &in, std::ostream &table, std::ostream &diagn
       append_text_cell(row, shown_id(id));
       if (refusal) {
         ++counts.refused;
-        row += ",refused,,,,,,,,,,,,";
-        append_text_cell(row, *refusal);
+        row += ",refused,,,,,,,,,,,,"sv;
+        const std::string &text = bad_record ? reader_refusal : *refusal;
+        if (text != refusal_text) { // else the same refusal as the last one: its texts are ready
+          refusal_text = text;
+          refusal_cell.clear();
+          append_text_cell(refusal_cell, refusal_text);
+          refusal_echo.clear();
+          append_terminal_text(refusal_echo, refusal_text);
+        }
+        row += refusal_cell;
         out.end_row();
-        std::string line = std::to_string(record.line) + "行目";
-        if (!id.empty())
-          line += "（id " + one_line(shown_id(id)) + (id.size() > MaxIdBytes ? "…）" : "）");
-        line += ": " + *refusal;
-        diagnostics << terminal_text(line) << "\n";
+        char number[24];
+        echo.assign(number, std::to_chars(number, number + sizeof number, record.line).ptr);
+        echo += "行目"sv;
+        if (!id.empty()) {
+          echo += "（id "sv;
+          if (std::any_of(id.begin(), id.end(), [](char c) { return c == '\r' || c == '\n'; }))
+            append_terminal_text(echo, one_line(shown_id(id)));
+          else
+            append_terminal_text(echo, shown_id(id));
+          echo += id.size() > MaxIdBytes ? "…）"sv : "）"sv;
+        }
+        echo += ": "sv;
+        echo += refusal_echo;
+        echo += '\n';
+        diagnostics.write(echo.data(), static_cast<std::streamsize>(echo.size()));
         continue;
       }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <bit>
+#include <charconv>
 #include <cstring>
 #include <stdexcept>
 
@@ -144,22 +145,23 @@ bool CsvReader::next(CsvRecordView &record) {
   if (!skip_empty_lines())
     return false;
   FieldMask non_ascii = 0;
-  if (pending_error_.empty() && scan_plain(record.fields, non_ascii) &&
-      (expected_fields_ == 0 || record.fields.size() == expected_fields_) &&
+  const bool first = !pending_error_.empty();
+  const bool plain = !first && scan_plain(record.fields, non_ascii);
+  if (plain && (expected_fields_ == 0 || record.fields.size() == expected_fields_) &&
       decodes_as_is(record.fields, non_ascii)) {
     record.line = line_;
     record.error = {};
     consume_plain(record.fields);
     return true;
   }
-  read_record(own_);
+  read_record(own_, first || plain);
   record.line = own_.line;
   record.error = own_.error;
   record.fields.assign(own_.fields.begin(), own_.fields.end());
   return true;
 }
 
-void CsvReader::read_record(CsvRecord &record) {
+void CsvReader::read_record(CsvRecord &record, bool may_be_plain) {
   record.line = line_;
   record.error.clear();
   if (!pending_error_.empty()) {
@@ -171,7 +173,7 @@ void CsvReader::read_record(CsvRecord &record) {
   std::size_t count = 0;
   FieldMask non_ascii = AllFields;
   Parse result = Parse::Done;
-  if (scan_plain(plain_fields_, non_ascii)) {
+  if (may_be_plain && scan_plain(plain_fields_, non_ascii)) {
     count = plain_fields_.size();
     if (record.fields.size() < count)
       record.fields.resize(count);
@@ -186,7 +188,7 @@ void CsvReader::read_record(CsvRecord &record) {
     decode_fields(record, non_ascii);
   refuse_stray_bytes(record);
   if (result == Parse::Done) {
-    if (expected_fields_ != 0 && count != expected_fields_)
+    if (expected_fields_ != 0 && count != expected_fields_ && record.error.empty())
       set_error(record,
                 "has " + std::to_string(count) + " fields instead of " + std::to_string(expected_fields_));
     if (resync_ && !record.error.empty())
@@ -270,6 +272,16 @@ CsvReader::Parse CsvReader::parse(CsvRecord &record, std::size_t &count) {
     if (!overflow_)
       fields[field].append(data, size);
   };
+  // Only the first error of a record is kept: the others' text is not built
+  // at all, and the text is written into the record's own string.
+  auto fail = [&](std::string_view what) {
+    if (!record.error.empty())
+      return;
+    char number[24];
+    record.error = "field ";
+    record.error.append(number, std::to_chars(number, number + sizeof number, field + 1).ptr);
+    record.error += what;
+  };
   auto finish = [&](Parse result) {
     count = field + 1;
     return result;
@@ -334,8 +346,11 @@ CsvReader::Parse CsvReader::parse(CsvRecord &record, std::size_t &count) {
         continue;
       }
       if (*q == '"') {
-        set_error(record, field_label(field) + " has a quote inside unquoted text (quote the whole field "
-                                               "and double the quotes inside it)");
+        fail(" has a quote inside unquoted text (quote the whole field and double the quotes inside it)");
+        if (resync_) { // bad already: no need to read on over the lines it swallowed
+          rewind();
+          return finish(Parse::Rewound);
+        }
         append(q, 1);
         continue;
       }
@@ -356,9 +371,8 @@ CsvReader::Parse CsvReader::parse(CsvRecord &record, std::size_t &count) {
         state = State::QuoteSeen;
         continue;
       }
-      if (one_line) {
-        set_error(record, field_label(field) + " has a quote not closed on its line (read alone after a "
-                                               "quote left open above)");
+      if (one_line || !record.error.empty()) { // bad anyway: ends at its first line
+        fail(" has a quote not closed on its line (read alone after a quote left open above)");
         ++line_;
         skip_lf_ = *q == '\r';
         return finish(Parse::Done);
@@ -393,7 +407,7 @@ CsvReader::Parse CsvReader::parse(CsvRecord &record, std::size_t &count) {
         skip_lf_ = *p == '\r';
         return finish(Parse::Done);
       default:
-        set_error(record, field_label(field) + " has text after its closing quote");
+        fail(" has text after its closing quote");
         if (resync_) {
           rewind();
           return finish(Parse::Rewound);
@@ -435,6 +449,8 @@ void CsvReader::refuse_stray_bytes(CsvRecord &record) {
   constexpr std::string_view Replacement = "\uFFFD";
   for (std::size_t i = 0; i < record.fields.size(); ++i) {
     std::string &field = record.fields[i];
+    if (std::none_of(field.begin(), field.end(), [](char c) { return c == '\0' || c == '\xEF'; }))
+      continue; // one look at each byte, mostly of short fields
     const std::size_t nul = field.find('\0');
     // A CP932 file has no byte-order mark; its bytes EF BB BF are text there.
     const std::size_t bom = encoding_ == Encoding::Cp932 ? std::string::npos : field.find(kUtf8Bom);

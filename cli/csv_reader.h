@@ -105,7 +105,8 @@ private:
   static FieldMask field_bit(std::size_t index) { return FieldMask{1} << (index < 63 ? index : 63); }
 
   bool skip_empty_lines(); // false at the end of the input
-  void read_record(CsvRecord &record);
+  // `may_be_plain`: false when scan_plain already found the record is not.
+  void read_record(CsvRecord &record, bool may_be_plain = true);
   // The common record: no quote in it, and its line break already in the
   // buffer. Sets `fields` to its fields, which point into the buffer, and
   // `non_ascii` to those with a byte above 0x7F, without consuming anything.
