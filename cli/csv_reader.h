@@ -26,11 +26,13 @@
 // likely cause is a missing closing quote that swallowed the lines after it;
 // the record is then reported as starting on its first line, and reading
 // resumes on the line after that first break, so the rows that follow are
-// not lost. The lines up to where that bad record was found bad are then read
-// one record a line (a quote still open at a line break marks the record bad
-// and ends it): they were scanned once already, and reading them again as
-// records of many lines could rescan them once per line, which makes a
-// crafted file of a few hundred kilobytes take minutes.
+// not lost. A record already bad when a quote runs into a line break ends
+// at that break. The lines up to where a bad record was found bad are then
+// read one record a line (a quote still open at a line break marks the record
+// bad and ends it): they were scanned once already, and reading them again as
+// records of many lines could rescan them once per line, which made a
+// crafted file of a few hundred kilobytes take minutes. So reading stays
+// linear in the input, whatever it holds.
 #pragma once
 
 #include "text_encoding.h"
