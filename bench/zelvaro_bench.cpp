@@ -176,6 +176,42 @@ BENCHMARK(BM_BatchVerdictTable)->Arg(1'000'000)->Unit(benchmark::kMillisecond)->
 void BM_BatchWithReports(benchmark::State &st) { run_generated(st, true); }
 BENCHMARK(BM_BatchWithReports)->Arg(1'000'000)->Unit(benchmark::kMillisecond)->Iterations(2);
 
+// A hostile schedule against a normal one of the same size (384 kB), both
+// through the whole batch: after a normal header, lines of x"," each open a
+// quote that runs on over every line after it. Reading must stay linear in
+// the input whatever it holds, so the two take times of the same order.
+std::string same_size_schedule(bool crafted) {
+  constexpr std::size_t Bytes = 384 * 1024;
+  const std::string &normal = generated_schedule(10'000);
+  std::string text = normal.substr(0, normal.find('\n') + 1); // the header
+  if (crafted) {
+    while (text.size() < Bytes)
+      text += "x\",\"\n";
+  } else {
+    text = normal.substr(0, normal.rfind('\n', Bytes) + 1);
+  }
+  return text;
+}
+
+void BM_BatchSameSize(benchmark::State &st, bool crafted) {
+  std::string text = same_size_schedule(crafted);
+  for (auto _ : st) {
+    MemoryBuf schedule(text);
+    std::istream in(&schedule);
+    bench::DiscardBuf table_buf, diagnostics_buf;
+    std::ostream table(&table_buf), diagnostics(&diagnostics_buf);
+    batch::BatchOptions options;
+    options.now = Now;
+    const batch::BatchCounts counts = batch::run_batch(in, table, diagnostics, options);
+    if (counts.file_error || (counts.refused == 0) != !crafted)
+      st.SkipWithError("the schedule was not read as intended");
+    benchmark::DoNotOptimize(table_buf.bytes);
+  }
+  st.SetBytesProcessed(static_cast<std::int64_t>(st.iterations() * text.size()));
+}
+BENCHMARK_CAPTURE(BM_BatchSameSize, normal_384kB, false)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_BatchSameSize, crafted_quotes_384kB, true)->Unit(benchmark::kMillisecond);
+
 } // namespace
 
 int main(int argc, char **argv) {

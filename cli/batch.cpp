@@ -35,6 +35,7 @@ namespace zelvaro::batch {
 namespace {
 
 using cli::CaseFieldViews;
+using namespace std::string_view_literals;
 
 constexpr std::string_view LineEnd = "\r\n";
 constexpr std::size_t FlushBytes = 64 * 1024;
@@ -147,6 +148,40 @@ void append_cell(std::string &out, std::string_view text) {
     out += text;
 }
 
+// A cell of text that may come from the schedule (the id, a message quoting
+// a cell). The table is opened in spreadsheets, which take a cell beginning
+// with = + - @ (or TAB, CR before them) for a formula: such a cell gets a
+// leading ', which a spreadsheet shows as text and does not display.
+void append_text_cell(std::string &out, std::string_view text) {
+  switch (text.empty() ? '\0' : text.front()) {
+  case '=':
+  case '+':
+  case '-':
+  case '@':
+  case '\t':
+  case '\r':
+    break;
+  default:
+    append_cell(out, text);
+    return;
+  }
+  std::string guarded = "'";
+  guarded += text;
+  append_cell(out, guarded);
+}
+
+// Longer ids are refused, and shown cut to this length.
+constexpr std::size_t MaxIdBytes = 1000;
+
+std::string_view shown_id(std::string_view id) {
+  if (id.size() <= MaxIdBytes)
+    return id;
+  std::size_t cut = MaxIdBytes; // not inside a UTF-8 character
+  while (cut > 0 && (static_cast<unsigned char>(id[cut]) & 0xC0) == 0x80)
+    --cut;
+  return id.substr(0, cut);
+}
+
 // The verdict cells, one of four fixed texts, ready as cells.
 std::string cell_text(std::string_view text) {
   std::string cell;
@@ -239,6 +274,64 @@ template <class... Numbers> void append_numbers(std::string &out, Numbers... val
   out.append(cells, static_cast<std::size_t>(end - cells));
 }
 
+// "N行目（id X）: " for the terminal, the id shown escaped and cut.
+void echo_row_line(std::string &echo, std::size_t line, std::string_view id);
+
+} // namespace
+
+void append_terminal_text(std::string &out, std::string_view text) {
+  constexpr char digits[] = "0123456789abcdef";
+  // Eight bytes at a time: whether any is below 0x20, is 0x7F or is 0xC2.
+  constexpr std::uint64_t ones = 0x0101010101010101, highs = 0x8080808080808080;
+  const auto has_zero = [](std::uint64_t w) { return ((w - ones) & ~w & highs) != 0; };
+  std::size_t done = 0; // bytes of `text` already in `out`
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (i + 8 <= text.size() && i % 8 == 0) {
+      std::uint64_t w;
+      std::memcpy(&w, text.data() + i, 8);
+      if (((w - 0x20 * ones) & ~w & highs) == 0 && !has_zero(w ^ (0x7F * ones)) &&
+          !has_zero(w ^ (0xC2 * ones))) {
+        i += 7;
+        continue;
+      }
+    }
+    const auto c = static_cast<unsigned char>(text[i]);
+    // U+0080 to U+009F (C2 80 to C2 9F) are the 8-bit forms of ESC sequences (CSI, OSC).
+    const bool c1 =
+        c == 0xC2 && i + 1 < text.size() && (static_cast<unsigned char>(text[i + 1]) & 0xE0) == 0x80;
+    if (c >= 0x20 && c != 0x7F && !c1)
+      continue;
+    out.append(text, done, i - done);
+    const auto code = c1 ? static_cast<unsigned char>(text[++i]) : c;
+    out += c1 ? "\\u00" : "\\x";
+    out += digits[code >> 4];
+    out += digits[code & 0xF];
+    done = i + 1;
+  }
+  out.append(text, done);
+}
+
+std::string terminal_text(std::string_view text) {
+  std::string out;
+  append_terminal_text(out, text);
+  return out;
+}
+
+namespace {
+void echo_row_line(std::string &echo, std::size_t line, std::string_view id) {
+  char number[24];
+  echo.assign(number, std::to_chars(number, number + sizeof number, line).ptr);
+  echo += "行目"sv;
+  if (!id.empty()) {
+    echo += "（id "sv;
+    if (std::any_of(id.begin(), id.end(), [](char c) { return c == '\r' || c == '\n'; }))
+      append_terminal_text(echo, one_line(shown_id(id)));
+    else
+      append_terminal_text(echo, shown_id(id));
+    echo += id.size() > MaxIdBytes ? "…）"sv : "）"sv;
+  }
+  echo += ": "sv;
+}
 } // namespace
 
 std::string reader_error_text(std::string_view error, const std::vector<std::string> &columns) {
@@ -266,6 +359,16 @@ std::string reader_error_text(std::string_view error, const std::vector<std::str
   char byte[8] = {};
   if (rest.starts_with("has a quote inside unquoted text")) {
     text += "\" で囲まれていない値の中に \" があります（値全体を \" で囲み、中の \" は二つ重ねてください）。";
+  } else if (rest.starts_with("has a quote not closed on its line")) {
+    text += "\" が行の終わりまでに閉じられていません（上の行で閉じられていない \" "
+            "があったため、この行は一行だけで読み"
+            "ました）。";
+  } else if (std::sscanf(std::string(rest).c_str(), "has more than %lu fields", &a) == 1) {
+    text += "列が多すぎます（" + std::to_string(a) + " 列を超えています）。";
+  } else if (std::sscanf(std::string(rest).c_str(), "has a NUL byte at offset %lu", &a) == 1) {
+    text += "使えないバイト 0x00（NUL）があります（" + std::to_string(a + 1) + "バイト目）。";
+  } else if (std::sscanf(std::string(rest).c_str(), "has a byte-order mark at offset %lu", &a) == 1) {
+    text += "ファイルの途中に BOM（EF BB BF）があります（" + std::to_string(a + 1) + "バイト目）。";
   } else if (rest == "has text after its closing quote") {
     text += "閉じる \" の後に文字があります。";
   } else if (std::sscanf(std::string(rest).c_str(), "the quote opened on line %lu is not closed", &a) == 1) {
@@ -274,8 +377,10 @@ std::string reader_error_text(std::string_view error, const std::vector<std::str
     text += "項目の数が " + std::to_string(a) + " で、見出し行の " + std::to_string(b) + " と合いません。";
   } else if (std::sscanf(std::string(rest).c_str(), "is longer than %lu bytes", &a) == 1) {
     text += "行が長すぎます（" + std::to_string(a) + " バイトを超えています）。";
-  } else if (std::sscanf(std::string(rest).c_str(), "is not valid UTF-8 (byte %4s at offset %lu)", byte, &a) == 2 ||
-             std::sscanf(std::string(rest).c_str(), "is not valid CP932 (byte %4s at offset %lu)", byte, &a) == 2) {
+  } else if (std::sscanf(std::string(rest).c_str(), "is not valid UTF-8 (byte %4s at offset %lu)", byte,
+                         &a) == 2 ||
+             std::sscanf(std::string(rest).c_str(), "is not valid CP932 (byte %4s at offset %lu)", byte,
+                         &a) == 2) {
     const bool cp932 = rest.find("CP932") != std::string_view::npos;
     text += std::string(cp932 ? "CP932" : "UTF-8") + " として読めないバイト " + byte + " があります（" +
             std::to_string(a + 1) + "バイト目）。";
@@ -418,7 +523,7 @@ BatchCounts run_batch(std::istream &in, std::ostream &table, std::ostream &diagn
                       const BatchOptions &options) {
   BatchCounts counts;
   const auto file_error = [&](const std::string &text) {
-    diagnostics << "zelvaro-check: " << text << "\n";
+    diagnostics << "zelvaro-check: " << terminal_text(text) << "\n";
     counts.file_error = true;
   };
   std::size_t line_reached = 0;   // the line of the last row read
@@ -452,6 +557,9 @@ BatchCounts run_batch(std::istream &in, std::ostream &table, std::ostream &diagn
       cli::RecordingSink sink;
       CalcOutcome outcome;
       std::string message;
+      std::string echo; // a line for the terminal
+      std::string reader_error, reader_refusal;
+      std::string refusal_text, refusal_cell, refusal_echo; // as a table cell and for the terminal
       std::size_t records = 0;
 
       try {
@@ -474,8 +582,18 @@ BatchCounts run_batch(std::istream &in, std::ostream &table, std::ostream &diagn
           Anchor anchor{};
           Material material{};
           std::optional<std::string> refusal;
-          if (!record.error.empty())
-            refusal = reader_error_text(record.error, layout.names);
+          const bool bad_record = !record.error.empty();
+          if (bad_record) {
+            // A damaged or hostile file repeats one diagnosis line after line: translate it once.
+            if (record.error != reader_error) {
+              reader_error.assign(record.error);
+              reader_refusal = reader_error_text(record.error, layout.names);
+            }
+            refusal.emplace(); // the text is reader_refusal
+          }
+          if (!refusal && id.size() > MaxIdBytes)
+            refusal = "id が長すぎます（" + std::to_string(id.size()) + " バイト。" + std::to_string(MaxIdBytes) +
+                      " バイトまでにしてください）。";
           if (!refusal)
             refusal = selection(record, layout.shape, "shape", "形状", "floor circular wall ceiling braced",
                                 cli::parse_shape, shape);
@@ -512,16 +630,24 @@ BatchCounts run_batch(std::istream &in, std::ostream &table, std::ostream &diagn
           }
 
           std::string &row = out.row();
-          append_cell(row, id);
+          append_text_cell(row, shown_id(id));
           if (refusal) {
             ++counts.refused;
-            row += ",refused,,,,,,,,,,,,";
-            append_cell(row, *refusal);
+            row += ",refused,,,,,,,,,,,,"sv;
+            const std::string &text = bad_record ? reader_refusal : *refusal;
+            if (text != refusal_text) { // else the same refusal as the last one: its texts are ready
+              refusal_text = text;
+              refusal_cell.clear();
+              append_text_cell(refusal_cell, refusal_text);
+              refusal_echo.clear();
+              append_terminal_text(refusal_echo, refusal_text);
+            }
+            row += refusal_cell;
             out.end_row();
-            diagnostics << record.line << "行目";
-            if (!id.empty())
-              diagnostics << "（id " << one_line(id) << "）";
-            diagnostics << ": " << *refusal << "\n";
+            echo_row_line(echo, record.line, id);
+            echo += refusal_echo;
+            echo += '\n';
+            diagnostics.write(echo.data(), static_cast<std::streamsize>(echo.size()));
             stopped = options.stop && *options.stop != 0;
             continue;
           }
@@ -575,14 +701,14 @@ BatchCounts run_batch(std::istream &in, std::ostream &table, std::ostream &diagn
               message += ' ';
             if (outcome.message)
               append_one_line(message, outcome.message->text);
-            append_cell(row, message);
+            append_text_cell(row, message);
           }
           out.end_row();
           if (write_error) {
-            diagnostics << record.line << "行目";
-            if (!id.empty())
-              diagnostics << "（id " << one_line(id) << "）";
-            diagnostics << ": " << *write_error << "\n";
+            echo_row_line(echo, record.line, id);
+            append_terminal_text(echo, *write_error);
+            echo += '\n';
+            diagnostics.write(echo.data(), static_cast<std::streamsize>(echo.size()));
             if (++write_failures >= options.max_write_failures) {
               file_error("計算書の書き込みが " + std::to_string(write_failures) + " 件続けて失敗したので、" +
                          std::to_string(record.line) + "行目で中止します。");
@@ -597,6 +723,8 @@ BatchCounts run_batch(std::istream &in, std::ostream &table, std::ostream &diagn
         file_error("機器表を読めません（" + std::to_string(line_reached) +
                    "行目まで読んだところで）: " + system_error_text(e.code().value()));
       }
+      if (counts.items == 0 && !counts.file_error && !stopped)
+        diagnostics << "zelvaro-check: 見出し行の後に計算する行がありません。\n";
       out.flush();
     } catch (const TableWriteFailed &e) {
       file_error("判定表を書けません（" + std::to_string(line_reached) + "行目で中止します）: " +

@@ -151,6 +151,11 @@ BatchCounts run_batch(std::istream &in, std::ostream &table, std::ostream &diagn
 // SIGTERM ended the batch (130, 143).
 int exit_status(const BatchCounts &counts);
 
+// `text` safe to show on a terminal: control characters (C0, DEL, C1) are
+// written as \x1b or \u009b, so a schedule cannot send escape sequences.
+std::string terminal_text(std::string_view text);
+void append_terminal_text(std::string &out, std::string_view text);
+
 // The Japanese form of a CsvRecord::error, with the column names of the
 // header (`columns` may be shorter than the record).
 std::string reader_error_text(std::string_view error, const std::vector<std::string> &columns);

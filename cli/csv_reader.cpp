@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <bit>
+#include <charconv>
 #include <cstring>
 #include <stdexcept>
 
@@ -22,6 +23,9 @@ constexpr ByteSet byte_set(std::string_view bytes) {
 // Bytes that end a run of plain data in an unquoted and in a quoted field.
 constexpr ByteSet kUnquotedStop = byte_set(",\"\r\n");
 constexpr ByteSet kQuotedStop = byte_set("\"\r\n");
+// The quick look at a record also stops at a NUL byte, which the full reading
+// refuses.
+constexpr ByteSet kPlainStop = byte_set(std::string_view(",\"\r\n\0", 5));
 
 bool stops(const ByteSet &set, char c) { return set[static_cast<unsigned char>(c)]; }
 
@@ -52,7 +56,9 @@ bool CsvReader::fill() {
   if (eof_)
     return false;
   const std::size_t keep = resync_ ? std::min(resync_pos_, pos_) : pos_;
-  if (keep > 0) {
+  // Bytes kept for a rewind are moved only once as many are dropped, so a
+  // record of a megabyte read in small pieces is not moved for each piece.
+  if (keep > 0 && keep >= end_ - keep) {
     std::memmove(buffer_.data(), buffer_.data() + keep, end_ - keep);
     base_ += keep;
     pos_ -= keep;
@@ -63,7 +69,8 @@ bool CsvReader::fill() {
   // One byte more than is read, for the line break that follows the data.
   if (buffer_.size() - end_ < options_.buffer_bytes + 1)
     buffer_.resize(end_ + options_.buffer_bytes + 1);
-  in_.read(buffer_.data() + end_, static_cast<std::streamsize>(buffer_.size() - end_ - 1));
+  const std::size_t room = std::min(buffer_.size() - end_ - 1, options_.buffer_bytes);
+  in_.read(buffer_.data() + end_, static_cast<std::streamsize>(room));
   if (in_.bad())
     throw std::runtime_error("reading the input failed");
   const auto got = static_cast<std::size_t>(in_.gcount());
@@ -99,6 +106,7 @@ void CsvReader::set_error(CsvRecord &record, std::string message) {
 }
 
 void CsvReader::rewind() {
+  scanned_end_ = std::max(scanned_end_, base_ + pos_);
   pos_ = resync_pos_;
   line_ = resync_line_;
   skip_lf_ = resync_skip_lf_;
@@ -139,22 +147,23 @@ bool CsvReader::next(CsvRecordView &record) {
   if (!skip_empty_lines())
     return false;
   FieldMask non_ascii = 0;
-  if (pending_error_.empty() && scan_plain(record.fields, non_ascii) &&
-      (expected_fields_ == 0 || record.fields.size() == expected_fields_) &&
+  const bool first = !pending_error_.empty();
+  const bool plain = !first && scan_plain(record.fields, non_ascii);
+  if (plain && (expected_fields_ == 0 || record.fields.size() == expected_fields_) &&
       decodes_as_is(record.fields, non_ascii)) {
     record.line = line_;
     record.error = {};
     consume_plain(record.fields);
     return true;
   }
-  read_record(own_);
+  read_record(own_, first || plain);
   record.line = own_.line;
   record.error = own_.error;
   record.fields.assign(own_.fields.begin(), own_.fields.end());
   return true;
 }
 
-void CsvReader::read_record(CsvRecord &record) {
+void CsvReader::read_record(CsvRecord &record, bool may_be_plain) {
   record.line = line_;
   record.error.clear();
   if (!pending_error_.empty()) {
@@ -166,7 +175,7 @@ void CsvReader::read_record(CsvRecord &record) {
   std::size_t count = 0;
   FieldMask non_ascii = AllFields;
   Parse result = Parse::Done;
-  if (scan_plain(plain_fields_, non_ascii)) {
+  if (may_be_plain && scan_plain(plain_fields_, non_ascii)) {
     count = plain_fields_.size();
     if (record.fields.size() < count)
       record.fields.resize(count);
@@ -179,8 +188,9 @@ void CsvReader::read_record(CsvRecord &record) {
   record.fields.resize(count);
   if (non_ascii != 0)
     decode_fields(record, non_ascii);
+  refuse_stray_bytes(record);
   if (result == Parse::Done) {
-    if (expected_fields_ != 0 && count != expected_fields_)
+    if (expected_fields_ != 0 && count != expected_fields_ && record.error.empty())
       set_error(record,
                 "has " + std::to_string(count) + " fields instead of " + std::to_string(expected_fields_));
     if (resync_ && !record.error.empty())
@@ -193,17 +203,20 @@ bool CsvReader::scan_plain(std::vector<std::string_view> &fields, FieldMask &non
   fields.clear();
   const char *const e = buffer_.data() + end_;
   FieldMask mask = 0;
-  for (const char *p = buffer_.data() + pos_;;) {
+  const char *const start = buffer_.data() + pos_;
+  for (const char *p = start;;) {
     const char *q = p;
     unsigned char bits = 0; // the field's bytes or'ed together
-    for (; !stops(kUnquotedStop, *q); ++q) // the data is always followed by a line break
+    for (; !stops(kPlainStop, *q); ++q) // the data is always followed by a line break
       bits |= static_cast<unsigned char>(*q);
-    if (q == e || *q == '"')
+    if (q == e || *q == '"' || *q == '\0' || fields.size() == options_.max_fields)
       return false; // parse() reads the record
     if (bits >= 0x80)
       mask |= field_bit(fields.size());
     fields.emplace_back(p, static_cast<std::size_t>(q - p));
     if (*q != ',') {
+      if (static_cast<std::size_t>(q - start) > options_.max_record_bytes)
+        return false;
       non_ascii = mask;
       return true;
     }
@@ -223,7 +236,9 @@ bool CsvReader::decodes_as_is(const std::vector<std::string_view> &fields, Field
     return true;
   if (encoding_ != Encoding::Utf8)
     return false; // not decided yet, or CP932
-  const auto valid = [&fields](std::size_t i) { return find_invalid_utf8(fields[i]) == std::string::npos; };
+  const auto valid = [&fields](std::size_t i) {
+    return find_invalid_utf8(fields[i]) == std::string::npos && fields[i].find(kUtf8Bom) == std::string::npos;
+  };
   for (FieldMask m = non_ascii & ~field_bit(63); m != 0; m &= m - 1)
     if (!valid(static_cast<std::size_t>(std::countr_zero(m))))
       return false;
@@ -247,12 +262,27 @@ CsvReader::Parse CsvReader::parse(CsvRecord &record, std::size_t &count) {
   auto next_field = [&] {
     if (overflow_)
       return; // the record is refused anyway: don't let a flood of commas use memory
+    if (field + 1 == options_.max_fields) {
+      set_error(record, "has more than " + std::to_string(options_.max_fields) + " fields");
+      overflow_ = true;
+      return;
+    }
     ++field;
     open_field();
   };
   auto append = [&](const char *data, std::size_t size) {
     if (!overflow_)
       fields[field].append(data, size);
+  };
+  // Only the first error of a record is kept: the others' text is not built
+  // at all, and the text is written into the record's own string.
+  auto fail = [&](std::string_view what) {
+    if (!record.error.empty())
+      return;
+    char number[24];
+    record.error = "field ";
+    record.error.append(number, std::to_chars(number, number + sizeof number, field + 1).ptr);
+    record.error += what;
   };
   auto finish = [&](Parse result) {
     count = field + 1;
@@ -269,25 +299,30 @@ CsvReader::Parse CsvReader::parse(CsvRecord &record, std::size_t &count) {
   };
 
   open_field();
+  // Stream offsets: where the record starts, and its last byte within the
+  // limit. The runs below stop one byte past that, so the limit is checked
+  // exactly, wherever the reads from the stream end.
   const std::size_t record_start = base_ + pos_;
+  const std::size_t last_allowed = record_start + options_.max_record_bytes;
+  const bool one_line = record_start < scanned_end_;
+  bool too_long = false;
   std::size_t quote_line = line_;
   State state = State::FieldStart;
   for (;;) {
-    if (pos_ == end_) {
-      if (base_ + pos_ - record_start > options_.max_record_bytes) {
-        set_error(record, "is longer than " + std::to_string(options_.max_record_bytes) + " bytes");
-        if (resync_) {
-          rewind();
-          return finish(Parse::Rewound);
-        }
-        overflow_ = true;
+    if (!too_long && base_ + pos_ > last_allowed) {
+      too_long = true;
+      set_error(record, "is longer than " + std::to_string(options_.max_record_bytes) + " bytes");
+      if (resync_) {
+        rewind();
+        return finish(Parse::Rewound);
       }
-      if (!fill())
-        break;
+      overflow_ = true;
     }
+    if (pos_ == end_ && !fill())
+      break;
     const char *const data = buffer_.data();
     const char *const p = data + pos_;
-    const char *const e = data + end_;
+    const char *const e = too_long ? data + end_ : data + std::min(end_, last_allowed + 1 - base_);
     switch (state) {
     case State::FieldStart:
       if (*p == '"') {
@@ -313,8 +348,11 @@ CsvReader::Parse CsvReader::parse(CsvRecord &record, std::size_t &count) {
         continue;
       }
       if (*q == '"') {
-        set_error(record, field_label(field) + " has a quote inside unquoted text (quote the whole field "
-                                               "and double the quotes inside it)");
+        fail(" has a quote inside unquoted text (quote the whole field and double the quotes inside it)");
+        if (resync_) { // bad already: no need to read on over the lines it swallowed
+          rewind();
+          return finish(Parse::Rewound);
+        }
         append(q, 1);
         continue;
       }
@@ -334,6 +372,12 @@ CsvReader::Parse CsvReader::parse(CsvRecord &record, std::size_t &count) {
       if (*q == '"') {
         state = State::QuoteSeen;
         continue;
+      }
+      if (one_line || !record.error.empty()) { // bad anyway: ends at its first line
+        fail(" has a quote not closed on its line (read alone after a quote left open above)");
+        ++line_;
+        skip_lf_ = *q == '\r';
+        return finish(Parse::Done);
       }
       append(q, 1);
       line_break_in_quotes(*q);
@@ -365,7 +409,7 @@ CsvReader::Parse CsvReader::parse(CsvRecord &record, std::size_t &count) {
         skip_lf_ = *p == '\r';
         return finish(Parse::Done);
       default:
-        set_error(record, field_label(field) + " has text after its closing quote");
+        fail(" has text after its closing quote");
         if (resync_) {
           rewind();
           return finish(Parse::Rewound);
@@ -401,6 +445,35 @@ void CsvReader::decide_encoding(const CsvRecord &record) {
   sample.append(buffer_.data() + pos_, ahead);
   const bool whole_input = eof_ && ahead == available;
   encoding_ = detect_encoding(sample, whole_input) == Encoding::Cp932 ? Encoding::Cp932 : Encoding::Utf8;
+}
+
+void CsvReader::refuse_stray_bytes(CsvRecord &record) {
+  constexpr std::string_view Replacement = "\uFFFD";
+  for (std::size_t i = 0; i < record.fields.size(); ++i) {
+    std::string &field = record.fields[i];
+    if (std::none_of(field.begin(), field.end(), [](char c) { return c == '\0' || c == '\xEF'; }))
+      continue; // one look at each byte, mostly of short fields
+    const std::size_t nul = field.find('\0');
+    // A CP932 file has no byte-order mark; its bytes EF BB BF are text there.
+    const std::size_t bom = encoding_ == Encoding::Cp932 ? std::string::npos : field.find(kUtf8Bom);
+    if (nul == std::string::npos && bom == std::string::npos)
+      continue;
+    set_error(record, field_label(i) + (nul < bom ? " has a NUL byte" : " has a byte-order mark") +
+                          " at offset " + std::to_string(std::min(nul, bom)));
+    scratch_.clear();
+    for (std::size_t at = 0; at < field.size();) {
+      if (field[at] == '\0') {
+        scratch_ += Replacement;
+        ++at;
+      } else if (encoding_ != Encoding::Cp932 && std::string_view(field).substr(at).starts_with(kUtf8Bom)) {
+        scratch_ += Replacement;
+        at += kUtf8Bom.size();
+      } else {
+        scratch_ += field[at++];
+      }
+    }
+    field.swap(scratch_);
+  }
 }
 
 void CsvReader::decode_fields(CsvRecord &record, FieldMask non_ascii) {

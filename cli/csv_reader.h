@@ -17,14 +17,22 @@
 //    characters are kept as data, the record is marked bad;
 //  - a quoted field still open at the end of the input: the record is marked
 //    bad;
-//  - bytes that are not valid in the input's encoding (shown as U+FFFD);
-//  - a record longer than `max_record_bytes` (its fields are cut short);
+//  - bytes that are not valid in the input's encoding, NUL bytes and (in
+//    UTF-8) a byte-order mark after the start (each shown as U+FFFD);
+//  - a record longer than `max_record_bytes` or with more than `max_fields`
+//    fields (its fields are cut short);
 //  - with expect_fields(), a record with another number of fields.
 // When a bad record has a quoted field that ran over a line break, the most
 // likely cause is a missing closing quote that swallowed the lines after it;
 // the record is then reported as starting on its first line, and reading
 // resumes on the line after that first break, so the rows that follow are
-// not lost.
+// not lost. A record already bad when a quote runs into a line break ends
+// at that break. The lines up to where a bad record was found bad are then
+// read one record a line (a quote still open at a line break marks the record
+// bad and ends it): they were scanned once already, and reading them again as
+// records of many lines could rescan them once per line, which made a
+// crafted file of a few hundred kilobytes take minutes. So reading stays
+// linear in the input, whatever it holds.
 #pragma once
 
 #include "text_encoding.h"
@@ -57,6 +65,7 @@ struct CsvReaderOptions {
   std::size_t buffer_bytes = 64 * 1024;       // bytes read from the stream at a time
   std::size_t sniff_bytes = kSniffBytes;      // look-ahead used to tell UTF-8 from CP932
   std::size_t max_record_bytes = 1024 * 1024; // longer records are refused
+  std::size_t max_fields = 1000;              // records with more fields are refused
 };
 
 class CsvReader {
@@ -98,7 +107,8 @@ private:
   static FieldMask field_bit(std::size_t index) { return FieldMask{1} << (index < 63 ? index : 63); }
 
   bool skip_empty_lines(); // false at the end of the input
-  void read_record(CsvRecord &record);
+  // `may_be_plain`: false when scan_plain already found the record is not.
+  void read_record(CsvRecord &record, bool may_be_plain = true);
   // The common record: no quote in it, and its line break already in the
   // buffer. Sets `fields` to its fields, which point into the buffer, and
   // `non_ascii` to those with a byte above 0x7F, without consuming anything.
@@ -112,6 +122,8 @@ private:
   // Decodes the fields of `non_ascii` that are not ASCII.
   void decode_fields(CsvRecord &record, FieldMask non_ascii);
   void decide_encoding(const CsvRecord &record);
+  // Marks the record bad for a NUL byte or a byte-order mark in a field.
+  void refuse_stray_bytes(CsvRecord &record);
   void rewind();
   void set_error(CsvRecord &record, std::string message);
 
@@ -140,6 +152,9 @@ private:
   std::size_t resync_line_ = 0;
   bool resync_skip_lf_ = false;
   bool overflow_ = false;
+  // Stream offset up to which a bad record of many lines was scanned; records
+  // starting before it are read one line each.
+  std::size_t scanned_end_ = 0;
 };
 
 } // namespace zelvaro::batch

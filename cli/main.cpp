@@ -140,7 +140,8 @@ int write_stdout(std::string_view text, const char *what) {
 }
 
 int usage_error(const std::string &what) {
-  std::cerr << "zelvaro-check: " << what << "\n詳しくは zelvaro-check --help を参照してください。\n";
+  std::cerr << "zelvaro-check: " << batch::terminal_text(what)
+            << "\n詳しくは zelvaro-check --help を参照してください。\n";
   return ExitRefused;
 }
 
@@ -394,7 +395,10 @@ int main(int argc, char **argv) {
     const auto eq = arg.find('=');
     if (eq == std::string::npos)
       return usage_error("'" + arg + "' は 記号=値 の形ではありません。");
-    assigned[arg.substr(0, eq)] = arg.substr(eq + 1);
+    const auto [at, added] = assigned.try_emplace(arg.substr(0, eq), arg.substr(eq + 1));
+    if (!added)
+      return usage_error("記号 '" + at->first + "' が二度あります（" + at->first + "=" + at->second + " と " +
+                         arg + "）。");
   }
   if (!shape || !anchor || !material)
     return usage_error("--shape, --anchor, --material をすべて指定してください。");

@@ -412,9 +412,11 @@ TEST(Batch, UnusableFilesGiveNoTableAndExitStatus2) {
   } cases[] = {
       {"empty input", "", "見出し行がありません"},
       {"only empty lines", "\r\n\r\n", "見出し行がありません"},
-      {"unknown column", "id,shape,anchor,material,Kh\r\nx,floor,hawk-cut,SS,1\r\n", "列名 'Kh'（5列目）は使えません。"},
+      {"unknown column", "id,shape,anchor,material,Kh\r\nx,floor,hawk-cut,SS,1\r\n",
+       "列名 'Kh'（5列目）は使えません。"},
       {"duplicated column", "id,shape,W,anchor,W\r\n", "列名 'W' が二度あります（3列目と5列目）"},
       {"malformed header", "id,\"shape\"x\r\nx,floor\r\n", "見出し行（1行目）を読めません"},
+      {"a million columns", std::string(1'000'000, ',') + "\r\n", "列が多すぎます（1000 列を超えています）"},
   };
   for (const Case &c : cases) {
     SCOPED_TRACE(c.name);
@@ -434,6 +436,61 @@ TEST(Batch, EmptyRowsAreSkippedAndOnlyTheHeaderIsAnEmptyTable) {
   EXPECT_EQ(none.table, std::string(TableHeader) + "\r\n");
   EXPECT_EQ(none.counts.items, 0u);
   EXPECT_EQ(exit_status(none.counts), 0);
+  EXPECT_TRUE(contains(none.diagnostics, "見出し行の後に計算する行がありません。")) << none.diagnostics;
+}
+
+TEST(Batch, TextCellsThatSpreadsheetsTakeForFormulasGetAQuoteButNumbersDoNot) {
+  const std::string ids[] = {"=cmd|' /C calc'!A0",
+                             "=HYPERLINK(\"http://x\",\"y\")",
+                             "+1",
+                             "-1",
+                             "@SUM(A1)",
+                             "\tx",
+                             "\rx",
+                             "P-1",
+                             "a=b"};
+  std::string schedule = Header;
+  for (const std::string &id : ids) {
+    std::string quoted;
+    for (char c : id)
+      quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
+    schedule += "\"" + quoted + "\",floor,hawk-cut,SS,12,1.0,1.0,500,4,30,10,50\r\n"; // Rb < 0
+  }
+  schedule += "x,-1,hawk-cut,SS,12,1.0,1.0,500,4,30,10,50\r\n"; // refused, quoting the cell
+  const BatchRun r = run(schedule);
+  ASSERT_EQ(r.rows.size(), std::size(ids) + 2);
+  for (std::size_t i = 0; i < std::size(ids); ++i) {
+    SCOPED_TRACE(testing::PrintToString(ids[i]));
+    EXPECT_EQ(r.cell(i, "id"), (i < 7 ? "'" : "") + ids[i]);
+    EXPECT_TRUE(r.cell(i, "Rb").starts_with("-")) << r.cell(i, "Rb");
+  }
+  EXPECT_EQ(r.cell(std::size(ids), "status"), "refused");
+  EXPECT_FALSE(r.cell(std::size(ids), "message").starts_with("'"));
+}
+
+TEST(Batch, ControlCharactersReachTheTerminalEscaped) {
+  const BatchRun r = run(Header + "\"P\x1b]0;owned\x07\r\nx\xC2\x9B\",roof\x1b[2J," + FloorRow.substr(6));
+  EXPECT_EQ(r.diagnostics.find_first_of("\x1b\x07\r"), std::string::npos) << r.diagnostics;
+  EXPECT_TRUE(contains(r.diagnostics, "（id P\\x1b]0;owned\\x07 x\\u009b）: 形状（shape）'roof\\x1b[2J'"))
+      << r.diagnostics;
+  const BatchRun header = run("id,\x1b[2J\r\n");
+  EXPECT_TRUE(contains(header.diagnostics, "列名 '\\x1b[2J'")) << header.diagnostics;
+}
+
+TEST(Batch, NulBytesMidFileByteOrderMarksAndOverlongIdsRefuseTheirRowOnly) {
+  const std::string long_id(1001, 'x');
+  const BatchRun r = run(Header + std::string("P\0-1,", 6) + FloorRow + "\xEF\xBB\xBFP-2," + FloorRow +
+                         long_id + "," + FloorRow + "P-4," + FloorRow);
+  ASSERT_EQ(r.rows.size(), 5u);
+  const std::string messages[] = {"1列目（id）: 使えないバイト 0x00（NUL）があります（2バイト目）。",
+                                  "1列目（id）: ファイルの途中に BOM（EF BB BF）があります（1バイト目）。",
+                                  "id が長すぎます（1001 バイト。1000 バイトまでにしてください）。"};
+  for (std::size_t i = 0; i < std::size(messages); ++i) {
+    EXPECT_EQ(r.cell(i, "status"), "refused");
+    EXPECT_EQ(r.cell(i, "message"), messages[i]);
+  }
+  EXPECT_EQ(r.cell(2, "id"), long_id.substr(0, 1000));
+  EXPECT_EQ(r.cell(3, "status"), "ok");
 }
 
 TEST(Batch, ExitStatusTellsTheWorstOutcome) {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <random>
 #include <sstream>
 #include <streambuf>
@@ -183,8 +184,20 @@ TEST(CsvReader, ResultsDoNotDependOnWhereTheBufferEnds) {
 // Schedules of plain rows with quoted, malformed and undecodable cells
 // among them.
 std::string random_schedule(std::mt19937 &random) {
-  const std::string cells[] = {"",        "P-1",        "12.5", "機器-3", "\x83\x7c", "\xFF",
-                               "\"a,b\"", "\"x\"\"y\"", "a\"b", "\"q\"z", "\"open",   "ポ,\"ン\""};
+  const std::string cells[] = {"",
+                               "P-1",
+                               "12.5",
+                               "機器-3",
+                               "\x83\x7c",
+                               "\xFF",
+                               "\"a,b\"",
+                               "\"x\"\"y\"",
+                               "a\"b",
+                               "\"q\"z",
+                               "\"open",
+                               "ポ,\"ン\"",
+                               std::string("N\0", 2),
+                               "B\xEF\xBB\xBF"};
   const std::string breaks[] = {"\n", "\r\n", "\r", "\n\n", "\r\n\r\n"};
   std::string input = random() % 8 == 0 ? "\xEF\xBB\xBF" : ""; // a byte-order mark now and then
   for (std::size_t rows = 1 + random() % 8; rows > 0; --rows) {
@@ -352,6 +365,13 @@ TEST(CsvReader, BadBytesMarkTheirRowAndNameTheField) {
          {"\uFFFD|\uFFFD\uFFFD\uFFFDv", "2"},
          "field 1 is not valid UTF-8 (byte 0x83 at offset 0); if the file"},
         {3, {"P-3", "3"}}}},
+      {"NUL bytes and a byte-order mark after the start",
+       Encoding::Auto,
+       std::string("P-1,1\nP\0-2,\0\n", 13) + "P-3,\xEF\xBB\xBF\nP-4,4\n",
+       {{1, {"P-1", "1"}},
+        {2, {"P\uFFFD-2", "\uFFFD"}, "field 1 has a NUL byte at offset 1"},
+        {3, {"P-3", "\uFFFD"}, "field 2 has a byte-order mark at offset 0"},
+        {4, {"P-4", "4"}}}},
       {"UTF-8 byte-order mark read as CP932",
        Encoding::Cp932,
        "\xEF\xBB\xBFid\nP-1\n",
@@ -392,6 +412,53 @@ TEST(CsvReader, OverlongRecordsAreRefusedWithBoundedMemory) {
     for (std::size_t i = 1; i < records.size(); ++i)
       ASSERT_EQ(records[i].fields, (Fields{"P-" + std::to_string(i + 1), "1"}));
   }
+}
+
+TEST(CsvReader, RecordLimitsHoldExactlyWhereverTheReadsEnd) {
+  // 100 bytes are allowed, 101 not, whether the row is plain or quoted; a
+  // thousand fields are allowed, 1001 not.
+  const std::string bytes =
+      std::string(100, 'a') + "\n" + std::string(101, 'a') + "\n\"" + std::string(99, 'b') + "\"\nend\n";
+  const std::string fields = std::string(999, ',') + "\n" + std::string(1000, ',') + "\nend\n";
+  for (std::size_t buffer : kBufferSizes) {
+    SCOPED_TRACE("buffer " + std::to_string(buffer));
+    const auto by_bytes = read_all(bytes, Encoding::Auto, {.buffer_bytes = buffer, .max_record_bytes = 100});
+    ASSERT_EQ(by_bytes.size(), 4u);
+    EXPECT_EQ(by_bytes[0].error, "");
+    EXPECT_EQ(by_bytes[1].error, "is longer than 100 bytes");
+    EXPECT_EQ(by_bytes[2].error, "is longer than 100 bytes");
+    EXPECT_EQ(by_bytes[3].fields, Fields{"end"});
+    const auto by_fields = read_all(fields, Encoding::Auto, {.buffer_bytes = buffer});
+    ASSERT_EQ(by_fields.size(), 3u);
+    EXPECT_EQ(by_fields[0].error, "");
+    EXPECT_EQ(by_fields[1].error, "has more than 1000 fields");
+    EXPECT_EQ(by_fields[1].fields.size(), 1000u);
+    EXPECT_EQ(by_fields[2].fields, Fields{"end"});
+  }
+}
+
+TEST(CsvReader, CraftedQuotesAreReadInLinearTime) {
+  // Each line of x"," opens a quote that runs on over every line after it;
+  // read again from each line, 64 kB of them took seconds.
+  std::string crafted, normal;
+  while (crafted.size() < 64 * 1024)
+    crafted += "x\",\"\n";
+  while (normal.size() < crafted.size())
+    normal += "P-1,floor,12,500\n";
+  const auto read = [](const std::string &text, std::size_t &records) {
+    const auto start = std::chrono::steady_clock::now();
+    std::istringstream in(text, std::ios::binary);
+    CsvReader reader(in);
+    CsvRecordView record;
+    for (records = 0; reader.next(record); ++records) {
+    }
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  };
+  std::size_t crafted_records = 0, normal_records = 0;
+  const double crafted_seconds = read(crafted, crafted_records),
+               normal_seconds = read(normal, normal_records);
+  EXPECT_EQ(crafted_records, crafted.size() / 5); // one bad record a line
+  EXPECT_LT(crafted_seconds, 10 * normal_seconds + 0.1);
 }
 
 } // namespace

@@ -92,7 +92,8 @@ TEST(ZelvaroCheck, refusals_and_numeric_errors_exit_2_with_nothing_on_stdout) {
 
 TEST(ZelvaroCheck, usage_errors_exit_2) {
   for (const std::string &args :
-       {Floor + "M=12 D=5", Floor + "M=12 n1=2", std::string("--shape floor --anchor hawk-cut M=12"),
+       {Floor + "M=12 D=5", Floor + "M=12 n1=2", Floor + "M=12 W=500 W=600",
+        std::string("--shape floor --anchor hawk-cut M=12"),
         std::string("--shape roof --anchor hawk-cut --material SS"),
         std::string("--shape floor --anchor glue --material SS"),
         std::string("--shape floor --anchor hawk-cut --material SS --fast"),
