@@ -133,6 +133,7 @@ int write_stdout(std::string_view text, const char *what) {
   int error = write_all(STDOUT_FILENO, text.data(), text.size());
   if (error == 0 && ::close(STDOUT_FILENO) != 0 && errno != EINTR)
     error = errno;
+  hold_closed_standard_descriptors(); // no file opened later (the sheet) may become standard output
   if (error == 0)
     return ExitPass;
   std::cerr << "zelvaro-check: " << what << "を標準出力に書けません: " << system_error_text(error) << "\n";
