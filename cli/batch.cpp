@@ -360,9 +360,8 @@ std::string reader_error_text(std::string_view error, const std::vector<std::str
   if (rest.starts_with("has a quote inside unquoted text")) {
     text += "\" で囲まれていない値の中に \" があります（値全体を \" で囲み、中の \" は二つ重ねてください）。";
   } else if (rest.starts_with("has a quote not closed on its line")) {
-    text += "\" が行の終わりまでに閉じられていません（上の行で閉じられていない \" "
-            "があったため、この行は一行だけで読み"
-            "ました）。";
+    text += "\" が行の終わりまでに閉じられていません（上の行で閉じられていない \" があったため、"
+            "この行は一行だけで読みました）。";
   } else if (std::sscanf(std::string(rest).c_str(), "has more than %lu fields", &a) == 1) {
     text += "列が多すぎます（" + std::to_string(a) + " 列を超えています）。";
   } else if (std::sscanf(std::string(rest).c_str(), "has a NUL byte at offset %lu", &a) == 1) {
@@ -377,10 +376,8 @@ std::string reader_error_text(std::string_view error, const std::vector<std::str
     text += "項目の数が " + std::to_string(a) + " で、見出し行の " + std::to_string(b) + " と合いません。";
   } else if (std::sscanf(std::string(rest).c_str(), "is longer than %lu bytes", &a) == 1) {
     text += "行が長すぎます（" + std::to_string(a) + " バイトを超えています）。";
-  } else if (std::sscanf(std::string(rest).c_str(), "is not valid UTF-8 (byte %4s at offset %lu)", byte,
-                         &a) == 2 ||
-             std::sscanf(std::string(rest).c_str(), "is not valid CP932 (byte %4s at offset %lu)", byte,
-                         &a) == 2) {
+  } else if (std::sscanf(std::string(rest).c_str(), "is not valid UTF-8 (byte %4s at offset %lu)", byte, &a) == 2 ||
+             std::sscanf(std::string(rest).c_str(), "is not valid CP932 (byte %4s at offset %lu)", byte, &a) == 2) {
     const bool cp932 = rest.find("CP932") != std::string_view::npos;
     text += std::string(cp932 ? "CP932" : "UTF-8") + " として読めないバイト " + byte + " があります（" +
             std::to_string(a + 1) + "バイト目）。";
