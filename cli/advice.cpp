@@ -18,6 +18,7 @@ namespace zelvaro::cli {
 namespace {
 
 constexpr std::string_view Passes = " にすれば基準を満たします。";
+constexpr std::string_view CountPasses = " 本にすれば基準を満たします。";
 constexpr int MostBolts = 200;
 
 class SilentSink : public MessageSink {
@@ -184,7 +185,7 @@ std::vector<std::string> AdviceSearch::suggestions(const SeismicCalcState &calcu
     });
     if (k > 0) {
       count_text(first_text, n + k);
-      lines.push_back("ボルト本数を " + first_text + " 本" + std::string(Passes));
+      lines.push_back("ボルト本数を " + first_text + std::string(CountPasses));
     }
   }
 

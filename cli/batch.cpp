@@ -1,5 +1,6 @@
 #include "batch.h"
 
+#include "advice.h"
 #include "csv_reader.h"
 #include "safe_filename.h"
 #include "single_case.h"
@@ -346,6 +347,7 @@ BatchCounts run_batch(std::istream &in, std::ostream &table, std::ostream &diagn
     CaseFieldViews fields; // of the current record
     cli::RecordingSink sink;
     CalcOutcome outcome;
+    cli::AdviceSearch advice;
     std::string message;
     std::size_t records = 0;
 
@@ -408,6 +410,7 @@ BatchCounts run_batch(std::istream &in, std::ostream &table, std::ostream &diagn
         ++counts.refused;
         row += ",refused,,,,,,,,,,,,";
         append_cell(row, *refusal);
+        row += ','; // no suggestion
         out.end_row();
         diagnostics << record.line << "行目";
         if (!id.empty())
@@ -443,6 +446,9 @@ BatchCounts run_batch(std::istream &in, std::ostream &table, std::ostream &diagn
         append_one_line(message, outcome.message->text);
         append_cell(row, message);
       }
+      row += ',';
+      if (shortfall)
+        append_cell(row, cli::joined(advice.suggestions(state, fields, outcome), " / "));
       out.end_row();
       if (options.reports)
         options.reports->write(record.line, id, outcome.report);

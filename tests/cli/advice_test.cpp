@@ -110,7 +110,7 @@ TEST(Advice, EverySuggestionPassesAndNothingSmallerOrOtherThatPassesIsLeftOut) {
       std::string v;
       if (!(v = between(line, "ボルト径を M", Tail)).empty())
         diameter = v;
-      else if (!(v = between(line, "ボルト本数を ", " 本" + std::string(Tail))).empty())
+      else if (!(v = between(line, "ボルト本数を ", " 本にすれば基準を満たします。")).empty())
         count = v;
       else if (!(v = between(line, "上下片側 n1=", Tail)).empty()) {
         const auto dot = v.find("・横片側 n2=");
