@@ -73,7 +73,7 @@ TEST(Batch, WorkedExampleGivesTheReportsNumbersAndVerdicts) {
   EXPECT_TRUE(r.table.starts_with(std::string(TableHeader) + "\r\n"));
   EXPECT_EQ(r.row(0), (std::vector<std::string>{"P-1", "ok", "2205", "25.9952465834819", "14.4418036574899",
                                                 "32.4270829886933", "19.4294596969524", "225", "670", "", "",
-                                                std::string(VerdictPass), std::string(BondSafe), ""}));
+                                                std::string(VerdictPass), std::string(BondSafe), "", ""}));
   EXPECT_EQ(exit_status(r.counts), 0);
   EXPECT_EQ(r.diagnostics, "zelvaro-check: 件数 1、問題無し 1、不足 0、拒否 0\n");
 }
