@@ -4,7 +4,8 @@
 
 namespace zelvaro::bench {
 
-const char *const ScheduleHeader = "id,shape,anchor,material,M,KH,Z,W,n,n1,n2,LG,HG,L,D,H,L1,L2,L1G,L2G,L3G,P,N,a,F";
+const char *const ScheduleHeader =
+    "id,shape,anchor,material,M,KH,Z,W,n,n1,n2,LG,HG,L,D,H,L1,L2,L1G,L2G,L3G,P,N,a,F";
 
 namespace {
 
@@ -67,22 +68,22 @@ void ScheduleGenerator::append_row(std::string &out, std::size_t index) {
   out += ',';
   out += Z[pick(5)];
   out += ',';
-  number(20, 5000); // W
+  number(20, max_weight_); // W
   out += ',';
   const bool wall = shape == 2;
-  cell(!wall, 2, 12);                         // n
-  cell(wall, 1, 4);                           // n1
-  cell(wall, 2, 4);                           // n2 (the corner anchors are counted in n1)
-  cell(shape != 1 && !wall, 10, 150);         // LG
-  cell(!wall, 20, 200);                       // HG
-  cell(shape == 0 || shape == 3, 30, 300);    // L
-  cell(shape == 1, 50, 300);                  // D
-  cell(shape == 4, 50, 300);                  // H
-  cell(wall, 30, 200);                        // L1
-  cell(wall, 30, 200);                        // L2
-  cell(wall, 10, 100);                        // L1G
-  cell(wall, 10, 100);                        // L2G
-  cell(wall, 5, 60);                          // L3G
+  cell(!wall, 2, 12);                      // n
+  cell(wall, 1, 4);                        // n1
+  cell(wall, 2, 4);                        // n2 (the corner anchors are counted in n1)
+  cell(shape != 1 && !wall, 10, 150);      // LG
+  cell(!wall, 20, 200);                    // HG
+  cell(shape == 0 || shape == 3, 30, 300); // L
+  cell(shape == 1, 50, 300);               // D
+  cell(shape == 4, 50, 300);               // H
+  cell(wall, 30, 200);                     // L1
+  cell(wall, 30, 200);                     // L2
+  cell(wall, 10, 100);                     // L1G
+  cell(wall, 10, 100);                     // L2G
+  cell(wall, 5, 60);                       // L3G
   const bool motor = pick(3) == 0;
   out += motor ? Powers[pick(10)] : "0";
   out += ',';
@@ -98,7 +99,8 @@ void ScheduleGenerator::append_row(std::string &out, std::size_t index) {
   out += ",0\r\n";
 }
 
-ScheduleBuf::ScheduleBuf(std::size_t rows, std::uint64_t seed) : generator_(seed), rows_(rows) {
+ScheduleBuf::ScheduleBuf(std::size_t rows, std::uint64_t seed, std::uint64_t max_weight)
+    : generator_(seed, max_weight), rows_(rows) {
   chunk_ = ScheduleHeader;
   chunk_ += "\r\n";
   setg(chunk_.data(), chunk_.data(), chunk_.data() + chunk_.size());

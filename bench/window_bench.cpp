@@ -46,6 +46,28 @@ void BM_WindowClickToReport(benchmark::State &st) {
 }
 BENCHMARK(BM_WindowClickToReport)->Unit(benchmark::kMicrosecond);
 
+// The same for a shortfall: until the advice box, with the changes that would
+// pass searched and set under it, is handed to be shown.
+void BM_WindowClickToAdviceWithChanges(benchmark::State &st) {
+  Form1 f;
+  std::string last_box;
+  fill(f, last_box);
+  f.Text1(0)->setText(QStringLiteral("1500"));
+  Message advice;
+  f.setMessageBox([&advice](QWidget *, const Message &m) { advice = m; });
+  f.show();
+  if (!QTest::qWaitForWindowExposed(&f))
+    st.SkipWithError("the window was not shown");
+  auto *button = f.findChild<QPushButton *>(QStringLiteral("Command2"));
+  for (auto _ : st) {
+    button->click();
+    f.Text2()->viewport()->repaint();
+  }
+  if (advice.informative.empty())
+    st.SkipWithError("no changes under the advice");
+}
+BENCHMARK(BM_WindowClickToAdviceWithChanges)->Unit(benchmark::kMicrosecond);
+
 } // namespace
 
 int main(int argc, char **argv) {

@@ -1,5 +1,6 @@
 #include "batch.h"
 
+#include "advice.h"
 #include "csv_reader.h"
 #include "safe_filename.h"
 #include "single_case.h"
@@ -553,6 +554,7 @@ BatchCounts run_batch(std::istream &in, std::ostream &table, std::ostream &diagn
       CaseFieldViews fields; // of the current record
       cli::RecordingSink sink;
       CalcOutcome outcome;
+      cli::AdviceSearch advice;
       std::string message;
       std::string echo; // a line for the terminal
       std::string reader_error, reader_refusal;
@@ -640,6 +642,7 @@ BatchCounts run_batch(std::istream &in, std::ostream &table, std::ostream &diagn
               append_terminal_text(refusal_echo, refusal_text);
             }
             row += refusal_cell;
+            row += ','; // no suggestion
             out.end_row();
             echo_row_line(echo, record.line, id);
             echo += refusal_echo;
@@ -700,6 +703,9 @@ BatchCounts run_batch(std::istream &in, std::ostream &table, std::ostream &diagn
               append_one_line(message, outcome.message->text);
             append_text_cell(row, message);
           }
+          row += ',';
+          if (shortfall)
+            append_text_cell(row, cli::joined(advice.suggestions(state, fields, outcome), " / "));
           out.end_row();
           if (write_error) {
             echo_row_line(echo, record.line, id);

@@ -46,8 +46,9 @@
 
 namespace zelvaro::batch {
 
-inline constexpr std::string_view TableHeader = "id,status,Rb,sigma_b,tau_b,sigma_c,tau_c,pullout_kg,"
-                                                "allowable_kg,LL,RebarCount,bolt_verdict,anchor_verdict,message";
+inline constexpr std::string_view TableHeader =
+    "id,status,Rb,sigma_b,tau_b,sigma_c,tau_c,pullout_kg,"
+    "allowable_kg,LL,RebarCount,bolt_verdict,anchor_verdict,message,suggestion";
 
 // Where the sheet of each calculated item goes (--pdf DIR).
 class SheetSink {

@@ -1,6 +1,7 @@
 // zelvaro-check: the command-line face of the calculator. One calculation
 // per call, through the same capture and calculation as the window, or, with
 // --batch, one per row of an equipment schedule.
+#include "advice.h"
 #include "batch.h"
 #include "fd_streams.h"
 #include "single_case.h"
@@ -59,7 +60,7 @@ const char *const HelpText =
   D    ｱﾝｶ円の直径(cm)（円形）      H   高さ(cm)（筋交い）
   n1 n2 L1 L2 L1G L2G L3G            壁面機器の本数と寸法(cm)
 
-終了コード: 0 ボルト強度・密着力とも問題無し / 1 不足あり（助言を標準エラーに表示）
+終了コード: 0 ボルト強度・密着力とも問題無し / 1 不足あり（助言と改善案を標準エラーに表示）
             2 入力の不備・計算できない値・使い方の誤り
 
 例:
@@ -115,6 +116,7 @@ const char *const HelpText =
   bolt_verdict    計算書のボルト判定の行そのまま
   anchor_verdict  計算書の密着力の判定（「より小さく,安全」か「より大きく,危険」。rebar-welded は空欄）
   message         不足の助言、または拒否の理由（改行は空白一つにします）
+  suggestion      不足のとき、基準を満たす変更（径・本数・材質・アンカーの一つ）。複数は " / " で区切ります
   数値は計算書と同じ書き方です。refused の行は数値と判定の欄が空欄です。
 
   最後に件数（問題無し・不足・拒否）を標準エラーに書きます。標準エラーが端末で時間がかかるときは
@@ -451,6 +453,8 @@ int main(int argc, char **argv) {
 #endif
   if (outcome.message) {
     print_message(*outcome.message);
+    for (const std::string &line : suggestions(state, fields, outcome))
+      std::cerr << line << "\n";
     return ExitShortfall;
   }
   return ExitPass;

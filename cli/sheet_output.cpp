@@ -1,5 +1,6 @@
 #include "sheet_output.h"
 
+#include "advice.h"
 #include "calc_sheet.h"
 #include "fonts.h"
 
@@ -36,6 +37,7 @@ sheet::SheetData data(const SeismicCalcState &s, const CalcOutcome &outcome, con
                                          std::string(fields.text(InputSlot::Combo1)),
                                          std::string(fields.text(InputSlot::Combo2)),
                                          std::string(fields.text(InputSlot::Combo4)));
+  d.suggestions = suggestions(s, fields, outcome);
   d.project = names.project;
   d.equipment = names.equipment;
   d.checker = names.checker;

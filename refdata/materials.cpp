@@ -4,8 +4,8 @@ namespace zelvaro {
 
 namespace {
 constexpr MaterialStrength Strengths[] = {
-    {Material::SS, "SS系ﾎﾞﾙﾄ　仕上ﾀｲﾌﾟ", 176.5, 101.8},
-    {Material::SUS, "SUS系ﾎﾞﾙﾄ　A2-50,70", 154.5, 89.2},
+    {Material::SS, "SS系ﾎﾞﾙﾄ　仕上ﾀｲﾌﾟ", 176.5, 101.8, "SS系"},
+    {Material::SUS, "SUS系ﾎﾞﾙﾄ　A2-50,70", 154.5, 89.2, "SUS系"},
 };
 } // namespace
 

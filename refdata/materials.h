@@ -11,6 +11,7 @@ struct MaterialStrength {
   std::string_view caption; // caption of the option button
   double ft;                // tensile reference strength, MPa
   double fs;                // shear reference strength, MPa
+  std::string_view name;    // short name in advice ("SS系")
 };
 
 // SS and SUS; null for Material::None.

@@ -212,6 +212,21 @@ void paint_sheet(QPainter &p, const QRectF &page, const SheetData &d) {
     p.drawText(area, Qt::TextWordWrap, text);
     y += used.height();
   }
+  if (!d.suggestions.empty()) {
+    y += u(3);
+    p.setPen(ink);
+    p.setFont(font(ui::PGothicFamily, 3.6, u, true));
+    p.drawText(QPointF(left, y + u(4)), QStringLiteral("改善案"));
+    y += u(6);
+    p.setFont(font(ui::PGothicFamily, 3.4, u));
+    for (const std::string &line : d.suggestions) {
+      const QRectF area(left + u(2), y, w - u(2), page.bottom() - y);
+      const QString text = QStringLiteral("・") + qs(line);
+      const QRectF used = p.boundingRect(area, Qt::TextWordWrap, text);
+      p.drawText(area, Qt::TextWordWrap, text);
+      y += used.height();
+    }
+  }
   p.restore();
 }
 

@@ -13,6 +13,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 class QPainter;
 class QRectF;
@@ -22,6 +23,7 @@ namespace zelvaro::sheet {
 struct SheetData {
   std::string report;            // exactly as the result box holds it (CR LF)
   std::optional<Message> advice; // judge_msg's box, when a check failed
+  std::vector<std::string> suggestions; // with the advice: the changes that would pass
   Shape shape = Shape::None;
   Anchor anchor = Anchor::None;
   Material material = Material::None;

@@ -1,5 +1,6 @@
 #include "form1.h"
 
+#include "advice.h"
 #include "calculate.h"
 #include "data_in.h"
 #include "general_date.h"
@@ -125,8 +126,13 @@ void Form1::Command2_Click() {
                                std::string(fields.text(InputSlot::Combo1)),
                                std::string(fields.text(InputSlot::Combo2)),
                                std::string(fields.text(InputSlot::Combo4)));
-    if (outcome.message)
-      showMessage(*outcome.message); // judge_msg's advice
+    if (outcome.message) {
+      // judge_msg's advice as it is, the changes that would pass under it
+      sheet_->suggestions = cli::suggestions(state_, fields, outcome);
+      Message advice = *outcome.message;
+      advice.informative = cli::joined(sheet_->suggestions, "\r\n");
+      showMessage(advice);
+    }
     return;
   }
 }

@@ -16,6 +16,8 @@ void show_modal_message(QWidget *parent, const Message &m) {
   box.setWindowTitle(QString::fromStdString(m.title));
   box.setTextFormat(Qt::PlainText);
   box.setText(display_text(m.text));
+  if (!m.informative.empty())
+    box.setInformativeText(display_text(m.informative));
   switch (m.icon) {
   case MessageIcon::None:
     box.setIcon(QMessageBox::NoIcon);

@@ -36,7 +36,7 @@ EXAMPLES = None
 
 TABLE_HEADER = ["id", "status", "Rb", "sigma_b", "tau_b", "sigma_c", "tau_c",
                 "pullout_kg", "allowable_kg", "LL", "RebarCount",
-                "bolt_verdict", "anchor_verdict", "message"]
+                "bolt_verdict", "anchor_verdict", "message", "suggestion"]
 SCHEDULE_COLUMNS = ["id", "shape", "anchor", "material"] + ref.ALL_NAMES
 SHAPE_NUMBERS = {name: number for name, number in ref.SHAPES.items()}
 
@@ -103,6 +103,9 @@ BOND = re.compile(r"^⇒引抜力 Rb=(\S+)\(kg\)は(?:ｺﾝｸﾘｰﾄとﾎ�
                   r"(\S+)\(kg\)(より小さく,安全|より大きく,危険)$")
 
 
+SUGGESTION = re.compile(r"にすれば基準を満たします。$|^径・本数・材質・アンカーのどれか一つを変えるだけでは基準を満たせません。$")
+
+
 def expected_row(code, report, err):
     """What the table should say, from one single-case run."""
     row = {c: "" for c in TABLE_HEADER[1:]}
@@ -127,7 +130,11 @@ def expected_row(code, report, err):
         if line.startswith("⇒ﾎﾞﾙﾄ"):
             row["bolt_verdict"] = line
     if code == 1:
-        row["message"] = " ".join(err.rstrip("\n").split("\n")[1:])
+        # the advice's lines, then one line per suggestion
+        lines = err.rstrip("\n").split("\n")[1:]
+        suggestions = [l for l in lines if SUGGESTION.search(l)]
+        row["message"] = " ".join(lines[:len(lines) - len(suggestions)])
+        row["suggestion"] = " / ".join(suggestions)
     return row
 
 

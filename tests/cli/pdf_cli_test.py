@@ -75,6 +75,19 @@ class PdfSheets(unittest.TestCase):
         fonts = subprocess.run(["pdffonts", path], capture_output=True, check=True).stdout.decode()
         self.assertRegex(fonts, r"IPA\S*Gothic\s.*\byes\b")
 
+    def test_shortfall_sheet_lists_the_changes_that_pass_as_improvements(self):
+        path = os.path.join(self.dir, "short.pdf")
+        p = run(FLOOR[:-5] + ["W=1500", "n=4", "LG=30", "HG=60", "L=50", "--pdf", path])
+        self.assertEqual(p.returncode, 1, p.stderr.decode())
+        suggestions = [l for l in p.stderr.decode().splitlines() if l.endswith("にすれば基準を満たします。")]
+        self.assertTrue(suggestions, p.stderr.decode())
+        lines = pdf_lines(path)
+        # under the verdicts and the advice, in the order of standard error
+        at = lines.index("改善案")
+        self.assertLess(lines.index("耐震強度不足"), at)
+        self.assertEqual([l.lstrip("・\uff65 ") for l in lines[at + 1:at + 1 + len(suggestions)]],
+                         [normalized(s) for s in suggestions])
+
     def test_refused_or_stopped_calculation_writes_no_sheet(self):
         for extra in (["n=0"], ["W="], ["M=9"]):
             path = os.path.join(self.dir, "none.pdf")

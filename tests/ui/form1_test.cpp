@@ -1,17 +1,21 @@
 // The window as it starts, Calculate with its message boxes, Info, Exit,
 // the splash and the single running copy.
 #include "app_setup.h"
+#include "checks.h"
 #include "form2.h"
 #include "info_text.h"
 #include "single_instance.h"
 #include "window_fixture.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QGroupBox>
+#include <QMessageBox>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QThread>
+#include <QTimer>
 
 #include <cstdio>
 
@@ -27,6 +31,7 @@ private slots:
   void calculate_with_nothing_chosen_refuses_and_keeps_the_box_empty();
   void floor_calculation_equals_the_command_line_report();
   void advice_box_follows_a_shortfall_and_refusals_keep_the_report();
+  void advice_box_keeps_its_text_and_adds_the_changes_that_pass();
   void numeric_error_box_keeps_the_previous_report();
   void info_shows_the_nine_sentences_and_changes_nothing();
   void exit_closes_without_a_question();
@@ -203,6 +208,48 @@ void Form1Test::advice_box_follows_a_shortfall_and_refusals_keep_the_report() {
   w.calculate();
   QVERIFY(w.boxes.empty());
   QVERIFY(w.form->Text2()->toPlainText() != report);
+}
+
+void Form1Test::advice_box_keeps_its_text_and_adds_the_changes_that_pass() {
+  Window w;
+  enter_floor_example(w, QStringLiteral("12"), QStringLiteral("1500"));
+  w.calculate();
+  QCOMPARE(w.boxes.size(), std::size_t(1));
+  const std::optional<Message> advice = judge_msg(w.form->Text2()->toPlainText().toStdString());
+  QVERIFY(advice);
+  QCOMPARE(w.boxes[0].title, advice->title);
+  QCOMPARE(w.boxes[0].text, advice->text);
+  QCOMPARE(w.boxes[0].icon, advice->icon);
+
+  // The changes are those zelvaro-check writes after the advice, and the sheet's.
+  QProcess check;
+  check.start(QStringLiteral(ZELVARO_CHECK),
+              {"--shape", "floor", "--anchor", "hawk-cut", "--material", "SS", "M=12", "KH=1.0", "Z=1.0",
+               "W=1500", "n=4", "LG=30", "HG=60", "L=50"});
+  QVERIFY(check.waitForFinished(10000));
+  QCOMPARE(check.exitCode(), 1);
+  QStringList changes;
+  for (const QString &line : QString::fromUtf8(check.readAllStandardError()).split('\n'))
+    if (line.endsWith(QStringLiteral("にすれば基準を満たします。")))
+      changes << line;
+  QVERIFY(!changes.isEmpty());
+  QCOMPARE(QString::fromStdString(w.boxes[0].informative), changes.join(QStringLiteral("\r\n")));
+  QCOMPARE(w.form->sheet()->suggestions.size(), std::size_t(changes.size()));
+
+  // The box itself: the advice as its text, the changes as its informative text.
+  QString text, informative;
+  QTimer poll;
+  connect(&poll, &QTimer::timeout, this, [&] {
+    if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+      text = box->text();
+      informative = box->informativeText();
+      box->accept();
+    }
+  });
+  poll.start(10);
+  show_modal_message(w.form.get(), w.boxes[0]);
+  QCOMPARE(text, display_text(advice->text));
+  QCOMPARE(informative, changes.join('\n'));
 }
 
 void Form1Test::numeric_error_box_keeps_the_previous_report() {

@@ -1,0 +1,235 @@
+#include "advice.h"
+
+#include "bond_tables.h"
+#include "checks.h"
+#include "materials.h"
+#include "number_text.h"
+#include "selection_lists.h"
+#include "single_case.h"
+
+#include <algorithm>
+#include <array>
+#include <charconv>
+#include <cmath>
+#include <span>
+
+namespace zelvaro::cli {
+
+namespace {
+
+constexpr std::string_view Passes = " にすれば基準を満たします。";
+constexpr std::string_view CountPasses = " 本にすれば基準を満たします。";
+constexpr int MostBolts = 200;
+
+class SilentSink : public MessageSink {
+public:
+  void show(const Message &) override {}
+};
+
+// The entered fields with one or two texts changed.
+class ChangedFields : public FieldReader {
+public:
+  explicit ChangedFields(const FieldReader &base) : base_(base) {}
+  void change(InputSlot slot, std::string_view text) {
+    slots_[count_] = slot;
+    texts_[count_++] = text;
+  }
+  std::string_view text(InputSlot slot) const override {
+    for (int i = 0; i < count_; ++i)
+      if (slots_[i] == slot)
+        return texts_[i];
+    return base_.text(slot);
+  }
+
+private:
+  const FieldReader &base_;
+  std::array<InputSlot, 2> slots_{};
+  std::array<std::string_view, 2> texts_{};
+  int count_ = 0;
+};
+
+// The smallest step k in 1..last for which passes(k), or 0 when none does.
+// A thicker bolt or more bolts never lowers a margin, so the steps that pass
+// lie above those that fail: the search probes the guess first, gallops
+// away from it towards the boundary and halves what is left. Steps 0 (the
+// entered value, which failed) and last + 1 (never tried) bound it.
+template <class Try> int smallest_passing(int last, double guess, Try passes) {
+  if (last < 1)
+    return 0;
+  int lo = 0, hi = last + 1;
+  const int first = std::isfinite(guess) ? static_cast<int>(std::clamp(guess, 1.0, double(last))) : last;
+  if (passes(first)) {
+    hi = first;
+    for (int step = 1; hi - step > lo; step *= 2) {
+      if (!passes(hi - step)) {
+        lo = hi - step;
+        break;
+      }
+      hi -= step;
+    }
+  } else {
+    lo = first;
+    for (int step = 1; lo + step < hi; step *= 2) {
+      if (passes(lo + step)) {
+        hi = lo + step;
+        break;
+      }
+      lo += step;
+    }
+  }
+  while (hi - lo > 1) {
+    const int mid = lo + (hi - lo) / 2;
+    (passes(mid) ? hi : lo) = mid;
+  }
+  return hi <= last ? hi : 0;
+}
+
+int whole(std::string_view text) {
+  int v = 0;
+  std::from_chars(text.data(), text.data() + text.size(), v);
+  return v;
+}
+
+// How many whole steps a count may rise: to four times its entered value,
+// at most 200.
+int steps_up(double count) {
+  const double room = std::min(count * 4, double(MostBolts)) - count;
+  return room >= 1 ? static_cast<int>(std::min(room, double(MostBolts))) : 0;
+}
+
+} // namespace
+
+std::vector<std::string> AdviceSearch::suggestions(const SeismicCalcState &calculated,
+                                                   const FieldReader &fields, const CalcOutcome &outcome) {
+  std::vector<std::string> lines;
+  if (outcome.status != CalcOutcome::Status::Reported || !outcome.message)
+    return lines;
+  const bool bolt_failed = calculated.VerdictLine != VerdictPass;
+  const bool bond_failed = outcome.bond && !calculated.AnchorBlock.ends_with(BondSafe);
+
+  SilentSink sink;
+  // One trial: the state as the selections left it, `change` applied, then
+  // capture and Calculate.
+  const auto passes = [&](const FieldReader &trial_fields, auto change) {
+    trial_ = calculated;
+    change(trial_);
+    run_case(trial_, trial_fields, sink, {}, ReportText::Verdicts, out_);
+    return out_.status == CalcOutcome::Status::Reported && !out_.message;
+  };
+  const auto as_entered = [](SeismicCalcState &) {};
+
+  // How far the checks are from passing, for the searches' first guesses
+  // (the stresses and the pull-out fall with the count).
+  double short_by = 1;
+  if (bolt_failed)
+    short_by = std::max({short_by, calculated.sigma_c / calculated.ft, calculated.tau_c / calculated.fs});
+  if (bond_failed)
+    short_by = std::max(short_by, outcome.bond->pullout_kg / outcome.bond->allowable_kg);
+
+  // Diameter.
+  const std::string_view diameter = fields.text(InputSlot::Combo1);
+  const auto items = diameter_items(calculated.AnchorKind);
+  const auto chosen = std::find(items.begin(), items.end(), diameter);
+  if (chosen != items.end()) {
+    const auto larger = std::span(chosen + 1, items.end());
+    const double d0 = whole(diameter);
+    std::size_t guess = 0;
+    while (guess + 1 < larger.size()) {
+      const int d = whole(larger[guess]);
+      const bool bolt_may_pass = !bolt_failed || double(d) * d >= d0 * d0 * short_by;
+      const bool bond_may_pass = !bond_failed || (d < BondTableSize && calculated.BondTable[std::size_t(d)] >
+                                                                           outcome.bond->pullout_kg);
+      if (bolt_may_pass && bond_may_pass)
+        break;
+      ++guess;
+    }
+    const int k = smallest_passing(int(larger.size()), double(guess + 1), [&](int step) {
+      ChangedFields changed(fields);
+      changed.change(InputSlot::Combo1, larger[std::size_t(step - 1)]);
+      return passes(changed, as_entered);
+    });
+    if (k > 0)
+      lines.push_back("ボルト径を M" + std::string(larger[std::size_t(k - 1)]) + std::string(Passes));
+  }
+
+  // Count.
+  std::string first_text, second_text;
+  const auto count_text = [](std::string &out, double v) {
+    out.clear();
+    append_number(out, v);
+  };
+  if (calculated.ShapeKind == Shape::Wall) {
+    const auto n1_slot = slot_of(Shape::Wall, "n1"), n2_slot = slot_of(Shape::Wall, "n2");
+    const double n1 = calculated.n1, n2 = calculated.n2;
+    const int last = std::min(steps_up(n1), steps_up(n2));
+    const int k = smallest_passing(last, std::ceil(n1 * (short_by - 1)), [&](int step) {
+      count_text(first_text, n1 + step);
+      count_text(second_text, n2 + step);
+      ChangedFields changed(fields);
+      changed.change(*n1_slot, first_text);
+      changed.change(*n2_slot, second_text);
+      return passes(changed, as_entered);
+    });
+    if (k > 0) {
+      count_text(first_text, n1 + k);
+      count_text(second_text, n2 + k);
+      lines.push_back("上下片側 n1=" + first_text + "・横片側 n2=" + second_text + std::string(Passes));
+    }
+  } else if (const auto n_slot = slot_of(calculated.ShapeKind, "n")) {
+    const double n = calculated.n;
+    const int k = smallest_passing(steps_up(n), std::ceil(n * (short_by - 1)), [&](int step) {
+      count_text(first_text, n + step);
+      ChangedFields changed(fields);
+      changed.change(*n_slot, first_text);
+      return passes(changed, as_entered);
+    });
+    if (k > 0) {
+      count_text(first_text, n + k);
+      lines.push_back("ボルト本数を " + first_text + std::string(CountPasses));
+    }
+  }
+
+  // Material: it changes the bolt's reference strengths only, never the
+  // bond check.
+  if (bolt_failed && !bond_failed) {
+    const Material other = calculated.BoltMaterial == Material::SS ? Material::SUS : Material::SS;
+    if (passes(fields, [other](SeismicCalcState &s) { choose_material(s, other); }))
+      lines.push_back("ボルト材質を " + std::string(material_strength(other)->name) + std::string(Passes));
+  }
+
+  // Anchor kind: it changes the bond check only, never the bolt's.
+  if (bond_failed && !bolt_failed) {
+    for (const AnchorInfo &a : anchor_kinds()) {
+      if (a.kind == calculated.AnchorKind)
+        continue;
+      // As choosing the option does: the kind, then its table for the shape.
+      if (passes(fields, [&a](SeismicCalcState &s) {
+            s.AnchorKind = a.kind;
+            load_bond_table(s, a.kind);
+          }))
+        lines.push_back("アンカーを " + std::string(a.caption) + std::string(Passes));
+    }
+  }
+
+  if (lines.empty())
+    lines.emplace_back(NoSingleChange);
+  return lines;
+}
+
+std::vector<std::string> suggestions(const SeismicCalcState &calculated, const FieldReader &fields,
+                                     const CalcOutcome &outcome) {
+  AdviceSearch search;
+  return search.suggestions(calculated, fields, outcome);
+}
+
+std::string joined(const std::vector<std::string> &lines, std::string_view separator) {
+  std::string out;
+  for (const std::string &line : lines) {
+    if (!out.empty())
+      out += separator;
+    out += line;
+  }
+  return out;
+}
+
+} // namespace zelvaro::cli

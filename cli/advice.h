@@ -1,0 +1,56 @@
+#pragma once
+
+// Concrete advice for a shortfall: the single changes that make every check
+// pass, each found by running the whole calculation again (the same capture,
+// formulas and checks as Calculate, verdicts only) with that one change and
+// everything else as entered. A suggestion is therefore never a guess.
+//
+// Tried, in this order (one line each):
+//  - the diameter: the smallest one of the anchor kind's list, larger than
+//    the chosen one, that passes;
+//  - the count: the smallest count larger than the entered one that passes,
+//    up to four times the entered count and at most 200 (the wall's n1 and n2
+//    are raised together, one a step);
+//  - the material: the other one, if it passes;
+//  - the anchor kind, when the bond check failed: every other kind that
+//    passes with the chosen diameter, in the order of the window's options.
+// Weights and dimensions are never suggested: they are the equipment's own.
+
+#include "calculate.h"
+#include "field_reader.h"
+#include "seismic_calc_state.h"
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace zelvaro::cli {
+
+// The line when no single change passes.
+inline constexpr std::string_view NoSingleChange =
+    "径・本数・材質・アンカーのどれか一つを変えるだけでは基準を満たせません。";
+
+// Runs the searches; keeps its working state between calls, so that a batch
+// does not allocate for every shortfall.
+class AdviceSearch {
+public:
+  // `calculated` is the state right after the Calculate that gave `outcome`
+  // from `fields` (its selections, strengths and bond table are those in
+  // force). Nothing unless that outcome reported a failed check; otherwise
+  // the suggestion lines, or NoSingleChange.
+  std::vector<std::string> suggestions(const SeismicCalcState &calculated, const FieldReader &fields,
+                                       const CalcOutcome &outcome);
+
+private:
+  SeismicCalcState trial_;
+  CalcOutcome out_;
+};
+
+// The same with a search of its own.
+std::vector<std::string> suggestions(const SeismicCalcState &calculated, const FieldReader &fields,
+                                     const CalcOutcome &outcome);
+
+// The lines joined by `separator`.
+std::string joined(const std::vector<std::string> &lines, std::string_view separator);
+
+} // namespace zelvaro::cli
