@@ -3,6 +3,7 @@
 // --batch, one per row of an equipment schedule.
 #include "batch.h"
 #include "single_case.h"
+#include "table_encoding.h"
 #ifdef ZELVARO_WITH_PDF
 #include "sheet_output.h"
 #endif
@@ -70,6 +71,9 @@ const char *const HelpText =
 標準出力に書きます。ファイルに - を指定すると標準入力から読みます。
 
   --encoding  auto（既定：自動判別）| utf-8 | cp932（Shift_JIS、日本語版 Excel の CSV）
+  --output-encoding  判定表の文字コード: utf-8-bom（既定：BOM 付き UTF-8、日本語版 Excel がそのまま開けます）
+              | utf-8（BOM なし）| cp932。cp932 で書けない文字は ? にし、その行・id・列を標準エラーに
+              書いて終了コード 2 にします。計算書のファイルはいつも UTF-8 です。
   --reports   各機器の計算書をフォルダにも書く（UTF-8、改行 CR LF、
               名前は「行番号_id.txt」。id の危ない文字は _ に置き換え、フォルダの外には書きません）
   --pdf       各機器の計算書（PDF、A4 1枚）をフォルダに書く（名前は「行番号_id.pdf」、拒否の行は書きません）。
@@ -95,7 +99,7 @@ const char *const HelpText =
   ・文字コード：UTF-8（BOM の有無どちらも）、CP932。改行は CR LF でも LF でも構いません。
     "..." で囲んだ欄にはカンマ・改行・"" （" 一つ）を書けます。
 
-判定表（UTF-8、改行 CR LF、1行目は見出し）の列:
+判定表（既定は BOM 付き UTF-8、改行 CR LF、1行目は見出し）の列:
   id              機器表の id
   status          ok（すべて問題無し）| shortfall（不足あり）| refused（計算できない行）
   Rb              引抜力(N)          sigma_b, tau_b   引張応力・専断応力(MPa)
@@ -110,10 +114,11 @@ const char *const HelpText =
 
   最後に件数（問題無し・不足・拒否）を標準エラーに書きます。標準エラーが端末で時間がかかるときは
   進み具合を表示します。
-  終了コード: 0 すべて問題無し / 1 不足の行あり / 2 拒否の行あり、またはファイルを読めない
+  終了コード: 0 すべて問題無し / 1 不足の行あり / 2 拒否の行あり、ファイルを読めない、
+            または判定表の文字を cp932 で書けない
 
-例（examples/schedule.csv は5つの形状とすべてのｱﾝｶ種類を含む機器表です）:
-  zelvaro-check --batch examples/schedule.csv --reports 計算書 > 判定表.csv
+例（/usr/share/doc/zelvaro/examples/schedule.csv は5つの形状とすべてのｱﾝｶ種類を含む機器表です）:
+  zelvaro-check --batch /usr/share/doc/zelvaro/examples/schedule.csv --reports 計算書 > 判定表.csv
 )";
 
 int usage_error(const std::string &what) {
@@ -121,13 +126,17 @@ int usage_error(const std::string &what) {
   return ExitRefused;
 }
 
-void print_message(const Message &m) { std::cerr << m.title << "\n" << to_lf(m.text) << "\n"; }
+void print_message(const Message &m) {
+  std::cerr << m.title << "\n" << to_lf(m.text) << "\n";
+}
 
 struct SheetTitle {
   std::string project, equipment, checker;
 };
 
-int no_pdf_in_this_build() { return usage_error("このビルドの zelvaro-check は計算書（--pdf）を書けません。"); }
+int no_pdf_in_this_build() {
+  return usage_error("このビルドの zelvaro-check は計算書（--pdf）を書けません。");
+}
 
 // Standard error while a progress bar may be on the terminal's last line:
 // the bar is erased before anything else is written.
@@ -142,7 +151,8 @@ protected:
   }
   int_type overflow(int_type c) override {
     bar_.finish();
-    return traits_type::eq_int_type(c, traits_type::eof()) ? traits_type::not_eof(c) : target_->sputc(traits_type::to_char_type(c));
+    return traits_type::eq_int_type(c, traits_type::eof()) ? traits_type::not_eof(c)
+                                                           : target_->sputc(traits_type::to_char_type(c));
   }
   int sync() override { return target_->pubsync(); }
 
@@ -172,7 +182,7 @@ bool sheet_name_option(const std::string &name, const std::string &value, SheetT
 
 bool takes_value(const std::string &name) {
   for (const char *o : {"--shape", "--anchor", "--material", "--batch", "--encoding", "--reports", "--pdf",
-                        "--project", "--equipment", "--checker"})
+                        "--output-encoding", "--project", "--equipment", "--checker"})
     if (name == o)
       return true;
   return false;
@@ -183,10 +193,42 @@ bool is_option(const std::string &arg, const char *name) {
   return arg.compare(0, n, name) == 0 && (arg.size() == n || arg[n] == '=');
 }
 
+// An id as one line of a message.
+std::string one_line_id(std::string_view id) {
+  std::string line;
+  for (std::size_t i = 0; i < id.size(); ++i) {
+    if (id[i] == '\r' && i + 1 < id.size() && id[i + 1] == '\n')
+      continue; // CR LF is one break
+    line += id[i] == '\r' || id[i] == '\n' ? ' ' : id[i];
+  }
+  return line;
+}
+
+// "'①'（U+2460）": the character and its code point.
+std::string code_point_text(char32_t c) {
+  char hex[16];
+  std::snprintf(hex, sizeof hex, "U+%04X", static_cast<unsigned>(c));
+  std::string text;
+  if (c != batch::kInvalidUtf8) {
+    const auto add = [&](unsigned v) { text += static_cast<char>(v); };
+    if (c < 0x80)
+      add(c);
+    else if (c < 0x800)
+      add(0xC0 | (c >> 6)), add(0x80 | (c & 0x3F));
+    else if (c < 0x10000)
+      add(0xE0 | (c >> 12)), add(0x80 | ((c >> 6) & 0x3F)), add(0x80 | (c & 0x3F));
+    else
+      add(0xF0 | (c >> 18)), add(0x80 | ((c >> 12) & 0x3F)), add(0x80 | ((c >> 6) & 0x3F)),
+          add(0x80 | (c & 0x3F));
+  }
+  return "'" + text + "'（" + hex + "）";
+}
+
 int batch_main(int argc, char **argv) {
   std::optional<std::string> file, reports, pdf;
   SheetTitle title;
   batch::Encoding encoding = batch::Encoding::Auto;
+  batch::TableEncoding output_encoding = batch::TableEncoding::Utf8Bom;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     if (arg == "--help" || arg == "-h") {
@@ -212,6 +254,11 @@ int batch_main(int argc, char **argv) {
       if (!e)
         return usage_error("文字コード '" + value + "' は使えません（auto, utf-8, cp932）。");
       encoding = *e;
+    } else if (name == "--output-encoding") {
+      const auto e = batch::parse_table_encoding(value);
+      if (!e)
+        return usage_error("判定表の文字コード '" + value + "' は使えません（utf-8, utf-8-bom, cp932）。");
+      output_encoding = *e;
     } else if (name == "--reports") {
       if (value.empty())
         return usage_error("--reports のフォルダ名が空です。");
@@ -268,7 +315,8 @@ int batch_main(int argc, char **argv) {
 #ifdef ZELVARO_WITH_PDF
   if (pdf) {
     try {
-      sheet_files = std::make_unique<SheetFiles>(*pdf, SheetNames{title.project, title.equipment, title.checker});
+      sheet_files =
+          std::make_unique<SheetFiles>(*pdf, SheetNames{title.project, title.equipment, title.checker});
     } catch (const std::exception &e) {
       std::cerr << "zelvaro-check: " << e.what() << "\n";
       return ExitRefused;
@@ -295,12 +343,29 @@ int batch_main(int argc, char **argv) {
     };
   }
 
-  const batch::BatchCounts counts = batch::run_batch(*in, std::cout, diagnostics, options);
+  std::unique_ptr<batch::EncodedTableBuf> table_buf;
+  try {
+    table_buf = std::make_unique<batch::EncodedTableBuf>(
+        *std::cout.rdbuf(), output_encoding, [&](const batch::Unrepresentable &u) {
+          diagnostics << "zelvaro-check: 判定表の " << u.line << "行目（id " << one_line_id(u.id) << "）の列 "
+                      << u.column << ": " << code_point_text(u.character)
+                      << " は CP932 で書けない文字のため ? にしました。\n";
+        });
+  } catch (const std::exception &e) {
+    std::cerr << "zelvaro-check: " << e.what() << "\n";
+    return ExitRefused;
+  }
+  std::ostream table(table_buf.get());
+  const batch::BatchCounts counts = batch::run_batch(*in, table, diagnostics, options);
+  table.flush();
   std::cout.flush();
-  if (!std::cout) {
+  if (!table || !table_buf->good() || !std::cout) {
     diagnostics << "zelvaro-check: 判定表を標準出力に書けません。\n";
     return ExitRefused;
   }
+  // A cell that had to change is an input the table does not hold as given.
+  if (table_buf->replaced() > 0)
+    return ExitRefused;
   return batch::exit_status(counts);
 }
 
@@ -373,7 +438,8 @@ int main(int argc, char **argv) {
   for (const auto &[name, text] : assigned) {
     const std::optional<InputSlot> slot = slot_of(*shape, name);
     if (!slot)
-      return usage_error("記号 '" + name + "' は形状 " + std::string(shape_option(*shape)) + " では使いません。");
+      return usage_error("記号 '" + name + "' は形状 " + std::string(shape_option(*shape)) +
+                         " では使いません。");
     fields.set(*slot, text);
   }
   // Combo1 is emptied when an anchor kind is chosen: the diameter has no default.
@@ -404,8 +470,8 @@ int main(int argc, char **argv) {
   std::fflush(stdout);
 #ifdef ZELVARO_WITH_PDF
   if (pdf) {
-    const std::string error =
-        write_sheet_file(*pdf, state, outcome, fields, SheetNames{title.project, title.equipment, title.checker});
+    const std::string error = write_sheet_file(*pdf, state, outcome, fields,
+                                               SheetNames{title.project, title.equipment, title.checker});
     if (!error.empty()) {
       std::cerr << "zelvaro-check: " << error << "\n";
       if (outcome.message)

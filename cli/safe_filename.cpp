@@ -1,4 +1,5 @@
 #include "safe_filename.h"
+#include "text_encoding.h"
 
 #include <algorithm>
 #include <array>
@@ -9,45 +10,13 @@ namespace zelvaro::batch {
 
 namespace {
 
-constexpr char32_t kInvalid = 0xFFFFFFFF;
+constexpr char32_t kInvalid = kInvalidUtf8;
 constexpr std::size_t kMinLineDigits = 6;
 constexpr std::size_t kMaxExtensionChars = 15;
 
-struct CodePoint {
-  char32_t value; // kInvalid for a byte that is not part of well-formed UTF-8
-  std::size_t size;
-};
-
-CodePoint decode_at(std::string_view s, std::size_t i) {
-  const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(s[i + k]); };
-  const unsigned char c = byte(0);
-  if (c < 0x80)
-    return {c, 1};
-  std::size_t size;
-  char32_t value;
-  char32_t min;
-  if (c >= 0xC2 && c <= 0xDF) {
-    size = 2, value = c & 0x1F, min = 0x80;
-  } else if (c >= 0xE0 && c <= 0xEF) {
-    size = 3, value = c & 0x0F, min = 0x800;
-  } else if (c >= 0xF0 && c <= 0xF4) {
-    size = 4, value = c & 0x07, min = 0x10000;
-  } else {
-    return {kInvalid, 1};
-  }
-  if (i + size > s.size())
-    return {kInvalid, 1};
-  for (std::size_t k = 1; k < size; ++k) {
-    if ((byte(k) & 0xC0) != 0x80)
-      return {kInvalid, 1};
-    value = (value << 6) | (byte(k) & 0x3F);
-  }
-  if (value < min || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF))
-    return {kInvalid, 1};
-  return {value, size};
+bool is_control(char32_t c) {
+  return c < 0x20 || (c >= 0x7F && c <= 0x9F);
 }
-
-bool is_control(char32_t c) { return c < 0x20 || (c >= 0x7F && c <= 0x9F); }
 
 bool is_windows_reserved(char32_t c) {
   return c == '<' || c == '>' || c == ':' || c == '"' || c == '/' || c == '\\' || c == '|' || c == '?' ||
@@ -101,7 +70,7 @@ std::string report_file_name(std::size_t line, std::string_view id, std::string_
   std::string part;
   bool separator = false;
   for (std::size_t i = 0; i < id.size();) {
-    const CodePoint cp = decode_at(id, i);
+    const CodePoint cp = decode_utf8_at(id, i);
     if (becomes_underscore(cp.value)) {
       separator = true;
     } else {
@@ -138,7 +107,7 @@ bool is_safe_file_name(std::string_view name) {
   if (name.back() == '.' || name.back() == ' ')
     return false;
   for (std::size_t i = 0; i < name.size();) {
-    const CodePoint cp = decode_at(name, i);
+    const CodePoint cp = decode_utf8_at(name, i);
     if (cp.value == kInvalid || is_control(cp.value) || is_windows_reserved(cp.value))
       return false;
     i += cp.size;
