@@ -45,8 +45,9 @@
 
 namespace zelvaro::batch {
 
-inline constexpr std::string_view TableHeader = "id,status,Rb,sigma_b,tau_b,sigma_c,tau_c,pullout_kg,"
-                                                "allowable_kg,LL,RebarCount,bolt_verdict,anchor_verdict,message";
+inline constexpr std::string_view TableHeader =
+    "id,status,Rb,sigma_b,tau_b,sigma_c,tau_c,pullout_kg,"
+    "allowable_kg,LL,RebarCount,bolt_verdict,anchor_verdict,message";
 
 // Where the sheet of each calculated item goes (--pdf DIR).
 class SheetSink {
@@ -57,8 +58,8 @@ public:
   // its selections and results, `outcome` its report and advice, `fields`
   // the texts it was calculated from. Throws std::runtime_error when the
   // sheet cannot be stored.
-  virtual void write(std::size_t line, std::string_view id, std::string_view equipment, const SeismicCalcState &s,
-                     const CalcOutcome &outcome, const FieldReader &fields) = 0;
+  virtual void write(std::size_t line, std::string_view id, std::string_view equipment,
+                     const SeismicCalcState &s, const CalcOutcome &outcome, const FieldReader &fields) = 0;
 };
 
 // Where the full report of each calculated item goes (--reports).
@@ -93,7 +94,7 @@ private:
 
 struct BatchOptions {
   Encoding encoding = Encoding::Auto;
-  std::string now;              // date and time of the report headers (one per run)
+  std::string now;               // date and time of the report headers (one per run)
   ReportSink *reports = nullptr; // full reports too, when set
   SheetSink *sheets = nullptr;   // calculation sheets too, when set
   // Called every `progress_every` input records with the records read so far.
@@ -129,7 +130,10 @@ std::string reader_error_text(std::string_view error, const std::vector<std::str
 class ProgressBar {
 public:
   using Clock = std::chrono::steady_clock;
-  ProgressBar(std::ostream &out, std::optional<std::uint64_t> total_bytes, Clock::time_point start);
+  // Without `escapes` (TERM=dumb), the bar is erased by overwriting it with
+  // spaces instead of the erase-line sequence.
+  ProgressBar(std::ostream &out, std::optional<std::uint64_t> total_bytes, Clock::time_point start,
+              bool escapes = true);
   void update(std::size_t records, std::optional<std::uint64_t> bytes_done, Clock::time_point now);
   void finish();
 
@@ -139,6 +143,8 @@ private:
   Clock::time_point start_;
   Clock::time_point last_{};
   bool shown_ = false;
+  bool escapes_ = true;
+  std::size_t width_ = 0; // of the line drawn last
 };
 
 } // namespace zelvaro::batch

@@ -23,7 +23,9 @@ constexpr ByteSet byte_set(std::string_view bytes) {
 constexpr ByteSet kUnquotedStop = byte_set(",\"\r\n");
 constexpr ByteSet kQuotedStop = byte_set("\"\r\n");
 
-bool stops(const ByteSet &set, char c) { return set[static_cast<unsigned char>(c)]; }
+bool stops(const ByteSet &set, char c) {
+  return set[static_cast<unsigned char>(c)];
+}
 
 std::string hex_byte(char c) {
   constexpr char digits[] = "0123456789ABCDEF";
@@ -31,7 +33,9 @@ std::string hex_byte(char c) {
   return {'0', 'x', digits[b >> 4], digits[b & 0xF]};
 }
 
-std::string field_label(std::size_t index) { return "field " + std::to_string(index + 1); }
+std::string field_label(std::size_t index) {
+  return "field " + std::to_string(index + 1);
+}
 
 } // namespace
 
@@ -193,7 +197,7 @@ bool CsvReader::scan_plain(std::vector<std::string_view> &fields, FieldMask &non
   FieldMask mask = 0;
   for (const char *p = buffer_.data() + pos_;;) {
     const char *q = p;
-    unsigned char bits = 0; // the field's bytes or'ed together
+    unsigned char bits = 0;                // the field's bytes or'ed together
     for (; !stops(kUnquotedStop, *q); ++q) // the data is always followed by a line break
       bits |= static_cast<unsigned char>(*q);
     if (q == e || *q == '"')
