@@ -14,24 +14,36 @@ constexpr char32_t kInvalid = kInvalidUtf8;
 constexpr std::size_t kMinLineDigits = 6;
 constexpr std::size_t kMaxExtensionChars = 15;
 
-bool is_control(char32_t c) {
-  return c < 0x20 || (c >= 0x7F && c <= 0x9F);
-}
-
 bool is_windows_reserved(char32_t c) {
   return c == '<' || c == '>' || c == ':' || c == '"' || c == '/' || c == '\\' || c == '|' || c == '?' ||
          c == '*';
+}
+
+// Code points of the categories Cf (format: bidi controls, zero-width
+// characters), Cc (controls) and Zs, Zl, Zp (separators), from the Unicode
+// database.
+struct Range {
+  char32_t first, last;
+};
+constexpr Range CategoryRanges[] = {
+#include "unicode_categories.inc"
+};
+
+bool in_categories(char32_t c) {
+  const auto after = std::upper_bound(std::begin(CategoryRanges), std::end(CategoryRanges), c,
+                                      [](char32_t v, const Range &r) { return v < r.first; });
+  return after != std::begin(CategoryRanges) && c <= std::prev(after)->last;
+}
+
+bool is_noncharacter(char32_t c) {
+  return (c >= 0xFDD0 && c <= 0xFDEF) || (c & 0xFFFE) == 0xFFFE;
 }
 
 // Characters that don't belong in a file name or would make it look like
 // something else: controls, separators of all kinds, invisible format
 // characters (including bidirectional overrides), non-characters.
 bool becomes_underscore(char32_t c) {
-  return c == kInvalid || is_control(c) || is_windows_reserved(c) || c == '_' || c == ' ' || c == 0xA0 ||
-         c == 0xAD || c == 0x1680 || c == 0x180E || (c >= 0x2000 && c <= 0x200F) ||
-         (c >= 0x2028 && c <= 0x202F) || (c >= 0x205F && c <= 0x206F) || c == 0x3000 || c == 0xFEFF ||
-         (c >= 0xFFF9 && c <= 0xFFFB) || (c >= 0xFDD0 && c <= 0xFDEF) || (c & 0xFFFE) == 0xFFFE ||
-         (c >= 0xE0000 && c <= 0xE007F);
+  return c == kInvalid || in_categories(c) || is_windows_reserved(c) || c == '_' || is_noncharacter(c);
 }
 
 void strip_dots_and_underscores(std::string &s) {
@@ -108,7 +120,9 @@ bool is_safe_file_name(std::string_view name) {
     return false;
   for (std::size_t i = 0; i < name.size();) {
     const CodePoint cp = decode_utf8_at(name, i);
-    if (cp.value == kInvalid || is_control(cp.value) || is_windows_reserved(cp.value))
+    // An invisible or format character would make the name display as
+    // something else; the plain space is the one separator names may hold.
+    if (cp.value == kInvalid || is_windows_reserved(cp.value) || (cp.value != ' ' && in_categories(cp.value)))
       return false;
     i += cp.size;
   }
