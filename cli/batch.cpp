@@ -61,8 +61,8 @@ struct Layout {
 // Reads the header row; returns an error text (Japanese) or nothing.
 std::optional<std::string> read_header(const CsvRecord &header, Layout &layout) {
   if (!header.error.empty())
-    return "見出し行（" + std::to_string(header.line) + "行目）を読めません: " +
-           reader_error_text(header.error, header.fields);
+    return "見出し行（" + std::to_string(header.line) +
+           "行目）を読めません: " + reader_error_text(header.error, header.fields);
   layout.names = header.fields;
   for (std::size_t i = 0; i < header.fields.size(); ++i) {
     const std::string &name = header.fields[i];
@@ -377,15 +377,18 @@ std::string reader_error_text(std::string_view error, const std::vector<std::str
     text += "項目の数が " + std::to_string(a) + " で、見出し行の " + std::to_string(b) + " と合いません。";
   } else if (std::sscanf(std::string(rest).c_str(), "is longer than %lu bytes", &a) == 1) {
     text += "行が長すぎます（" + std::to_string(a) + " バイトを超えています）。";
-  } else if (std::sscanf(std::string(rest).c_str(), "is not valid UTF-8 (byte %4s at offset %lu)", byte, &a) == 2 ||
-             std::sscanf(std::string(rest).c_str(), "is not valid CP932 (byte %4s at offset %lu)", byte, &a) == 2) {
+  } else if (std::sscanf(std::string(rest).c_str(), "is not valid UTF-8 (byte %4s at offset %lu)", byte,
+                         &a) == 2 ||
+             std::sscanf(std::string(rest).c_str(), "is not valid CP932 (byte %4s at offset %lu)", byte,
+                         &a) == 2) {
     const bool cp932 = rest.find("CP932") != std::string_view::npos;
     text += std::string(cp932 ? "CP932" : "UTF-8") + " として読めないバイト " + byte + " があります（" +
             std::to_string(a + 1) + "バイト目）。";
     if (!cp932)
       text += "Shift_JIS で保存したファイルなら --encoding cp932 を指定してください。";
   } else if (rest.starts_with("the input starts with a UTF-8 byte-order mark but is being read as CP932")) {
-    text += "ファイルは UTF-8 の BOM で始まっていますが、CP932 として読んでいます。--encoding を確かめてください。";
+    text += "ファイルは UTF-8 の BOM で始まっていますが、CP932 として読んでいます。--encoding "
+            "を確かめてください。";
   } else {
     text += "CSV の形式が正しくありません（" + std::string(rest) + "）。";
   }
@@ -774,10 +777,12 @@ int exit_status(const BatchCounts &counts) {
   return counts.shortfalls > 0 ? 1 : 0;
 }
 
-ProgressBar::ProgressBar(std::ostream &out, std::optional<std::uint64_t> total_bytes, Clock::time_point start)
-    : out_(out), total_(total_bytes), start_(start) {}
+ProgressBar::ProgressBar(std::ostream &out, std::optional<std::uint64_t> total_bytes, Clock::time_point start,
+                         bool escapes)
+    : out_(out), total_(total_bytes), start_(start), escapes_(escapes) {}
 
-void ProgressBar::update(std::size_t records, std::optional<std::uint64_t> bytes_done, Clock::time_point now) {
+void ProgressBar::update(std::size_t records, std::optional<std::uint64_t> bytes_done,
+                         Clock::time_point now) {
   using namespace std::chrono_literals;
   if (now - start_ < 500ms || (shown_ && now - last_ < 100ms))
     return;
@@ -796,13 +801,16 @@ void ProgressBar::update(std::size_t records, std::optional<std::uint64_t> bytes
   line += std::to_string(records);
   line += " 行";
   out_ << line << std::flush;
+  width_ = std::max(width_, line.size());
   shown_ = true;
   last_ = now;
 }
 
 void ProgressBar::finish() {
-  if (shown_)
+  if (shown_ && escapes_)
     out_ << "\r\x1b[K" << std::flush;
+  else if (shown_)
+    out_ << '\r' << std::string(width_, ' ') << '\r' << std::flush;
   shown_ = false;
 }
 

@@ -118,7 +118,7 @@ bool is_report_file_name(std::string_view name, std::string_view extension);
 
 struct BatchOptions {
   Encoding encoding = Encoding::Auto;
-  std::string now;              // date and time of the report headers (one per run)
+  std::string now;               // date and time of the report headers (one per run)
   ReportSink *reports = nullptr; // full reports too, when set
   SheetSink *sheets = nullptr;   // calculation sheets too, when set
   // Called every `progress_every` input records with the records read so far.
@@ -167,7 +167,10 @@ std::string reader_error_text(std::string_view error, const std::vector<std::str
 class ProgressBar {
 public:
   using Clock = std::chrono::steady_clock;
-  ProgressBar(std::ostream &out, std::optional<std::uint64_t> total_bytes, Clock::time_point start);
+  // Without `escapes` (TERM=dumb), the bar is erased by overwriting it with
+  // spaces instead of the erase-line sequence.
+  ProgressBar(std::ostream &out, std::optional<std::uint64_t> total_bytes, Clock::time_point start,
+              bool escapes = true);
   void update(std::size_t records, std::optional<std::uint64_t> bytes_done, Clock::time_point now);
   void finish();
 
@@ -177,6 +180,8 @@ private:
   Clock::time_point start_;
   Clock::time_point last_{};
   bool shown_ = false;
+  bool escapes_ = true;
+  std::size_t width_ = 0; // of the line drawn last
 };
 
 } // namespace zelvaro::batch

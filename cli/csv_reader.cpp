@@ -27,7 +27,9 @@ constexpr ByteSet kQuotedStop = byte_set("\"\r\n");
 // refuses.
 constexpr ByteSet kPlainStop = byte_set(std::string_view(",\"\r\n\0", 5));
 
-bool stops(const ByteSet &set, char c) { return set[static_cast<unsigned char>(c)]; }
+bool stops(const ByteSet &set, char c) {
+  return set[static_cast<unsigned char>(c)];
+}
 
 std::string hex_byte(char c) {
   constexpr char digits[] = "0123456789ABCDEF";
@@ -35,7 +37,9 @@ std::string hex_byte(char c) {
   return {'0', 'x', digits[b >> 4], digits[b & 0xF]};
 }
 
-std::string field_label(std::size_t index) { return "field " + std::to_string(index + 1); }
+std::string field_label(std::size_t index) {
+  return "field " + std::to_string(index + 1);
+}
 
 } // namespace
 

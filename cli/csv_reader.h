@@ -134,12 +134,12 @@ private:
   std::unique_ptr<Cp932Decoder> cp932_;
   std::string scratch_;
   std::vector<std::string_view> plain_fields_; // of a record read by next(CsvRecord &)
-  CsvRecord own_; // the record behind a CsvRecordView that needed copying
+  CsvRecord own_;                              // the record behind a CsvRecordView that needed copying
 
   std::vector<char> buffer_; // the bytes read, always followed by a '\n' at end_
-  std::size_t pos_ = 0;  // next byte to parse in buffer_
-  std::size_t end_ = 0;  // end of the bytes read into buffer_
-  std::size_t base_ = 0; // stream offset of buffer_[0]
+  std::size_t pos_ = 0;      // next byte to parse in buffer_
+  std::size_t end_ = 0;      // end of the bytes read into buffer_
+  std::size_t base_ = 0;     // stream offset of buffer_[0]
   bool eof_ = false;
   bool started_ = false;
   bool skip_lf_ = false; // the last byte was a CR ending a line

@@ -4,14 +4,17 @@
 #include "advice.h"
 #include "batch.h"
 #include "fd_streams.h"
+#include "messages.h"
 #include "single_case.h"
 #include "system_error_text.h"
+#include "table_encoding.h"
 #ifdef ZELVARO_WITH_PDF
 #include "sheet_output.h"
 #endif
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
@@ -21,6 +24,7 @@
 #include <memory>
 #include <streambuf>
 #include <string>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace zelvaro;
@@ -33,128 +37,189 @@ constexpr int ExitShortfall = 1;
 constexpr int ExitRefused = 2;
 
 const char *const HelpText =
-    R"(使い方: zelvaro-check --shape 形状 --anchor ｱﾝｶ種類 --material 材質 [記号=値 ...]
+    R"(Usage: zelvaro-check --shape SHAPE --anchor KIND --material MATERIAL [NAME=VALUE ...]
 
-機器を固定するアンカーボルトの耐震強度を計算し、計算結果を標準出力に書きます。
-入力は画面の入力欄と同じように扱われます（半角の数字と小数点だけ）。
+Calculates whether the anchor bolts fixing a piece of equipment survive an
+earthquake and writes the report (in Japanese) to standard output. Values are
+taken as the window's fields take them (ASCII digits and a decimal point only).
 
-  --shape     floor(床置機器) | circular(円形機器) | wall(壁面機器)
-              | ceiling(天井機器) | braced(筋交い機器)
-  --anchor    hawk-cut(ﾎｰｸｶｯﾄｱﾝｶ) | l-tip(先端L埋込みｱﾝｶ) | j-tip(先端J埋込みｱﾝｶ)
-              | bolt-embedded(ﾎﾞﾙﾄ埋込みｱﾝｶ) | chemical(ｹﾐｶﾙｱﾝｶ)
-              | rebar-hooked(鉄筋等引掛けｱﾝｶ) | rebar-welded(鉄筋等溶接ｱﾝｶ)
-  --material  SS(SS系ﾎﾞﾙﾄ) | SUS(SUS系ﾎﾞﾙﾄ)
-  --crlf      改行を CR LF のままにする（既定は LF）
-  --pdf ファイル   計算書（A4 1枚の PDF）も書く（計算できなかったときは書きません）
-  --project 名前   計算書の表題欄の工事名     --equipment 名前   機器名
-  --checker 名前   確認者名（どれも省略可）
-  --help      この説明
+  --shape     floor | circular | wall | ceiling | braced
+  --anchor    hawk-cut | l-tip | j-tip | bolt-embedded | chemical
+              | rebar-hooked | rebar-welded
+  --material  SS | SUS
+  --crlf      keep CR LF line ends in the report (LF by default)
+  --pdf FILE        also write the calculation sheet (one A4 page, PDF; none
+                    when the case cannot be calculated)
+  --project NAME    project name in the sheet's title block
+  --equipment NAME  equipment name     --checker NAME   checker (all optional)
+  --help      this text               --version   the program's version
+  --          ends the options: every later argument is NAME=VALUE
 
-記号（形状が使うものだけ指定できます）:
-  M    ﾎﾞﾙﾄ径(mm)：ｱﾝｶ種類の選択肢の径のみ（8 10 12 16 20 24 30 のうち）
-  KH   設計水平震度（既定 2.0）     Z   地域係数（既定 1.0）
-  W    機器重量(kg)                 F   付加力(kg)（既定 0）
-  P    動力(kW)（既定 0）           N   回転数(rpm)（既定 0）   a  振動値(μm)（既定 0）
-  n    ｱﾝｶ総数（壁面以外）          LG  重心までの水平距離(cm)（円形以外）
-  HG   重心高さ(cm)（壁面以外）     L   ｱﾝｶ間隔(cm)（床置・天井）
-  D    ｱﾝｶ円の直径(cm)（円形）      H   高さ(cm)（筋交い）
-  n1 n2 L1 L2 L1G L2G L3G            壁面機器の本数と寸法(cm)
+Names (each shape reads only its own):
+  M    bolt diameter (mm): one of the anchor kind's (8 10 12 16 20 24 30)
+  KH   design horizontal seismic coefficient (default 2.0)
+  Z    regional coefficient (default 1.0)
+  W    equipment weight (kg)          F   external force (kg) (default 0)
+  P    motor power (kW) (default 0)   N   speed (rpm) (default 0)
+  a    vibration (um) (default 0)     n   number of anchors
+  n1 n2                               numbers of anchors of a wall unit
+  LG HG L D H L1 L2 L1G L2G L3G       dimensions (cm)
 
-終了コード: 0 ボルト強度・密着力とも問題無し / 1 不足あり（助言と改善案を標準エラーに表示）
-            2 入力の不備・計算できない値・使い方の誤り
+Names read by each shape:
+%1
+Exit status: 0 bolt strength and bond sufficient / 1 a check failed (advice
+             and the changes that would pass on standard error) / 2 refused
+             input, values that cannot be calculated, a report that could
+             not be written, or wrong use of the command
 
-例:
+Example:
   zelvaro-check --shape floor --anchor hawk-cut --material SS M=12 KH=1.0 Z=1.0 \
       W=500 n=4 LG=30 HG=60 L=50
 
-一括チェック:
-  zelvaro-check --batch ファイル [--encoding 文字コード] [--reports フォルダ] [--pdf フォルダ] [--replace]
+Batch check:
+  zelvaro-check --batch FILE [--encoding NAME] [--output-encoding NAME]
+                [--reports DIR] [--pdf DIR] [--replace]
 
-機器表（CSV）の各行を、上の1件ずつの計算とまったく同じように計算し、判定表（CSV）を
-標準出力に書きます。ファイルに - を指定すると標準入力から読みます。
+Calculates every row of an equipment schedule (CSV) exactly as one case above
+and writes a verdict table (CSV) to standard output. FILE - reads standard
+input.
 
-  --encoding  auto（既定：自動判別）| utf-8 | cp932（Shift_JIS、日本語版 Excel の CSV）
-  --reports   各機器の計算書をフォルダにも書く（UTF-8、改行 CR LF、
-              名前は「行番号_id.txt」。id の危ない文字は _ に置き換え、フォルダの外には書きません）
-  --pdf       各機器の計算書（PDF、A4 1枚）をフォルダに書く（名前は「行番号_id.pdf」、拒否の行は書きません）。
-              表題欄は --project、--equipment（機器表に equipment 列があればその値）、--checker
-              どちらのファイルも一時的な名前で書き、書き終えてから正式な名前にします。
-              空でないフォルダには書きません（前回のファイルが今回の結果に見えないように）。
-              別の一括チェックが書いている最中のフォルダにも書きません。
-  --replace   空でないフォルダにも書く。前回の計算書（「行番号_id.txt」「行番号_id.pdf」）を先に消します
-              （ほかのファイルは残します）
+  --encoding  of the schedule: auto (default, told from the bytes) | utf-8
+              | cp932 (Shift_JIS, CSV of the Japanese Excel)
+  --output-encoding  of the verdict table: utf-8-bom (default: UTF-8 with a
+              byte-order mark, which the Japanese Excel opens as it is)
+              | utf-8 (no mark) | cp932. A character cp932 cannot hold is
+              written as ?, its line, id and column go to standard error,
+              and the exit status is 2. Report files are always UTF-8.
+  --reports   also write each item's report into DIR (UTF-8, CR LF, named
+              "line_id.txt"; unsafe characters of the id become _, and
+              nothing is written outside DIR)
+  --pdf       write each item's sheet (PDF, one A4 page) into DIR ("line_id.pdf";
+              none for refused rows). Title block: --project, --equipment (or
+              the schedule's equipment column), --checker
+              Both kinds of file are written under a temporary name and
+              renamed when complete. A folder that is not empty is refused
+              (earlier files would pass for this run's), and so is a folder
+              another batch is writing into.
+  --replace   write into a folder that is not empty: the earlier reports and
+              sheets ("line_id.txt", "line_id.pdf") are removed first; other
+              files are kept
 
-機器表:
-  1行目は見出し行で、列名は次のとおり（大文字と小文字は区別します。順番は自由）。
-    id        機器の名前（自由な文字列、日本語可、省略可）
-    shape     形状（--shape と同じ値）
-    anchor    ｱﾝｶ種類（--anchor と同じ値）
-    material  材質（--material と同じ値）
-    equipment 計算書（--pdf）の表題欄の機器名（省略可）
-    M KH Z P W n n1 n2 LG HG L D H L1 L2 L1G L2G L3G N a F   記号（上の説明のとおり）
-  ・ない列は1件ずつの計算の既定値になります（KH 2.0、Z 1.0、P N a F 0。M には既定値がありません）。
-  ・空欄は入力が空のまま（画面と同じく「空白」として拒否）です。既定値を使うなら列を省くか値を書いてください。
-    値の前後の空白も取り除きません（" 12" は数値として読めません）。
-  ・その行の形状が使わない記号の欄は無視します。1つの表に全形状を混ぜられます。
-  ・知らない列名や同じ列名が二つある見出し行は、ファイル全体の誤りです（終了コード 2）。
-    列名が空の列は無視します。
-  ・すべての欄が空の行（Excel が書く ,,,, の行）は飛ばします（判定表にも出しません）。
-  ・欄の数が見出し行と違う行、引用符の誤りのある行、知らない形状などの行は「refused」とし、
-    行番号・id・理由を標準エラーに書いて、残りの行の計算を続けます。
-  ・文字コード：UTF-8（BOM の有無どちらも）、CP932。改行は CR LF でも LF でも構いません。
-    "..." で囲んだ欄にはカンマ・改行・"" （" 一つ）を書けます。
+The schedule:
+  The first line names the columns (case-sensitive, any order):
+    id        the item's name (any text, optional)
+    shape     anchor     material     the values of --shape, --anchor, --material
+    equipment the equipment name of the sheet's title block (optional)
+    M KH Z P W n n1 n2 LG HG L D H L1 L2 L1G L2G L3G N a F   the names above
+  - A missing column takes the one-case default (KH 2.0, Z 1.0, P N a F 0;
+    M has none).
+  - An empty cell is an empty field, refused like a blank field in the window;
+    to use the default, leave the column out or write the value. Cells are
+    not trimmed (" 12" is not a number).
+  - Cells of names the row's shape does not read are ignored: one schedule
+    can mix every shape.
+  - An unknown or a repeated column name makes the whole file an error (exit
+    status 2). Columns with an empty name are ignored.
+  - Rows of only empty cells (Excel's ,,,, rows) are skipped.
+  - A row with another number of cells than the header, bad quoting, or an
+    unknown shape and the like is "refused": its line, id and reason go to
+    standard error and the other rows go on.
+  - Encodings: UTF-8 (with or without BOM), CP932. Lines end in CR LF or LF.
+    A quoted cell "..." may hold commas, line breaks and "" (one ").
 
-判定表（UTF-8、改行 CR LF、1行目は見出し）の列:
-  id              機器表の id
-  status          ok（すべて問題無し）| shortfall（不足あり）| refused（計算できない行）
-                  | error（計算したが計算書を書けなかった行。理由は message に。20行続くと中止）
-  Rb              引抜力(N)          sigma_b, tau_b   引張応力・専断応力(MPa)
-  sigma_c, tau_c  引張強度・専断強度(MPa)
-  pullout_kg      引抜力(kg)         allowable_kg     密着力（鉄筋等引掛けは鉄筋強度）(kg)
-                  （この二つは ｱﾝｶ種類 hawk-cut ～ rebar-hooked のときだけ）
-  LL              必要溶接量(cm)     RebarCount       φ13鉄筋本数（この二つは rebar-welded のときだけ）
-  bolt_verdict    計算書のボルト判定の行そのまま
-  anchor_verdict  計算書の密着力の判定（「より小さく,安全」か「より大きく,危険」。rebar-welded は空欄）
-  message         不足の助言、または拒否の理由（改行は空白一つにします）
-  suggestion      不足のとき、基準を満たす変更（径・本数・材質・アンカーの一つ）。複数は " / " で区切ります
-  数値は計算書と同じ書き方です。refused の行は数値と判定の欄が空欄です。
+The verdict table (UTF-8 with BOM by default, CR LF, a header line):
+  id              the schedule's id
+  status          ok (all sufficient) | shortfall | refused (not calculated)
+                  | error (calculated, but its files could not be written:
+                  the reason is in message; 20 in a row stop the run)
+  Rb              pull-out force (N)    sigma_b, tau_b   tensile and shear stress (MPa)
+  sigma_c, tau_c  tensile and shear strength (MPa)
+  pullout_kg      pull-out force (kg)   allowable_kg     bond (rebar strength for
+                  rebar-hooked) (kg); both only for hawk-cut to rebar-hooked
+  LL              weld length (cm)      RebarCount       number of 13 mm rebars
+                  (both only for rebar-welded)
+  bolt_verdict    the report's bolt verdict line as it is
+  anchor_verdict  the report's bond verdict (empty for rebar-welded)
+  message         the advice on a shortfall, or why the row was refused
+                  (line breaks become one space)
+  suggestion      on a shortfall, the changes that would pass (diameter,
+                  count, material or anchor kind, one at a time), joined by " / "
+  Numbers are written as in the report; a refused row's numbers and verdicts
+  are empty.
 
-  最後に件数（問題無し・不足・拒否）を標準エラーに書きます。標準エラーが端末で時間がかかるときは
-  進み具合を表示します。
-  終了コード: 0 すべて問題無し / 1 不足の行あり / 2 拒否または error の行あり、機器表を読めない、
-            または判定表を書けない / 130・143 Ctrl+C（SIGINT）・SIGTERM で中止（書きかけの計算書は
-            書き終え、判定表は行の切れ目で終わります）
+  The counts (passed, short, refused) go to standard error at the end. A
+  progress bar is drawn on standard error when it is a terminal and the
+  table does not go to that same terminal.
+  Exit status: 0 all passed / 1 some item short / 2 a row refused or in
+  error, the schedule unreadable, the table unwritable, or a character of the
+  table not held by cp932 / 130, 143 stopped by Ctrl+C (SIGINT) or SIGTERM
+  (the file in hand is finished and the table ends at a row boundary)
 
-例（examples/schedule.csv は5つの形状とすべてのｱﾝｶ種類を含む機器表です）:
-  zelvaro-check --batch examples/schedule.csv --reports 計算書 > 判定表.csv
+Example (the package installs /usr/share/doc/zelvaro/examples/schedule.csv, a
+schedule with every shape and every anchor kind):
+  zelvaro-check --batch /usr/share/doc/zelvaro/examples/schedule.csv --reports reports > verdicts.csv
 )";
+
+// --help: the names each shape reads come from the capture's own table, the
+// one that takes them from the command line.
+std::string help_text() {
+  std::string per_shape;
+  for (const char *option : {"floor", "circular", "wall", "ceiling", "braced"}) {
+    const Shape shape = *parse_shape(option);
+    std::string line = "  " + std::string(option);
+    line.resize(12, ' ');
+    for (const std::string_view name : field_names())
+      if (slot_of(shape, name))
+        line += std::string(name) + " ";
+    line.pop_back();
+    per_shape += line + "\n";
+  }
+  return tr(HelpText, {per_shape});
+}
 
 // Writes `text` to standard output and closes it, so that a full disk or a
 // closed output is seen; ExitPass, or ExitRefused with the reason said.
-int write_stdout(std::string_view text, const char *what) {
+int write_stdout(std::string_view text, const std::string &what) {
   int error = write_all(STDOUT_FILENO, text.data(), text.size());
   if (error == 0 && ::close(STDOUT_FILENO) != 0 && errno != EINTR)
     error = errno;
   hold_closed_standard_descriptors(); // no file opened later (the sheet) may become standard output
   if (error == 0)
     return ExitPass;
-  std::cerr << "zelvaro-check: " << what << "を標準出力に書けません: " << system_error_text(error) << "\n";
+  std::cerr << "zelvaro-check: " << tr("Cannot write %1 to standard output: %2", {what, system_error_text(error)})
+            << "\n";
   return ExitRefused;
+}
+
+int print_help() { return write_stdout(help_text(), tr("the help text")); }
+
+int print_version() { return write_stdout("zelvaro-check " ZELVARO_VERSION "\n", tr("the version")); }
+
+// True when both descriptors are the same terminal (the progress bar would
+// land in the middle of the table's rows).
+bool same_terminal(int a, int b) {
+  struct stat sa {
+  }, sb{};
+  return isatty(a) && isatty(b) && fstat(a, &sa) == 0 && fstat(b, &sb) == 0 && sa.st_rdev == sb.st_rdev;
 }
 
 int usage_error(const std::string &what) {
-  std::cerr << "zelvaro-check: " << batch::terminal_text(what)
-            << "\n詳しくは zelvaro-check --help を参照してください。\n";
+  std::cerr << "zelvaro-check: " << batch::terminal_text(what) << "\n"
+            << tr("See zelvaro-check --help for details.") << "\n";
   return ExitRefused;
 }
 
-void print_message(const Message &m) { std::cerr << m.title << "\n" << to_lf(m.text) << "\n"; }
+void print_message(const Message &m) {
+  std::cerr << m.title << "\n" << to_lf(m.text) << "\n";
+}
 
 struct SheetTitle {
   std::string project, equipment, checker;
 };
 
-int no_pdf_in_this_build() { return usage_error("このビルドの zelvaro-check は計算書（--pdf）を書けません。"); }
+int no_pdf_in_this_build() {
+  return usage_error(tr("This build of zelvaro-check cannot write calculation sheets (--pdf)."));
+}
 
 // Standard error while a progress bar may be on the terminal's last line:
 // the bar is erased before anything else is written.
@@ -169,7 +234,8 @@ protected:
   }
   int_type overflow(int_type c) override {
     bar_.finish();
-    return traits_type::eq_int_type(c, traits_type::eof()) ? traits_type::not_eof(c) : target_->sputc(traits_type::to_char_type(c));
+    return traits_type::eq_int_type(c, traits_type::eof()) ? traits_type::not_eof(c)
+                                                           : target_->sputc(traits_type::to_char_type(c));
   }
   int sync() override { return target_->pubsync(); }
 
@@ -199,7 +265,7 @@ bool sheet_name_option(const std::string &name, const std::string &value, SheetT
 
 bool takes_value(const std::string &name) {
   for (const char *o : {"--shape", "--anchor", "--material", "--batch", "--encoding", "--reports", "--pdf",
-                        "--project", "--equipment", "--checker"})
+                        "--output-encoding", "--project", "--equipment", "--checker"})
     if (name == o)
       return true;
   return false;
@@ -210,18 +276,57 @@ bool is_option(const std::string &arg, const char *name) {
   return arg.compare(0, n, name) == 0 && (arg.size() == n || arg[n] == '=');
 }
 
+// An id as one line of a message.
+std::string one_line_id(std::string_view id) {
+  std::string line;
+  for (std::size_t i = 0; i < id.size(); ++i) {
+    if (id[i] == '\r' && i + 1 < id.size() && id[i + 1] == '\n')
+      continue; // CR LF is one break
+    line += id[i] == '\r' || id[i] == '\n' ? ' ' : id[i];
+  }
+  return line;
+}
+
+// "'①' (U+2460)": the character and its code point.
+std::string code_point_text(char32_t c) {
+  char hex[16];
+  std::snprintf(hex, sizeof hex, "U+%04X", static_cast<unsigned>(c));
+  std::string text;
+  if (c != batch::kInvalidUtf8) {
+    const auto add = [&](unsigned v) { text += static_cast<char>(v); };
+    if (c < 0x80)
+      add(c);
+    else if (c < 0x800)
+      add(0xC0 | (c >> 6)), add(0x80 | (c & 0x3F));
+    else if (c < 0x10000)
+      add(0xE0 | (c >> 12)), add(0x80 | ((c >> 6) & 0x3F)), add(0x80 | (c & 0x3F));
+    else
+      add(0xF0 | (c >> 18)), add(0x80 | ((c >> 12) & 0x3F)), add(0x80 | ((c >> 6) & 0x3F)),
+          add(0x80 | (c & 0x3F));
+  }
+  return "'" + text + "' (" + hex + ")";
+}
+
 int batch_main(int argc, char **argv) {
   std::optional<std::string> file, reports, pdf;
   SheetTitle title;
   batch::Encoding encoding = batch::Encoding::Auto;
+  batch::TableEncoding output_encoding = batch::TableEncoding::Utf8Bom;
   bool replace = false;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     if (arg == "--help" || arg == "-h")
-      return write_stdout(HelpText, "説明");
+      return print_help();
+    if (arg == "--version")
+      return print_version();
     if (arg == "--replace") {
       replace = true;
       continue;
+    }
+    if (arg == "--") {
+      if (i + 1 < argc) // the batch reads no operands
+        return usage_error(tr("'%1' cannot follow --.", {argv[i + 1]}));
+      break;
     }
     std::string name = arg, value;
     const auto eq = arg.find('=');
@@ -230,35 +335,40 @@ int batch_main(int argc, char **argv) {
       value = arg.substr(eq + 1);
     } else if (takes_value(arg)) {
       if (i + 1 >= argc)
-        return usage_error(arg + " の値がありません。");
+        return usage_error(tr("%1 needs a value.", {arg}));
       value = argv[++i];
     }
     if (name == "--batch") {
       if (file)
-        return usage_error("--batch は一つだけ指定してください。");
+        return usage_error(tr("Give --batch only once."));
       file = value;
     } else if (name == "--encoding") {
       const auto e = batch::parse_encoding(value);
       if (!e)
-        return usage_error("文字コード '" + value + "' は使えません（auto, utf-8, cp932）。");
+        return usage_error(tr("Unknown encoding '%1' (auto, utf-8, cp932).", {value}));
       encoding = *e;
+    } else if (name == "--output-encoding") {
+      const auto e = batch::parse_table_encoding(value);
+      if (!e)
+        return usage_error(tr("Unknown table encoding '%1' (utf-8, utf-8-bom, cp932).", {value}));
+      output_encoding = *e;
     } else if (name == "--reports") {
       if (value.empty())
-        return usage_error("--reports のフォルダ名が空です。");
+        return usage_error(tr("The folder name of --reports is empty."));
       reports = value;
     } else if (name == "--pdf") {
       if (value.empty())
-        return usage_error("--pdf のフォルダ名が空です。");
+        return usage_error(tr("The folder name of --pdf is empty."));
       if (!WithPdf)
         return no_pdf_in_this_build();
       pdf = value;
     } else if (sheet_name_option(name, value, title)) {
     } else {
-      return usage_error("一括チェック（--batch）では '" + arg + "' は使えません。");
+      return usage_error(tr("'%1' cannot be used with --batch.", {arg}));
     }
   }
   if (!file || file->empty())
-    return usage_error("--batch の後に機器表のファイル名（標準入力なら -）を指定してください。");
+    return usage_error(tr("Give the schedule's file name after --batch (- for standard input)."));
 
   int in_fd = STDIN_FILENO;
   std::optional<std::uint64_t> size;
@@ -266,17 +376,17 @@ int batch_main(int argc, char **argv) {
     std::error_code ec;
     const auto st = std::filesystem::status(*file, ec);
     if (st.type() == std::filesystem::file_type::not_found) {
-      std::cerr << "zelvaro-check: 機器表 '" << *file << "' がありません。\n";
+      std::cerr << "zelvaro-check: " << tr("The schedule '%1' does not exist.", {*file}) << "\n";
       return ExitRefused;
     }
     if (st.type() == std::filesystem::file_type::directory) {
-      std::cerr << "zelvaro-check: '" << *file << "' はフォルダです。機器表のファイルを指定してください。\n";
+      std::cerr << "zelvaro-check: " << tr("'%1' is a folder; give the schedule's file.", {*file}) << "\n";
       return ExitRefused;
     }
     in_fd = ::open(file->c_str(), O_RDONLY | O_CLOEXEC);
     if (in_fd < 0) {
-      std::cerr << "zelvaro-check: 機器表 '" << *file << "' を開けません: " << system_error_text(errno)
-                << "\n";
+      std::cerr << "zelvaro-check: "
+                << tr("Cannot open the schedule '%1': %2", {*file, system_error_text(errno)}) << "\n";
       return ExitRefused;
     }
     if (st.type() == std::filesystem::file_type::regular)
@@ -288,8 +398,7 @@ int batch_main(int argc, char **argv) {
   std::istream input(&in_buf);
   input.exceptions(std::ios::badbit); // the read error itself reaches the batch
   std::istream *in = &input;
-  FdOutputBuf table_buf(STDOUT_FILENO);
-  std::ostream table(&table_buf);
+  FdOutputBuf out_buf(STDOUT_FILENO);
 
   std::unique_ptr<batch::ReportFiles> report_files;
   if (reports) {
@@ -322,10 +431,12 @@ int batch_main(int argc, char **argv) {
   catch_stop_signals();
   options.stop = stop_signal();
 
-  batch::ProgressBar bar(std::cerr, size, batch::ProgressBar::Clock::now());
+  const char *term = std::getenv("TERM");
+  batch::ProgressBar bar(std::cerr, size, batch::ProgressBar::Clock::now(),
+                         !(term && std::string_view(term) == "dumb"));
   BarAwareBuf diagnostics_buf(std::cerr.rdbuf(), bar);
   std::ostream diagnostics(&diagnostics_buf);
-  if (isatty(STDERR_FILENO)) {
+  if (isatty(STDERR_FILENO) && !same_terminal(STDOUT_FILENO, STDERR_FILENO)) {
     options.progress = [&](std::size_t records) {
       std::optional<std::uint64_t> done;
       const auto pos = in->rdbuf()->pubseekoff(0, std::ios::cur, std::ios::in);
@@ -335,7 +446,28 @@ int batch_main(int argc, char **argv) {
     };
   }
 
+  std::unique_ptr<batch::EncodedTableBuf> table_buf;
+  try {
+    table_buf = std::make_unique<batch::EncodedTableBuf>(
+        out_buf, output_encoding, [&](const batch::Unrepresentable &u) {
+          diagnostics
+              << "zelvaro-check: "
+              << tr("Verdict table line %1 (id %2), column %3: %4 has no CP932 form and was written as ?.",
+                    {std::to_string(u.line), one_line_id(u.id), u.column, code_point_text(u.character)})
+              << "\n";
+        });
+  } catch (const std::exception &e) {
+    std::cerr << "zelvaro-check: " << e.what() << "\n";
+    return ExitRefused;
+  }
+  std::ostream table(table_buf.get());
   const batch::BatchCounts counts = batch::run_batch(*in, table, diagnostics, options);
+  hold_closed_standard_descriptors();
+  if (counts.file_error)
+    return batch::exit_status(counts); // the batch has said what failed
+  // A cell that had to change is an input the table does not hold as given.
+  if (table_buf->replaced() > 0)
+    return ExitRefused;
   return batch::exit_status(counts);
 }
 
@@ -343,9 +475,16 @@ int batch_main(int argc, char **argv) {
 
 int main(int argc, char **argv) {
   hold_closed_standard_descriptors();
-  for (int i = 1; i < argc; ++i)
-    if (is_option(argv[i], "--batch"))
+  init_messages();
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    if (arg == "--")
+      break;
+    if (is_option(arg, "--batch"))
       return batch_main(argc, argv);
+    if (takes_value(arg))
+      ++i; // its value, whatever it looks like
+  }
 
   std::optional<Shape> shape;
   std::optional<Anchor> anchor;
@@ -355,15 +494,22 @@ int main(int argc, char **argv) {
   SheetTitle title;
   std::map<std::string, std::string> assigned;
 
+  bool options_ended = false;
   for (int i = 1; i < argc; ++i) {
     std::string arg = argv[i];
-    if (arg == "--help" || arg == "-h")
-      return write_stdout(HelpText, "説明");
-    if (arg == "--crlf") {
+    if (!options_ended && (arg == "--help" || arg == "-h"))
+      return print_help();
+    if (!options_ended && arg == "--version")
+      return print_version();
+    if (!options_ended && arg == "--") {
+      options_ended = true;
+      continue;
+    }
+    if (!options_ended && arg == "--crlf") {
       crlf = true;
       continue;
     }
-    if (arg.rfind("--", 0) == 0) {
+    if (!options_ended && arg.rfind("--", 0) == 0) {
       std::string name = arg, value;
       const auto eq = arg.find('=');
       if (eq != std::string::npos) {
@@ -371,46 +517,45 @@ int main(int argc, char **argv) {
         value = arg.substr(eq + 1);
       } else if (takes_value(name)) {
         if (i + 1 >= argc)
-          return usage_error(name + " の値がありません。");
+          return usage_error(tr("%1 needs a value.", {name}));
         value = argv[++i];
       }
       if (name == "--shape") {
         if (!(shape = parse_shape(value)))
-          return usage_error("形状 '" + value + "' は使えません。");
+          return usage_error(tr("Unknown shape '%1'.", {value}));
       } else if (name == "--anchor") {
         if (!(anchor = parse_anchor(value)))
-          return usage_error("ｱﾝｶ種類 '" + value + "' は使えません。");
+          return usage_error(tr("Unknown anchor kind '%1'.", {value}));
       } else if (name == "--material") {
         if (!(material = parse_material(value)))
-          return usage_error("材質 '" + value + "' は使えません。");
+          return usage_error(tr("Unknown material '%1'.", {value}));
       } else if (name == "--pdf") {
         if (value.empty())
-          return usage_error("--pdf のファイル名が空です。");
+          return usage_error(tr("The file name of --pdf is empty."));
         if (!WithPdf)
           return no_pdf_in_this_build();
         pdf = value;
       } else if (sheet_name_option(name, value, title)) {
       } else {
-        return usage_error("不明なオプション '" + arg + "' です。");
+        return usage_error(tr("Unknown option '%1'.", {arg}));
       }
       continue;
     }
     const auto eq = arg.find('=');
     if (eq == std::string::npos)
-      return usage_error("'" + arg + "' は 記号=値 の形ではありません。");
+      return usage_error(tr("'%1' is not of the form NAME=VALUE.", {arg}));
     const auto [at, added] = assigned.try_emplace(arg.substr(0, eq), arg.substr(eq + 1));
     if (!added)
-      return usage_error("記号 '" + at->first + "' が二度あります（" + at->first + "=" + at->second + " と " +
-                         arg + "）。");
+      return usage_error(tr("The name '%1' is given twice (%1=%2 and %3).", {at->first, at->second, arg}));
   }
   if (!shape || !anchor || !material)
-    return usage_error("--shape, --anchor, --material をすべて指定してください。");
+    return usage_error(tr("Give all of --shape, --anchor and --material."));
 
   CaseFields fields;
   for (const auto &[name, text] : assigned) {
     const std::optional<InputSlot> slot = slot_of(*shape, name);
     if (!slot)
-      return usage_error("記号 '" + name + "' は形状 " + std::string(shape_option(*shape)) + " では使いません。");
+      return usage_error(tr("The shape %2 does not read '%1'.", {name, shape_option(*shape)}));
     fields.set(*slot, text);
   }
   // Combo1 is emptied when an anchor kind is chosen: the diameter has no default.
@@ -435,14 +580,13 @@ int main(int argc, char **argv) {
     break;
   }
   std::string report = crlf ? outcome.report : to_lf(outcome.report);
-  if (isatty(STDOUT_FILENO))
-    report += crlf ? "\r\n" : "\n"; // keep the prompt off the last line
-  if (write_stdout(report, "計算書") != ExitPass)
+  report += crlf ? "\r\n" : "\n"; // a text file's last line ends too
+  if (write_stdout(report, tr("the report")) != ExitPass)
     return ExitRefused;
 #ifdef ZELVARO_WITH_PDF
   if (pdf) {
-    const std::string error =
-        write_sheet_file(*pdf, state, outcome, fields, SheetNames{title.project, title.equipment, title.checker});
+    const std::string error = write_sheet_file(*pdf, state, outcome, fields,
+                                               SheetNames{title.project, title.equipment, title.checker});
     if (!error.empty()) {
       std::cerr << "zelvaro-check: " << error << "\n";
       if (outcome.message)

@@ -1,4 +1,5 @@
 #include "safe_filename.h"
+#include "text_encoding.h"
 
 #include <algorithm>
 #include <array>
@@ -9,60 +10,40 @@ namespace zelvaro::batch {
 
 namespace {
 
-constexpr char32_t kInvalid = 0xFFFFFFFF;
+constexpr char32_t kInvalid = kInvalidUtf8;
 constexpr std::size_t kMinLineDigits = 6;
 constexpr std::size_t kMaxExtensionChars = 15;
-
-struct CodePoint {
-  char32_t value; // kInvalid for a byte that is not part of well-formed UTF-8
-  std::size_t size;
-};
-
-CodePoint decode_at(std::string_view s, std::size_t i) {
-  const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(s[i + k]); };
-  const unsigned char c = byte(0);
-  if (c < 0x80)
-    return {c, 1};
-  std::size_t size;
-  char32_t value;
-  char32_t min;
-  if (c >= 0xC2 && c <= 0xDF) {
-    size = 2, value = c & 0x1F, min = 0x80;
-  } else if (c >= 0xE0 && c <= 0xEF) {
-    size = 3, value = c & 0x0F, min = 0x800;
-  } else if (c >= 0xF0 && c <= 0xF4) {
-    size = 4, value = c & 0x07, min = 0x10000;
-  } else {
-    return {kInvalid, 1};
-  }
-  if (i + size > s.size())
-    return {kInvalid, 1};
-  for (std::size_t k = 1; k < size; ++k) {
-    if ((byte(k) & 0xC0) != 0x80)
-      return {kInvalid, 1};
-    value = (value << 6) | (byte(k) & 0x3F);
-  }
-  if (value < min || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF))
-    return {kInvalid, 1};
-  return {value, size};
-}
-
-bool is_control(char32_t c) { return c < 0x20 || (c >= 0x7F && c <= 0x9F); }
 
 bool is_windows_reserved(char32_t c) {
   return c == '<' || c == '>' || c == ':' || c == '"' || c == '/' || c == '\\' || c == '|' || c == '?' ||
          c == '*';
 }
 
+// Code points of the categories Cf (format: bidi controls, zero-width
+// characters), Cc (controls) and Zs, Zl, Zp (separators), from the Unicode
+// database.
+struct Range {
+  char32_t first, last;
+};
+constexpr Range CategoryRanges[] = {
+#include "unicode_categories.inc"
+};
+
+bool in_categories(char32_t c) {
+  const auto after = std::upper_bound(std::begin(CategoryRanges), std::end(CategoryRanges), c,
+                                      [](char32_t v, const Range &r) { return v < r.first; });
+  return after != std::begin(CategoryRanges) && c <= std::prev(after)->last;
+}
+
+bool is_noncharacter(char32_t c) {
+  return (c >= 0xFDD0 && c <= 0xFDEF) || (c & 0xFFFE) == 0xFFFE;
+}
+
 // Characters that don't belong in a file name or would make it look like
 // something else: controls, separators of all kinds, invisible format
 // characters (including bidirectional overrides), non-characters.
 bool becomes_underscore(char32_t c) {
-  return c == kInvalid || is_control(c) || is_windows_reserved(c) || c == '_' || c == ' ' || c == 0xA0 ||
-         c == 0xAD || c == 0x1680 || c == 0x180E || (c >= 0x2000 && c <= 0x200F) ||
-         (c >= 0x2028 && c <= 0x202F) || (c >= 0x205F && c <= 0x206F) || c == 0x3000 || c == 0xFEFF ||
-         (c >= 0xFFF9 && c <= 0xFFFB) || (c >= 0xFDD0 && c <= 0xFDEF) || (c & 0xFFFE) == 0xFFFE ||
-         (c >= 0xE0000 && c <= 0xE007F);
+  return c == kInvalid || in_categories(c) || is_windows_reserved(c) || c == '_' || is_noncharacter(c);
 }
 
 void strip_dots_and_underscores(std::string &s) {
@@ -101,7 +82,7 @@ std::string report_file_name(std::size_t line, std::string_view id, std::string_
   std::string part;
   bool separator = false;
   for (std::size_t i = 0; i < id.size();) {
-    const CodePoint cp = decode_at(id, i);
+    const CodePoint cp = decode_utf8_at(id, i);
     if (becomes_underscore(cp.value)) {
       separator = true;
     } else {
@@ -138,8 +119,10 @@ bool is_safe_file_name(std::string_view name) {
   if (name.back() == '.' || name.back() == ' ')
     return false;
   for (std::size_t i = 0; i < name.size();) {
-    const CodePoint cp = decode_at(name, i);
-    if (cp.value == kInvalid || is_control(cp.value) || is_windows_reserved(cp.value))
+    const CodePoint cp = decode_utf8_at(name, i);
+    // An invisible or format character would make the name display as
+    // something else; the plain space is the one separator names may hold.
+    if (cp.value == kInvalid || is_windows_reserved(cp.value) || (cp.value != ' ' && in_categories(cp.value)))
       return false;
     i += cp.size;
   }

@@ -15,7 +15,8 @@ inline constexpr std::size_t kMaxFileNameBytes = 200;
 // Name of the report for the schedule row on input line `line` with item id
 // `id`, e.g. (42, "ポンプP-1", ".txt") -> "000042_ポンプP-1.txt". The line is
 // zero-padded to at least 6 digits so that names sort by line, and makes
-// names unique. In the id, control and format characters, spaces, and
+// names unique. In the id, the characters of the Unicode categories Cf
+// (format: bidi controls, zero-width characters), Cc, Zs, Zl and Zp, and
 // <>:"/\|?* become '_' (runs of them one '_'); leading and trailing dots and
 // underscores go; bytes that are not UTF-8 count as control characters. An id
 // left empty gives "000042.txt". The id is cut (between characters) to keep
@@ -26,9 +27,9 @@ inline constexpr std::size_t kMaxFileNameBytes = 200;
 std::string report_file_name(std::size_t line, std::string_view id, std::string_view extension);
 
 // True if `name` is usable as is as one file name on POSIX and Windows: not
-// empty, at most kMaxFileNameBytes, valid UTF-8, no control characters or
-// <>:"/\|?*, not starting with '.', '-' or a space, not ending with '.' or a
-// space, not a Windows device name (CON, NUL, COM1, ...).
+// empty, at most kMaxFileNameBytes, valid UTF-8, no character of the
+// categories Cf, Cc, Zs, Zl, Zp but the plain space, no <>:"/\|?*, not starting with '.', '-' or a space, not
+// ending with '.' or a space, not a Windows device name (CON, NUL, COM1, ...).
 bool is_safe_file_name(std::string_view name);
 
 // Joins `dir` and `name` and checks that the result is a file directly inside

@@ -57,8 +57,8 @@ SheetFiles::SheetFiles(const std::filesystem::path &dir, SheetNames names, bool 
   start_drawing();
 }
 
-void SheetFiles::write(std::size_t line, std::string_view id, std::string_view equipment, const SeismicCalcState &s,
-                       const CalcOutcome &outcome, const FieldReader &fields) {
+void SheetFiles::write(std::size_t line, std::string_view id, std::string_view equipment,
+                       const SeismicCalcState &s, const CalcOutcome &outcome, const FieldReader &fields) {
   SheetNames names = names_;
   if (!equipment.empty())
     names.equipment = equipment;

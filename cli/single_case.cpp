@@ -15,13 +15,16 @@ namespace zelvaro::cli {
 namespace {
 
 constexpr std::pair<std::string_view, Shape> Shapes[] = {
-    {"floor", Shape::Floor}, {"circular", Shape::Circular}, {"wall", Shape::Wall},
+    {"floor", Shape::Floor},     {"circular", Shape::Circular}, {"wall", Shape::Wall},
     {"ceiling", Shape::Ceiling}, {"braced", Shape::Braced},
 };
 constexpr std::pair<std::string_view, Anchor> Anchors[] = {
-    {"hawk-cut", Anchor::HawkCut},         {"l-tip", Anchor::LTip},
-    {"j-tip", Anchor::JTip},               {"bolt-embedded", Anchor::BoltEmbedded},
-    {"chemical", Anchor::Chemical},        {"rebar-hooked", Anchor::RebarHooked},
+    {"hawk-cut", Anchor::HawkCut},
+    {"l-tip", Anchor::LTip},
+    {"j-tip", Anchor::JTip},
+    {"bolt-embedded", Anchor::BoltEmbedded},
+    {"chemical", Anchor::Chemical},
+    {"rebar-hooked", Anchor::RebarHooked},
     {"rebar-welded", Anchor::RebarWelded},
 };
 constexpr std::pair<std::string_view, Material> Materials[] = {{"SS", Material::SS}, {"SUS", Material::SUS}};
@@ -45,7 +48,8 @@ std::optional<T> lookup(const std::pair<std::string_view, T> (&table)[K], std::s
   return std::nullopt;
 }
 
-template <class T, std::size_t K> std::string_view name_of(const std::pair<std::string_view, T> (&table)[K], T v) {
+template <class T, std::size_t K>
+std::string_view name_of(const std::pair<std::string_view, T> (&table)[K], T v) {
   for (const auto &[name, value] : table)
     if (value == v)
       return name;
@@ -54,12 +58,24 @@ template <class T, std::size_t K> std::string_view name_of(const std::pair<std::
 
 } // namespace
 
-std::optional<Shape> parse_shape(std::string_view v) { return lookup(Shapes, v); }
-std::optional<Anchor> parse_anchor(std::string_view v) { return lookup(Anchors, v); }
-std::optional<Material> parse_material(std::string_view v) { return lookup(Materials, v); }
-std::string_view shape_option(Shape s) { return name_of(Shapes, s); }
-std::string_view anchor_option(Anchor a) { return name_of(Anchors, a); }
-std::string_view material_option(Material m) { return name_of(Materials, m); }
+std::optional<Shape> parse_shape(std::string_view v) {
+  return lookup(Shapes, v);
+}
+std::optional<Anchor> parse_anchor(std::string_view v) {
+  return lookup(Anchors, v);
+}
+std::optional<Material> parse_material(std::string_view v) {
+  return lookup(Materials, v);
+}
+std::string_view shape_option(Shape s) {
+  return name_of(Shapes, s);
+}
+std::string_view anchor_option(Anchor a) {
+  return name_of(Anchors, a);
+}
+std::string_view material_option(Material m) {
+  return name_of(Materials, m);
+}
 
 const std::vector<std::string_view> &field_names() {
   static const std::vector<std::string_view> names = [] {
@@ -99,7 +115,9 @@ const std::array<std::string_view, InputSlotCount> &default_field_texts() {
   return texts;
 }
 
-CaseFields::CaseFields() { reset(); }
+CaseFields::CaseFields() {
+  reset();
+}
 
 void CaseFields::reset() {
   const auto &defaults = default_field_texts();
@@ -157,8 +175,8 @@ void run_case(SeismicCalcState &s, const FieldReader &fields, MessageSink &sink,
     bool echo;
   } capture{fields, sink, text == ReportText::Full};
   Calculate(
-      s, [&capture](SeismicCalcState &st) { data_in(st, capture.fields, capture.sink, capture.echo); }, now, text,
-      out);
+      s, [&capture](SeismicCalcState &st) { data_in(st, capture.fields, capture.sink, capture.echo); }, now,
+      text, out);
 }
 
 std::string now_text() {

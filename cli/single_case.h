@@ -17,8 +17,9 @@
 namespace zelvaro::cli {
 
 // Option values of --shape, --anchor and --material.
-std::optional<Shape> parse_shape(std::string_view v);     // floor|circular|wall|ceiling|braced
-std::optional<Anchor> parse_anchor(std::string_view v);   // hawk-cut|l-tip|j-tip|bolt-embedded|chemical|rebar-hooked|rebar-welded
+std::optional<Shape> parse_shape(std::string_view v); // floor|circular|wall|ceiling|braced
+std::optional<Anchor>
+parse_anchor(std::string_view v); // hawk-cut|l-tip|j-tip|bolt-embedded|chemical|rebar-hooked|rebar-welded
 std::optional<Material> parse_material(std::string_view v); // SS|SUS
 std::string_view shape_option(Shape s);
 std::string_view anchor_option(Anchor a);

@@ -13,15 +13,21 @@ namespace {
 
 constexpr std::string_view kReplacement = "\xEF\xBF\xBD"; // U+FFFD
 
-char ascii_lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+char ascii_lower(char c) {
+  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 bool equals_ignoring_case(std::string_view a, std::string_view b) {
   return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
                                             [](char x, char y) { return ascii_lower(x) == ascii_lower(y); });
 }
 
-bool is_cp932_lead(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
-bool is_cp932_trail(unsigned char c) { return c >= 0x40 && c <= 0xFC && c != 0x7F; }
+bool is_cp932_lead(unsigned char c) {
+  return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
+}
+bool is_cp932_trail(unsigned char c) {
+  return c >= 0x40 && c <= 0xFC && c != 0x7F;
+}
 
 // Checks only the byte structure of CP932 (single bytes and lead/trail pairs);
 // unassigned pairs pass. Good enough to tell CP932 from UTF-8.
@@ -81,6 +87,35 @@ bool is_ascii(std::string_view text) {
     if (static_cast<unsigned char>(*p) & 0x80)
       return false;
   return true;
+}
+
+CodePoint decode_utf8_at(std::string_view s, std::size_t i) {
+  const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(s[i + k]); };
+  const unsigned char c = byte(0);
+  if (c < 0x80)
+    return {c, 1};
+  std::size_t size;
+  char32_t value;
+  char32_t min;
+  if (c >= 0xC2 && c <= 0xDF) {
+    size = 2, value = c & 0x1F, min = 0x80;
+  } else if (c >= 0xE0 && c <= 0xEF) {
+    size = 3, value = c & 0x0F, min = 0x800;
+  } else if (c >= 0xF0 && c <= 0xF4) {
+    size = 4, value = c & 0x07, min = 0x10000;
+  } else {
+    return {kInvalidUtf8, 1};
+  }
+  if (i + size > s.size())
+    return {kInvalidUtf8, 1};
+  for (std::size_t k = 1; k < size; ++k) {
+    if ((byte(k) & 0xC0) != 0x80)
+      return {kInvalidUtf8, 1};
+    value = (value << 6) | (byte(k) & 0x3F);
+  }
+  if (value < min || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF))
+    return {kInvalidUtf8, 1};
+  return {value, size};
 }
 
 std::size_t find_invalid_utf8(std::string_view text, bool allow_truncated_end) {
@@ -164,7 +199,9 @@ Cp932Decoder::Cp932Decoder() : cd_(nullptr) {
   cd_ = cd;
 }
 
-Cp932Decoder::~Cp932Decoder() { iconv_close(static_cast<iconv_t>(cd_)); }
+Cp932Decoder::~Cp932Decoder() {
+  iconv_close(static_cast<iconv_t>(cd_));
+}
 
 std::size_t Cp932Decoder::decode(std::string_view in, std::string &out) {
   auto cd = static_cast<iconv_t>(cd_);

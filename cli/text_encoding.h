@@ -28,6 +28,18 @@ std::string_view encoding_name(Encoding encoding);
 
 bool is_ascii(std::string_view text);
 
+// One character of UTF-8 text: its code point, or kInvalidUtf8 for a byte
+// that does not start a well-formed sequence (overlong forms, surrogates,
+// code points above U+10FFFF, a sequence cut short), and its length in bytes
+// (1 for such a byte).
+inline constexpr char32_t kInvalidUtf8 = 0xFFFFFFFF;
+struct CodePoint {
+  char32_t value;
+  std::size_t size;
+};
+// The character starting at byte `i` (< text.size()) of `text`.
+CodePoint decode_utf8_at(std::string_view text, std::size_t i);
+
 // Offset of the first byte of `text` that is not part of a well-formed UTF-8
 // sequence (overlong forms, surrogates and code points above U+10FFFF are
 // refused), or npos when all of it is well-formed. With `allow_truncated_end`,

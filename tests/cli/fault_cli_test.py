@@ -26,6 +26,9 @@ import tempfile
 import time
 import unittest
 
+# The messages checked here are the Japanese ones.
+os.environ.update(LC_ALL="C.UTF-8", LANGUAGE="ja")
+
 BINARY = None
 FLOOR = ["--shape", "floor", "--anchor", "hawk-cut", "--material", "SS",
          "M=12", "KH=1.0", "Z=1.0", "W=500", "n=4", "LG=30", "HG=60", "L=50"]
@@ -191,8 +194,8 @@ class BatchFiles(unittest.TestCase, CompleteFiles):
                 self.assertEqual(p.returncode, status, err)
                 self.assertIn("を受けたので中止しました", err)
                 self.assertTrue(out.endswith(b"\r\n"))
-                rows = list(csv.reader(io.StringIO(out.decode("utf-8"), newline="")))
-                self.assertTrue(all(len(r) == 14 for r in rows))
+                rows = list(csv.reader(io.StringIO(out.decode("utf-8-sig"), newline="")))
+                self.assertTrue(all(len(r) == 15 for r in rows))
                 self.assertTrue(0 < len(rows) - 1 < 3000)
                 names = self.assert_complete(tmp + "/out")
                 self.assertEqual(len(names), 2 * (len(rows) - 1))

@@ -51,6 +51,9 @@ TEST(ReportFileName, KeepsReadableIdsAndDefusesHostileOnes) {
       {18, "evil\u202Etxt.exe", ".txt", "000018_evil_txt.exe.txt"}, // right-to-left override
       {19, "a\u200Bb\uFEFF", ".txt", "000019_a_b.txt"},             // invisible characters
       {20, "～①ｱ＼／", ".txt", "000020_～①ｱ＼／.txt"},              // full-width look-alikes are harmless
+      // every format character, by category: Arabic letter mark, isolates,
+      // Mongolian vowel separator, word joiner, a language tag
+      {21, "P\u061C1\u2066\u2069\u180E2\u2060\U000E0001.pdf", ".txt", "000021_P_1_2_.pdf.txt"},
   };
   for (const auto &c : cases) {
     SCOPED_TRACE(testing::PrintToString(c.id));
@@ -58,6 +61,8 @@ TEST(ReportFileName, KeepsReadableIdsAndDefusesHostileOnes) {
     EXPECT_EQ(name, c.expected);
     EXPECT_TRUE(is_safe_file_name(name));
   }
+  for (const char *hidden : {"a\u061Cb.txt", "a\u200Db.txt", "a\u2067b.txt", "a\U000E0041b.txt"})
+    EXPECT_FALSE(is_safe_file_name(hidden)) << hidden;
 }
 
 TEST(ReportFileName, CutsLongIdsBetweenCharacters) {

@@ -70,6 +70,32 @@ for program in zelvaro zelvaro-check; do
   fi
 done
 
+# Built with Debian's hardening flags: read-only relocations bound at start,
+# the checked string functions and the stack protector.
+for program in zelvaro zelvaro-check; do
+  f=$tmp/root/usr/bin/$program
+  grep -q 'FLAGS.*BIND_NOW' <<<"$(readelf -d "$f")" || fail "usr/bin/$program is not linked with -z now"
+  grep -q GNU_RELRO <<<"$(readelf -l "$f")" || fail "usr/bin/$program is not linked with -z relro"
+  symbols=$(readelf -W --dyn-syms "$f")
+  grep -q '__stack_chk_fail@' <<<"$symbols" || fail "usr/bin/$program has no stack protector"
+  grep -q '__[a-z]*_chk@' <<<"$symbols" || fail "usr/bin/$program calls none of the checked (fortified) functions"
+done
+# The debugging information is kept apart, by build id, beside the package.
+for program in zelvaro zelvaro-check; do
+  id=$(readelf -n "$tmp/root/usr/bin/$program" | sed -n 's/.*Build ID: //p')
+  [ -s "$tmp/out/debug/.build-id/${id:0:2}/${id:2}.debug" ] || fail "no debugging information kept for $program"
+done
+# The licence and changelog Debian asks for, and the example the manual names.
+for doc in copyright changelog.Debian.gz examples/schedule.csv; do
+  [ -s "$tmp/root/usr/share/doc/zelvaro/$doc" ] || fail "usr/share/doc/zelvaro/$doc is not packaged"
+done
+
+# lintian, Debian's own package checker: no error and no warning.
+lintian --fail-on error,warning "$deb" >"$tmp/lintian.log" 2>&1 || {
+  cat "$tmp/lintian.log" >&2
+  fail "lintian reports errors or warnings"
+}
+
 if ((failures)); then
   echo "$failures check(s) failed" >&2
   exit 1

@@ -36,6 +36,10 @@ for program in zelvaro zelvaro-check; do
   [ -x "$usr/bin/$program" ] || fail "bin/$program is missing or not executable"
 done
 "$usr/bin/zelvaro-check" --help >/dev/null || fail "the installed zelvaro-check does not run"
+# ... and finds its Japanese messages beside it, in share/locale.
+japanese_help=$(LC_ALL=C.UTF-8 LANGUAGE=ja "$usr/bin/zelvaro-check" --help)
+[[ $japanese_help == 使い方:* ]] ||
+  fail "the installed zelvaro-check does not find its Japanese messages"
 
 # The menu entry: valid, in Japanese with an English fallback, starting an
 # installed program with an installed icon.

@@ -605,7 +605,7 @@ def run(argv):
         return 2, "", "refused: %s\n" % exc
     except CalcError as exc:
         return 2, "", "the calculation cannot be carried out with these values: %s\n" % exc
-    out = report.replace(CRLF, "\n")
+    out = report.replace(CRLF, "\n") + "\n"  # ends as a text file does
     advice = judge_msg(report)
     err = "" if advice is None else advice.replace(CRLF, "\n") + "\n"
     ok = passes and (bond_safe is None or bond_safe)
@@ -617,8 +617,6 @@ def main(argv=None):
         argv = sys.argv[1:]
     status, out, err = run(argv)
     sys.stdout.buffer.write(out.encode("utf-8"))
-    if out and sys.stdout.isatty():
-        sys.stdout.buffer.write(b"\n")
     sys.stdout.flush()
     sys.stderr.buffer.write(err.encode("utf-8"))
     sys.stderr.flush()

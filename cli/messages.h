@@ -1,0 +1,20 @@
+// The command line's own messages and --help: written in English here and
+// translated by gettext from the catalog of the user's language (cli/po/),
+// so a Japanese locale reads them in Japanese. The report and the advice
+// are the calculation sheet and stay Japanese whatever the locale.
+#pragma once
+
+#include <initializer_list>
+#include <string>
+#include <string_view>
+
+namespace zelvaro::cli {
+
+// Binds the catalogs: beside the program in the build tree (locale/), or
+// ../share/locale from the installed program. Call once, first in main().
+void init_messages();
+
+// The translation of `english`, with %1, %2, ... replaced by `args`.
+std::string tr(const char *english, std::initializer_list<std::string_view> args = {});
+
+} // namespace zelvaro::cli
