@@ -3,8 +3,8 @@
 #include "data_in.h"
 
 #include <QAbstractItemView>
-#include <QContextMenuEvent>
 #include <QBuffer>
+#include <QContextMenuEvent>
 #include <QDrag>
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -14,10 +14,13 @@
 #include <QStyleOptionButton>
 #include <QStylePainter>
 #include <QTextLayout>
+#include <QWheelEvent>
 
 namespace zelvaro::ui {
 
-bool types_a_character(const QString &text) { return !text.isEmpty() && text != QStringLiteral("\x7f"); }
+bool types_a_character(const QString &text) {
+  return !text.isEmpty() && text != QStringLiteral("\x7f");
+}
 
 namespace {
 
@@ -57,7 +60,8 @@ QString wrapped(const QString &caption, const QFontMetrics &fm, int width) {
   return out + line;
 }
 
-template <class Button> void paint_wrapped(Button *b, QStyle::ControlElement element, QStyle::SubElement textArea) {
+template <class Button>
+void paint_wrapped(Button *b, QStyle::ControlElement element, QStyle::SubElement textArea) {
   QStylePainter p(b);
   QStyleOptionButton opt;
   opt.initFrom(b);
@@ -141,22 +145,45 @@ void ListCombo::showPopup() {
   QComboBox::showPopup();
 }
 
+bool ListCombo::refuses(const QString &typed) {
+  if (typing_ == Typing::Refused) {
+    emit typingRefused();
+    return true;
+  }
+  return !passes_key_09(typed, lineEdit()->text());
+}
+
+void ListCombo::keyPressEvent(QKeyEvent *e) {
+  if (types_a_character(e->text()) && refuses(e->text())) {
+    e->accept();
+    return;
+  }
+  QComboBox::keyPressEvent(e);
+}
+
+void ListCombo::inputMethodEvent(QInputMethodEvent *e) {
+  if (!e->commitString().isEmpty() && (typing_ == Typing::Refused || refuses(e->commitString()))) {
+    e->accept();
+    return;
+  }
+  QComboBox::inputMethodEvent(e);
+}
+
+void ListCombo::wheelEvent(QWheelEvent *e) {
+  e->ignore();
+}
+
+// Keys sent to the text field directly (it never has the focus on a desktop,
+// but nothing forbids it) pass the same filter.
 bool ListCombo::eventFilter(QObject *watched, QEvent *event) {
   if (watched == lineEdit() && event->type() == QEvent::KeyPress) {
     auto *e = static_cast<QKeyEvent *>(event);
-    if (types_a_character(e->text())) {
-      if (typing_ == Typing::Refused) {
-        emit typingRefused();
-        return true;
-      }
-      if (!passes_key_09(e->text(), lineEdit()->text()))
-        return true;
-    }
+    if (types_a_character(e->text()) && refuses(e->text()))
+      return true;
   }
   if (watched == lineEdit() && event->type() == QEvent::InputMethod) {
     auto *e = static_cast<QInputMethodEvent *>(event);
-    if (!e->commitString().isEmpty() &&
-        (typing_ == Typing::Refused || !passes_key_09(e->commitString(), lineEdit()->text())))
+    if (!e->commitString().isEmpty() && (typing_ == Typing::Refused || refuses(e->commitString())))
       return true;
   }
   return QComboBox::eventFilter(watched, event);
@@ -231,7 +258,8 @@ void ResultBox::mousePressEvent(QMouseEvent *e) {
 
 void ResultBox::mouseMoveEvent(QMouseEvent *e) {
   if (pressOnSelection_ && !dragged_ && (e->buttons() & Qt::LeftButton) &&
-      (e->position().toPoint() - pressPos_).manhattanLength() >= QGuiApplication::styleHints()->startDragDistance()) {
+      (e->position().toPoint() - pressPos_).manhattanLength() >=
+          QGuiApplication::styleHints()->startDragDistance()) {
     dragged_ = true;
     start_drag(this, createMimeDataFromSelection());
     return;

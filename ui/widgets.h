@@ -8,8 +8,8 @@
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPlainTextEdit>
 #include <QMenu>
+#include <QPlainTextEdit>
 #include <QPointer>
 #include <QRadioButton>
 
@@ -46,7 +46,9 @@ protected:
 
 // An editable drop-down combo box that announces each opening of its list
 // (by mouse or keyboard) before the list is shown, so that it can be built
-// from scratch.
+// from scratch. Typed keys reach the combo box itself (it is the focus
+// widget), so the key filter sits here; the wheel over a closed box does
+// nothing, so that only a pick from the list (or typing) changes a value.
 class ListCombo : public QComboBox {
   Q_OBJECT
 public:
@@ -65,8 +67,14 @@ signals:
 
 protected:
   bool eventFilter(QObject *watched, QEvent *event) override;
+  void keyPressEvent(QKeyEvent *e) override;
+  void inputMethodEvent(QInputMethodEvent *e) override;
+  void wheelEvent(QWheelEvent *e) override;
 
 private:
+  // True when `typed` must not reach the text field; announces a refusal.
+  bool refuses(const QString &typed);
+
   Typing typing_;
 };
 
