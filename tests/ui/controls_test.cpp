@@ -32,6 +32,8 @@ private slots:
   void wheel_over_closed_combo_boxes_changes_nothing();
   void label_and_result_boxes_discard_typing();
   void result_box_selects_all_on_release_and_drags_and_copies_the_report();
+  void context_menus_promise_no_shortcuts();
+  void enter_presses_the_focused_button();
   void bond_values_follow_the_shape_chosen_at_calculate();
   void materials_set_their_strengths();
   void window_accepts_no_drops();
@@ -404,10 +406,44 @@ void ControlsTest::result_box_selects_all_on_release_and_drags_and_copies_the_re
   QVERIFY(copy);
   QVERIFY(copy->text().startsWith(QStringLiteral("コピー"))); // Qt's own texts in Japanese
   QVERIFY(copy->isEnabled());
-  QVERIFY(copy->shortcut().isEmpty()); // Ctrl+C does nothing here, so the menu does not offer it
   copy->trigger();
   QCOMPARE(QGuiApplication::clipboard()->text(), Report);
   menu->close();
+}
+
+// The shortcut characters do nothing in these boxes, so no menu offers them.
+void ControlsTest::context_menus_promise_no_shortcuts() {
+  Window w;
+  Form1 &f = *w.form;
+  f.Text2()->setPlainText(Report);
+  for (QWidget *box :
+       std::initializer_list<QWidget *>{f.Text2()->viewport(), f.Text1(0), f.Combo(2)->lineEdit()}) {
+    QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(5, 5), box->mapToGlobal(QPoint(5, 5)));
+    QApplication::sendEvent(box, &event);
+    QMenu *menu = nullptr;
+    QTRY_VERIFY((menu = qobject_cast<QMenu *>(QApplication::activePopupWidget())));
+    QVERIFY(menu->actions().size() >= 2);
+    for (QAction *a : menu->actions())
+      QVERIFY2(!a->text().contains('\t') && a->shortcut().isEmpty(), qPrintable(a->text()));
+    menu->close();
+  }
+}
+
+// Return and Enter press the focused button, as Space does.
+void ControlsTest::enter_presses_the_focused_button() {
+  Window w;
+  QPushButton *info = w.button("Command1");
+  for (Qt::Key k : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Space}) {
+    info->setFocus();
+    QTest::keyClick(info, k);
+  }
+  QCOMPARE(w.boxes.size(), std::size_t(3));
+  w.button("Command2")->setFocus();
+  QTest::keyClick(w.button("Command2"), Qt::Key_Return);
+  QCOMPARE(w.boxes.size(), std::size_t(4)); // Calculate refuses the empty fields
+  w.button("Command4")->setFocus();
+  QTest::keyClick(w.button("Command4"), Qt::Key_Enter);
+  QVERIFY(!w.form->isVisible());
 }
 
 void ControlsTest::bond_values_follow_the_shape_chosen_at_calculate() {
