@@ -67,7 +67,7 @@ void Form1::buildLayout() {
       {"Frame7", "", tw(0, 9480, 10815, 735), false},
   };
   for (const FrameSpec &f : frames) {
-    auto *box = place(new QGroupBox(QString::fromUtf8(f.caption), this), f.name, f.rect);
+    auto *box = place(new Frame(QString::fromUtf8(f.caption), this), f.name, f.rect);
     box->setFont(f.numbered ? gothic(9.75) : gothic(9, PGothicFamily));
   }
 
@@ -93,7 +93,8 @@ void Form1::buildLayout() {
               s.option, s.optionRect);
     shapeGroup_->addButton(option, k);
     shapeButtons_[static_cast<std::size_t>(k - 1)] = option;
-    auto *picture = place(new DiagramBox(draw_shape_diagram(k), this), s.picture, s.pictureRect);
+    auto *picture = place(new DiagramBox([k](double ratio) { return draw_shape_diagram(k, ratio); }, this),
+                          s.picture, s.pictureRect);
     picture->setFont(gothic(9, PGothicFamily));
     picture_[static_cast<std::size_t>(k - 1)] = picture;
   }
@@ -155,6 +156,9 @@ void Form1::buildLayout() {
                   tw(8640, 1800, 2055, 495));
   check1_->setFont(gothic(9.75));
   check2_->setFont(gothic(9.75));
+  // Like a caption, they hide the frame line behind them.
+  check1_->setAutoFillBackground(true);
+  check2_->setAutoFillBackground(true);
 
   // Band four and the motor group: combo boxes, 735 x 300 each.
   const struct {

@@ -4,6 +4,7 @@
 
 #include <QAbstractItemView>
 #include <QBuffer>
+#include <QClipboard>
 #include <QContextMenuEvent>
 #include <QDrag>
 #include <QGuiApplication>
@@ -106,6 +107,11 @@ LabelBox::LabelBox(QWidget *parent) : QLineEdit(parent) {
   QPalette pal = palette();
   pal.setColor(QPalette::Base, pal.color(QPalette::Window));
   setPalette(pal);
+  // A read-only box scrolls to the end of a text wider than itself: the
+  // engineer would read "1(cm)=" for "L1(cm)=". The caption starts at the
+  // box's left edge, without the edit box's inner margin.
+  setTextMargins(-2, 0, 0, 0);
+  connect(this, &QLineEdit::textChanged, this, [this] { setCursorPosition(0); });
 }
 
 void LabelBox::keyPressEvent(QKeyEvent *e) {
@@ -187,6 +193,28 @@ bool ListCombo::eventFilter(QObject *watched, QEvent *event) {
       return true;
   }
   return QComboBox::eventFilter(watched, event);
+}
+
+QRect Frame::lineRect() const {
+  // The line runs through the middle of the caption's line of text.
+  return rect().adjusted(0, fontMetrics().height() / 2, 0, 0);
+}
+
+void Frame::paintEvent(QPaintEvent *) {
+  QPainter p(this);
+  const QRect r = lineRect();
+  // An etched line: dark, with a light line inside it.
+  p.setPen(palette().color(QPalette::Dark));
+  p.drawRect(r.adjusted(0, 0, -2, -2));
+  p.setPen(palette().color(QPalette::Light));
+  p.drawRect(r.adjusted(1, 1, -1, -1));
+  if (title().isEmpty())
+    return;
+  const QFontMetrics fm = fontMetrics();
+  const QRect caption(6, 0, fm.horizontalAdvance(title()) + 4, fm.height());
+  p.fillRect(caption, palette().color(QPalette::Window));
+  p.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::WindowText));
+  p.drawText(caption.adjusted(2, 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, title());
 }
 
 void WrapRadioButton::paintEvent(QPaintEvent *) {
@@ -273,11 +301,16 @@ void ResultBox::mouseReleaseEvent(QMouseEvent *e) {
   if (!pressOnSelection_)
     QPlainTextEdit::mouseReleaseEvent(e);
   pressOnSelection_ = false;
-  // Whatever the button: the whole report is selected.
+  // Whatever the button: the whole report is selected, and offered to a
+  // middle click in another program as on every X11 desktop.
   selectAll();
+  QClipboard *clipboard = QGuiApplication::clipboard();
+  if (clipboard->supportsSelection() && !toPlainText().isEmpty())
+    clipboard->setText(toPlainText(), QClipboard::Selection);
 }
 
-DiagramBox::DiagramBox(const QImage &image, QWidget *parent) : QLabel(parent), image_(image) {
+DiagramBox::DiagramBox(std::function<QImage(double)> draw, QWidget *parent)
+    : QLabel(parent), draw_(std::move(draw)), image_(draw_(1)) {
   setPixmap(QPixmap::fromImage(image_));
   setAlignment(Qt::AlignLeft | Qt::AlignTop);
   setAcceptDrops(false);
@@ -292,6 +325,17 @@ QMimeData *DiagramBox::dragData() const {
   image_.save(&buffer, "PNG");
   data->setData(QStringLiteral("image/png"), png);
   return data;
+}
+
+void DiagramBox::paintEvent(QPaintEvent *e) {
+  // Drawn again for the screen the window is on (150 %, 200 %).
+  const double ratio = devicePixelRatioF();
+  if (pixmap().devicePixelRatio() != ratio) {
+    QImage sharp = ratio == 1 ? image_ : draw_(ratio);
+    sharp.setDevicePixelRatio(ratio);
+    setPixmap(QPixmap::fromImage(sharp));
+  }
+  QLabel::paintEvent(e);
 }
 
 void DiagramBox::mousePressEvent(QMouseEvent *e) {
