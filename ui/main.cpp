@@ -34,11 +34,6 @@ int main(int argc, char *argv[]) {
   }
   zelvaro::ui::Form1 form;
   form.show();
-  instance.setRaise([&form] {
-    form.setWindowState(form.windowState() & ~Qt::WindowMinimized);
-    form.show();
-    form.raise();
-    form.activateWindow();
-  });
+  instance.setRaise([&form] { zelvaro::ui::bring_forward(form); });
   return app.exec();
 }

@@ -2,14 +2,17 @@
 
 #include <QDir>
 #include <QFile>
+#include <QGuiApplication>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QStandardPaths>
+#include <QWidget>
 
 #include <cstdio>
 
 #include <sys/stat.h>
 #include <unistd.h>
+#include <xcb/xcb.h>
 
 namespace zelvaro::ui {
 
@@ -122,6 +125,21 @@ void SingleInstance::listen(const QString &socketPath) {
         raise_();
     }
   });
+}
+
+void bring_forward(QWidget &window) {
+  window.setWindowState(window.windowState() & ~Qt::WindowMinimized);
+  window.show();
+  window.raise();
+  window.activateWindow();
+  // Qt asks X for the focus with the time of the last event it saw, older
+  // than the focus change the user made since; X ignores such a request
+  // when no window manager activates the window. Ask at the current time.
+  if (auto *x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>()) {
+    xcb_set_input_focus(x11->connection(), XCB_INPUT_FOCUS_PARENT, static_cast<xcb_window_t>(window.winId()),
+                        XCB_CURRENT_TIME);
+    xcb_flush(x11->connection());
+  }
 }
 
 } // namespace zelvaro::ui

@@ -7,6 +7,7 @@
 #include <memory>
 
 class QLocalServer;
+class QWidget;
 
 namespace zelvaro::ui {
 
@@ -38,5 +39,8 @@ private:
   std::function<void()> raise_;
   bool anotherCopy_ = false;
 };
+
+// Shows, raises and activates the window, as when a refused copy asks.
+void bring_forward(QWidget &window);
 
 } // namespace zelvaro::ui
