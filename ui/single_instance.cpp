@@ -135,7 +135,8 @@ void bring_forward(QWidget &window) {
   // Qt asks X for the focus with the time of the last event it saw, older
   // than the focus change the user made since; X ignores such a request
   // when no window manager activates the window. Ask at the current time.
-  if (auto *x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>()) {
+  auto *x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+  if (QGuiApplication::platformName() == QLatin1String("xcb") && x11 && x11->connection()) {
     xcb_set_input_focus(x11->connection(), XCB_INPUT_FOCUS_PARENT, static_cast<xcb_window_t>(window.winId()),
                         XCB_CURRENT_TIME);
     xcb_flush(x11->connection());
