@@ -2,6 +2,7 @@
 // scale factor the test runs at (ctest runs it at 1, 1.5 and 2).
 #include "app_setup.h"
 #include "diagrams.h"
+#include "form2.h"
 #include "window_fixture.h"
 
 #include <QApplication>
@@ -106,6 +107,15 @@ void CaptionsTest::drawings_are_sharp_at_the_screen_pixel_ratio() {
     QCOMPARE(box->pixmap().width(), qRound(box->image().width() * ratio));
     QCOMPARE(box->image(), draw_shape_diagram(k)); // the bitmap dragged out keeps its size
   }
+  Form2 splash;
+  int pictures = 0;
+  for (const QLabel *label : splash.findChildren<QLabel *>())
+    if (!label->pixmap().isNull()) {
+      ++pictures;
+      QCOMPARE(label->pixmap().devicePixelRatio(), ratio);
+      QCOMPARE(label->pixmap().width(), qRound(480 * ratio));
+    }
+  QCOMPARE(pictures, 1);
 }
 
 int main(int argc, char *argv[]) {
