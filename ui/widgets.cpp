@@ -130,6 +130,8 @@ ListCombo::ListCombo(Typing typing, QWidget *parent) : QComboBox(parent), typing
   setCompleter(nullptr);
   setAcceptDrops(false);
   lineEdit()->setAcceptDrops(false);
+  // Half-width input only: the key filter works on typed characters.
+  setAttribute(Qt::WA_InputMethodEnabled, false);
   lineEdit()->setAttribute(Qt::WA_InputMethodEnabled, false);
   lineEdit()->installEventFilter(this);
   // Only a pick from the list changes a box that refuses typing: no Delete,
