@@ -12,6 +12,9 @@ namespace zelvaro::ui {
 
 void setup_application(QApplication &app) {
   app.setStyle(QStyleFactory::create("Fusion"));
+  // The edit boxes discard the shortcut characters by design: their context
+  // menus must not promise Ctrl+C, Ctrl+V, Ctrl+A.
+  QCoreApplication::setAttribute(Qt::AA_DontShowShortcutsInContextMenus);
   app.setWindowIcon(QIcon(QStringLiteral(":/icons/zelvaro-256.png")));
   map_window_fonts();
 

@@ -35,7 +35,7 @@ enum class Into { Down, Up };
 class Sketch {
 public:
   // `scale` draws the same picture at a multiple of its pixel size, for print.
-  explicit Sketch(QImage &image, int scale = 1) : p_(&image) {
+  explicit Sketch(QImage &image, double scale = 1) : p_(&image) {
     p_.setRenderHint(QPainter::Antialiasing, true);
     p_.setRenderHint(QPainter::TextAntialiasing, scale > 1);
     p_.scale(scale, scale);
@@ -187,14 +187,14 @@ private:
   QPainter p_;
 };
 
-QImage blank(int w, int h, int scale) {
-  QImage img(w * scale, h * scale, QImage::Format_RGB32);
+QImage blank(int w, int h, double scale) {
+  QImage img(qRound(w * scale), qRound(h * scale), QImage::Format_RGB32);
   img.fill(Qt::white);
   return img;
 }
 
 // 1: box-shaped machine on a concrete base.
-QImage floorMounted(int k) {
+QImage floorMounted(double k) {
   QImage img = blank(119, 70, k);
   Sketch s(img, k);
   const int slabTop = 49, frameTop = 44;
@@ -235,7 +235,7 @@ QImage floorMounted(int k) {
 }
 
 // 2: upright cylinder on a circular base, anchors on a circle.
-QImage circular(int k) {
+QImage circular(double k) {
   QImage img = blank(107, 76, k);
   Sketch s(img, k);
   QPainter &p = s.painter();
@@ -308,7 +308,7 @@ QImage circular(int k) {
 }
 
 // 3: unit on a wall, front view with six anchors and side view against the wall.
-QImage wall(int k) {
+QImage wall(double k) {
   QImage img = blank(134, 77, k);
   Sketch s(img, k);
   const int left = 20, right = 70, plateTop = 3, plateBot = 55;
@@ -362,7 +362,7 @@ QImage wall(int k) {
 }
 
 // 4: unit hanging from a ceiling slab.
-QImage ceiling(int k) {
+QImage ceiling(double k) {
   QImage img = blank(127, 81, k);
   Sketch s(img, k);
   const int slabBot = 9, plateBot = 13;
@@ -397,7 +397,7 @@ QImage ceiling(int k) {
 }
 
 // 5: floor-standing unit held at the top by a brace to the ceiling.
-QImage braced(int k) {
+QImage braced(double k) {
   QImage img = blank(127, 78, k);
   Sketch s(img, k);
   QPainter &p = s.painter();
@@ -449,8 +449,8 @@ QImage braced(int k) {
 
 } // namespace
 
-QImage draw_shape_diagram(int shapeKind, int scale) {
-  scale = std::max(1, scale);
+QImage draw_shape_diagram(int shapeKind, double scale) {
+  scale = std::max(1.0, scale);
   switch (shapeKind) {
   case 1:
     return floorMounted(scale);

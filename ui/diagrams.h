@@ -10,7 +10,8 @@ namespace zelvaro {
 // Each picture shows the machine, its anchors, the centre of gravity (重心) and the
 // dimension letters used by the form. Any other shapeKind returns a null image.
 // Needs a QGuiApplication (fonts).
-// `scale` > 1 draws the same picture that many times larger, for print.
-QImage draw_shape_diagram(int shapeKind, int scale = 1);
+// `scale` > 1 draws the same picture that many times larger, for print or
+// for a screen's device pixel ratio (1.5, 2).
+QImage draw_shape_diagram(int shapeKind, double scale = 1);
 
 } // namespace zelvaro

@@ -13,16 +13,19 @@ int main(int argc, char *argv[]) {
   // Without a display Qt would abort; say so in one line instead.
   const auto unset = [](const char *name) { return !std::getenv(name) || !*std::getenv(name); };
   if (unset("DISPLAY") && unset("WAYLAND_DISPLAY") && unset("QT_QPA_PLATFORM")) {
-    std::fputs("zelvaro: 画面（DISPLAY）がないためウィンドウを開けません。コマンドライン版は zelvaro-check です。\n", stderr);
+    std::fputs(
+        "zelvaro: 画面（DISPLAY）がないためウィンドウを開けません。コマンドライン版は zelvaro-check です。\n",
+        stderr);
     return 1;
   }
   QApplication app(argc, argv);
   app.setApplicationName(QStringLiteral("zelvaro"));
   zelvaro::ui::setup_application(app);
 
-  // A second running copy ends at once, without a message.
+  // A second running copy ends at once, without a window: the running one
+  // comes forward instead.
   zelvaro::ui::SingleInstance instance;
-  if (!instance.acquired())
+  if (instance.anotherCopyRuns())
     return 0;
 
   {
@@ -31,5 +34,6 @@ int main(int argc, char *argv[]) {
   }
   zelvaro::ui::Form1 form;
   form.show();
+  instance.setRaise([&form] { zelvaro::ui::bring_forward(form); });
   return app.exec();
 }

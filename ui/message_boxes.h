@@ -5,6 +5,9 @@
 #include <QString>
 
 #include <functional>
+#include <memory>
+
+class QMessageBox;
 
 class QWidget;
 
@@ -16,6 +19,10 @@ using MessageBoxFn = std::function<void(QWidget *parent, const Message &)>;
 
 // Shows a modal box with the message's title, text, icon and an OK button.
 void show_modal_message(QWidget *parent, const Message &m);
+
+// The box show_modal_message shows, not yet shown. It is as wide as its
+// longest line needs, up to the screen.
+std::unique_ptr<QMessageBox> make_message_box(QWidget *parent, const Message &m);
 
 // Text as a message box shows it: CR LF and a lone CR each break the line.
 QString display_text(const std::string &text);

@@ -1,20 +1,146 @@
 #include "single_instance.h"
 
 #include <QDir>
+#include <QFile>
+#include <QGuiApplication>
+#include <QLocalServer>
+#include <QLocalSocket>
+#include <QStandardPaths>
+#include <QWidget>
 
+#include <cstdio>
+
+#include <sys/stat.h>
 #include <unistd.h>
+#include <xcb/xcb.h>
 
 namespace zelvaro::ui {
 
-QString SingleInstance::defaultLockPath() {
-  return QDir(QDir::tempPath()).filePath(QStringLiteral("zelvaro-%1.lock").arg(getuid()));
+namespace {
+
+void note(const QString &why) {
+  std::fprintf(stderr, "zelvaro: %s（二重起動の確認をせずに起動します）\n", why.toLocal8Bit().constData());
 }
 
-SingleInstance::SingleInstance(const QString &lockPath) : lock_(std::make_unique<QLockFile>(lockPath)) {
+// A lock is only trusted in a real folder of this user that no one else may
+// write into: anyone could plant or remove a lock in a shared folder.
+QString untrusted_folder(const QString &folder) {
+  struct stat st {};
+  if (folder.isEmpty() || !QDir::isAbsolutePath(folder) ||
+      ::lstat(QFile::encodeName(folder).constData(), &st) != 0)
+    return QStringLiteral("ロックの置き場所がありません: ") + folder;
+  if (!S_ISDIR(st.st_mode) || st.st_uid != ::geteuid() || (st.st_mode & (S_IWGRP | S_IWOTH)) != 0)
+    return QStringLiteral("ロックの置き場所が自分専用のフォルダではありません: ") + folder;
+  return {};
+}
+
+// Asks the running copy to raise its window. It listens from the moment it
+// holds the lock; a copy just starting gets a moment to open its socket.
+void ask_to_raise(const QString &socketPath) {
+  for (int attempt = 0; attempt < 10; ++attempt) {
+    QLocalSocket socket;
+    socket.connectToServer(socketPath);
+    if (socket.waitForConnected(100)) {
+      socket.write("raise\n");
+      socket.waitForBytesWritten(300);
+      socket.disconnectFromServer();
+      return;
+    }
+    ::usleep(30'000);
+  }
+}
+
+} // namespace
+
+QString SingleInstance::defaultFolder() {
+  const QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+  if (!runtime.isEmpty())
+    return runtime;
+  // The temporary folder is shared by all users: keep a private folder in it.
+  const QString folder =
+      QDir(QDir::tempPath()).absoluteFilePath(QStringLiteral("zelvaro-%1").arg(::getuid()));
+  ::mkdir(QFile::encodeName(folder).constData(), 0700);
+  return folder;
+}
+
+SingleInstance::SingleInstance(const QString &folder) {
+  if (const QString why = untrusted_folder(folder); !why.isEmpty()) {
+    note(why);
+    return;
+  }
+  const QDir dir(folder);
+  const QString name = QStringLiteral("zelvaro-%1").arg(::getuid());
+  lock_ = std::make_unique<QLockFile>(dir.filePath(name + QStringLiteral(".lock")));
   // A stale lock of a dead process is removed by tryLock itself; a live
   // copy's lock is never considered stale however old it is.
   lock_->setStaleLockTime(0);
-  acquired_ = lock_->tryLock(0);
+  if (!lock_->tryLock(0) && lock_->error() == QLockFile::LockFailedError) {
+    qint64 pid = 0;
+    QString host, app;
+    // An empty or garbled lock names no running copy. A copy that is writing
+    // its lock holds a native lock on it, so that removing it fails then.
+    if (!lock_->getLockInfo(&pid, &host, &app)) {
+      if (lock_->removeStaleLockFile()) {
+        lock_->tryLock(0);
+      } else {
+        ::usleep(50'000); // a starting copy is writing its lock
+        if (!lock_->getLockInfo(&pid, &host, &app)) {
+          note(QStringLiteral("読めないロックファイルがあります: ") + lock_->fileName());
+          return;
+        }
+      }
+    }
+  }
+  const QString socketPath = dir.filePath(name + QStringLiteral(".socket"));
+  switch (lock_->error()) {
+  case QLockFile::NoError:
+    listen(socketPath);
+    return;
+  case QLockFile::LockFailedError:
+    anotherCopy_ = true;
+    ask_to_raise(socketPath);
+    return;
+  default:
+    note(QStringLiteral("ロックファイルを作れません: ") + lock_->fileName());
+    return;
+  }
+}
+
+SingleInstance::~SingleInstance() = default;
+
+void SingleInstance::listen(const QString &socketPath) {
+  // A socket file left by a crash is in the way of a new one.
+  QLocalServer::removeServer(socketPath);
+  server_ = std::make_unique<QLocalServer>();
+  server_->setSocketOptions(QLocalServer::UserAccessOption);
+  if (!server_->listen(socketPath)) {
+    std::fprintf(stderr, "zelvaro: 二度目の起動の知らせを受けられません: %s\n",
+                 server_->errorString().toLocal8Bit().constData());
+    return;
+  }
+  QObject::connect(server_.get(), &QLocalServer::newConnection, server_.get(), [this] {
+    while (QLocalSocket *s = server_->nextPendingConnection()) {
+      QObject::connect(s, &QLocalSocket::disconnected, s, &QObject::deleteLater);
+      if (raise_)
+        raise_();
+    }
+  });
+}
+
+void bring_forward(QWidget &window) {
+  window.setWindowState(window.windowState() & ~Qt::WindowMinimized);
+  window.show();
+  window.raise();
+  window.activateWindow();
+  // Qt asks X for the focus with the time of the last event it saw, older
+  // than the focus change the user made since; X ignores such a request
+  // when no window manager activates the window. Ask at the current time.
+  auto *x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+  if (QGuiApplication::platformName() == QLatin1String("xcb") && x11 && x11->connection()) {
+    xcb_set_input_focus(x11->connection(), XCB_INPUT_FOCUS_PARENT, static_cast<xcb_window_t>(window.winId()),
+                        XCB_CURRENT_TIME);
+    xcb_flush(x11->connection());
+  }
 }
 
 } // namespace zelvaro::ui

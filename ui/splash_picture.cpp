@@ -307,9 +307,12 @@ QPolygonF footprint(const Scene &sc, const std::vector<V3> &pts) {
 
 } // namespace
 
-QImage draw_splash_picture() {
+QImage draw_splash_picture(double pixelRatio) {
   constexpr int W = 480, H = 360;
-  QImage img(W, H, QImage::Format_RGB32);
+  pixelRatio = std::max(1.0, pixelRatio);
+  QImage img(qRound(W * pixelRatio), qRound(H * pixelRatio), QImage::Format_RGB32);
+  img.setDevicePixelRatio(pixelRatio); // the painter draws in the picture's own 480 x 360
+  const QRect area(0, 0, W, H);
   QPainter p(&img);
   p.setRenderHint(QPainter::Antialiasing);
 
@@ -317,11 +320,11 @@ QImage draw_splash_picture() {
   QLinearGradient bg(0, 0, 0, H);
   bg.setColorAt(0.0, QColor(0xf6, 0xf7, 0xf9));
   bg.setColorAt(1.0, QColor(0xe6, 0xea, 0xef));
-  p.fillRect(img.rect(), bg);
+  p.fillRect(area, bg);
   QRadialGradient glow(QPointF(230, 170), 260);
   glow.setColorAt(0.0, QColor(255, 255, 255, 150));
   glow.setColorAt(1.0, QColor(255, 255, 255, 0));
-  p.fillRect(img.rect(), glow);
+  p.fillRect(area, glow);
 
   const Scene sc(-34.0, 30.0, QPointF(252, 198));
 
@@ -347,7 +350,7 @@ QImage draw_splash_picture() {
       washerPts.push_back(around(washer, t, wOuter, ang));
   }
   const QImage shadow =
-      softShadow(img.size(), {footprint(sc, boltPts), footprint(sc, nutPts), footprint(sc, washerPts)}, 5);
+      softShadow(area.size(), {footprint(sc, boltPts), footprint(sc, nutPts), footprint(sc, washerPts)}, 5);
   p.setOpacity(0.33);
   p.drawImage(0, 0, shadow);
   p.setOpacity(1.0);

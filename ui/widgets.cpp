@@ -3,8 +3,9 @@
 #include "data_in.h"
 
 #include <QAbstractItemView>
-#include <QContextMenuEvent>
 #include <QBuffer>
+#include <QClipboard>
+#include <QContextMenuEvent>
 #include <QDrag>
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -14,10 +15,13 @@
 #include <QStyleOptionButton>
 #include <QStylePainter>
 #include <QTextLayout>
+#include <QWheelEvent>
 
 namespace zelvaro::ui {
 
-bool types_a_character(const QString &text) { return !text.isEmpty() && text != QStringLiteral("\x7f"); }
+bool types_a_character(const QString &text) {
+  return !text.isEmpty() && text != QStringLiteral("\x7f");
+}
 
 namespace {
 
@@ -57,7 +61,8 @@ QString wrapped(const QString &caption, const QFontMetrics &fm, int width) {
   return out + line;
 }
 
-template <class Button> void paint_wrapped(Button *b, QStyle::ControlElement element, QStyle::SubElement textArea) {
+template <class Button>
+void paint_wrapped(Button *b, QStyle::ControlElement element, QStyle::SubElement textArea) {
   QStylePainter p(b);
   QStyleOptionButton opt;
   opt.initFrom(b);
@@ -102,6 +107,11 @@ LabelBox::LabelBox(QWidget *parent) : QLineEdit(parent) {
   QPalette pal = palette();
   pal.setColor(QPalette::Base, pal.color(QPalette::Window));
   setPalette(pal);
+  // A read-only box scrolls to the end of a text wider than itself: the
+  // engineer would read "1(cm)=" for "L1(cm)=". The caption starts at the
+  // box's left edge, without the edit box's inner margin.
+  setTextMargins(-2, 0, 0, 0);
+  connect(this, &QLineEdit::textChanged, this, [this] { setCursorPosition(0); });
 }
 
 void LabelBox::keyPressEvent(QKeyEvent *e) {
@@ -120,6 +130,8 @@ ListCombo::ListCombo(Typing typing, QWidget *parent) : QComboBox(parent), typing
   setCompleter(nullptr);
   setAcceptDrops(false);
   lineEdit()->setAcceptDrops(false);
+  // Half-width input only: the key filter works on typed characters.
+  setAttribute(Qt::WA_InputMethodEnabled, false);
   lineEdit()->setAttribute(Qt::WA_InputMethodEnabled, false);
   lineEdit()->installEventFilter(this);
   // Only a pick from the list changes a box that refuses typing: no Delete,
@@ -141,25 +153,70 @@ void ListCombo::showPopup() {
   QComboBox::showPopup();
 }
 
+bool ListCombo::refuses(const QString &typed) {
+  if (typing_ == Typing::Refused) {
+    emit typingRefused();
+    return true;
+  }
+  return !passes_key_09(typed, lineEdit()->text());
+}
+
+void ListCombo::keyPressEvent(QKeyEvent *e) {
+  if (types_a_character(e->text()) && refuses(e->text())) {
+    e->accept();
+    return;
+  }
+  QComboBox::keyPressEvent(e);
+}
+
+void ListCombo::inputMethodEvent(QInputMethodEvent *e) {
+  if (!e->commitString().isEmpty() && (typing_ == Typing::Refused || refuses(e->commitString()))) {
+    e->accept();
+    return;
+  }
+  QComboBox::inputMethodEvent(e);
+}
+
+void ListCombo::wheelEvent(QWheelEvent *e) {
+  e->ignore();
+}
+
+// Keys sent to the text field directly (it never has the focus on a desktop,
+// but nothing forbids it) pass the same filter.
 bool ListCombo::eventFilter(QObject *watched, QEvent *event) {
   if (watched == lineEdit() && event->type() == QEvent::KeyPress) {
     auto *e = static_cast<QKeyEvent *>(event);
-    if (types_a_character(e->text())) {
-      if (typing_ == Typing::Refused) {
-        emit typingRefused();
-        return true;
-      }
-      if (!passes_key_09(e->text(), lineEdit()->text()))
-        return true;
-    }
+    if (types_a_character(e->text()) && refuses(e->text()))
+      return true;
   }
   if (watched == lineEdit() && event->type() == QEvent::InputMethod) {
     auto *e = static_cast<QInputMethodEvent *>(event);
-    if (!e->commitString().isEmpty() &&
-        (typing_ == Typing::Refused || !passes_key_09(e->commitString(), lineEdit()->text())))
+    if (!e->commitString().isEmpty() && (typing_ == Typing::Refused || refuses(e->commitString())))
       return true;
   }
   return QComboBox::eventFilter(watched, event);
+}
+
+QRect Frame::lineRect() const {
+  // The line runs through the middle of the caption's line of text.
+  return rect().adjusted(0, fontMetrics().height() / 2, 0, 0);
+}
+
+void Frame::paintEvent(QPaintEvent *) {
+  QPainter p(this);
+  const QRect r = lineRect();
+  // An etched line: dark, with a light line inside it.
+  p.setPen(palette().color(QPalette::Dark));
+  p.drawRect(r.adjusted(0, 0, -2, -2));
+  p.setPen(palette().color(QPalette::Light));
+  p.drawRect(r.adjusted(1, 1, -1, -1));
+  if (title().isEmpty())
+    return;
+  const QFontMetrics fm = fontMetrics();
+  const QRect caption(6, 0, fm.horizontalAdvance(title()) + 4, fm.height());
+  p.fillRect(caption, palette().color(QPalette::Window));
+  p.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::WindowText));
+  p.drawText(caption.adjusted(2, 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, title());
 }
 
 void WrapRadioButton::paintEvent(QPaintEvent *) {
@@ -231,7 +288,8 @@ void ResultBox::mousePressEvent(QMouseEvent *e) {
 
 void ResultBox::mouseMoveEvent(QMouseEvent *e) {
   if (pressOnSelection_ && !dragged_ && (e->buttons() & Qt::LeftButton) &&
-      (e->position().toPoint() - pressPos_).manhattanLength() >= QGuiApplication::styleHints()->startDragDistance()) {
+      (e->position().toPoint() - pressPos_).manhattanLength() >=
+          QGuiApplication::styleHints()->startDragDistance()) {
     dragged_ = true;
     start_drag(this, createMimeDataFromSelection());
     return;
@@ -245,11 +303,16 @@ void ResultBox::mouseReleaseEvent(QMouseEvent *e) {
   if (!pressOnSelection_)
     QPlainTextEdit::mouseReleaseEvent(e);
   pressOnSelection_ = false;
-  // Whatever the button: the whole report is selected.
+  // Whatever the button: the whole report is selected, and offered to a
+  // middle click in another program as on every X11 desktop.
   selectAll();
+  QClipboard *clipboard = QGuiApplication::clipboard();
+  if (clipboard->supportsSelection() && !toPlainText().isEmpty())
+    clipboard->setText(toPlainText(), QClipboard::Selection);
 }
 
-DiagramBox::DiagramBox(const QImage &image, QWidget *parent) : QLabel(parent), image_(image) {
+DiagramBox::DiagramBox(std::function<QImage(double)> draw, QWidget *parent)
+    : QLabel(parent), draw_(std::move(draw)), image_(draw_(1)) {
   setPixmap(QPixmap::fromImage(image_));
   setAlignment(Qt::AlignLeft | Qt::AlignTop);
   setAcceptDrops(false);
@@ -264,6 +327,17 @@ QMimeData *DiagramBox::dragData() const {
   image_.save(&buffer, "PNG");
   data->setData(QStringLiteral("image/png"), png);
   return data;
+}
+
+void DiagramBox::paintEvent(QPaintEvent *e) {
+  // Drawn again for the screen the window is on (150 %, 200 %).
+  const double ratio = devicePixelRatioF();
+  if (pixmap().devicePixelRatio() != ratio) {
+    QImage sharp = ratio == 1 ? image_ : draw_(ratio);
+    sharp.setDevicePixelRatio(ratio);
+    setPixmap(QPixmap::fromImage(sharp));
+  }
+  QLabel::paintEvent(e);
 }
 
 void DiagramBox::mousePressEvent(QMouseEvent *e) {

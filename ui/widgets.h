@@ -5,11 +5,12 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QGroupBox>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPlainTextEdit>
 #include <QMenu>
+#include <QPlainTextEdit>
 #include <QPointer>
 #include <QRadioButton>
 
@@ -34,7 +35,8 @@ protected:
 };
 
 // Text4: a read-only label box whose text the program changes; it greys
-// with its input and discards every typed character.
+// with its input and discards every typed character. It always shows the
+// start of its text, also when the text is a little wider than the box.
 class LabelBox : public QLineEdit {
   Q_OBJECT
 public:
@@ -46,7 +48,9 @@ protected:
 
 // An editable drop-down combo box that announces each opening of its list
 // (by mouse or keyboard) before the list is shown, so that it can be built
-// from scratch.
+// from scratch. Typed keys reach the combo box itself (it is the focus
+// widget), so the key filter sits here; the wheel over a closed box does
+// nothing, so that only a pick from the list (or typing) changes a value.
 class ListCombo : public QComboBox {
   Q_OBJECT
 public:
@@ -65,9 +69,30 @@ signals:
 
 protected:
   bool eventFilter(QObject *watched, QEvent *event) override;
+  void keyPressEvent(QKeyEvent *e) override;
+  void inputMethodEvent(QInputMethodEvent *e) override;
+  void wheelEvent(QWheelEvent *e) override;
 
 private:
+  // True when `typed` must not reach the text field; announces a refusal.
+  bool refuses(const QString &typed);
+
   Typing typing_;
+};
+
+// Frame1..9: a frame whose line runs through the middle of its caption, as
+// on the desktop the layout comes from, so that options placed just below
+// the caption stay clear of the line. A check box placed on the top edge
+// serves as the caption of a frame without one.
+class Frame : public QGroupBox {
+  Q_OBJECT
+public:
+  using QGroupBox::QGroupBox;
+  // The rectangle the frame line is drawn on, in the frame's coordinates.
+  QRect lineRect() const;
+
+protected:
+  void paintEvent(QPaintEvent *) override;
 };
 
 // Option buttons and check boxes whose caption wraps onto two lines (at an
@@ -91,8 +116,8 @@ protected:
 };
 
 // Text2: the read-only result box. Every mouse release selects the whole
-// report; a press on the selection drags it out as text (copy only); typed
-// characters, the copy shortcut included, do nothing.
+// report (and offers it as the X11 primary selection); a press on the selection drags it out as text (copy
+// only); typed characters, the copy shortcut included, do nothing.
 class ResultBox : public QPlainTextEdit {
   Q_OBJECT
 public:
@@ -128,10 +153,13 @@ private:
 
 // Picture1..5: a shape diagram and a drag source of its bitmap. A press
 // starts the drag at once, whatever the button; copy is the only effect.
+// The diagram is shown drawn at the screen's device pixel ratio; the bitmap
+// dragged out is the one of ratio 1.
 class DiagramBox : public QLabel {
   Q_OBJECT
 public:
-  DiagramBox(const QImage &image, QWidget *parent = nullptr);
+  // `draw` draws the diagram at a device pixel ratio.
+  DiagramBox(std::function<QImage(double ratio)> draw, QWidget *parent = nullptr);
   const QImage &image() const { return image_; }
 
   // The drag data of the bitmap: Qt's image data and image/png.
@@ -141,8 +169,10 @@ public:
 
 protected:
   void mousePressEvent(QMouseEvent *e) override;
+  void paintEvent(QPaintEvent *e) override;
 
 private:
+  std::function<QImage(double)> draw_;
   QImage image_;
 };
 

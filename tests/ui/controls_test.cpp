@@ -4,11 +4,14 @@
 #include "window_fixture.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
 #include <QGuiApplication>
+#include <QInputMethodEvent>
 #include <QMenu>
 #include <QMimeData>
+#include <QWheelEvent>
 
 using namespace zelvaro;
 using namespace zelvaro::ui;
@@ -25,8 +28,12 @@ private slots:
   void diameter_list_follows_the_anchor_kind_and_empties_on_anchor_change();
   void diameter_box_refuses_typing_once_per_key();
   void number_fields_take_digits_and_one_point_only();
+  void combo_boxes_filter_keys_delivered_to_the_combo();
+  void wheel_over_closed_combo_boxes_changes_nothing();
   void label_and_result_boxes_discard_typing();
   void result_box_selects_all_on_release_and_drags_and_copies_the_report();
+  void context_menus_promise_no_shortcuts();
+  void enter_presses_the_focused_button();
   void bond_values_follow_the_shape_chosen_at_calculate();
   void materials_set_their_strengths();
   void window_accepts_no_drops();
@@ -51,7 +58,8 @@ void key(QWidget *w, const QString &text, Qt::Key k = Qt::Key_unknown, Qt::Keybo
   QTest::sendKeyEvent(QTest::Click, w, k, text, mods);
 }
 
-const QString Report = QStringLiteral("～～～～～2007/07/16 10:23:45～～～～～\n初期ﾃﾞｰﾀ　W=1(kg)\n\n⇒引抜力 Rb=1(kg)");
+const QString Report =
+    QStringLiteral("～～～～～2007/07/16 10:23:45～～～～～\n初期ﾃﾞｰﾀ　W=1(kg)\n\n⇒引抜力 Rb=1(kg)");
 
 } // namespace
 
@@ -137,9 +145,11 @@ void ControlsTest::motor_and_force_check_boxes_round_trip() {
   Window w;
   Form1 &f = *w.form;
   w.click(f.Check1());
-  for (QWidget *input : std::initializer_list<QWidget *>{f.Combo(3), f.Text1(5), f.Text1(6), f.Text4(1), f.Text4(2), f.Text4(6)})
+  for (QWidget *input : std::initializer_list<QWidget *>{f.Combo(3), f.Text1(5), f.Text1(6), f.Text4(1),
+                                                         f.Text4(2), f.Text4(6)})
     QVERIFY(input->isEnabled());
-  QVERIFY(f.Combo(3)->currentText().isEmpty() && f.Text1(5)->text().isEmpty() && f.Text1(6)->text().isEmpty());
+  QVERIFY(f.Combo(3)->currentText().isEmpty() && f.Text1(5)->text().isEmpty() &&
+          f.Text1(6)->text().isEmpty());
   // Switched on but not filled: the blank-field refusal.
   w.click(f.shapeButton(Shape::Floor));
   w.click(f.anchorButton(Anchor::JTip));
@@ -152,7 +162,8 @@ void ControlsTest::motor_and_force_check_boxes_round_trip() {
   QCOMPARE(w.boxes[0].title, std::string("ERROR"));
 
   w.click(f.Check1());
-  for (QWidget *input : std::initializer_list<QWidget *>{f.Combo(3), f.Text1(5), f.Text1(6), f.Text4(1), f.Text4(2), f.Text4(6)})
+  for (QWidget *input : std::initializer_list<QWidget *>{f.Combo(3), f.Text1(5), f.Text1(6), f.Text4(1),
+                                                         f.Text4(2), f.Text4(6)})
     QVERIFY(!input->isEnabled());
   QCOMPARE(f.Combo(3)->currentText(), QStringLiteral("0"));
   QCOMPARE(f.Text1(5)->text(), QStringLiteral("0"));
@@ -188,7 +199,7 @@ void ControlsTest::lists_are_rebuilt_at_every_opening() {
   QVERIFY(w.pick(2, "1.0"));
   QCOMPARE(kh->count(), 4);
   kh->lineEdit()->selectAll();
-  w.type(kh->lineEdit(), "1.5");
+  w.type(kh, "1.5");
   QCOMPARE(kh->currentText(), QStringLiteral("1.5"));
 
   w.click(f.Check1());
@@ -247,13 +258,15 @@ void ControlsTest::diameter_list_follows_the_anchor_kind_and_empties_on_anchor_c
 void ControlsTest::diameter_box_refuses_typing_once_per_key() {
   Window w;
   Form1 &f = *w.form;
-  QLineEdit *field = f.Combo(1)->lineEdit();
+  ListCombo *field = f.Combo(1);
   field->setFocus();
-  for (const QString &text : {QStringLiteral("1"), QStringLiteral("\b"), QStringLiteral("a"), QStringLiteral("\x16")})
+  for (const QString &text :
+       {QStringLiteral("1"), QStringLiteral("\b"), QStringLiteral("a"), QStringLiteral("\x16")})
     key(field, text);
   QCOMPARE(w.boxes.size(), std::size_t(4));
   for (const Message &m : w.boxes)
-    QCOMPARE(m, (Message{"入力できません", "ボルトは選択以外の径は強度基準が無いため､入力できません", MessageIcon::None}));
+    QCOMPARE(m, (Message{"入力できません", "ボルトは選択以外の径は強度基準が無いため､入力できません",
+                         MessageIcon::None}));
   QCOMPARE(f.Combo(1)->currentText(), QStringLiteral("8"));
   QTest::keyClick(field, Qt::Key_Left); // no character: no message
   QCOMPARE(w.boxes.size(), std::size_t(4));
@@ -265,9 +278,10 @@ void ControlsTest::number_fields_take_digits_and_one_point_only() {
   QLineEdit *field = f.Text1(0);
   w.type(field, "12.5");
   QCOMPARE(field->text(), QStringLiteral("12.5"));
-  for (const QString &refused : {QStringLiteral("."), QStringLiteral("-"), QStringLiteral("a"), QStringLiteral(" "),
-                                 QStringLiteral("１"), QStringLiteral("e"), QStringLiteral("\x03"),
-                                 QStringLiteral("\x16"), QStringLiteral("\x18"), QStringLiteral("\r")})
+  for (const QString &refused :
+       {QStringLiteral("."), QStringLiteral("-"), QStringLiteral("a"), QStringLiteral(" "),
+        QStringLiteral("１"), QStringLiteral("e"), QStringLiteral("\x03"), QStringLiteral("\x16"),
+        QStringLiteral("\x18"), QStringLiteral("\r")})
     key(field, refused);
   QCOMPARE(field->text(), QStringLiteral("12.5"));
   // Ctrl+V as the test driver sends it: "v" with the Control modifier.
@@ -280,12 +294,52 @@ void ControlsTest::number_fields_take_digits_and_one_point_only() {
   QCOMPARE(field->text(), QStringLiteral("12"));
   w.type(field, ".");
   QCOMPARE(field->text(), QStringLiteral("12."));
-  // The combo boxes of band four and the motor power filter the same way.
-  QLineEdit *z = f.Combo(4)->lineEdit();
-  z->selectAll();
-  QTest::keyClick(z, Qt::Key_Backspace);
-  w.type(z, "1.5.-x");
-  QCOMPARE(z->text(), QStringLiteral("1.5"));
+}
+
+// Keys reach an editable combo box itself (the focus widget), not its line
+// edit; the filter must hold there, for keys and input-method commits alike.
+void ControlsTest::combo_boxes_filter_keys_delivered_to_the_combo() {
+  Window w;
+  Form1 &f = *w.form;
+  w.click(f.Check1());
+  QGuiApplication::clipboard()->setText(QStringLiteral("999"));
+  for (int c : {2, 3, 4}) {
+    ListCombo *box = f.Combo(c);
+    box->lineEdit()->clear();
+    w.type(box, "1.0.5a-x ");
+    for (const QString &refused : {QStringLiteral("１"), QStringLiteral("\x16"), QStringLiteral("\x03")})
+      key(box, refused);
+    QTest::keyClick(box, Qt::Key_V, Qt::ControlModifier);
+    QInputMethodEvent commit;
+    commit.setCommitString(QStringLiteral("７-"));
+    QApplication::sendEvent(box, &commit);
+    QCOMPARE(box->currentText(), QStringLiteral("1.05"));
+    QTest::keyClick(box, Qt::Key_Backspace);
+    QCOMPARE(box->currentText(), QStringLiteral("1.0"));
+  }
+}
+
+// A wheel event goes to the widget under the pointer, focused or not: over a
+// closed combo box it must change nothing.
+void ControlsTest::wheel_over_closed_combo_boxes_changes_nothing() {
+  Window w;
+  Form1 &f = *w.form;
+  w.click(f.Check1());
+  QVERIFY(w.pick(1, "16"));
+  QVERIFY(w.pick(3, "0.75"));
+  f.Text1(0)->setFocus();
+  const QStringList before{f.Combo(1)->currentText(), f.Combo(2)->currentText(), f.Combo(3)->currentText(),
+                           f.Combo(4)->currentText()};
+  for (int c = 1; c <= 4; ++c)
+    for (int delta : {-120, -120, 120, -120}) {
+      ListCombo *box = f.Combo(c);
+      const QPointF at(box->width() / 2.0, box->height() / 2.0);
+      QWheelEvent e(at, box->mapToGlobal(at), {}, {0, delta}, Qt::NoButton, {}, Qt::NoScrollPhase, false);
+      QApplication::sendEvent(box, &e);
+    }
+  const QStringList after{f.Combo(1)->currentText(), f.Combo(2)->currentText(), f.Combo(3)->currentText(),
+                          f.Combo(4)->currentText()};
+  QCOMPARE(after, before);
 }
 
 void ControlsTest::label_and_result_boxes_discard_typing() {
@@ -341,7 +395,8 @@ void ControlsTest::result_box_selects_all_on_release_and_drags_and_copies_the_re
   // The standard context menu's Copy puts the whole report on the clipboard.
   QGuiApplication::clipboard()->clear();
   box->moveCursor(QTextCursor::Start);
-  QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(20, 20), box->viewport()->mapToGlobal(QPoint(20, 20)));
+  QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(20, 20),
+                          box->viewport()->mapToGlobal(QPoint(20, 20)));
   QApplication::sendEvent(box->viewport(), &event);
   QMenu *menu = box->openMenu();
   QVERIFY(menu);
@@ -351,10 +406,44 @@ void ControlsTest::result_box_selects_all_on_release_and_drags_and_copies_the_re
   QVERIFY(copy);
   QVERIFY(copy->text().startsWith(QStringLiteral("コピー"))); // Qt's own texts in Japanese
   QVERIFY(copy->isEnabled());
-  QVERIFY(copy->shortcut().isEmpty()); // Ctrl+C does nothing here, so the menu does not offer it
   copy->trigger();
   QCOMPARE(QGuiApplication::clipboard()->text(), Report);
   menu->close();
+}
+
+// The shortcut characters do nothing in these boxes, so no menu offers them.
+void ControlsTest::context_menus_promise_no_shortcuts() {
+  Window w;
+  Form1 &f = *w.form;
+  f.Text2()->setPlainText(Report);
+  for (QWidget *box :
+       std::initializer_list<QWidget *>{f.Text2()->viewport(), f.Text1(0), f.Combo(2)->lineEdit()}) {
+    QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(5, 5), box->mapToGlobal(QPoint(5, 5)));
+    QApplication::sendEvent(box, &event);
+    QMenu *menu = nullptr;
+    QTRY_VERIFY((menu = qobject_cast<QMenu *>(QApplication::activePopupWidget())));
+    QVERIFY(menu->actions().size() >= 2);
+    for (QAction *a : menu->actions())
+      QVERIFY2(!a->text().contains('\t') && a->shortcut().isEmpty(), qPrintable(a->text()));
+    menu->close();
+  }
+}
+
+// Return and Enter press the focused button, as Space does.
+void ControlsTest::enter_presses_the_focused_button() {
+  Window w;
+  QPushButton *info = w.button("Command1");
+  for (Qt::Key k : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Space}) {
+    info->setFocus();
+    QTest::keyClick(info, k);
+  }
+  QCOMPARE(w.boxes.size(), std::size_t(3));
+  w.button("Command2")->setFocus();
+  QTest::keyClick(w.button("Command2"), Qt::Key_Return);
+  QCOMPARE(w.boxes.size(), std::size_t(4)); // Calculate refuses the empty fields
+  w.button("Command4")->setFocus();
+  QTest::keyClick(w.button("Command4"), Qt::Key_Enter);
+  QVERIFY(!w.form->isVisible());
 }
 
 void ControlsTest::bond_values_follow_the_shape_chosen_at_calculate() {

@@ -9,7 +9,9 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QDir>
 #include <QGroupBox>
+#include <QLabel>
 #include <QMessageBox>
 #include <QProcess>
 #include <QSignalSpy>
@@ -18,6 +20,8 @@
 #include <QTimer>
 
 #include <cstdio>
+
+#include <unistd.h>
 
 using namespace zelvaro;
 using namespace zelvaro::ui;
@@ -37,6 +41,7 @@ private slots:
   void exit_closes_without_a_question();
   void splash_holds_just_over_a_second_on_a_monotonic_clock();
   void second_copy_is_refused_and_a_stale_lock_taken_over();
+  void message_boxes_break_lines_only_where_the_text_does();
 };
 
 void Form1Test::start_state_of_every_control() {
@@ -318,24 +323,69 @@ void Form1Test::splash_holds_just_over_a_second_on_a_monotonic_clock() {
 
 void Form1Test::second_copy_is_refused_and_a_stale_lock_taken_over() {
   QTemporaryDir dir;
-  const QString path = dir.filePath(QStringLiteral("zelvaro.lock"));
+  const QString folder = dir.path();
+  const QString lock = QDir(folder).filePath(QStringLiteral("zelvaro-%1.lock").arg(::getuid()));
   {
-    SingleInstance first(path);
-    QVERIFY(first.acquired());
-    SingleInstance second(path);
-    QVERIFY(!second.acquired());
+    SingleInstance first(folder);
+    int raised = 0;
+    first.setRaise([&] { ++raised; });
+    QVERIFY(!first.anotherCopyRuns());
+    QVERIFY(SingleInstance(folder).anotherCopyRuns());
+    QTRY_COMPARE(raised, 1); // the refused copy asked the running one to come forward
   }
   // A copy that holds the lock and is killed: its lock is left behind.
   QProcess holder;
-  holder.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--hold-lock"), path});
+  holder.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--hold-lock"), folder});
   QVERIFY(holder.waitForReadyRead(10000));
   QCOMPARE(holder.readLine().trimmed(), QByteArray("locked"));
-  QVERIFY(!SingleInstance(path).acquired()); // refused while it runs
-  holder.kill();                             // SIGKILL: no clean-up
+  QVERIFY(SingleInstance(folder).anotherCopyRuns()); // refused while it runs
+  holder.kill();                                     // SIGKILL: no clean-up
   QVERIFY(holder.waitForFinished());
-  QVERIFY(QFile::exists(path));
-  SingleInstance after_crash(path);
-  QVERIFY(after_crash.acquired());
+  QVERIFY(QFile::exists(lock));
+  {
+    SingleInstance after_crash(folder);
+    QVERIFY(!after_crash.anotherCopyRuns());
+  }
+
+  // Nothing wrong with the lock or its folder stops a start: an empty or
+  // garbled lock is taken over, a shared or missing folder is not trusted.
+  for (const QByteArray &content : {QByteArray(), QByteArray("garbage\n\x01\xff")}) {
+    QFile f(lock);
+    QVERIFY(f.open(QIODevice::WriteOnly) && f.write(content) == content.size());
+    f.close();
+    SingleInstance start(folder);
+    QVERIFY(!start.anotherCopyRuns());
+    QVERIFY(SingleInstance(folder).anotherCopyRuns()); // and it is held again
+  }
+  QVERIFY(QDir(folder).mkdir(QStringLiteral("shared")));
+  const QString shared = QDir(folder).filePath(QStringLiteral("shared"));
+  QFile::setPermissions(shared, QFileDevice::Permissions(0x7777));
+  SingleInstance in_shared(shared);
+  QVERIFY(!in_shared.anotherCopyRuns());
+  QVERIFY(!SingleInstance(shared).anotherCopyRuns());
+  QVERIFY(!SingleInstance(QDir(folder).filePath(QStringLiteral("missing"))).anotherCopyRuns());
+}
+
+// Japanese has no spaces: a box narrower than a line would break it in
+// mid-word. The box is as wide as its longest line.
+void Form1Test::message_boxes_break_lines_only_where_the_text_does() {
+  for (const Message &m :
+       {Message{"Information", info_text(), MessageIcon::Information},
+        Message{"入力できません", "ボルトは選択以外の径は強度基準が無いため､入力できません",
+                MessageIcon::None}}) {
+    const std::unique_ptr<QMessageBox> box = make_message_box(nullptr, m);
+    box->show();
+    QVERIFY(QTest::qWaitForWindowExposed(box.get()));
+    const auto *label = box->findChild<QLabel *>(QStringLiteral("qt_msgbox_label"));
+    QVERIFY(label);
+    const QStringList lines = display_text(m.text).split('\n');
+    // A line wider than the screen breaks; the box is then as wide as the screen.
+    const bool screenWide = box->width() >= box->screen()->availableGeometry().width();
+    for (const QString &line : lines)
+      QVERIFY2(label->fontMetrics().horizontalAdvance(line) <= label->contentsRect().width() || screenWide,
+               qPrintable(line));
+    box->close();
+  }
 }
 
 int main(int argc, char *argv[]) {
@@ -343,7 +393,7 @@ int main(int argc, char *argv[]) {
     // Stands in for a running copy of the program.
     QCoreApplication app(argc, argv);
     SingleInstance lock(QString::fromLocal8Bit(argv[2]));
-    std::printf("%s\n", lock.acquired() ? "locked" : "refused");
+    std::printf("%s\n", lock.anotherCopyRuns() ? "refused" : "locked");
     std::fflush(stdout);
     for (;;)
       QThread::sleep(1);

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The real program: a second start ends at once while the first runs; after
-# the first is killed with SIGKILL, the next start works.
+# the first is killed with SIGKILL, the next start works; a lock that cannot
+# be read never stops a start.
 #   single_instance.sh ZELVARO
 set -euo pipefail
 app=$1
@@ -35,4 +36,17 @@ ls "$work"/zelvaro-*.lock >/dev/null 2>&1 || { echo "the killed copy left no loc
 third=$!
 sleep 2
 kill -0 "$third" || { echo "a start after the crash was refused"; cat "$work/third.log"; exit 1; }
-echo "second copy refused in ${elapsed_ms} ms; stale lock taken over after SIGKILL"
+
+# A lock that cannot be read (here a folder in its place) never stops a
+# start: the program says so on standard error and starts.
+kill -9 "$third"
+wait "$third" 2>/dev/null || true
+rm -f "$work"/zelvaro-*.lock
+mkdir "$work/zelvaro-$(id -u).lock"
+"$app" >"$work/fourth.log" 2>&1 &
+third=$!
+sleep 2
+kill -0 "$third" || { echo "an unreadable lock stopped the start"; cat "$work/fourth.log"; exit 1; }
+grep -q '^zelvaro: ' "$work/fourth.log" || { echo "no note on standard error"; cat "$work/fourth.log"; exit 1; }
+echo "second copy refused in ${elapsed_ms} ms; stale lock taken over after SIGKILL; unreadable lock noted"
+

@@ -56,6 +56,13 @@ click 370 162        # ﾎﾞﾙﾄ径: open the list by its arrow
 sleep 0.3
 xdotool key Down Down Return   # 8, 10, 12: the list opens on its first item
 sleep 0.2
+# The wheel over the closed diameter box changes nothing; junk typed into
+# KH and Z is discarded key by key.
+xdotool mousemove --window "$wid" 340 162 click 5 click 5 click 4 click 5
+sleep 0.2
+type_into 380 186 'a-x .,1'   # KH: 2.0 -> 2.01 (the digit passes)
+xdotool key BackSpace
+type_into 345 210 'z- ..q'    # Z stays 1.0
 type_into 280 265 500    # 機器重量W
 type_into 296 289 4      # ｱﾝｶ総数n
 type_into 380 265 50     # L
@@ -65,6 +72,8 @@ click 348 660        # 計算
 sleep 0.5
 [ -n "$shot" ] && import -window root -crop 721x681+0+0 "$shot" 2>/dev/null || true
 # KH and Z keep their defaults 2.0 and 1.0.
+click 300 450        # a click selects the whole report: the primary selection
+primary=$(xclip -o -selection primary 2>/dev/null || true)
 click 300 450 3      # right-click the report: the context menu
 sleep 0.3
 xdotool key c        # コピー(C)
@@ -77,4 +86,35 @@ if [ "$(tail -n +2 <<<"$clip")" != "$(tail -n +2 <<<"$expected")" ]; then
   diff <(tail -n +2 <<<"$expected") <(tail -n +2 <<<"$clip") || true
   exit 1
 fi
-echo "clipboard report equals zelvaro-check's ($(wc -l <<<"$clip") lines)"
+[ "$primary" = "$clip" ] || { echo "the primary selection does not hold the report"; exit 1; }
+echo "clipboard and primary selection equal zelvaro-check's report ($(wc -l <<<"$clip") lines)"
+
+# The wall layout: the label "L1(cm)=" shows whole, from its first letter
+# (the box is a little narrower than the text with the edit box's margins).
+click 285 24         # 壁面機器
+sleep 0.3
+import -window root -crop 41x18+320+256 -colorspace Gray -depth 8 -compress none "pgm:$work/label.pgm" 2>/dev/null
+# Dark pixels per column of the box (plain PGM: header, then grey values row by row).
+columns=$(tr -s ' \n' '\n\n' <"$work/label.pgm" | awk 'NR > 4 { if ($1 < 128) ink[(NR - 5) % 41]++ }
+  END { for (x = 0; x < 41; x++) printf "%d ", ink[x] + 0 }')
+read -r -a ink <<<"$columns"
+first=0
+while [ "$first" -lt 41 ] && [ "${ink[$first]}" -eq 0 ]; do first=$((first + 1)); done
+if [ "$first" -ge 41 ] || [ "${ink[$first]}" -lt 7 ] || [ "${ink[40]}" -ne 0 ]; then
+  echo "the label L1(cm)= is clipped (ink per column: $columns)"
+  exit 1
+fi
+echo "L1(cm)= shows whole (ink per column: $columns)"
+
+# A second copy started with another TMPDIR in the same session opens no
+# window: it exits 0 and the running window comes forward.
+root=$(xwininfo -root | awk '/Window id:/ { print $4 }')
+xdotool windowfocus "$root" 2>/dev/null || true
+mkdir -p "$work/other"
+TMPDIR=$work/other timeout 10 "$app" >"$work/second.log" 2>&1 || { echo "the second copy failed"; cat "$work/second.log"; exit 1; }
+sleep 0.5
+windows=$(xdotool search --name '^Zelvaro1\.070716$' 2>/dev/null | wc -l)
+[ "$windows" -eq 1 ] || { echo "$windows windows after the second start"; exit 1; }
+focus=$(xdotool getwindowfocus 2>/dev/null || true)
+[ "$focus" = "$wid" ] || { echo "the running window did not come forward (focus $focus, window $wid)"; exit 1; }
+echo "second copy exited 0; the running window came forward"
