@@ -189,7 +189,7 @@
     // The wall-only inputs start greyed: the labels show the floor-mounted layout.
     for (const id of ['Text1_4', 'Text1_8', 'Text1_9']) setEnabled(id, false);
     $('Text2').value = '';
-    $('Sheet').dataset.filled = '';
+    document.body.classList.remove('has-sheet');
     for (const ul of document.querySelectorAll('div.combo ul')) ul.hidden = true;
     queue.length = 0;
     if ($('MessageBox').open) $('MessageBox').close();
@@ -263,7 +263,7 @@
       $('SheetAdvice').querySelector('h3').textContent = advice.title;
       $('SheetAdvice').querySelector('p').textContent = advice.text.replace(/\r\n/g, '\n');
     }
-    $('Sheet').dataset.filled = 'true';
+    document.body.classList.add('has-sheet');
   }
 
   // ---- Wiring, once the core has started.
@@ -318,5 +318,8 @@
     startState();
     window.zelvaroReadyMs = performance.now();
     document.documentElement.dataset.ready = 'true';
+  }, (error) => {
+    // A browser without WebAssembly: say so where the report would appear.
+    $('Text2').value = 'このブラウザでは計算できません（WebAssembly が使えません）。\n' + error;
   });
 })();

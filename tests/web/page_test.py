@@ -186,6 +186,12 @@ def main():
         failing_report = p.report()
         assert without_date(failing_report) == without_date(expected.stdout)
 
+        # A mouse release in the result box selects the whole report.
+        p.el("Text2").click()
+        assert driver.execute_script(
+            "const t = document.getElementById('Text2'); return [t.selectionStart, t.selectionEnd]") \
+            == [0, len(failing_report)]
+
         # A blank field: the refusal box, and the previous report stays.
         p.type_into("Text1_0", "")
         p.calculate()
@@ -197,6 +203,10 @@ def main():
         # The diameter box refuses typing with the window's message.
         p.el("Combo1").send_keys("9")
         assert p.dialog() == ("入力できません", "ボルトは選択以外の径は強度基準が無いため､入力できません"), p.dialog()
+        p.close_dialogs()
+
+        p.el("Command1").click()
+        assert p.dialog()[0] == "Information" and p.dialog()[1].startswith("本ｿﾌﾄは"), p.dialog()
         p.close_dialogs()
 
         # 終了 brings the page back to its start state.
