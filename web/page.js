@@ -209,6 +209,7 @@
       box.scrollTop = 0;
       fillSheet(outcome);
       const clicked = e ? e.timeStamp : performance.now();
+      window.zelvaroLastCalcWorkMs = performance.now() - clicked; // the core and the page's own work
       requestAnimationFrame(() => {
         // Measured to the frame that shows the report.
         window.zelvaroLastCalcMs = performance.now() - clicked;
