@@ -2,12 +2,12 @@
 
 #include "calculate.h"
 #include "checked_math.h"
+#include "float_text.h"
 #include "selection_lists.h"
 #include "shape_procedure.h"
 
 #include <algorithm>
 #include <array>
-#include <charconv>
 #include <cstdint>
 #include <iterator>
 #include <string>
@@ -32,15 +32,17 @@ Message unreadable_message(Shape shape, InputSlot slot) {
 }
 
 Message too_large_message(Shape shape, InputSlot slot) {
-  return Message{"計算できません",
-                 "入力された値では計算できません。\r\n" + field_name(shape, slot) +
-                     "の値が大きすぎ、扱える範囲を超えます。\r\n本数・寸法・重量などの入力値を確認してください。",
-                 MessageIcon::Critical};
+  return Message{
+      "計算できません",
+      "入力された値では計算できません。\r\n" + field_name(shape, slot) +
+          "の値が大きすぎ、扱える範囲を超えます。\r\n本数・寸法・重量などの入力値を確認してください。",
+      MessageIcon::Critical};
 }
 
 bool chosen(const SeismicCalcState &s) {
   return shape_procedure(s.ShapeKind) != nullptr && s.AnchorKind >= Anchor::HawkCut &&
-         s.AnchorKind <= Anchor::RebarWelded && s.BoltMaterial >= Material::SS && s.BoltMaterial <= Material::SUS;
+         s.AnchorKind <= Anchor::RebarWelded && s.BoltMaterial >= Material::SS &&
+         s.BoltMaterial <= Material::SUS;
 }
 
 // The bindings of the fields a shape reads, in the order of the window's
@@ -72,7 +74,8 @@ void errmsg(const SeismicCalcState &s, MessageSink &sink) {
 }
 
 Message diameter_refusal_message() {
-  return Message{"入力できません", "ボルトは選択以外の径は強度基準が無いため､入力できません", MessageIcon::None};
+  return Message{"入力できません", "ボルトは選択以外の径は強度基準が無いため､入力できません",
+                 MessageIcon::None};
 }
 
 bool is_plain_decimal(std::string_view text) {
@@ -130,18 +133,7 @@ std::optional<double> plain_decimal_value(std::string_view text) {
   double v = 0;
   if (short_decimal_value(text, v))
     return v;
-  auto [ptr, ec] = std::from_chars(text.data(), text.data() + text.size(), v, std::chars_format::fixed);
-  if (ec == std::errc::result_out_of_range) {
-    // Out of range is either an overflow (a significant digit before the
-    // point) or an underflow to zero.
-    const std::string_view whole = text.substr(0, text.find('.'));
-    if (whole.find_first_not_of('0') != std::string_view::npos)
-      return std::nullopt;
-    return 0.0;
-  }
-  if (ec != std::errc() || ptr != text.data() + text.size())
-    return std::nullopt;
-  return v;
+  return float_text::plain_decimal(text);
 }
 
 void key_09(std::uint16_t &KeyAscii, std::string_view conma) {

@@ -1,7 +1,11 @@
 #include "checked_math.h"
 
+#include "shared_pow.h"
+
 namespace zelvaro {
 
-double general_power(double x, double e) { return std::pow(x, e); }
+double general_power(double x, double e) {
+  return shared_pow(x, e);
+}
 
 } // namespace zelvaro

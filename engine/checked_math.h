@@ -34,30 +34,54 @@ inline Num checked(double r) {
   return Num{r};
 }
 
-inline Num operator+(Num a, Num b) { return checked(a.v + b.v); }
-inline Num operator-(Num a, Num b) { return checked(a.v - b.v); }
-inline Num operator*(Num a, Num b) { return checked(a.v * b.v); }
+inline Num operator+(Num a, Num b) {
+  return checked(a.v + b.v);
+}
+inline Num operator-(Num a, Num b) {
+  return checked(a.v - b.v);
+}
+inline Num operator*(Num a, Num b) {
+  return checked(a.v * b.v);
+}
 inline Num operator/(Num a, Num b) {
   if (b.v == 0)
     throw NumericFault{NumericFaultKind::DivisionByZero};
   return checked(a.v / b.v);
 }
-inline Num operator+(Num a, double b) { return a + Num{b}; }
-inline Num operator-(Num a, double b) { return a - Num{b}; }
-inline Num operator*(Num a, double b) { return a * Num{b}; }
-inline Num operator/(Num a, double b) { return a / Num{b}; }
-inline Num operator+(double a, Num b) { return Num{a} + b; }
-inline Num operator-(double a, Num b) { return Num{a} - b; }
-inline Num operator*(double a, Num b) { return Num{a} * b; }
-inline Num operator/(double a, Num b) { return Num{a} / b; }
+inline Num operator+(Num a, double b) {
+  return a + Num{b};
+}
+inline Num operator-(Num a, double b) {
+  return a - Num{b};
+}
+inline Num operator*(Num a, double b) {
+  return a * Num{b};
+}
+inline Num operator/(Num a, double b) {
+  return a / Num{b};
+}
+inline Num operator+(double a, Num b) {
+  return Num{a} + b;
+}
+inline Num operator-(double a, Num b) {
+  return Num{a} - b;
+}
+inline Num operator*(double a, Num b) {
+  return Num{a} * b;
+}
+inline Num operator/(double a, Num b) {
+  return Num{a} / b;
+}
 
-// The general power operation of the formulas (x^2, (...)^0.5): the C
-// library's pow, also for squares. Compilers rewrite pow(x, 2.0) with a
-// constant exponent as x * x, which differs from pow in the last digit now
-// and then; general_power is kept out of line so the exponent is never a
-// constant where pow is called.
+// The general power operation of the formulas (x^2, (...)^0.5): pow, also
+// for squares, and the program's own (shared_pow), so that the reports are
+// the same on every CPU and in the browser. x^2 as x * x differs from pow in
+// the last digit now and then; general_power is kept out of line so that no
+// compiler rewrites a power with a constant exponent.
 double general_power(double x, double e);
-inline Num power(Num x, double e) { return checked(general_power(x.v, e)); }
+inline Num power(Num x, double e) {
+  return checked(general_power(x.v, e));
+}
 
 // Evaluates one formula and names the quantity in a fault.
 template <class F> double formula(std::string_view quantity, F &&f) {

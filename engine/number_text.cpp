@@ -1,5 +1,7 @@
 #include "number_text.h"
 
+#include "float_text.h"
+
 #include <algorithm>
 #include <array>
 #include <bit>
@@ -21,17 +23,17 @@ struct Fifteen {
   int exponent;
 };
 
-// The exact way: to_chars' correctly rounded "d.dddddddddddddde[+-]xx".
+// The exact way: the correctly rounded "d.dddddddddddddde[+-]xx".
 Fifteen exact_fifteen_digits(double v) {
-  char sci[40];
-  const auto res = std::to_chars(sci, sci + sizeof sci, v, std::chars_format::scientific, 14);
+  char sci[float_text::ScientificRoom];
+  const char *const end = float_text::scientific15(sci, v);
   Fifteen out{0, 0};
   const char *p = sci;
   for (; *p != 'e'; ++p)
     if (*p != '.')
       out.n = out.n * 10 + static_cast<std::uint64_t>(*p - '0');
   ++p; // 'e'
-  std::from_chars(*p == '+' ? p + 1 : p, res.ptr, out.exponent);
+  std::from_chars(*p == '+' ? p + 1 : p, end, out.exponent);
   return out;
 }
 
@@ -118,7 +120,8 @@ constexpr std::uint64_t High15 = 1000000000000000; // 10^15
 // Returns false where the numbers would not fit (decimal exponents below
 // -13 or above 41 and subnormals): the exact way takes those.
 bool quick_fifteen_digits(double v, Fifteen &out) {
-  const auto bits = std::bit_cast<std::uint64_t>(v);
+  std::uint64_t bits;
+  std::memcpy(&bits, &v, sizeof bits);
   const int biased = static_cast<int>((bits >> 52) & 0x7FF);
   if (biased == 0)
     return false; // subnormal

@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Differential test: zelvaro-check against the Python reference calculator.
 
-  differential_test.py --binary PATH [--cases N] [--seed S] [--jobs J]
+  differential_test.py --binary PATH [--runner PROGRAM] [--cases N] [--seed S] [--jobs J]
                        [--shapes floor,wall,...] [--anchors hawk-cut,...]
                        [--show K] [--no-shrink] [--case 'ARGS ...']
 
@@ -12,6 +12,9 @@ compares the exit status and everything on stdout after the first line
 for each class the first few are printed in full with a diff, and the first
 one is shrunk to a smaller command line that still shows the same class.
 Exits 1 on any mismatch, 0 otherwise.
+
+--runner runs the binary through a program: --runner node --binary
+build-web/zelvaro-check.js compares the WebAssembly build.
 
 --case runs just the given command line (shell-quoted, without the program
 name) through both and prints both outputs.
@@ -327,8 +330,9 @@ def after_first_line(text):
 
 
 def run_binary(binary, argv):
+    """binary is the command (a list) that runs zelvaro-check."""
     try:
-        p = subprocess.run([binary] + argv, capture_output=True, timeout=60)
+        p = subprocess.run(binary + argv, capture_output=True, timeout=60)
     except subprocess.TimeoutExpired:
         return "timeout", "", ""
     return (p.returncode, p.stdout.decode("utf-8", "replace"),
@@ -496,6 +500,8 @@ def main():
     ap = argparse.ArgumentParser(description=__doc__,
                                  formatter_class=argparse.RawDescriptionHelpFormatter)
     ap.add_argument("--binary", required=True)
+    ap.add_argument("--runner", default=None,
+                    help="program that runs the binary (node for the WebAssembly build)")
     ap.add_argument("--cases", type=int, default=3000)
     ap.add_argument("--seed", type=int, default=None)
     ap.add_argument("--jobs", type=int, default=8)
@@ -510,10 +516,12 @@ def main():
                     help="run one command line (shell-quoted) and show both")
     opts = ap.parse_args()
 
-    binary = os.path.abspath(opts.binary)
-    if not os.access(binary, os.X_OK):
-        print("not an executable: %s" % binary, file=sys.stderr)
+    path = os.path.abspath(opts.binary)
+    if not os.access(path, os.R_OK if opts.runner else os.X_OK):
+        print("not %s: %s" % ("readable" if opts.runner else "an executable", path),
+              file=sys.stderr)
         return 2
+    binary = [opts.runner, path] if opts.runner else [path]
 
     if opts.case is not None:
         argv = shlex.split(opts.case)

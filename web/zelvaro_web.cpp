@@ -1,0 +1,282 @@
+// The page's way into the core. The page sends the selections and the
+// fifteen field texts and gets back what the window would show: the report,
+// the message boxes, and the verdicts for the printed sheet. The fixed texts
+// of the window (captions, labels, lists, the Info text) come from here too,
+// so that the page restates none of them.
+//
+// Everything crosses as UTF-8 JSON built by hand: the page needs a handful of
+// strings, not a binding library.
+#include "single_case.h" // the headless case runner, the page's only way to calculate
+
+#include "checks.h"
+#include "data_in.h"
+#include "general_date.h"
+#include "info_text.h"
+#include "materials.h"
+#include "selection_lists.h"
+#include "shape_procedure.h"
+
+#include <emscripten/emscripten.h>
+
+#include <cstdio>
+#include <span>
+#include <string>
+#include <string_view>
+
+namespace {
+
+using namespace zelvaro;
+
+void put_string(std::string &out, std::string_view s) {
+  out += '"';
+  for (const char c : s) {
+    switch (c) {
+    case '"':
+      out += "\\\"";
+      break;
+    case '\\':
+      out += "\\\\";
+      break;
+    case '\r':
+      out += "\\r";
+      break;
+    case '\n':
+      out += "\\n";
+      break;
+    default:
+      if (static_cast<unsigned char>(c) < 0x20) {
+        char esc[8];
+        std::snprintf(esc, sizeof esc, "\\u%04x", static_cast<unsigned>(c));
+        out += esc;
+      } else {
+        out += c;
+      }
+    }
+  }
+  out += '"';
+}
+
+void put_list(std::string &out, std::span<const std::string_view> items) {
+  out += '[';
+  for (std::size_t i = 0; i < items.size(); ++i) {
+    if (i)
+      out += ',';
+    put_string(out, items[i]);
+  }
+  out += ']';
+}
+
+const char *icon_name(MessageIcon icon) {
+  switch (icon) {
+  case MessageIcon::Question:
+    return "question";
+  case MessageIcon::Information:
+    return "information";
+  case MessageIcon::Critical:
+    return "critical";
+  case MessageIcon::None:
+    break;
+  }
+  return "none";
+}
+
+void put_message(std::string &out, const Message &m) {
+  out += "{\"title\":";
+  put_string(out, m.title);
+  out += ",\"text\":";
+  put_string(out, m.text);
+  out += ",\"icon\":\"";
+  out += icon_name(m.icon);
+  out += "\"}";
+}
+
+std::string_view without_crlf(std::string_view s) {
+  while (!s.empty() && (s.back() == '\n' || s.back() == '\r'))
+    s.remove_suffix(1);
+  return s;
+}
+
+// The Text1 inputs that a shape button greys or enables (the others stay as
+// they are: they are read by every shape or switched by the check boxes).
+constexpr int ShapeSwitchedInputs[] = {2, 4, 9, 8};
+// The labels a shape button rewrites.
+constexpr int ShapeRelabelled[] = {7, 3, 5, 4};
+
+std::string page_texts() {
+  std::string out = "{\"caption\":";
+  put_string(out, InitialCaptionText);
+
+  out += ",\"labels\":[";
+  for (int i = 0; i < 15; ++i) {
+    if (i)
+      out += ',';
+    put_string(out, label_text(Shape::None, i));
+  }
+  out += "],\"labelOf\":{";
+  for (int i = 0; i < InputSlotCount; ++i) {
+    if (i)
+      out += ',';
+    const auto slot = static_cast<InputSlot>(i);
+    const std::string id = i <= 10 ? "Text1_" + std::to_string(i) : "Combo" + std::to_string(i - 10);
+    put_string(out, id);
+    out += ':' + std::to_string(label_index(slot));
+  }
+
+  out += "},\"shapes\":[";
+  for (int k = 1; k <= 5; ++k) {
+    const Shape s = static_cast<Shape>(k);
+    const ShapeProcedure *proc = shape_procedure(s);
+    if (k > 1)
+      out += ',';
+    out += "{\"kind\":" + std::to_string(k) + ",\"caption\":";
+    put_string(out, proc->caption);
+    out += ",\"labels\":{";
+    bool first = true;
+    for (int label : ShapeRelabelled) {
+      if (!first)
+        out += ',';
+      first = false;
+      out += '"' + std::to_string(label) + "\":";
+      put_string(out, label_text(s, label));
+    }
+    out += "},\"inputs\":{";
+    first = true;
+    for (int input : ShapeSwitchedInputs) {
+      if (!first)
+        out += ',';
+      first = false;
+      out += "\"Text1_" + std::to_string(input) + "\":";
+      out += field_binding(*proc, text1_slot(input)) ? "true" : "false";
+    }
+    out += "}}";
+  }
+
+  out += "],\"anchors\":[";
+  for (const AnchorInfo &a : anchor_kinds()) {
+    if (a.kind != Anchor::HawkCut)
+      out += ',';
+    out += "{\"kind\":" + std::to_string(static_cast<int>(a.kind)) + ",\"caption\":";
+    put_string(out, a.caption);
+    out += ",\"diameters\":";
+    put_list(out, diameter_items(a.kind));
+    out += '}';
+  }
+
+  out += "],\"materials\":[";
+  for (Material m : {Material::SS, Material::SUS}) {
+    if (m != Material::SS)
+      out += ',';
+    out += "{\"kind\":" + std::to_string(static_cast<int>(m)) + ",\"caption\":";
+    put_string(out, material_strength(m)->caption);
+    out += '}';
+  }
+
+  out += "],\"lists\":{\"Combo1\":";
+  put_list(out, diameter_items(Anchor::None));
+  out += ",\"Combo2\":";
+  put_list(out, seismic_coefficient_items());
+  out += ",\"Combo3\":";
+  put_list(out, motor_power_items());
+  out += ",\"Combo4\":";
+  put_list(out, regional_coefficient_items());
+  out += "},\"defaults\":{\"Combo1\":";
+  put_string(out, DefaultDiameterText);
+  out += ",\"Combo2\":";
+  put_string(out, DefaultSeismicCoefficientText);
+  out += ",\"Combo4\":";
+  put_string(out, DefaultRegionalCoefficientText);
+  out += ",\"off\":";
+  put_string(out, MotorOffText);
+  out += "},\"info\":";
+  put_message(out, Message{"Information", ui::info_text(), MessageIcon::Information});
+  out += ",\"diameterRefusal\":";
+  put_message(out, diameter_refusal_message());
+  out += '}';
+  return out;
+}
+
+std::string calculate(int shape, int anchor, int material, std::string_view texts, std::string_view now) {
+  cli::CaseFields fields;
+  for (int i = 0; i < InputSlotCount; ++i) {
+    const std::size_t end = texts.find('\n');
+    fields.set(static_cast<InputSlot>(i), texts.substr(0, end));
+    texts = end == std::string_view::npos ? std::string_view{} : texts.substr(end + 1);
+  }
+  SeismicCalcState state;
+  cli::prepare_state(state, static_cast<Shape>(shape), static_cast<Anchor>(anchor),
+                     static_cast<Material>(material));
+  cli::RecordingSink sink;
+  const CalcOutcome outcome = cli::run_case(state, fields, sink, now);
+
+  std::string out = "{\"status\":\"";
+  out += outcome.status == CalcOutcome::Status::Reported  ? "reported"
+         : outcome.status == CalcOutcome::Status::Stopped ? "stopped"
+                                                          : "refused";
+  out += "\",\"messages\":[";
+  bool first = true;
+  const auto message = [&](const Message &m) {
+    if (!first)
+      out += ',';
+    first = false;
+    put_message(out, m);
+  };
+  for (const Message &m : sink.messages)
+    message(m);
+  if (outcome.message)
+    message(*outcome.message); // the numeric error, or judge_msg's advice
+  out += ']';
+  if (outcome.status == CalcOutcome::Status::Reported) {
+    out += ",\"report\":";
+    put_string(out, outcome.report);
+    // The verdicts for the printed sheet, from the checks themselves.
+    out += ",\"verdicts\":[{\"check\":\"bolt\",\"ok\":";
+    out += state.VerdictLine.starts_with(VerdictPass) ? "true" : "false";
+    out += ",\"text\":";
+    put_string(out, without_crlf(state.VerdictLine));
+    out += "},{\"check\":";
+    out += outcome.bond ? "\"bond\"" : "\"weld\"";
+    out += ",\"ok\":";
+    out += !outcome.bond || outcome.bond->pullout_kg < outcome.bond->allowable_kg ? "true" : "false";
+    out += ",\"text\":";
+    put_string(out, without_crlf(state.AnchorBlock));
+    out += "}]";
+  }
+  out += '}';
+  return out;
+}
+
+std::string result; // what the last call returned, valid until the next call
+
+} // namespace
+
+extern "C" {
+
+EMSCRIPTEN_KEEPALIVE const char *zelvaro_page_texts() {
+  result = page_texts();
+  return result.c_str();
+}
+
+// `texts` holds the fields in the order of InputSlot (Text1(0) to Text1(10),
+// Combo1 to Combo4), one per line; `now` is the report header's date.
+EMSCRIPTEN_KEEPALIVE const char *zelvaro_calculate(int shape, int anchor, int material, const char *texts,
+                                                   const char *now) {
+  result = calculate(shape, anchor, material, texts, now);
+  return result.c_str();
+}
+
+// The header's date from the page's clock, in the report's own form.
+EMSCRIPTEN_KEEPALIVE const char *zelvaro_date_text(int year, int month, int day, int hour, int minute,
+                                                   int second) {
+  result = general_date_text({year, month, day, hour, minute, second});
+  return result.c_str();
+}
+
+// key_09: 1 when `code` may be typed into a numeric field holding `current`.
+EMSCRIPTEN_KEEPALIVE int zelvaro_key_passes(const char *current, int code) {
+  if (code < 0 || code > 0xffff)
+    return 0;
+  std::uint16_t key = static_cast<std::uint16_t>(code);
+  key_09(key, current);
+  return key != 0;
+}
+}
