@@ -3,7 +3,7 @@
 // node (scripts/build-web). bench/web-vs-native runs both side by side.
 //
 //   calc_timing [SECONDS]   # per shape, default 1 s each
-#include "single_case.h"
+#include "capture/single_case.h"
 
 #include <chrono>
 #include <cstdio>

@@ -1,4 +1,4 @@
-#include "schedule_generator.h"
+#include "bench/schedule_generator.h"
 
 #include <string_view>
 

@@ -1,9 +1,9 @@
 // The window's own click-to-report time: 計算 pressed on a filled-in window
 // until the new report is painted in the result box, offscreen. A screen
 // frame at 60 Hz is 16.7 ms.
-#include "app_setup.h"
-#include "form1.h"
-#include "widgets.h"
+#include "ui/app_setup.h"
+#include "ui/form1.h"
+#include "ui/widgets.h"
 
 #include <QApplication>
 #include <QPushButton>

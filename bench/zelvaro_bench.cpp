@@ -7,12 +7,12 @@
 // memory, e.g.
 //   build/bench/zelvaro_bench --write-schedule=1000000 > /tmp/schedule.csv
 //   /usr/bin/time -v build/cli/zelvaro-check --batch /tmp/schedule.csv > /dev/null
-#include "batch.h"
-#include "csv_reader.h"
-#include "number_text.h"
-#include "safe_filename.h"
-#include "schedule_generator.h"
-#include "single_case.h"
+#include "schedule/batch.h"
+#include "schedule/csv_reader.h"
+#include "engine/number_text.h"
+#include "schedule/safe_filename.h"
+#include "bench/schedule_generator.h"
+#include "capture/single_case.h"
 
 #include <benchmark/benchmark.h>
 

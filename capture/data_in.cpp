@@ -1,10 +1,10 @@
-#include "data_in.h"
+#include "capture/data_in.h"
 
-#include "calculate.h"
-#include "checked_math.h"
-#include "float_text.h"
-#include "selection_lists.h"
-#include "shape_procedure.h"
+#include "engine/calculate.h"
+#include "engine/checked_math.h"
+#include "engine/float_text.h"
+#include "refdata/selection_lists.h"
+#include "engine/shape_procedure.h"
 
 #include <algorithm>
 #include <array>

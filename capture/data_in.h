@@ -1,8 +1,8 @@
 #pragma once
 
-#include "field_reader.h"
-#include "message.h"
-#include "seismic_calc_state.h"
+#include "capture/field_reader.h"
+#include "engine/message.h"
+#include "engine/seismic_calc_state.h"
 
 #include <cstdint>
 #include <optional>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "input_slots.h"
+#include "engine/input_slots.h"
 
 #include <string_view>
 

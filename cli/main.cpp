@@ -1,15 +1,16 @@
 // zelvaro-check: the command-line face of the calculator. One calculation
 // per call, through the same capture and calculation as the window, or, with
 // --batch, one per row of an equipment schedule.
-#include "advice.h"
-#include "batch.h"
-#include "fd_streams.h"
-#include "messages.h"
-#include "single_case.h"
-#include "system_error_text.h"
-#include "table_encoding.h"
+#include "capture/advice.h"
+#include "schedule/batch.h"
+#include "schedule/progress_bar.h"
+#include "schedule/fd_streams.h"
+#include "cli/messages.h"
+#include "capture/single_case.h"
+#include "files/system_error_text.h"
+#include "schedule/table_encoding.h"
 #ifdef ZELVARO_WITH_PDF
-#include "sheet_output.h"
+#include "cli/sheet_output.h"
 #endif
 
 #include <cerrno>

@@ -1,4 +1,4 @@
-#include "messages.h"
+#include "cli/messages.h"
 
 #include <clocale>
 #include <filesystem>

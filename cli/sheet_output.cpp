@@ -1,8 +1,8 @@
-#include "sheet_output.h"
+#include "cli/sheet_output.h"
 
-#include "advice.h"
-#include "calc_sheet.h"
-#include "fonts.h"
+#include "capture/advice.h"
+#include "ui/drawings/calc_sheet.h"
+#include "ui/drawings/fonts.h"
 
 #include <QGuiApplication>
 

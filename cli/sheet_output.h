@@ -3,10 +3,10 @@
 // Calculation sheets (PDF) from the command line: the window's sheet, drawn
 // without a display.
 
-#include "batch.h"
-#include "calculate.h"
-#include "field_reader.h"
-#include "seismic_calc_state.h"
+#include "schedule/batch.h"
+#include "engine/calculate.h"
+#include "capture/field_reader.h"
+#include "engine/seismic_calc_state.h"
 
 #include <filesystem>
 #include <string>

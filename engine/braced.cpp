@@ -1,8 +1,8 @@
 // Braced equipment: only the horizontal load enters, with the centre of
 // gravity height HG and the brace height H as lever arms. LG is captured and
 // echoed but enters no formula.
-#include "checked_math.h"
-#include "report_text.h"
+#include "engine/checked_math.h"
+#include "engine/report_text.h"
 
 namespace zelvaro {
 

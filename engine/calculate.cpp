@@ -1,9 +1,9 @@
-#include "calculate.h"
+#include "engine/calculate.h"
 
-#include "checked_math.h"
-#include "checks.h"
-#include "report_text.h"
-#include "shape_procedure.h"
+#include "engine/checked_math.h"
+#include "engine/checks.h"
+#include "engine/report_text.h"
+#include "engine/shape_procedure.h"
 
 #include <cmath>
 

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "checks.h"
-#include "message.h"
-#include "seismic_calc_state.h"
+#include "engine/checks.h"
+#include "engine/message.h"
+#include "engine/seismic_calc_state.h"
 
 #include <functional>
 #include <optional>

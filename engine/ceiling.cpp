@@ -1,8 +1,8 @@
 // Ceiling equipment: the weight, the vertical seismic force and the rotation
 // force all add to the pull-out, and the motor moment lengthens the lever arm
 // of the weight, as the report formula states. This errs on the safe side.
-#include "checked_math.h"
-#include "report_text.h"
+#include "engine/checked_math.h"
+#include "engine/report_text.h"
 
 namespace zelvaro {
 

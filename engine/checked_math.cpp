@@ -1,6 +1,6 @@
-#include "checked_math.h"
+#include "engine/checked_math.h"
 
-#include "shared_pow.h"
+#include "engine/pow/shared_pow.h"
 
 namespace zelvaro {
 

@@ -1,7 +1,7 @@
-#include "checks.h"
+#include "engine/checks.h"
 
-#include "checked_math.h"
-#include "report_text.h"
+#include "engine/checked_math.h"
+#include "engine/report_text.h"
 
 namespace zelvaro {
 

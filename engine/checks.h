@@ -1,11 +1,11 @@
 #pragma once
 
-#include "seismic_calc_state.h"
+#include "engine/seismic_calc_state.h"
 
 #include <optional>
 #include <string_view>
 
-#include "message.h"
+#include "engine/message.h"
 
 namespace zelvaro {
 

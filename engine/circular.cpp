@@ -1,7 +1,7 @@
 // Circular equipment: n bolts on a bolt circle of diameter D. Every term uses
 // the total bolt count n.
-#include "checked_math.h"
-#include "report_text.h"
+#include "engine/checked_math.h"
+#include "engine/report_text.h"
 
 namespace zelvaro {
 

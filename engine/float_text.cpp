@@ -1,4 +1,4 @@
-#include "float_text.h"
+#include "engine/float_text.h"
 
 #include <charconv>
 #include <cmath>

@@ -1,8 +1,8 @@
 // Floor-mounted equipment: bolts in two rows a span L apart; the overturning
 // moment of the horizontal forces about the bolt row against the restoring
 // moment of the weight.
-#include "checked_math.h"
-#include "report_text.h"
+#include "engine/checked_math.h"
+#include "engine/report_text.h"
 
 namespace zelvaro {
 

@@ -1,4 +1,4 @@
-#include "general_date.h"
+#include "engine/general_date.h"
 
 #include <cstdio>
 

@@ -1,4 +1,4 @@
-#include "input_slots.h"
+#include "engine/input_slots.h"
 
 namespace zelvaro {
 

@@ -1,6 +1,6 @@
-#include "number_text.h"
+#include "engine/number_text.h"
 
-#include "float_text.h"
+#include "engine/float_text.h"
 
 #include <algorithm>
 #include <array>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "number_text.h"
-#include "shape_procedure.h"
+#include "engine/number_text.h"
+#include "engine/shape_procedure.h"
 
 #include <string>
 #include <string_view>

@@ -8,8 +8,8 @@
 // its own report lines. Adding a shape means writing one such unit and
 // listing it in shapes.cpp.
 
-#include "input_slots.h"
-#include "seismic_calc_state.h"
+#include "engine/input_slots.h"
+#include "engine/seismic_calc_state.h"
 
 #include <array>
 #include <span>

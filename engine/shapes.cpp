@@ -1,4 +1,4 @@
-#include "shape_procedure.h"
+#include "engine/shape_procedure.h"
 
 namespace zelvaro {
 

@@ -1,8 +1,8 @@
 // Wall equipment: n1 anchors on the upper and on the lower side, n2 on each
 // lateral side. Two pull-out candidates, the larger one is checked; the shear
 // is the vector sum of the vertical and the horizontal load.
-#include "checked_math.h"
-#include "report_text.h"
+#include "engine/checked_math.h"
+#include "engine/report_text.h"
 
 namespace zelvaro {
 

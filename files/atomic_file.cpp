@@ -1,6 +1,6 @@
-#include "atomic_file.h"
+#include "files/atomic_file.h"
 
-#include "system_error_text.h"
+#include "files/system_error_text.h"
 
 #include <cerrno>
 #include <chrono>

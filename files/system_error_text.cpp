@@ -1,4 +1,4 @@
-#include "system_error_text.h"
+#include "files/system_error_text.h"
 
 #include <cerrno>
 

@@ -22,13 +22,13 @@
 //  - a refusal or a stop carries no report, so the window keeps the previous
 //    one; and it leaves the state fit to calculate the previous case again;
 //  - capture reads a plain decimal text as the C library does.
-#include "bond_tables.h"
-#include "checks.h"
-#include "data_in.h"
-#include "fuzz_check.h"
-#include "materials.h"
-#include "shape_procedure.h"
-#include "single_case.h"
+#include "refdata/bond_tables.h"
+#include "engine/checks.h"
+#include "capture/data_in.h"
+#include "fuzz/fuzz_check.h"
+#include "refdata/materials.h"
+#include "engine/shape_procedure.h"
+#include "capture/single_case.h"
 
 #include <cerrno>
 #include <cfloat>

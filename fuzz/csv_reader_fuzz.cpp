@@ -22,9 +22,9 @@
 //    split at the commas (compared exactly when it is all ASCII);
 //  - when every record is well-formed, writing them out again as CSV (every
 //    field quoted) and reading that gives the same fields.
-#include "csv_reader.h"
-#include "fuzz_check.h"
-#include "text_encoding.h"
+#include "schedule/csv_reader.h"
+#include "fuzz/fuzz_check.h"
+#include "schedule/text_encoding.h"
 
 #include <cstdint>
 #include <sstream>

@@ -1,4 +1,4 @@
-#include "bond_tables.h"
+#include "refdata/bond_tables.h"
 
 #include <array>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "seismic_calc_state.h"
+#include "engine/seismic_calc_state.h"
 
 namespace zelvaro {
 

@@ -1,4 +1,4 @@
-#include "materials.h"
+#include "refdata/materials.h"
 
 namespace zelvaro {
 

@@ -1,4 +1,4 @@
-#include "selection_lists.h"
+#include "refdata/selection_lists.h"
 
 namespace zelvaro {
 

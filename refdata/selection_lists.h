@@ -1,6 +1,6 @@
 #pragma once
 
-#include "seismic_calc_state.h"
+#include "engine/seismic_calc_state.h"
 
 #include <span>
 #include <string_view>

@@ -1,9 +1,9 @@
 // Bands two and three and the two check boxes.
-#include "bond_tables.h"
-#include "form1.h"
-#include "materials.h"
-#include "selection_lists.h"
-#include "widgets.h"
+#include "refdata/bond_tables.h"
+#include "ui/form1.h"
+#include "refdata/materials.h"
+#include "refdata/selection_lists.h"
+#include "ui/widgets.h"
 
 #include <QCheckBox>
 #include <QRadioButton>

@@ -1,4 +1,4 @@
-#include "app_setup.h"
+#include "ui/app_setup.h"
 
 #include <QApplication>
 #include <QFont>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "fonts.h"
+#include "ui/drawings/fonts.h"
 
 class QApplication;
 

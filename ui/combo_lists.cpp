@@ -1,7 +1,7 @@
 // The four lists are built from scratch each time they are opened.
-#include "form1.h"
-#include "selection_lists.h"
-#include "widgets.h"
+#include "ui/form1.h"
+#include "refdata/selection_lists.h"
+#include "ui/widgets.h"
 
 namespace zelvaro::ui {
 

@@ -1,12 +1,12 @@
-#include "form1.h"
+#include "ui/form1.h"
 
-#include "advice.h"
-#include "calculate.h"
-#include "data_in.h"
-#include "general_date.h"
-#include "info_text.h"
-#include "selection_lists.h"
-#include "widgets.h"
+#include "capture/advice.h"
+#include "engine/calculate.h"
+#include "capture/data_in.h"
+#include "engine/general_date.h"
+#include "ui/info_text.h"
+#include "refdata/selection_lists.h"
+#include "ui/widgets.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>

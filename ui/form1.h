@@ -8,9 +8,9 @@
 // one), anchors_and_checks.cpp (bands two and three, the two check boxes),
 // combo_lists.cpp (the four lists).
 
-#include "calc_sheet.h"
-#include "message_boxes.h"
-#include "seismic_calc_state.h"
+#include "ui/drawings/calc_sheet.h"
+#include "ui/message_boxes.h"
+#include "engine/seismic_calc_state.h"
 
 #include <QWidget>
 

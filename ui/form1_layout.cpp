@@ -2,13 +2,13 @@
 // in twips (15 per pixel) in the window's client area, as the form was laid
 // out; controls inside a frame are placed in the same coordinates and drawn
 // over it.
-#include "app_setup.h"
-#include "diagrams.h"
-#include "form1.h"
-#include "materials.h"
-#include "selection_lists.h"
-#include "shape_procedure.h"
-#include "widgets.h"
+#include "ui/app_setup.h"
+#include "ui/drawings/diagrams.h"
+#include "ui/form1.h"
+#include "refdata/materials.h"
+#include "refdata/selection_lists.h"
+#include "engine/shape_procedure.h"
+#include "ui/widgets.h"
 
 #include <QButtonGroup>
 #include <QGroupBox>

@@ -1,7 +1,7 @@
-#include "form2.h"
+#include "ui/form2.h"
 
-#include "app_setup.h"
-#include "splash_picture.h"
+#include "ui/app_setup.h"
+#include "ui/splash_picture.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>

@@ -1,4 +1,4 @@
-#include "info_text.h"
+#include "ui/info_text.h"
 
 #include <array>
 

@@ -1,8 +1,8 @@
 // zelvaro: the calculator's window.
-#include "app_setup.h"
-#include "form1.h"
-#include "form2.h"
-#include "single_instance.h"
+#include "ui/app_setup.h"
+#include "ui/form1.h"
+#include "ui/form2.h"
+#include "ui/single_instance.h"
 
 #include <QApplication>
 

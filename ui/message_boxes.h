@@ -1,6 +1,6 @@
 #pragma once
 
-#include "message.h"
+#include "engine/message.h"
 
 #include <QString>
 

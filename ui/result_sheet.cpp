@@ -1,7 +1,7 @@
 // The result box's own context-menu entries: the calculation sheet of the
 // report shown, saved as PDF or printed.
-#include "form1.h"
-#include "widgets.h"
+#include "ui/form1.h"
+#include "ui/widgets.h"
 
 #include <QDialog>
 #include <QDialogButtonBox>

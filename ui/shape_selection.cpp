@@ -1,10 +1,10 @@
 // Band one: choosing the installation shape relabels band five, greys the
 // inputs the shape does not use (typed values stay in them), and reloads the
 // chosen anchor's bond values for the new shape's group.
-#include "bond_tables.h"
-#include "form1.h"
-#include "shape_procedure.h"
-#include "widgets.h"
+#include "refdata/bond_tables.h"
+#include "ui/form1.h"
+#include "engine/shape_procedure.h"
+#include "ui/widgets.h"
 
 #include <QRadioButton>
 

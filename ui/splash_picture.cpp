@@ -1,4 +1,4 @@
-#include "splash_picture.h"
+#include "ui/splash_picture.h"
 
 #include <QColor>
 #include <QLinearGradient>

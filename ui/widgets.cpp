@@ -1,6 +1,6 @@
-#include "widgets.h"
+#include "ui/widgets.h"
 
-#include "data_in.h"
+#include "capture/data_in.h"
 
 #include <QAbstractItemView>
 #include <QBuffer>

@@ -1,8 +1,8 @@
 // Writes the five shape diagrams for the web page, drawn by the window's own
 // code: PictureK.png as the window shows them, SheetK.png four times larger
 // for the printed sheet. scripts/build-web runs it before building the page.
-#include "diagrams.h"
-#include "fonts.h"
+#include "ui/drawings/diagrams.h"
+#include "ui/drawings/fonts.h"
 
 #include <QDir>
 #include <QGuiApplication>

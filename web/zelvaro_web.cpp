@@ -6,15 +6,15 @@
 //
 // Everything crosses as UTF-8 JSON built by hand: the page needs a handful of
 // strings, not a binding library.
-#include "single_case.h" // the headless case runner, the page's only way to calculate
+#include "capture/single_case.h" // the headless case runner, the page's only way to calculate
 
-#include "checks.h"
-#include "data_in.h"
-#include "general_date.h"
-#include "info_text.h"
-#include "materials.h"
-#include "selection_lists.h"
-#include "shape_procedure.h"
+#include "engine/checks.h"
+#include "capture/data_in.h"
+#include "engine/general_date.h"
+#include "ui/info_text.h"
+#include "refdata/materials.h"
+#include "refdata/selection_lists.h"
+#include "engine/shape_procedure.h"
 
 #include <emscripten/emscripten.h>
 

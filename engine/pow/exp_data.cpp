@@ -8,7 +8,7 @@
  * the members in the order of their declaration).
  */
 
-#include "pow_tables.h"
+#include "engine/pow/pow_tables.h"
 
 namespace zelvaro::pow_tables {
 

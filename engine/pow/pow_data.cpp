@@ -7,7 +7,7 @@
  * Adapted from the musl C library for C++ (a namespace, no reserved names).
  */
 
-#include "pow_tables.h"
+#include "engine/pow/pow_tables.h"
 
 namespace zelvaro::pow_tables {
 

@@ -1,9 +1,9 @@
 // Capture: refusals, the blank check per shape, plain decimal numbers, the
 // diameter list, the echo, and the key filter.
-#include "case_runner.h"
-#include "data_in.h"
-#include "number_text.h"
-#include "shape_procedure.h"
+#include "tests/support/case_runner.h"
+#include "capture/data_in.h"
+#include "engine/number_text.h"
+#include "engine/shape_procedure.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
 // The driver, the common forces, the motor terms, the checks, the report
 // layout and the numeric errors, on the floor-mounted shape.
-#include "case_runner.h"
-#include "bond_tables.h"
-#include "checks.h"
-#include "materials.h"
+#include "tests/support/case_runner.h"
+#include "refdata/bond_tables.h"
+#include "engine/checks.h"
+#include "refdata/materials.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // The C library's conversions, which the WebAssembly build uses, against
 // <charconv>'s of the native build: the same text and the same doubles.
-#include "float_text.h"
+#include "engine/float_text.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 // over the powers the formulas take (squares, square roots) and any other
 // exponent up to 4. Run with GLIBC_TUNABLES=glibc.cpu.hwcaps=-FMA, which
 // makes glibc pick that variant on CPUs that have FMA.
-#include "shared_pow.h"
+#include "engine/pow/shared_pow.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // Worked examples and refusals of the circular, wall, ceiling and braced
 // shapes, and what sets each apart from the floor-mounted one.
-#include "case_runner.h"
-#include "checks.h"
+#include "tests/support/case_runner.h"
+#include "engine/checks.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // The window wears the icon that the menu shows: the one installed under
 // share/icons, built into the program as a resource.
-#include "app_setup.h"
+#include "ui/app_setup.h"
 
 #include <QApplication>
 #include <QIcon>

@@ -1,7 +1,7 @@
 // Bond tables by shape group, material strengths and the selection lists.
-#include "bond_tables.h"
-#include "materials.h"
-#include "selection_lists.h"
+#include "refdata/bond_tables.h"
+#include "refdata/materials.h"
+#include "refdata/selection_lists.h"
 
 #include <gtest/gtest.h>
 

@@ -3,7 +3,7 @@
 // Runs one calculation from the selections and NAME=TEXT pairs, the way the
 // command line does, and keeps what came out.
 
-#include "single_case.h"
+#include "capture/single_case.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 // Checks on the drawn shape diagrams and the splash picture. Runs on the offscreen
 // platform; the pictures are drawn by the program itself, so these tests guard their
 // size, format and the parts the input form relies on.
-#include "diagrams.h"
-#include "splash_picture.h"
+#include "ui/drawings/diagrams.h"
+#include "ui/splash_picture.h"
 
 #include <QColor>
 #include <QFont>

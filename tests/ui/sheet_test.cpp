@@ -1,10 +1,10 @@
 // The calculation sheet as a PDF: every report line in it, in order, read
 // back from the PDF's own text; a Japanese font embedded; the window's
 // context-menu entries.
-#include "app_setup.h"
-#include "calc_sheet.h"
-#include "single_case.h"
-#include "window_fixture.h"
+#include "ui/app_setup.h"
+#include "ui/drawings/calc_sheet.h"
+#include "capture/single_case.h"
+#include "tests/ui/window_fixture.h"
 
 #include <QAction>
 #include <QMenu>

@@ -3,8 +3,8 @@
 // What the window tests share: a window whose message boxes are recorded
 // instead of shown, and the moves a user makes.
 
-#include "form1.h"
-#include "widgets.h"
+#include "ui/form1.h"
+#include "ui/widgets.h"
 
 #include <QAbstractItemView>
 #include <QPushButton>

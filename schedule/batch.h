@@ -27,10 +27,10 @@
 // report's number_text; line breaks inside messages become one space.
 // Memory stays flat: one row is held at a time.
 
-#include "calculate.h"
-#include "field_reader.h"
-#include "seismic_calc_state.h"
-#include "text_encoding.h"
+#include "engine/calculate.h"
+#include "capture/field_reader.h"
+#include "engine/seismic_calc_state.h"
+#include "schedule/text_encoding.h"
 
 #include <chrono>
 #include <csignal>
@@ -160,28 +160,5 @@ void append_terminal_text(std::string &out, std::string_view text);
 // The Japanese form of a CsvRecord::error, with the column names of the
 // header (`columns` may be shorter than the record).
 std::string reader_error_text(std::string_view error, const std::vector<std::string> &columns);
-
-// Progress on a terminal: nothing for the first half second, then a bar (or,
-// with the input size unknown, a count) redrawn at most ten times a second
-// on one line, erased by finish().
-class ProgressBar {
-public:
-  using Clock = std::chrono::steady_clock;
-  // Without `escapes` (TERM=dumb), the bar is erased by overwriting it with
-  // spaces instead of the erase-line sequence.
-  ProgressBar(std::ostream &out, std::optional<std::uint64_t> total_bytes, Clock::time_point start,
-              bool escapes = true);
-  void update(std::size_t records, std::optional<std::uint64_t> bytes_done, Clock::time_point now);
-  void finish();
-
-private:
-  std::ostream &out_;
-  std::optional<std::uint64_t> total_;
-  Clock::time_point start_;
-  Clock::time_point last_{};
-  bool shown_ = false;
-  bool escapes_ = true;
-  std::size_t width_ = 0; // of the line drawn last
-};
 
 } // namespace zelvaro::batch

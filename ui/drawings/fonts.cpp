@@ -1,4 +1,4 @@
-#include "fonts.h"
+#include "ui/drawings/fonts.h"
 
 #include <QFont>
 #include <QStringList>

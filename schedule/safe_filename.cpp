@@ -1,5 +1,5 @@
-#include "safe_filename.h"
-#include "text_encoding.h"
+#include "schedule/safe_filename.h"
+#include "schedule/text_encoding.h"
 
 #include <algorithm>
 #include <array>
@@ -26,7 +26,7 @@ struct Range {
   char32_t first, last;
 };
 constexpr Range CategoryRanges[] = {
-#include "unicode_categories.inc"
+#include "schedule/unicode_categories.inc"
 };
 
 bool in_categories(char32_t c) {

@@ -1,11 +1,11 @@
-#include "single_case.h"
+#include "capture/single_case.h"
 
-#include "bond_tables.h"
-#include "data_in.h"
-#include "general_date.h"
-#include "materials.h"
-#include "selection_lists.h"
-#include "shape_procedure.h"
+#include "refdata/bond_tables.h"
+#include "capture/data_in.h"
+#include "engine/general_date.h"
+#include "refdata/materials.h"
+#include "refdata/selection_lists.h"
+#include "engine/shape_procedure.h"
 
 #include <ctime>
 #include <utility>

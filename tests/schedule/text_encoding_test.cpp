@@ -1,4 +1,4 @@
-#include "text_encoding.h"
+#include "schedule/text_encoding.h"
 
 #include <gtest/gtest.h>
 

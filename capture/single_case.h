@@ -4,9 +4,9 @@
 // and the field texts by the report's symbols, through the same capture and
 // calculation as the window.
 
-#include "calculate.h"
-#include "field_reader.h"
-#include "seismic_calc_state.h"
+#include "engine/calculate.h"
+#include "capture/field_reader.h"
+#include "engine/seismic_calc_state.h"
 
 #include <array>
 #include <optional>

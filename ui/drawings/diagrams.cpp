@@ -1,4 +1,4 @@
-#include "diagrams.h"
+#include "ui/drawings/diagrams.h"
 
 #include <QFont>
 #include <QFontMetrics>

@@ -1,11 +1,11 @@
-#include "advice.h"
+#include "capture/advice.h"
 
-#include "bond_tables.h"
-#include "checks.h"
-#include "materials.h"
-#include "number_text.h"
-#include "selection_lists.h"
-#include "single_case.h"
+#include "refdata/bond_tables.h"
+#include "engine/checks.h"
+#include "refdata/materials.h"
+#include "engine/number_text.h"
+#include "refdata/selection_lists.h"
+#include "capture/single_case.h"
 
 #include <algorithm>
 #include <array>

@@ -1,12 +1,13 @@
 // The batch mode in-process: schedules in, verdict tables, diagnostics,
 // counts and report files out.
-#include "batch.h"
+#include "schedule/batch.h"
+#include "schedule/progress_bar.h"
 
-#include "case_runner.h"
-#include "checks.h"
-#include "csv_reader.h"
-#include "number_text.h"
-#include "safe_filename.h"
+#include "tests/support/case_runner.h"
+#include "engine/checks.h"
+#include "schedule/csv_reader.h"
+#include "engine/number_text.h"
+#include "schedule/safe_filename.h"
 
 #include <gtest/gtest.h>
 

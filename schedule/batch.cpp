@@ -1,17 +1,17 @@
-#include "batch.h"
+#include "schedule/batch.h"
 
-#include "advice.h"
-#include "csv_reader.h"
-#include "safe_filename.h"
-#include "single_case.h"
+#include "capture/advice.h"
+#include "schedule/csv_reader.h"
+#include "schedule/safe_filename.h"
+#include "capture/single_case.h"
 
-#include "atomic_file.h"
-#include "fd_streams.h"
-#include "system_error_text.h"
+#include "files/atomic_file.h"
+#include "schedule/fd_streams.h"
+#include "files/system_error_text.h"
 
-#include "checks.h"
-#include "data_in.h"
-#include "number_text.h"
+#include "engine/checks.h"
+#include "capture/data_in.h"
+#include "engine/number_text.h"
 
 #include <algorithm>
 #include <array>
@@ -781,43 +781,6 @@ int exit_status(const BatchCounts &counts) {
   if (counts.file_error || counts.refused > 0 || counts.write_errors > 0)
     return 2;
   return counts.shortfalls > 0 ? 1 : 0;
-}
-
-ProgressBar::ProgressBar(std::ostream &out, std::optional<std::uint64_t> total_bytes, Clock::time_point start,
-                         bool escapes)
-    : out_(out), total_(total_bytes), start_(start), escapes_(escapes) {}
-
-void ProgressBar::update(std::size_t records, std::optional<std::uint64_t> bytes_done,
-                         Clock::time_point now) {
-  using namespace std::chrono_literals;
-  if (now - start_ < 500ms || (shown_ && now - last_ < 100ms))
-    return;
-  std::string line = "\r";
-  if (total_ && *total_ > 0 && bytes_done) {
-    const std::uint64_t done = std::min(*bytes_done, *total_);
-    const int width = 30;
-    const int filled = static_cast<int>(done * width / *total_);
-    line += '[';
-    line.append(static_cast<std::size_t>(filled), '#');
-    line.append(static_cast<std::size_t>(width - filled), '.');
-    line += "] ";
-    line += std::to_string(done * 100 / *total_);
-    line += "%  ";
-  }
-  line += std::to_string(records);
-  line += " 行";
-  out_ << line << std::flush;
-  width_ = std::max(width_, line.size());
-  shown_ = true;
-  last_ = now;
-}
-
-void ProgressBar::finish() {
-  if (shown_ && escapes_)
-    out_ << "\r\x1b[K" << std::flush;
-  else if (shown_)
-    out_ << '\r' << std::string(width_, ' ') << '\r' << std::flush;
-  shown_ = false;
 }
 
 } // namespace zelvaro::batch

@@ -16,9 +16,9 @@
 //    passes with the chosen diameter, in the order of the window's options.
 // Weights and dimensions are never suggested: they are the equipment's own.
 
-#include "calculate.h"
-#include "field_reader.h"
-#include "seismic_calc_state.h"
+#include "engine/calculate.h"
+#include "capture/field_reader.h"
+#include "engine/seismic_calc_state.h"
 
 #include <string>
 #include <string_view>

@@ -1,5 +1,5 @@
-#include "table_encoding.h"
-#include "text_encoding.h"
+#include "schedule/table_encoding.h"
+#include "schedule/text_encoding.h"
 
 #include <cerrno>
 #include <iconv.h>

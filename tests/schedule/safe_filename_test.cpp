@@ -1,5 +1,5 @@
-#include "safe_filename.h"
-#include "text_encoding.h"
+#include "schedule/safe_filename.h"
+#include "schedule/text_encoding.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "fd_streams.h"
+#include "schedule/fd_streams.h"
 
 #include <algorithm>
 #include <cerrno>

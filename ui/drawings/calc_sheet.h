@@ -5,8 +5,8 @@
 // window (save as PDF, print) and zelvaro-check --pdf. Needs a
 // QGuiApplication (fonts), not a display.
 
-#include "message.h"
-#include "seismic_calc_state.h"
+#include "engine/message.h"
+#include "engine/seismic_calc_state.h"
 
 #include <QByteArray>
 #include <QString>

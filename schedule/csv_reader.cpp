@@ -1,4 +1,4 @@
-#include "csv_reader.h"
+#include "schedule/csv_reader.h"
 
 #include <algorithm>
 #include <array>

@@ -1,13 +1,13 @@
-#include "calc_sheet.h"
+#include "ui/drawings/calc_sheet.h"
 
-#include "atomic_file.h"
+#include "files/atomic_file.h"
 
-#include "fonts.h"
-#include "checks.h"
-#include "diagrams.h"
-#include "materials.h"
-#include "selection_lists.h"
-#include "shape_procedure.h"
+#include "ui/drawings/fonts.h"
+#include "engine/checks.h"
+#include "ui/drawings/diagrams.h"
+#include "refdata/materials.h"
+#include "refdata/selection_lists.h"
+#include "engine/shape_procedure.h"
 
 #include <QBuffer>
 #include <QFont>

@@ -35,7 +35,7 @@
 // linear in the input, whatever it holds.
 #pragma once
 
-#include "text_encoding.h"
+#include "schedule/text_encoding.h"
 
 #include <cstddef>
 #include <cstdint>

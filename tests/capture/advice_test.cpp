@@ -1,10 +1,10 @@
 // Suggestions for shortfalls, checked against brute force: each one applied
 // passes, and no smaller diameter or count, no other material or anchor kind
 // that passes was left out.
-#include "advice.h"
+#include "capture/advice.h"
 
-#include "case_runner.h"
-#include "selection_lists.h"
+#include "tests/support/case_runner.h"
+#include "refdata/selection_lists.h"
 
 #include <gtest/gtest.h>
 
