@@ -4,6 +4,7 @@
 //
 //   calc_timing [SECONDS]   # per shape, default 1 s each
 #include "capture/single_case.h"
+#include "tests/support/worked_examples.h"
 
 #include <chrono>
 #include <cstdio>
@@ -37,25 +38,16 @@ struct Case {
   Shape shape;
   Anchor anchor;
   Material material;
-  std::vector<std::pair<std::string_view, std::string_view>> fields;
+  test::Fields fields;
 };
+
+// The floor-mounted worked example, with a running motor in the cases below.
+const test::WorkedExample &FloorExample = test::worked_example(Shape::Floor);
 
 // The cases of zelvaro_bench: one of each shape, both anchor checks among them.
 const std::vector<Case> Cases = {
-    {"floor",
-     Shape::Floor,
-     Anchor::HawkCut,
-     Material::SS,
-     {{"M", "12"},
-      {"KH", "1.0"},
-      {"W", "500"},
-      {"n", "4"},
-      {"LG", "30"},
-      {"HG", "60"},
-      {"L", "50"},
-      {"P", "3.7"},
-      {"N", "1450"},
-      {"a", "20"}}},
+    {"floor", FloorExample.shape, FloorExample.anchor, FloorExample.material,
+     FloorExample.field_texts({{"P", "3.7"}, {"N", "1450"}, {"a", "20"}})},
     {"circular",
      Shape::Circular,
      Anchor::RebarWelded,

@@ -7,12 +7,13 @@
 // memory, e.g.
 //   build/bench/zelvaro_bench --write-schedule=1000000 > /tmp/schedule.csv
 //   /usr/bin/time -v build/cli/zelvaro-check --batch /tmp/schedule.csv > /dev/null
-#include "schedule/batch.h"
-#include "schedule/csv_reader.h"
-#include "engine/number_text.h"
-#include "schedule/safe_filename.h"
 #include "bench/schedule_generator.h"
 #include "capture/single_case.h"
+#include "engine/number_text.h"
+#include "schedule/batch.h"
+#include "schedule/csv_reader.h"
+#include "schedule/safe_filename.h"
+#include "tests/support/worked_examples.h"
 
 #include <benchmark/benchmark.h>
 
@@ -37,25 +38,17 @@ struct Case {
   Shape shape;
   Anchor anchor;
   Material material;
-  std::vector<std::pair<std::string_view, std::string_view>> fields;
+  test::Fields fields;
 };
+
+// The floor-mounted worked example, with a running motor in the cases below.
+const test::WorkedExample &FloorExample = test::worked_example(Shape::Floor);
 
 // One case of each shape, the anchor kinds of both checks among them.
 const std::vector<Case> &cases() {
   static const std::vector<Case> all = {
-      {Shape::Floor,
-       Anchor::HawkCut,
-       Material::SS,
-       {{"M", "12"},
-        {"KH", "1.0"},
-        {"W", "500"},
-        {"n", "4"},
-        {"LG", "30"},
-        {"HG", "60"},
-        {"L", "50"},
-        {"P", "3.7"},
-        {"N", "1450"},
-        {"a", "20"}}},
+      {FloorExample.shape, FloorExample.anchor, FloorExample.material,
+       FloorExample.field_texts({{"P", "3.7"}, {"N", "1450"}, {"a", "20"}})},
       {Shape::Circular,
        Anchor::RebarWelded,
        Material::SUS,

@@ -22,13 +22,15 @@
 //  - a refusal or a stop carries no report, so the window keeps the previous
 //    one; and it leaves the state fit to calculate the previous case again;
 //  - capture reads a plain decimal text as the C library does.
-#include "refdata/bond_tables.h"
-#include "engine/checks.h"
 #include "capture/data_in.h"
-#include "fuzz/fuzz_check.h"
-#include "refdata/materials.h"
-#include "engine/shape_procedure.h"
 #include "capture/single_case.h"
+#include "engine/checks.h"
+#include "engine/shape_procedure.h"
+#include "fuzz/fuzz_check.h"
+#include "refdata/bond_tables.h"
+#include "refdata/materials.h"
+#include "tests/support/state_members.h"
+#include "tests/support/worked_examples.h"
 
 #include <cerrno>
 #include <cfloat>
@@ -122,13 +124,9 @@ Run calculate_verdicts(SeismicCalcState &s, const FieldReader &fields, CalcOutco
   return r;
 }
 
-// The numbers a calculation leaves in the state.
+// Every number in the state, and the verdicts.
 bool same_numbers(const SeismicCalcState &a, const SeismicCalcState &b) {
-  for (double SeismicCalcState::*m :
-       {&SeismicCalcState::Rb, &SeismicCalcState::Rb1, &SeismicCalcState::Rb2, &SeismicCalcState::sigma_b,
-        &SeismicCalcState::tau_b, &SeismicCalcState::sigma_c, &SeismicCalcState::tau_c, &SeismicCalcState::FH,
-        &SeismicCalcState::FV, &SeismicCalcState::FD, &SeismicCalcState::MR, &SeismicCalcState::LL,
-        &SeismicCalcState::RebarCount})
+  for (double SeismicCalcState::*m : test::NumericMembers)
     if (std::memcmp(&(a.*m), &(b.*m), sizeof(double)) != 0)
       return false;
   return a.VerdictLine == b.VerdictLine && a.AnchorBlock == b.AnchorBlock;
@@ -222,57 +220,9 @@ bool has_empty_number(std::string_view report) {
   return report.find("･)") != std::string_view::npos; // the weld strength in the LL formula
 }
 
-// Worked examples of the five shapes (the same as the seed corpus).
-const std::vector<std::pair<const char *, const char *>> &example_of(Shape shape) {
-  static const std::map<Shape, std::vector<std::pair<const char *, const char *>>> examples{
-      {Shape::Floor,
-       {{"M", "12"},
-        {"KH", "1.0"},
-        {"Z", "1.0"},
-        {"W", "500"},
-        {"n", "4"},
-        {"LG", "30"},
-        {"HG", "60"},
-        {"L", "50"}}},
-      {Shape::Circular,
-       {{"M", "12"}, {"KH", "1.0"}, {"Z", "1.0"}, {"W", "500"}, {"n", "4"}, {"HG", "60"}, {"D", "80"}}},
-      {Shape::Wall,
-       {{"M", "12"},
-        {"KH", "1.0"},
-        {"Z", "1.0"},
-        {"W", "100"},
-        {"n1", "2"},
-        {"n2", "2"},
-        {"L1", "100"},
-        {"L2", "100"},
-        {"L1G", "30"},
-        {"L2G", "100"},
-        {"L3G", "50"}}},
-      {Shape::Ceiling,
-       {{"M", "12"},
-        {"KH", "1.0"},
-        {"Z", "1.0"},
-        {"W", "100"},
-        {"n", "4"},
-        {"L", "100"},
-        {"LG", "50"},
-        {"HG", "50"}}},
-      {Shape::Braced,
-       {{"M", "12"},
-        {"KH", "1.0"},
-        {"Z", "1.0"},
-        {"W", "100"},
-        {"n", "2"},
-        {"H", "100"},
-        {"HG", "50"},
-        {"LG", "20"}}},
-  };
-  return examples.at(shape);
-}
-
 cli::CaseFields example_fields(Shape shape) {
   cli::CaseFields fields;
-  for (const auto &[name, text] : example_of(shape))
+  for (const auto &[name, text] : test::worked_example(shape).field_texts())
     fields.set(*cli::slot_of(shape, name), text);
   return fields;
 }

@@ -1,8 +1,8 @@
 #!/usr/bin/env python3
 """Writes the seed corpora of the fuzz targets into fuzz/corpus/.
 
-The calculation seeds are the worked examples of the five shapes (the same
-inputs as tests/reference/worked_examples_test.py), every anchor kind and
+The calculation seeds are the worked examples of the five shapes (read from
+tests/support/worked_examples.def, the tests' table), every anchor kind and
 material, a running motor, an external force, and the edges: zero divisors,
 0/0, overflow, underflow, negative results, odd and fractional counts, and
 the refusals. The CSV seeds are equipment schedules as Excel writes them,
@@ -14,29 +14,37 @@ Run after changing it: python3 fuzz/make_corpus.py (it rewrites the folder).
 """
 
 import os
+import re
 import shutil
 import struct
 import sys
 
 HERE = os.path.dirname(os.path.abspath(__file__))
-sys.dont_write_bytecode = True
-sys.path.insert(0, os.path.join(HERE, "..", "tests", "reference"))
-
-import worked_examples_test as worked  # noqa: E402
 
 SHAPES = {"floor": 1, "circular": 2, "wall": 3, "ceiling": 4, "braced": 5}
 ANCHORS = {"hawk-cut": 1, "l-tip": 2, "j-tip": 3, "bolt-embedded": 4,
            "chemical": 5, "rebar-hooked": 6, "rebar-welded": 7}
 MATERIALS = {"SS": 1, "SUS": 2}
 
-EXAMPLES = {
-    "floor": dict(worked.FLOOR_EXAMPLE),
-    "circular": dict(W="500", n="4", HG="60", D="80", M="12", KH="1.0",
-                     Z="1.0"),
-    "wall": dict(worked.WALL),
-    "ceiling": dict(worked.CEILING),
-    "braced": dict(worked.BRACED),
-}
+
+
+def worked_examples():
+    """The field texts of each shape's worked example, by its option word.
+
+    An entry is WORKED_EXAMPLE(enums..., "shape", "anchor", "material",
+    "NAME=TEXT ...", report lines...).
+    """
+    path = os.path.join(HERE, "..", "tests", "support", "worked_examples.def")
+    with open(path, encoding="utf-8") as f:
+        entries = f.read().split("WORKED_EXAMPLE(")[1:]
+    examples = {}
+    for entry in entries:
+        texts = re.findall(r'"([^"]*)"', entry)
+        examples[texts[0]] = dict(pair.split("=", 1) for pair in texts[3].split())
+    return examples
+
+
+EXAMPLES = worked_examples()
 
 
 def calc_seed(shape, anchor="hawk-cut", material="SS", codes=None, **fields):

@@ -3,8 +3,8 @@
 // that passes was left out.
 #include "capture/advice.h"
 
-#include "tests/support/case_runner.h"
 #include "refdata/selection_lists.h"
+#include "tests/support/case_runner.h"
 
 #include <gtest/gtest.h>
 
@@ -81,7 +81,7 @@ std::string between(const std::string &line, std::string_view head, std::string_
   return line.substr(head.size(), line.size() - head.size() - tail.size());
 }
 
-TEST(Advice, EverySuggestionPassesAndNothingSmallerOrOtherThatPassesIsLeftOut) {
+TEST(Advice, every_suggestion_passes_and_nothing_smaller_or_other_that_passes_is_left_out) {
   std::mt19937_64 rng(20071607);
   std::map<std::string, int> seen; // kinds of suggestion, and the selections of failing cases
   for (int i = 0; i < 4000; ++i) {

@@ -1,5 +1,7 @@
 // zelvaro-check run as a user runs it: arguments in, report, messages and
 // exit status out.
+#include "tests/support/worked_examples.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -41,18 +43,24 @@ Result check(const std::string &args) {
 }
 
 const std::string Floor = "--shape floor --anchor hawk-cut --material SS ";
-const std::string Example = Floor + "M=12 KH=1.0 Z=1.0 W=500 n=4 LG=30 HG=60 L=50";
+const std::string Example = zelvaro::test::worked_example(zelvaro::Shape::Floor).command_line();
+// The floor example with `changes` over its texts.
+std::string floor_with(const zelvaro::test::Fields &changes) {
+  return zelvaro::test::worked_example(zelvaro::Shape::Floor).command_line(changes);
+}
 
-TEST(ZelvaroCheck, worked_example_prints_the_report_with_lf_and_passes) {
-  const Result r = check(Example);
-  EXPECT_EQ(r.status, 0) << r.err;
-  EXPECT_NE(r.out.find("\n引抜力　Rb=((FH+FD)･HG-(W-FV-FD)･LG+MR)/(L･nt) = 2205 (N)\n"), std::string::npos);
-  EXPECT_NE(r.out.find("\nﾎﾞﾙﾄ断面積A=8.48232E-05(m2)\n"), std::string::npos);
-  EXPECT_NE(r.out.find("\n⇒引抜力 Rb=225(kg)はｺﾝｸﾘｰﾄとﾎﾞﾙﾄ密着力=670(kg)より小さく,安全"), std::string::npos);
-  EXPECT_EQ(r.out.find('\r'), std::string::npos);
-  EXPECT_TRUE(r.out.ends_with(",安全\n")); // the result box's text, ended as a text file
-  EXPECT_EQ(r.out.rfind("～～～～～", 0), 0u);
-  EXPECT_TRUE(r.err.empty());
+TEST(ZelvaroCheck, worked_examples_print_the_report_with_lf_and_pass) {
+  for (const zelvaro::test::WorkedExample &e : zelvaro::test::worked_examples()) {
+    SCOPED_TRACE(e.command_line());
+    const Result r = check(e.command_line());
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out.rfind("～～～～～", 0), 0u);
+    std::string expected; // the result box's text, ended as a text file
+    for (std::string_view line : e.report)
+      expected += std::string(line) + "\n";
+    EXPECT_EQ(r.out.substr(r.out.find('\n') + 1), expected);
+    EXPECT_TRUE(r.err.empty());
+  }
 }
 
 TEST(ZelvaroCheck, crlf_keeps_the_result_box_line_breaks) {
@@ -62,7 +70,7 @@ TEST(ZelvaroCheck, crlf_keeps_the_result_box_line_breaks) {
 }
 
 TEST(ZelvaroCheck, shortfall_exits_1_with_the_advice_on_stderr) {
-  const Result r = check(Floor + "M=8 W=50000 n=4 LG=30 HG=60 L=50");
+  const Result r = check(floor_with({{"M", "8"}, {"W", "50000"}}));
   EXPECT_EQ(r.status, 1);
   EXPECT_NE(r.out.find("⇒ﾎﾞﾙﾄ強度が足りない。"), std::string::npos);
   EXPECT_NE(r.err.find("耐震強度不足"), std::string::npos);
@@ -76,12 +84,12 @@ TEST(ZelvaroCheck, refusals_and_numeric_errors_exit_2_with_nothing_on_stdout) {
   } rows[] = {
       {Floor + "W=500 n=4 LG=30 HG=60 L=50", "空白が有りますので、埋めてください｡"}, // no diameter
       {Floor + "M=12 W=500 n=4 LG=30 HG=60", "空白が有りますので、埋めてください｡"},
-      {Floor + "M=12 W=500 n=4 LG=30 HG=60 L=50 F=", "空白が有りますので、埋めてください｡"},
-      {Floor + "M=9 W=500 n=4 LG=30 HG=60 L=50", "ボルトは選択以外の径は強度基準が無いため､入力できません"},
+      {floor_with({{"F", ""}}), "空白が有りますので、埋めてください｡"},
+      {floor_with({{"M", "9"}}), "ボルトは選択以外の径は強度基準が無いため､入力できません"},
       {"--shape wall --anchor rebar-hooked --material SUS M=30 W=1 n1=2 n2=2 L1=1 L2=1 L1G=1 L2G=1 L3G=1",
        "入力できません"},
-      {Floor + "M=12 W=5e2 n=4 LG=30 HG=60 L=50", "「機器重量W(kg)」"},
-      {Floor + "M=12 W=500 n=0 LG=30 HG=60 L=50", "入力された値では計算できません。"},
+      {floor_with({{"W", "5e2"}}), "「機器重量W(kg)」"},
+      {floor_with({{"n", "0"}}), "入力された値では計算できません。"},
       {"--shape braced --anchor chemical --material SS M=10 W=1 n=2 LG=1 HG=1 H=0", "0による割り算"},
   };
   for (const Row &row : rows) {

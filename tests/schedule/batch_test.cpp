@@ -3,11 +3,12 @@
 #include "schedule/batch.h"
 #include "schedule/progress_bar.h"
 
-#include "tests/support/case_runner.h"
 #include "engine/checks.h"
-#include "schedule/csv_reader.h"
 #include "engine/number_text.h"
+#include "schedule/csv_reader.h"
 #include "schedule/safe_filename.h"
+#include "tests/support/case_runner.h"
+#include "tests/support/state_members.h"
 
 #include <gtest/gtest.h>
 
@@ -17,8 +18,8 @@
 #include <random>
 #include <sstream>
 #include <string>
-#include <tuple>
 #include <sys/stat.h>
+#include <tuple>
 #include <unistd.h>
 #include <vector>
 
@@ -64,12 +65,15 @@ BatchRun run(const std::string &schedule, BatchOptions options = {}) {
   return r;
 }
 
-const std::string Header = "id,shape,anchor,material,M,KH,Z,W,n,LG,HG,L\r\n";
-const std::string FloorRow = "floor,hawk-cut,SS,12,1.0,1.0,500,4,30,60,50\r\n"; // the worked example
+// The floor example as a schedule: M,KH,Z,W,n,LG,HG,L, and its row after the id.
+const std::string Header = test::worked_example(Shape::Floor).schedule_header();
+const std::string FloorRow = test::worked_example(Shape::Floor).schedule_cells();
 
-bool contains(const std::string &text, std::string_view part) { return text.find(part) != std::string::npos; }
+bool contains(const std::string &text, std::string_view part) {
+  return text.find(part) != std::string::npos;
+}
 
-TEST(Batch, WorkedExampleGivesTheReportsNumbersAndVerdicts) {
+TEST(Batch, worked_example_gives_the_reports_numbers_and_verdicts) {
   const BatchRun r = run(Header + "P-1," + FloorRow);
   ASSERT_EQ(r.rows.size(), 2u);
   EXPECT_TRUE(r.table.starts_with(std::string(TableHeader) + "\r\n"));
@@ -81,40 +85,76 @@ TEST(Batch, WorkedExampleGivesTheReportsNumbersAndVerdicts) {
 }
 
 // Each row against the same case run directly through the single-case steps.
-TEST(Batch, EveryShapeAndAnchorKindMatchesTheSingleCase) {
+TEST(Batch, every_shape_and_anchor_kind_matches_the_single_case) {
   struct Case {
     Shape shape;
     Anchor anchor;
     Material material;
-    test::Pairs pairs;
+    test::Fields pairs;
     std::string cells; // shape,anchor,material,M,KH,Z,W,n,n1,n2,LG,HG,L,D,H,L1,L2,L1G,L2G,L3G,P,N,a,F
   } cases[] = {
-      {Shape::Floor, Anchor::HawkCut, Material::SS,
-       {{"M", "12"}, {"W", "500"}, {"n", "4"}, {"LG", "30"}, {"HG", "60"}, {"L", "50"}, {"P", "3.7"}, {"N", "1450"},
+      {Shape::Floor,
+       Anchor::HawkCut,
+       Material::SS,
+       {{"M", "12"},
+        {"W", "500"},
+        {"n", "4"},
+        {"LG", "30"},
+        {"HG", "60"},
+        {"L", "50"},
+        {"P", "3.7"},
+        {"N", "1450"},
         {"a", "20"}},
        "floor,hawk-cut,SS,12,2.0,1.0,500,4,,,30,60,50,,,,,,,,3.7,1450,20,0"},
-      {Shape::Circular, Anchor::RebarWelded, Material::SUS,
+      {Shape::Circular,
+       Anchor::RebarWelded,
+       Material::SUS,
        {{"M", "20"}, {"KH", "1.0"}, {"Z", "0.9"}, {"W", "5000"}, {"n", "8"}, {"HG", "180"}, {"D", "240"}},
        "circular,rebar-welded,SUS,20,1.0,0.9,5000,8,,,,180,,240,,,,,,,0,0,0,0"},
-      {Shape::Wall, Anchor::JTip, Material::SS,
-       {{"M", "10"}, {"W", "80"}, {"n1", "2"}, {"n2", "2"}, {"L1", "60"}, {"L2", "80"}, {"L1G", "30"},
-        {"L2G", "40"}, {"L3G", "15"}},
+      {Shape::Wall,
+       Anchor::JTip,
+       Material::SS,
+       {{"M", "10"},
+        {"W", "80"},
+        {"n1", "2"},
+        {"n2", "2"},
+        {"L1", "60"},
+        {"L2", "80"},
+        {"L1G", "30"},
+        {"L2G", "40"},
+        {"L3G", "15"}},
        "wall,j-tip,SS,10,2.0,1.0,80,,2,2,,,,,,60,80,30,40,15,0,0,0,0"},
-      {Shape::Ceiling, Anchor::Chemical, Material::SS,
+      {Shape::Ceiling,
+       Anchor::Chemical,
+       Material::SS,
        {{"M", "10"}, {"W", "2000"}, {"n", "4"}, {"LG", "30"}, {"HG", "35"}, {"L", "60"}},
        "ceiling,chemical,SS,10,2.0,1.0,2000,4,,,30,35,60,,,,,,,,0,0,0,0"},
-      {Shape::Braced, Anchor::RebarHooked, Material::SUS,
+      {Shape::Braced,
+       Anchor::RebarHooked,
+       Material::SUS,
        {{"M", "16"}, {"W", "400"}, {"n", "4"}, {"LG", "50"}, {"HG", "100"}, {"H", "150"}, {"F", "10"}},
        "braced,rebar-hooked,SUS,16,2.0,1.0,400,4,,,50,100,,,150,,,,,,0,0,0,10"},
-      {Shape::Floor, Anchor::LTip, Material::SS,
+      {Shape::Floor,
+       Anchor::LTip,
+       Material::SS,
        {{"M", "8"}, {"W", "50000"}, {"n", "4"}, {"LG", "30"}, {"HG", "60"}, {"L", "50"}},
        "floor,l-tip,SS,8,2.0,1.0,50000,4,,,30,60,50,,,,,,,,0,0,0,0"},
-      {Shape::Wall, Anchor::BoltEmbedded, Material::SUS,
-       {{"M", "24"}, {"W", "9000"}, {"n1", "2"}, {"n2", "2"}, {"L1", "30"}, {"L2", "30"}, {"L1G", "15"},
-        {"L2G", "15"}, {"L3G", "90"}},
+      {Shape::Wall,
+       Anchor::BoltEmbedded,
+       Material::SUS,
+       {{"M", "24"},
+        {"W", "9000"},
+        {"n1", "2"},
+        {"n2", "2"},
+        {"L1", "30"},
+        {"L2", "30"},
+        {"L1G", "15"},
+        {"L2G", "15"},
+        {"L3G", "90"}},
        "wall,bolt-embedded,SUS,24,2.0,1.0,9000,,2,2,,,,,,30,30,15,15,90,0,0,0,0"},
   };
-  std::string schedule = "id,shape,anchor,material,M,KH,Z,W,n,n1,n2,LG,HG,L,D,H,L1,L2,L1G,L2G,L3G,P,N,a,F\r\n";
+  std::string schedule =
+      "id,shape,anchor,material,M,KH,Z,W,n,n1,n2,LG,HG,L,D,H,L1,L2,L1G,L2G,L3G,P,N,a,F\r\n";
   for (std::size_t i = 0; i < std::size(cases); ++i)
     schedule += "item" + std::to_string(i) + "," + cases[i].cells + "\r\n";
   const BatchRun r = run(schedule);
@@ -164,7 +204,7 @@ TEST(Batch, EveryShapeAndAnchorKindMatchesTheSingleCase) {
 // Without --reports the batch calculates with ReportText::Verdicts: the same
 // numbers, verdicts and advice as with the full report, for every shape,
 // anchor kind, material and outcome.
-TEST(ReportText, VerdictsOnlyGivesTheSameNumbersVerdictsAndAdvice) {
+TEST(ReportText, verdicts_only_gives_the_same_numbers_verdicts_and_advice) {
   const std::pair<const char *, const char *> shape_fields[][8] = {
       {{"n", "4"}, {"LG", "30"}, {"HG", "60"}, {"L", "50"}},
       {{"n", "6"}, {"HG", "90"}, {"D", "120"}},
@@ -174,10 +214,10 @@ TEST(ReportText, VerdictsOnlyGivesTheSameNumbersVerdictsAndAdvice) {
   };
   using Members = std::vector<double>;
   const auto members = [](const SeismicCalcState &s) {
-    return Members{s.Rb, s.MR, s.sigma_b, s.FD, s.KH, s.W, s.F, s.FH, s.FV, s.n, s.nt, s.H, s.HG, s.L, s.LG,
-                   s.M, s.tau_b, s.sigma_c, s.tau_c, s.P, s.N, s.A, s.a, s.ft, s.fs, s.D, s.L1, s.L2, s.L1G,
-                   s.L2G, s.L3G, s.Z, s.n1, s.n2, s.Rb1, s.Rb2, s.RebarCount, s.RebarStrength, s.LL,
-                   s.WeldStrength};
+    Members out;
+    for (double SeismicCalcState::*m : test::NumericMembers)
+      out.push_back(s.*m);
+    return out;
   };
   int outcomes[3] = {};
   int shortfalls = 0;
@@ -202,15 +242,15 @@ TEST(ReportText, VerdictsOnlyGivesTheSameNumbersVerdictsAndAdvice) {
               fields.set(*cli::slot_of(sh, "a"), "20");
             }
             SeismicCalcState full, brief;
-            cli::RecordingSink full_sink, brief_sink;
+            std::vector<Message> full_shown, brief_shown;
             cli::prepare_state(full, sh, an, static_cast<Material>(material));
             cli::prepare_state(brief, sh, an, static_cast<Material>(material));
-            const CalcOutcome a = cli::run_case(full, fields, full_sink, FixedNow, ReportText::Full);
-            const CalcOutcome b = cli::run_case(brief, fields, brief_sink, FixedNow, ReportText::Verdicts);
+            const CalcOutcome a = test::calculate(full, fields, &full_shown, ReportText::Full);
+            const CalcOutcome b = test::calculate(brief, fields, &brief_shown, ReportText::Verdicts);
             SCOPED_TRACE(std::to_string(shape) + " " + std::to_string(anchor) + " " + weight + " n=" + n);
             ASSERT_EQ(a.status, b.status);
             EXPECT_EQ(a.message, b.message);
-            EXPECT_EQ(full_sink.messages, brief_sink.messages);
+            EXPECT_EQ(full_shown, brief_shown);
             EXPECT_EQ(members(full), members(brief));
             EXPECT_EQ(full.VerdictLine, brief.VerdictLine);
             EXPECT_EQ(full.AnchorBlock.ends_with(BondDanger), brief.AnchorBlock.ends_with(BondDanger));
@@ -227,17 +267,17 @@ TEST(ReportText, VerdictsOnlyGivesTheSameNumbersVerdictsAndAdvice) {
   EXPECT_GT(shortfalls, 0);
 }
 
-TEST(Batch, RefusedRowsAreReportedAndTheOthersGoOn) {
-  const std::string schedule = Header +                                         // line 1
-                               "good-1," + FloorRow +                           // line 2
-                               "blank-M,floor,hawk-cut,SS,,1.0,1.0,500,4,30,60,50\r\n" +
-                               "spaced, floor,hawk-cut,SS,12,1.0,1.0,500,4,30,60,50\r\n" +
-                               "\"two\r\nlines\",roof,hawk-cut,SS,12,1.0,1.0,500,4,30,60,50\r\n" + // lines 5-6
-                               "short,floor,hawk-cut,SS,12\r\n" +               // line 7
-                               "no-bolts,floor,hawk-cut,SS,12,1.0,1.0,500,0,30,60,50\r\n" +
-                               "not-a-number,floor,hawk-cut,SS,12,1.0,1.0, 500,4,30,60,50\r\n" +
-                               "odd-diameter,floor,chemical,SS,8,1.0,1.0,500,4,30,60,50\r\n" +
-                               "good-2," + FloorRow;                            // line 11
+TEST(Batch, refused_rows_are_reported_and_the_others_go_on) {
+  const std::string schedule =
+      Header +               // line 1
+      "good-1," + FloorRow + // line 2
+      "blank-M,floor,hawk-cut,SS,,1.0,1.0,500,4,30,60,50\r\n" +
+      "spaced, floor,hawk-cut,SS,12,1.0,1.0,500,4,30,60,50\r\n" +
+      "\"two\r\nlines\",roof,hawk-cut,SS,12,1.0,1.0,500,4,30,60,50\r\n" + // lines 5-6
+      "short,floor,hawk-cut,SS,12\r\n" +                                  // line 7
+      "no-bolts,floor,hawk-cut,SS,12,1.0,1.0,500,0,30,60,50\r\n" +
+      "not-a-number,floor,hawk-cut,SS,12,1.0,1.0, 500,4,30,60,50\r\n" +
+      "odd-diameter,floor,chemical,SS,8,1.0,1.0,500,4,30,60,50\r\n" + "good-2," + FloorRow; // line 11
   const BatchRun r = run(schedule);
   ASSERT_EQ(r.rows.size(), 10u);
   struct Expected {
@@ -251,7 +291,8 @@ TEST(Batch, RefusedRowsAreReportedAndTheOthersGoOn) {
       {"no-bolts", "refused", "入力された値では計算できません。 ", "8行目（id no-bolts）"},
       {"not-a-number", "refused", "「機器重量W(kg)」の値を数値として読み取れません。 半角の数字",
        "9行目（id not-a-number）"},
-      {"odd-diameter", "refused", "ボルトは選択以外の径は強度基準が無いため､入力できません", "10行目（id odd-diameter）"},
+      {"odd-diameter", "refused", "ボルトは選択以外の径は強度基準が無いため､入力できません",
+       "10行目（id odd-diameter）"},
       {"good-2", "ok", "", ""},
   };
   for (std::size_t i = 0; i < std::size(expected); ++i) {
@@ -263,7 +304,8 @@ TEST(Batch, RefusedRowsAreReportedAndTheOthersGoOn) {
       EXPECT_EQ(r.cell(i, "message").find('\n'), std::string::npos);
       for (std::size_t c = 2; c < 13; ++c)
         EXPECT_EQ(r.row(i)[c], "") << "column " << c;
-      EXPECT_TRUE(contains(r.diagnostics, expected[i].line + ": " + r.cell(i, "message") + "\n")) << r.diagnostics;
+      EXPECT_TRUE(contains(r.diagnostics, expected[i].line + ": " + r.cell(i, "message") + "\n"))
+          << r.diagnostics;
     } else {
       EXPECT_EQ(r.cell(i, "Rb"), "2205");
     }
@@ -275,7 +317,7 @@ TEST(Batch, RefusedRowsAreReportedAndTheOthersGoOn) {
   EXPECT_TRUE(r.diagnostics.ends_with("zelvaro-check: 件数 9、問題無し 2、不足 0、拒否 7\n"));
 }
 
-TEST(Batch, IdsWithBreaksCommasAndQuotesComeBackWholeAndOnOneLineInTheDiagnostics) {
+TEST(Batch, ids_with_breaks_commas_and_quotes_come_back_whole_and_on_one_line_in_the_diagnostics) {
   // Each line break (CR LF, CR or LF) is one space on the diagnostics line;
   // the table cell holds the id as it was.
   const auto one_line = [](const std::string &id) {
@@ -298,7 +340,8 @@ TEST(Batch, IdsWithBreaksCommasAndQuotesComeBackWholeAndOnOneLineInTheDiagnostic
   for (int i = 0; i < 400; ++i) {
     // Short ids and long ones, with all kinds of special characters or just one.
     const std::string one = specials[random() % std::size(specials)];
-    const std::string pieces[] = {"P", "-1", "ポ", i % 4 < 2 ? one : specials[random() % std::size(specials)]};
+    const std::string pieces[] = {"P", "-1", "ポ",
+                                  i % 4 < 2 ? one : specials[random() % std::size(specials)]};
     std::string id = "x";
     for (std::size_t n = random() % (i % 2 ? 12 : 60); n > 0; --n)
       id += pieces[random() % std::size(pieces)];
@@ -320,30 +363,33 @@ TEST(Batch, IdsWithBreaksCommasAndQuotesComeBackWholeAndOnOneLineInTheDiagnostic
   }
 }
 
-TEST(Batch, ColumnsMayBeMissingReorderedOrUnreadByTheShape) {
+TEST(Batch, columns_may_be_missing_reordered_or_unread_by_the_shape) {
   struct Case {
     std::string name, schedule, status, message_part;
   } cases[] = {
       // KH and Z missing: the defaults 2.0 and 1.0, as in the single case
-      {"defaults", "W,L,HG,LG,n,M,material,anchor,shape,id\n500,50,60,30,4,12,SS,hawk-cut,floor,x\n", "ok", ""},
+      {"defaults", "W,L,HG,LG,n,M,material,anchor,shape,id\n500,50,60,30,4,12,SS,hawk-cut,floor,x\n", "ok",
+       ""},
       // the circular shape reads D, not L: L is ignored, D is read
-      {"unread cells", "id,shape,anchor,material,M,W,n,HG,L,D,n1\nx,circular,l-tip,SUS,16,1200,6,90,abc,120,\n",
-       "shortfall", "ボルトとコンクリートの密着性"},
+      {"unread cells",
+       "id,shape,anchor,material,M,W,n,HG,L,D,n1\nx,circular,l-tip,SUS,16,1200,6,90,abc,120,\n", "shortfall",
+       "ボルトとコンクリートの密着性"},
       // M has no default
       {"no diameter column", "id,shape,anchor,material,W,n,LG,HG,L\nx,floor,hawk-cut,SS,500,4,30,60,50\n",
        "refused", "空白が有りますので"},
       // an empty cell is an empty field even where a default exists
-      {"empty KH", "id,shape,anchor,material,M,KH,W,n,LG,HG,L\nx,floor,hawk-cut,SS,12,,500,4,30,60,50\n", "refused",
-       "空白が有りますので"},
+      {"empty KH", "id,shape,anchor,material,M,KH,W,n,LG,HG,L\nx,floor,hawk-cut,SS,12,,500,4,30,60,50\n",
+       "refused", "空白が有りますので"},
       {"no shape column", "id,anchor,material,M,W,n,LG,HG,L\nx,hawk-cut,SS,12,500,4,30,60,50\n", "refused",
        "shape 列がありません。"},
       {"empty anchor", "id,shape,anchor,material,M,W,n,LG,HG,L\nx,floor,,SS,12,500,4,30,60,50\n", "refused",
        "ｱﾝｶ種類（anchor）が空欄です。"},
       {"unknown material", "id,shape,anchor,material,M,W,n,LG,HG,L\nx,floor,hawk-cut,ss,12,500,4,30,60,50\n",
        "refused", "材質（material）'ss' は使えません。SS SUS のいずれか"},
-      {"no id column", "shape,anchor,material,M,W,n,LG,HG,L\nfloor,hawk-cut,SS,12,500,4,30,60,50\n", "ok", ""},
-      {"unnamed column ignored", "id,,shape,anchor,material,M,W,n,LG,HG,L\nx,note,floor,hawk-cut,SS,12,500,4,30,60,50\n",
-       "ok", ""},
+      {"no id column", "shape,anchor,material,M,W,n,LG,HG,L\nfloor,hawk-cut,SS,12,500,4,30,60,50\n", "ok",
+       ""},
+      {"unnamed column ignored",
+       "id,,shape,anchor,material,M,W,n,LG,HG,L\nx,note,floor,hawk-cut,SS,12,500,4,30,60,50\n", "ok", ""},
   };
   for (const Case &c : cases) {
     SCOPED_TRACE(c.name);
@@ -354,7 +400,7 @@ TEST(Batch, ColumnsMayBeMissingReorderedOrUnreadByTheShape) {
   }
 }
 
-TEST(Batch, ReadsQuotesBomLineEndingsAndCp932) {
+TEST(Batch, reads_quotes_bom_line_endings_and_cp932) {
   // ポンプ in CP932
   const std::string pump_cp932 = "\x83\x7C\x83\x93\x83\x76";
   struct Case {
@@ -363,11 +409,13 @@ TEST(Batch, ReadsQuotesBomLineEndingsAndCp932) {
   } cases[] = {
       {"quoted comma and quotes", Header + "\"P-1, \"\"main\"\"\"," + FloorRow, "P-1, \"main\""},
       {"quoted line break", Header + "\"P-1\nspare\"," + FloorRow, "P-1\nspare"},
-      {"UTF-8 with BOM, LF", "\xEF\xBB\xBF" + cli::to_lf(Header) + "ポンプ," + cli::to_lf(FloorRow), "ポンプ"},
+      {"UTF-8 with BOM, LF", "\xEF\xBB\xBF" + cli::to_lf(Header) + "ポンプ," + cli::to_lf(FloorRow),
+       "ポンプ"},
       {"UTF-8 without BOM", Header + "ポンプ," + FloorRow, "ポンプ"},
       {"CP932 detected", Header + pump_cp932 + "," + FloorRow, "ポンプ"},
       {"CP932 forced", Header + pump_cp932 + "," + FloorRow, "ポンプ", Encoding::Cp932},
-      {"quoted selections and numbers", Header + "x,\"floor\",hawk-cut,SS,\"12\",1.0,1.0,500,4,30,60,50", "x"},
+      {"quoted selections and numbers", Header + "x,\"floor\",hawk-cut,SS,\"12\",1.0,1.0,500,4,30,60,50",
+       "x"},
   };
   for (const Case &c : cases) {
     SCOPED_TRACE(c.name);
@@ -381,17 +429,20 @@ TEST(Batch, ReadsQuotesBomLineEndingsAndCp932) {
   }
 }
 
-TEST(Batch, MalformedRowsAreRefusedWithTheReadersDiagnosisInJapanese) {
+TEST(Batch, malformed_rows_are_refused_with_the_readers_diagnosis_in_japanese) {
   struct Case {
     std::string name, row, message_part;
     Encoding encoding = Encoding::Auto;
   } cases[] = {
-      {"quote inside unquoted text", "P\"1," + FloorRow, "1列目（id）: \" で囲まれていない値の中に \" があります"},
+      {"quote inside unquoted text", "P\"1," + FloorRow,
+       "1列目（id）: \" で囲まれていない値の中に \" があります"},
       {"text after closing quote", "\"P\"1," + FloorRow, "1列目（id）: 閉じる \" の後に文字があります。"},
-      {"too many cells", "x," + FloorRow.substr(0, FloorRow.size() - 2) + ",9\r\n", "項目の数が 13 で、見出し行の 12"},
-      {"bad UTF-8", "\xE3\x81," + FloorRow, "1列目（id）: UTF-8 として読めないバイト 0xE3 があります（1バイト目）。",
-       Encoding::Utf8},
-      {"unclosed quote", "\"x," + FloorRow, "1列目（id）: 2行目で開いた \" がファイルの終わりまで閉じられていません。"},
+      {"too many cells", "x," + FloorRow.substr(0, FloorRow.size() - 2) + ",9\r\n",
+       "項目の数が 13 で、見出し行の 12"},
+      {"bad UTF-8", "\xE3\x81," + FloorRow,
+       "1列目（id）: UTF-8 として読めないバイト 0xE3 があります（1バイト目）。", Encoding::Utf8},
+      {"unclosed quote", "\"x," + FloorRow,
+       "1列目（id）: 2行目で開いた \" がファイルの終わりまで閉じられていません。"},
   };
   for (const Case &c : cases) {
     SCOPED_TRACE(c.name);
@@ -405,10 +456,11 @@ TEST(Batch, MalformedRowsAreRefusedWithTheReadersDiagnosisInJapanese) {
   }
   // Messages the reader may give that have no Japanese form yet keep their text.
   EXPECT_EQ(reader_error_text("something new", {}), "CSV の形式が正しくありません（something new）。");
-  EXPECT_EQ(reader_error_text("is longer than 1048576 bytes", {}), "行が長すぎます（1048576 バイトを超えています）。");
+  EXPECT_EQ(reader_error_text("is longer than 1048576 bytes", {}),
+            "行が長すぎます（1048576 バイトを超えています）。");
 }
 
-TEST(Batch, UnusableFilesGiveNoTableAndExitStatus2) {
+TEST(Batch, unusable_files_give_no_table_and_exit_status_2) {
   struct Case {
     std::string name, schedule, message_part;
   } cases[] = {
@@ -430,7 +482,7 @@ TEST(Batch, UnusableFilesGiveNoTableAndExitStatus2) {
   }
 }
 
-TEST(Batch, EmptyRowsAreSkippedAndOnlyTheHeaderIsAnEmptyTable) {
+TEST(Batch, empty_rows_are_skipped_and_only_the_header_is_an_empty_table) {
   const BatchRun r = run(Header + ",,,,,,,,,,,\r\n" + "x," + FloorRow + ",,,,,,,,,,,\r\n");
   ASSERT_EQ(r.rows.size(), 2u);
   EXPECT_EQ(r.counts.items, 1u);
@@ -441,7 +493,7 @@ TEST(Batch, EmptyRowsAreSkippedAndOnlyTheHeaderIsAnEmptyTable) {
   EXPECT_TRUE(contains(none.diagnostics, "見出し行の後に計算する行がありません。")) << none.diagnostics;
 }
 
-TEST(Batch, TextCellsThatSpreadsheetsTakeForFormulasGetAQuoteButNumbersDoNot) {
+TEST(Batch, text_cells_that_spreadsheets_take_for_formulas_get_a_quote_but_numbers_do_not) {
   const std::string ids[] = {"=cmd|' /C calc'!A0",
                              "=HYPERLINK(\"http://x\",\"y\")",
                              "+1",
@@ -470,7 +522,7 @@ TEST(Batch, TextCellsThatSpreadsheetsTakeForFormulasGetAQuoteButNumbersDoNot) {
   EXPECT_FALSE(r.cell(std::size(ids), "message").starts_with("'"));
 }
 
-TEST(Batch, ControlCharactersReachTheTerminalEscaped) {
+TEST(Batch, control_characters_reach_the_terminal_escaped) {
   const BatchRun r = run(Header + "\"P\x1b]0;owned\x07\r\nx\xC2\x9B\",roof\x1b[2J," + FloorRow.substr(6));
   EXPECT_EQ(r.diagnostics.find_first_of("\x1b\x07\r"), std::string::npos) << r.diagnostics;
   EXPECT_TRUE(contains(r.diagnostics, "（id P\\x1b]0;owned\\x07 x\\u009b）: 形状（shape）'roof\\x1b[2J'"))
@@ -479,7 +531,7 @@ TEST(Batch, ControlCharactersReachTheTerminalEscaped) {
   EXPECT_TRUE(contains(header.diagnostics, "列名 '\\x1b[2J'")) << header.diagnostics;
 }
 
-TEST(Batch, NulBytesMidFileByteOrderMarksAndOverlongIdsRefuseTheirRowOnly) {
+TEST(Batch, nul_bytes_mid_file_byte_order_marks_and_overlong_ids_refuse_their_row_only) {
   const std::string long_id(1001, 'x');
   const BatchRun r = run(Header + std::string("P\0-1,", 6) + FloorRow + "\xEF\xBB\xBFP-2," + FloorRow +
                          long_id + "," + FloorRow + "P-4," + FloorRow);
@@ -495,7 +547,7 @@ TEST(Batch, NulBytesMidFileByteOrderMarksAndOverlongIdsRefuseTheirRowOnly) {
   EXPECT_EQ(r.cell(3, "status"), "ok");
 }
 
-TEST(Batch, ExitStatusTellsTheWorstOutcome) {
+TEST(Batch, exit_status_tells_the_worst_outcome) {
   struct Case {
     BatchCounts counts;
     int status;
@@ -507,7 +559,7 @@ TEST(Batch, ExitStatusTellsTheWorstOutcome) {
     EXPECT_EQ(exit_status(c.counts), c.status);
 }
 
-TEST(Batch, ProgressIsReportedEveryFewRecords) {
+TEST(Batch, progress_is_reported_every_few_records) {
   std::string schedule = Header;
   for (int i = 0; i < 10; ++i)
     schedule += "x," + FloorRow;
@@ -519,7 +571,7 @@ TEST(Batch, ProgressIsReportedEveryFewRecords) {
   EXPECT_EQ(calls, (std::vector<std::size_t>{4, 8}));
 }
 
-TEST(ProgressBar, StaysQuietAtFirstThenDrawsAtMostTenTimesASecondAndErasesItself) {
+TEST(ProgressBar, stays_quiet_at_first_then_draws_at_most_ten_times_a_second_and_erases_itself) {
   using namespace std::chrono_literals;
   const auto t0 = ProgressBar::Clock::time_point{} + 1h;
   std::ostringstream out;
@@ -551,15 +603,15 @@ public:
   explicit FailingReports(std::size_t fail_every) : every_(fail_every) {}
   void write(std::size_t line, std::string_view, std::string_view) override {
     if (++calls_ % every_ == 0)
-      throw std::runtime_error("計算書ファイルを書けません: ディスクに空きがありません。（" + std::to_string(line) +
-                               "行目）");
+      throw std::runtime_error("計算書ファイルを書けません: ディスクに空きがありません。（" +
+                               std::to_string(line) + "行目）");
   }
 
 private:
   std::size_t every_, calls_ = 0;
 };
 
-TEST(BatchWrites, AFailedWriteMarksItsRowAndTheBatchGoesOnUntil20InARow) {
+TEST(BatchWrites, a_failed_write_marks_its_row_and_the_batch_goes_on_until_20_in_a_row) {
   std::string schedule = Header;
   for (int i = 0; i < 30; ++i)
     schedule += "p" + std::to_string(i) + "," + FloorRow;
@@ -584,8 +636,9 @@ TEST(BatchWrites, AFailedWriteMarksItsRowAndTheBatchGoesOnUntil20InARow) {
 class ReportFilesTest : public ::testing::Test {
 protected:
   void SetUp() override {
-    root_ = fs::path(::testing::TempDir()) / ("zelvaro_reports_" + std::to_string(getpid()) + "_" +
-                                             ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    root_ =
+        fs::path(::testing::TempDir()) / ("zelvaro_reports_" + std::to_string(getpid()) + "_" +
+                                          ::testing::UnitTest::GetInstance()->current_test_info()->name());
     fs::remove_all(root_);
     fs::create_directories(root_ / "outside");
     dir_ = root_ / "reports";
@@ -609,10 +662,11 @@ protected:
   fs::path root_, dir_;
 };
 
-TEST_F(ReportFilesTest, HostileIdsGiveFilesDirectlyInsideTheFolder) {
+TEST_F(ReportFilesTest, hostile_ids_give_files_directly_inside_the_folder) {
   std::string schedule = Header;
-  const std::string ids[] = {"../x", "/", "\"a\x01\x1f\x7f\"", "../../outside/evil", "ポンプ P-1", "..", "",
-                             "\"C:\\\\x\"", "\"nul\""};
+  const std::string ids[] = {
+      "../x",        "/",      "\"a\x01\x1f\x7f\"", "../../outside/evil", "ポンプ P-1", "..", "",
+      "\"C:\\\\x\"", "\"nul\""};
   for (const std::string &id : ids)
     schedule += id + "," + FloorRow;
   ReportFiles files(dir_); // the folder is created
@@ -633,14 +687,12 @@ TEST_F(ReportFilesTest, HostileIdsGiveFilesDirectlyInsideTheFolder) {
     EXPECT_TRUE(e.is_regular_file()) << e.path();
 
   // The file holds the result box's text: CR LF, the header with the run's date.
-  const test::CaseRun one = test::run(Shape::Floor, Anchor::HawkCut, Material::SS,
-                                      {{"M", "12"}, {"KH", "1.0"}, {"Z", "1.0"}, {"W", "500"}, {"n", "4"},
-                                       {"LG", "30"}, {"HG", "60"}, {"L", "50"}});
+  const test::CaseRun one = test::run_example(Shape::Floor);
   EXPECT_EQ(slurp(dir_ / "000006_ポンプ_P-1.txt"), one.outcome.report);
   EXPECT_TRUE(one.outcome.report.starts_with(std::string("～～～～～") + FixedNow));
 }
 
-TEST_F(ReportFilesTest, LinksAlreadyInTheFolderAreReplacedNotWrittenThrough) {
+TEST_F(ReportFilesTest, links_already_in_the_folder_are_replaced_not_written_through) {
   fs::create_directories(dir_);
   const fs::path target = root_ / "outside" / "keep.txt";
   std::ofstream(target) << "keep";
@@ -671,7 +723,7 @@ TEST_F(ReportFilesTest, LinksAlreadyInTheFolderAreReplacedNotWrittenThrough) {
             (std::vector<std::string>{"000002_a.txt", "000003_b.txt", "000004_c.txt", "000005_d.txt"}));
 }
 
-TEST_F(ReportFilesTest, AFolderThatCannotBeMadeIsRefusedAtOnce) {
+TEST_F(ReportFilesTest, a_folder_that_cannot_be_made_is_refused_at_once) {
   std::ofstream(root_ / "file") << "x";
   EXPECT_THROW(ReportFiles(root_ / "file"), std::runtime_error);
   EXPECT_THROW(ReportFiles(root_ / "file" / "sub"), std::runtime_error);

@@ -72,9 +72,9 @@ void expect_records(const std::vector<CsvRecord> &actual, const std::vector<Expe
 }
 
 // Small buffers put every byte at a buffer boundary somewhere.
-constexpr std::size_t kBufferSizes[] = {1, 2, 3, 5, 64 * 1024};
+constexpr std::size_t BufferSizes[] = {1, 2, 3, 5, 64 * 1024};
 
-TEST(CsvReader, ReadsWellFormedInput) {
+TEST(CsvReader, reads_well_formed_input) {
   const struct {
     const char *name;
     std::string input;
@@ -101,13 +101,13 @@ TEST(CsvReader, ReadsWellFormedInput) {
       {"byte-order mark only", "\xEF\xBB\xBF", {}},
   };
   for (const auto &c : cases)
-    for (std::size_t buffer : kBufferSizes) {
+    for (std::size_t buffer : BufferSizes) {
       SCOPED_TRACE(std::string(c.name) + ", buffer " + std::to_string(buffer));
       expect_records(read_all(c.input, Encoding::Auto, {.buffer_bytes = buffer}), c.records);
     }
 }
 
-TEST(CsvReader, ReportsMalformedRecordsAndKeepsTheFollowingOnes) {
+TEST(CsvReader, reports_malformed_records_and_keeps_the_following_ones) {
   const struct {
     const char *name;
     std::string input;
@@ -139,13 +139,13 @@ TEST(CsvReader, ReportsMalformedRecordsAndKeepsTheFollowingOnes) {
         {3, {"e"}}}},
   };
   for (const auto &c : cases)
-    for (std::size_t buffer : kBufferSizes) {
+    for (std::size_t buffer : BufferSizes) {
       SCOPED_TRACE(std::string(c.name) + ", buffer " + std::to_string(buffer));
       expect_records(read_all(c.input, Encoding::Auto, {.buffer_bytes = buffer}), c.records);
     }
 }
 
-TEST(CsvReader, RefusesRowsWithAnotherFieldCountThanTheHeader) {
+TEST(CsvReader, refuses_rows_with_another_field_count_than_the_header) {
   std::istringstream in("id,shape,M\nP-1,A,1\nP-2,A\nP-3,A,3,\n\"P-4\nx\",A,4\n", std::ios::binary);
   CsvReader reader(in);
   CsvRecord header;
@@ -157,7 +157,7 @@ TEST(CsvReader, RefusesRowsWithAnotherFieldCountThanTheHeader) {
                                     {5, {"P-4\nx", "A", "4"}}});
 }
 
-TEST(CsvReader, ResultsDoNotDependOnWhereTheBufferEnds) {
+TEST(CsvReader, results_do_not_depend_on_where_the_buffer_ends) {
   // Random mixes of the bytes that matter, well-formed or not, read with a
   // large buffer and with tiny ones, must give the same records.
   const std::string pieces[] = {"a", "b", ",", "\"", "\"\"", "\r", "\n", "\r\n", "ポ"};
@@ -213,7 +213,7 @@ std::string random_schedule(std::mt19937 &random) {
   return input;
 }
 
-TEST(CsvReader, WholeLinesInTheBufferReadAsWhenTheyArriveByteByByte) {
+TEST(CsvReader, whole_lines_in_the_buffer_read_as_when_they_arrive_byte_by_byte) {
   // A plain row is split in one go when its whole line is in the buffer; a
   // buffer of one byte never holds a whole line.
   std::mt19937 random(70716);
@@ -239,7 +239,7 @@ TEST(CsvReader, WholeLinesInTheBufferReadAsWhenTheyArriveByteByByte) {
   }
 }
 
-TEST(CsvReader, RecordViewsHoldWhatRecordsHold) {
+TEST(CsvReader, record_views_hold_what_records_hold) {
   // The same input read into records and into views (which copy nothing for
   // plain rows that need no decoding), the two kinds of call mixed too.
   std::mt19937 random(160707);
@@ -279,12 +279,12 @@ TEST(CsvReader, RecordViewsHoldWhatRecordsHold) {
   }
 }
 
-const std::string kPumpCp932 = "\x83\x7c\x83\x93\x83\x76"; // "ポンプ"
+const std::string PumpCp932 = "\x83\x7c\x83\x93\x83\x76"; // "ポンプ"
 
-TEST(CsvReader, ReadsCp932ForcedOrDetected) {
+TEST(CsvReader, reads_cp932_forced_or_detected) {
   // "ソ" and "表" end with 0x5C, the backslash in ASCII.
   const std::string input =
-      "id,n\r\n" + kPumpCp932 + "P-1,1\r\n\"" + kPumpCp932 + ",\"\"2\"\"\",2\r\n" + "\x83\x5c\x95\x5c,3\r\n";
+      "id,n\r\n" + PumpCp932 + "P-1,1\r\n\"" + PumpCp932 + ",\"\"2\"\"\",2\r\n" + "\x83\x5c\x95\x5c,3\r\n";
   for (Encoding encoding : {Encoding::Cp932, Encoding::Auto}) {
     SCOPED_TRACE(std::string(encoding_name(encoding)));
     std::istringstream in(input, std::ios::binary);
@@ -296,19 +296,19 @@ TEST(CsvReader, ReadsCp932ForcedOrDetected) {
   }
 }
 
-TEST(CsvReader, DetectsUtf8AndLeavesItAsIs) {
+TEST(CsvReader, detects_utf8_and_leaves_it_as_is) {
   std::istringstream in("id\nポンプ\n", std::ios::binary);
   CsvReader reader(in);
   expect_records(read_all(reader), {{1, {"id"}}, {2, {"ポンプ"}}});
   EXPECT_EQ(reader.encoding(), Encoding::Utf8);
 }
 
-TEST(CsvReader, DecidesTheEncodingAtTheFirstNonAsciiRowEvenFarIntoTheFile) {
+TEST(CsvReader, decides_the_encoding_at_the_first_non_ascii_row_even_far_into_the_file) {
   std::string input = "id,n\n";
   std::size_t rows = 0;
   while (input.size() < 3 * kSniffBytes)
     input += "P-" + std::to_string(++rows) + ",1\n";
-  input += kPumpCp932 + ",2\n";
+  input += PumpCp932 + ",2\n";
   std::istringstream in(input, std::ios::binary);
   CsvReader reader(in);
   CsvRecord record;
@@ -323,10 +323,10 @@ TEST(CsvReader, DecidesTheEncodingAtTheFirstNonAsciiRowEvenFarIntoTheFile) {
   EXPECT_FALSE(reader.next(record));
 }
 
-TEST(CsvReader, Cp932CharacterAcrossABufferBoundaryIsReadWhole) {
+TEST(CsvReader, cp932_character_across_a_buffer_boundary_is_read_whole) {
   // "送風機ポンプ" after a prefix of 0..3 bytes, read with buffers of 1..16
   // bytes: every lead byte ends up at the end of a buffer for some pair.
-  const std::string fan_pump = "\x91\x97\x95\x97\x8b\x40" + kPumpCp932;
+  const std::string fan_pump = "\x91\x97\x95\x97\x8b\x40" + PumpCp932;
   for (std::string prefix : {"", "a", "ab", "abc"})
     for (std::size_t buffer = 1; buffer <= 16; ++buffer)
       for (Encoding encoding : {Encoding::Cp932, Encoding::Auto}) {
@@ -337,14 +337,14 @@ TEST(CsvReader, Cp932CharacterAcrossABufferBoundaryIsReadWhole) {
       }
 }
 
-TEST(CsvReader, StandardInputLikeStreamLosesNoSniffedBytes) {
+TEST(CsvReader, standard_input_like_stream_loses_no_sniffed_bytes) {
   TrickleBuf buf("\xEF\xBB\xBFid,n\n" + std::string("ポンプ,1\n"));
   std::istream in(&buf);
   CsvReader reader(in, Encoding::Auto, {.buffer_bytes = 4});
   expect_records(read_all(reader), {{1, {"id", "n"}}, {2, {"ポンプ", "1"}}});
 }
 
-TEST(CsvReader, BadBytesMarkTheirRowAndNameTheField) {
+TEST(CsvReader, bad_bytes_mark_their_row_and_name_the_field) {
   const struct {
     const char *name;
     Encoding encoding;
@@ -359,7 +359,7 @@ TEST(CsvReader, BadBytesMarkTheirRowAndNameTheField) {
         {3, {"P-3", "ポ\uFFFD"}, "field 2 is not valid CP932 (byte 0x81 at offset 2)"}}},
       {"UTF-8",
        Encoding::Utf8,
-       "ポンプ,1\n" + kPumpCp932 + ",2\nP-3,3\n",
+       "ポンプ,1\n" + PumpCp932 + ",2\nP-3,3\n",
        {{1, {"ポンプ", "1"}},
         {2,
          {"\uFFFD|\uFFFD\uFFFD\uFFFDv", "2"},
@@ -383,7 +383,7 @@ TEST(CsvReader, BadBytesMarkTheirRowAndNameTheField) {
   }
 }
 
-TEST(CsvReader, OverlongRecordsAreRefusedWithBoundedMemory) {
+TEST(CsvReader, overlong_records_are_refused_with_bounded_memory) {
   const CsvReaderOptions options{.buffer_bytes = 4096, .max_record_bytes = 64 * 1024};
   // One 8 MB line: refused, its field cut short, the next line read.
   {
@@ -414,13 +414,13 @@ TEST(CsvReader, OverlongRecordsAreRefusedWithBoundedMemory) {
   }
 }
 
-TEST(CsvReader, RecordLimitsHoldExactlyWhereverTheReadsEnd) {
+TEST(CsvReader, record_limits_hold_exactly_wherever_the_reads_end) {
   // 100 bytes are allowed, 101 not, whether the row is plain or quoted; a
   // thousand fields are allowed, 1001 not.
   const std::string bytes =
       std::string(100, 'a') + "\n" + std::string(101, 'a') + "\n\"" + std::string(99, 'b') + "\"\nend\n";
   const std::string fields = std::string(999, ',') + "\n" + std::string(1000, ',') + "\nend\n";
-  for (std::size_t buffer : kBufferSizes) {
+  for (std::size_t buffer : BufferSizes) {
     SCOPED_TRACE("buffer " + std::to_string(buffer));
     const auto by_bytes = read_all(bytes, Encoding::Auto, {.buffer_bytes = buffer, .max_record_bytes = 100});
     ASSERT_EQ(by_bytes.size(), 4u);
@@ -437,7 +437,7 @@ TEST(CsvReader, RecordLimitsHoldExactlyWhereverTheReadsEnd) {
   }
 }
 
-TEST(CsvReader, CraftedQuotesAreReadInLinearTime) {
+TEST(CsvReader, crafted_quotes_are_read_in_linear_time) {
   // Each line of x"," opens a quote that runs on over every line after it;
   // read again from each line, 64 kB of them took seconds.
   std::string crafted, normal;

@@ -16,7 +16,7 @@ namespace {
 namespace fs = std::filesystem;
 using namespace std::string_literals;
 
-TEST(ReportFileName, KeepsReadableIdsAndDefusesHostileOnes) {
+TEST(ReportFileName, keeps_readable_ids_and_defuses_hostile_ones) {
   const struct {
     std::size_t line;
     std::string id;
@@ -65,7 +65,7 @@ TEST(ReportFileName, KeepsReadableIdsAndDefusesHostileOnes) {
     EXPECT_FALSE(is_safe_file_name(hidden)) << hidden;
 }
 
-TEST(ReportFileName, CutsLongIdsBetweenCharacters) {
+TEST(ReportFileName, cuts_long_ids_between_characters) {
   // 501 bytes of Japanese after 0..2 ASCII bytes, so that the cut falls on
   // every position within a three-byte character.
   std::string pumps;
@@ -85,14 +85,14 @@ TEST(ReportFileName, CutsLongIdsBetweenCharacters) {
       }
 }
 
-TEST(ReportFileName, RefusesExtensionsThatAreNotPlainLettersAndDigits) {
+TEST(ReportFileName, refuses_extensions_that_are_not_plain_letters_and_digits) {
   for (std::string_view extension : {"../x", ".t/x", ".tx t", "a.b", ".0123456789abcdef", ".\xE3\x81\x82"}) {
     SCOPED_TRACE(std::string(extension));
     EXPECT_THROW(report_file_name(1, "P-1", extension), std::invalid_argument);
   }
 }
 
-TEST(IsSafeFileName, AcceptsOnlySingleHarmlessComponents) {
+TEST(IsSafeFileName, accepts_only_single_harmless_components) {
   const struct {
     std::string name;
     bool safe;
@@ -151,7 +151,7 @@ std::size_t count_entries(const fs::path &dir) {
   return static_cast<std::size_t>(std::distance(fs::directory_iterator(dir), fs::directory_iterator()));
 }
 
-TEST(PathInside, JoinsSafeNamesAndRefusesTheRest) {
+TEST(PathInside, joins_safe_names_and_refuses_the_rest) {
   TempDir tmp;
   const fs::path reports = tmp.path() / "reports";
   fs::create_directory(reports);
@@ -172,7 +172,7 @@ TEST(PathInside, JoinsSafeNamesAndRefusesTheRest) {
   EXPECT_FALSE(fs::exists(tmp.path() / "outside.txt"));
 }
 
-TEST(PathInside, RandomHostileIdsOnlyEverCreateFilesInTheFolder) {
+TEST(PathInside, random_hostile_ids_only_ever_create_files_in_the_folder) {
   TempDir tmp;
   const fs::path reports = tmp.path() / "reports";
   fs::create_directory(reports);

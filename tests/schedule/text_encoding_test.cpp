@@ -10,7 +10,7 @@ namespace {
 
 constexpr auto npos = std::string_view::npos;
 
-TEST(ParseEncoding, AcceptsTheDocumentedNamesInAnyCaseOnly) {
+TEST(ParseEncoding, accepts_the_documented_names_in_any_case_only) {
   const struct {
     std::string_view name;
     std::optional<Encoding> expected;
@@ -40,7 +40,7 @@ TEST(ParseEncoding, AcceptsTheDocumentedNamesInAnyCaseOnly) {
   }
 }
 
-TEST(FindInvalidUtf8, FindsTheFirstMalformedSequence) {
+TEST(FindInvalidUtf8, finds_the_first_malformed_sequence) {
   const struct {
     std::string_view bytes;
     bool allow_truncated_end;
@@ -67,7 +67,7 @@ TEST(FindInvalidUtf8, FindsTheFirstMalformedSequence) {
   }
 }
 
-TEST(AppendUtf8Lossy, ReplacesEachBadByteAndReportsTheFirst) {
+TEST(AppendUtf8Lossy, replaces_each_bad_byte_and_reports_the_first) {
   std::string out = "x";
   EXPECT_EQ(append_utf8_lossy("a\xFF"
                               "b\xE3\x83",
@@ -76,7 +76,7 @@ TEST(AppendUtf8Lossy, ReplacesEachBadByteAndReportsTheFirst) {
   EXPECT_EQ(out, "xa\uFFFDb\uFFFD\uFFFD");
 }
 
-TEST(DetectEncoding, TellsUtf8FromCp932) {
+TEST(DetectEncoding, tells_utf8_from_cp932) {
   const struct {
     std::string_view prefix;
     bool whole_input;
@@ -101,7 +101,7 @@ TEST(DetectEncoding, TellsUtf8FromCp932) {
   }
 }
 
-TEST(Cp932Decoder, ConvertsWithMicrosoftsTable) {
+TEST(Cp932Decoder, converts_with_microsofts_table) {
   const struct {
     std::string_view cp932;
     std::string_view utf8;
@@ -125,7 +125,7 @@ TEST(Cp932Decoder, ConvertsWithMicrosoftsTable) {
   }
 }
 
-TEST(Cp932Decoder, ReportsTheFirstInvalidByte) {
+TEST(Cp932Decoder, reports_the_first_invalid_byte) {
   const struct {
     std::string_view cp932;
     std::size_t bad;
@@ -151,7 +151,7 @@ TEST(Cp932Decoder, ReportsTheFirstInvalidByte) {
   EXPECT_EQ(out, "プ");
 }
 
-TEST(Cp932Decoder, LossyDecodingReplacesBadBytesAndGoesOn) {
+TEST(Cp932Decoder, lossy_decoding_replaces_bad_bytes_and_goes_on) {
   Cp932Decoder decoder;
   std::string out;
   EXPECT_EQ(decoder.decode_lossy("a\x80"

@@ -1,23 +1,42 @@
 #pragma once
 
 // Runs one calculation from the selections and NAME=TEXT pairs, the way the
-// command line does, and keeps what came out.
+// command line does, and keeps what came out. Every test calculation goes
+// through here.
 
 #include "capture/single_case.h"
+#include "tests/support/worked_examples.h"
 
 #include <gtest/gtest.h>
 
-#include <initializer_list>
 #include <string>
 #include <utility>
+#include <vector>
 
 namespace zelvaro::test {
 
 inline constexpr const char *FixedNow = "2007/07/16 10:23:45";
+inline constexpr const char *FixedHeader = "～～～～～2007/07/16 10:23:45～～～～～";
+
+// One calculation on a prepared state; the messages capture showed go to
+// `shown`. With `into`, the outcome is written there, reusing its storage.
+inline CalcOutcome calculate(SeismicCalcState &s, const FieldReader &fields,
+                             std::vector<Message> *shown = nullptr, ReportText text = ReportText::Full,
+                             CalcOutcome *into = nullptr) {
+  cli::RecordingSink sink;
+  CalcOutcome out;
+  if (into)
+    cli::run_case(s, fields, sink, FixedNow, text, *into);
+  else
+    out = cli::run_case(s, fields, sink, FixedNow, text);
+  if (shown)
+    *shown = std::move(sink.messages);
+  return into ? *into : out;
+}
 
 struct CaseRun {
   SeismicCalcState state;
-  cli::RecordingSink sink;
+  std::vector<Message> shown;
   CalcOutcome outcome;
 
   bool reported() const { return outcome.status == CalcOutcome::Status::Reported; }
@@ -45,30 +64,35 @@ struct CaseRun {
   }
 };
 
-using Pairs = std::initializer_list<std::pair<const char *, const char *>>;
-
-inline void fill(cli::CaseFields &fields, Shape shape, Pairs pairs) {
+// The fields of a case: `pairs`, then `extra` over them (a worked example and
+// one change). The diameter box starts empty.
+inline cli::CaseFields fields_of(Shape shape, const Fields &pairs, const Fields &extra = {}) {
+  cli::CaseFields fields;
   fields.set(InputSlot::Combo1, "");
-  for (const auto &[name, text] : pairs) {
-    const auto slot = cli::slot_of(shape, name);
-    if (!slot) {
-      ADD_FAILURE() << "field " << name << " is not read by this shape";
-      continue;
+  for (const Fields *list : {&pairs, &extra})
+    for (const auto &[name, text] : *list) {
+      const auto slot = cli::slot_of(shape, name);
+      if (!slot) {
+        ADD_FAILURE() << "field " << name << " is not read by this shape";
+        continue;
+      }
+      fields.set(*slot, text);
     }
-    fields.set(*slot, text);
-  }
+  return fields;
 }
 
-// `extra` overrides or adds to `pairs`: a worked example and one change.
-inline CaseRun run(Shape shape, Anchor anchor, Material material, Pairs pairs, Pairs extra = {}) {
+inline CaseRun run(Shape shape, Anchor anchor, Material material, const Fields &pairs,
+                   const Fields &extra = {}) {
   CaseRun r;
-  cli::CaseFields fields;
-  fill(fields, shape, pairs);
-  for (const auto &[name, text] : extra)
-    fields.set(*cli::slot_of(shape, name), text);
   cli::prepare_state(r.state, shape, anchor, material);
-  r.outcome = cli::run_case(r.state, fields, r.sink, FixedNow);
+  r.outcome = calculate(r.state, fields_of(shape, pairs, extra), &r.shown);
   return r;
+}
+
+// A shape's worked example with `extra` over its fields.
+inline CaseRun run_example(Shape shape, const Fields &extra = {}) {
+  const WorkedExample &e = worked_example(shape);
+  return run(e.shape, e.anchor, e.material, e.field_texts(), extra);
 }
 
 } // namespace zelvaro::test

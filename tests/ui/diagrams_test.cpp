@@ -54,7 +54,7 @@ private slots:
     QFont::insertSubstitutions(QStringLiteral("ＭＳ ゴシック"), {"IPAGothic", "Noto Sans Mono CJK JP"});
   }
 
-  void diagramHasItsSizeAndContent_data() {
+  void every_diagram_has_its_size_and_content_data() {
     QTest::addColumn<int>("kind");
     QTest::addColumn<QSize>("size");
     QTest::newRow("floor") << 1 << QSize(119, 70);
@@ -64,7 +64,7 @@ private slots:
     QTest::newRow("braced") << 5 << QSize(127, 78);
   }
 
-  void diagramHasItsSizeAndContent() {
+  void every_diagram_has_its_size_and_content() {
     QFETCH(int, kind);
     QFETCH(QSize, size);
     const QImage img = zelvaro::draw_shape_diagram(kind);
@@ -81,12 +81,12 @@ private slots:
     QVERIFY2(c.blue > 100, qPrintable(QString::number(c.blue)));
   }
 
-  void diagramsAreRepeatable() {
+  void diagrams_are_repeatable() {
     for (int kind = 1; kind <= 5; ++kind)
       QCOMPARE(zelvaro::draw_shape_diagram(kind), zelvaro::draw_shape_diagram(kind));
   }
 
-  void diagramsDifferFromEachOther() {
+  void diagrams_differ_from_each_other() {
     for (int a = 1; a <= 5; ++a)
       for (int b = a + 1; b <= 5; ++b) {
         const QImage ia = zelvaro::draw_shape_diagram(a);
@@ -103,7 +103,7 @@ private slots:
 
   // The pictures set their own pixel-sized fonts, so the application font (which
   // follows the desktop settings and DPI) must not change a single pixel.
-  void diagramsIgnoreApplicationFont() {
+  void diagrams_ignore_the_application_font() {
     QList<QImage> before;
     for (int kind = 1; kind <= 5; ++kind)
       before << zelvaro::draw_shape_diagram(kind);
@@ -116,12 +116,12 @@ private slots:
     QGuiApplication::setFont(saved);
   }
 
-  void unknownShapeGivesNullImage() {
+  void unknown_shape_gives_a_null_image() {
     for (int kind : {-1, 0, 6, 100})
       QVERIFY(zelvaro::draw_shape_diagram(kind).isNull());
   }
 
-  void splashPictureLeavesLabelCornerPlain() {
+  void splash_picture_leaves_the_label_corner_plain() {
     const QImage img = zelvaro::draw_splash_picture();
     QCOMPARE(img.size(), QSize(480, 360));
     QVERIFY(img.format() == QImage::Format_RGB32 || img.format() == QImage::Format_RGB888);
@@ -147,7 +147,7 @@ private slots:
     }
   }
 
-  void splashPictureIsShadedDrawing() {
+  void splash_picture_is_a_shaded_drawing() {
     const QImage img = zelvaro::draw_splash_picture();
     QSet<QRgb> colours;
     int dark = 0;

@@ -1,11 +1,11 @@
 // The window as it starts, Calculate with its message boxes, Info, Exit,
 // the splash and the single running copy.
-#include "ui/app_setup.h"
 #include "engine/checks.h"
+#include "tests/ui/window_fixture.h"
+#include "ui/app_setup.h"
 #include "ui/form2.h"
 #include "ui/info_text.h"
 #include "ui/single_instance.h"
-#include "tests/ui/window_fixture.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -148,20 +148,18 @@ void Form1Test::calculate_with_nothing_chosen_refuses_and_keeps_the_box_empty() 
 
 namespace {
 
-// The floor-mounted example, entered through the window.
-void enter_floor_example(const Window &w, const QString &M = QStringLiteral("12"), const QString &W = "500") {
-  Form1 &f = *w.form;
-  w.click(f.shapeButton(Shape::Floor));
-  w.click(f.anchorButton(Anchor::HawkCut));
-  w.click(f.materialButton(Material::SS));
-  QVERIFY(w.pick(1, M));
-  QVERIFY(w.pick(2, QStringLiteral("1.0")));
-  QVERIFY(w.pick(4, QStringLiteral("1.0")));
-  w.fill(0, W);
-  w.fill(1, QStringLiteral("4"));
-  w.fill(2, QStringLiteral("30"));
-  w.fill(3, QStringLiteral("60"));
-  w.fill(7, QStringLiteral("50"));
+// The floor-mounted example, `extra` over its texts, entered through the
+// window.
+void enter_floor_example(const Window &w, const zelvaro::test::Fields &extra = {}) {
+  w.enter(zelvaro::test::worked_example(Shape::Floor), extra);
+}
+
+// zelvaro-check's arguments for the same.
+QStringList floor_example_arguments(const zelvaro::test::Fields &extra = {}) {
+  QStringList out;
+  for (const std::string &arg : zelvaro::test::worked_example(Shape::Floor).arguments(extra))
+    out << QString::fromStdString(arg);
+  return out;
 }
 
 QString after_first_line(const QString &text) {
@@ -179,9 +177,7 @@ void Form1Test::floor_calculation_equals_the_command_line_report() {
   QVERIFY(shown.contains(QStringLiteral("引抜力　Rb=((FH+FD)･HG-(W-FV-FD)･LG+MR)/(L･nt) = 2205 (N)")));
 
   QProcess check;
-  check.start(QStringLiteral(ZELVARO_CHECK),
-              {"--shape", "floor", "--anchor", "hawk-cut", "--material", "SS", "M=12", "KH=1.0", "Z=1.0",
-               "W=500", "n=4", "LG=30", "HG=60", "L=50"});
+  check.start(QStringLiteral(ZELVARO_CHECK), floor_example_arguments());
   QVERIFY(check.waitForFinished(10000));
   QCOMPARE(check.exitCode(), 0);
   QString printed = QString::fromUtf8(check.readAllStandardOutput());
@@ -193,7 +189,7 @@ void Form1Test::floor_calculation_equals_the_command_line_report() {
 
 void Form1Test::advice_box_follows_a_shortfall_and_refusals_keep_the_report() {
   Window w;
-  enter_floor_example(w, QStringLiteral("8"), QStringLiteral("50000"));
+  enter_floor_example(w, {{"M", "8"}, {"W", "50000"}});
   w.calculate();
   QCOMPARE(w.boxes.size(), std::size_t(1));
   QCOMPARE(w.boxes[0].title, std::string("耐震強度不足"));
@@ -221,7 +217,7 @@ void Form1Test::advice_box_follows_a_shortfall_and_refusals_keep_the_report() {
 
 void Form1Test::advice_box_keeps_its_text_and_adds_the_changes_that_pass() {
   Window w;
-  enter_floor_example(w, QStringLiteral("12"), QStringLiteral("1500"));
+  enter_floor_example(w, {{"W", "1500"}});
   w.calculate();
   QCOMPARE(w.boxes.size(), std::size_t(1));
   const std::optional<Message> advice = judge_msg(w.form->Text2()->toPlainText().toStdString());
@@ -232,9 +228,7 @@ void Form1Test::advice_box_keeps_its_text_and_adds_the_changes_that_pass() {
 
   // The changes are those zelvaro-check writes after the advice, and the sheet's.
   QProcess check;
-  check.start(QStringLiteral(ZELVARO_CHECK),
-              {"--shape", "floor", "--anchor", "hawk-cut", "--material", "SS", "M=12", "KH=1.0", "Z=1.0",
-               "W=1500", "n=4", "LG=30", "HG=60", "L=50"});
+  check.start(QStringLiteral(ZELVARO_CHECK), floor_example_arguments({{"W", "1500"}}));
   QVERIFY(check.waitForFinished(10000));
   QCOMPARE(check.exitCode(), 1);
   QStringList changes;

@@ -3,6 +3,8 @@
 // What the window tests share: a window whose message boxes are recorded
 // instead of shown, and the moves a user makes.
 
+#include "capture/single_case.h"
+#include "tests/support/worked_examples.h"
 #include "ui/form1.h"
 #include "ui/widgets.h"
 
@@ -27,7 +29,9 @@ struct Window {
   }
 
   QPushButton *button(const char *name) const { return form->findChild<QPushButton *>(name); }
-  void click(QAbstractButton *b) const { QTest::mouseClick(b, Qt::LeftButton, {}, QPoint(4, b->height() / 2)); }
+  void click(QAbstractButton *b) const {
+    QTest::mouseClick(b, Qt::LeftButton, {}, QPoint(4, b->height() / 2));
+  }
   void calculate() const { QTest::mouseClick(button("Command2"), Qt::LeftButton); }
 
   // Opens the list with F4 and picks `item` with the arrow keys and Return.
@@ -58,6 +62,22 @@ struct Window {
     form->Text1(text1)->selectAll();
     QTest::keyClick(form->Text1(text1), Qt::Key_Backspace);
     type(form->Text1(text1), text);
+  }
+
+  // A worked example, `extra` over its texts, entered as a user would: the
+  // selections clicked, the lists picked from, the boxes typed into.
+  void enter(const zelvaro::test::WorkedExample &e, const zelvaro::test::Fields &extra = {}) const {
+    click(form->shapeButton(e.shape));
+    click(form->anchorButton(e.anchor));
+    click(form->materialButton(e.material));
+    for (const auto &[name, text] : e.field_texts(extra)) {
+      const int slot = static_cast<int>(*cli::slot_of(e.shape, name));
+      const int first_combo = static_cast<int>(InputSlot::Combo1);
+      if (slot >= first_combo)
+        QVERIFY2(pick(slot - first_combo + 1, QString::fromStdString(text)), name.c_str());
+      else
+        fill(slot, QString::fromStdString(text));
+    }
   }
 };
 
