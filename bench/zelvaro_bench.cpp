@@ -12,6 +12,7 @@
 #include "engine/number_text.h"
 #include "schedule/batch.h"
 #include "schedule/csv_reader.h"
+#include "engine/number_text.h"
 #include "schedule/safe_filename.h"
 #include "tests/support/worked_examples.h"
 

@@ -22,12 +22,10 @@
 //  - a refusal or a stop carries no report, so the window keeps the previous
 //    one; and it leaves the state fit to calculate the previous case again;
 //  - capture reads a plain decimal text as the C library does.
-#include "capture/data_in.h"
-#include "capture/single_case.h"
-#include "engine/checks.h"
-#include "engine/shape_procedure.h"
-#include "fuzz/fuzz_check.h"
 #include "refdata/bond_tables.h"
+#include "engine/checks.h"
+#include "capture/data_in.h"
+#include "fuzz/fuzz_check.h"
 #include "refdata/materials.h"
 #include "tests/support/state_members.h"
 #include "tests/support/worked_examples.h"

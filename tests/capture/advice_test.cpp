@@ -3,8 +3,8 @@
 // that passes was left out.
 #include "capture/advice.h"
 
-#include "refdata/selection_lists.h"
 #include "tests/support/case_runner.h"
+#include "refdata/selection_lists.h"
 
 #include <gtest/gtest.h>
 

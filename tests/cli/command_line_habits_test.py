@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """zelvaro-check's habits as a command line: --version, --, the names --help
 lists per shape, the progress bar on a real terminal (script, util-linux),
-the single report's last line break, and the messages' language.
+and the messages' language.
 
   command_line_habits_test.py --binary PATH --version VERSION [unittest arguments]
 """
@@ -52,13 +52,6 @@ class Options(unittest.TestCase):
                     p = run(["--shape", shape, "--anchor", "hawk-cut", "--material", "SS", name + "=1"])
                     refused_name = b"does not read '%s'" % name.encode() in p.stderr
                     self.assertEqual(name in listed[0], not refused_name, (name, p.stderr))
-
-    def test_single_report_ends_with_a_line_break(self):
-        for args, end in [([], b"\xe5\x85\xa8\n"), (["--crlf"], b"\xe5\x85\xa8\r\n")]:
-            with self.subTest(args):
-                p = run(FLOOR + FLOOR_VALUES + args)
-                self.assertEqual(p.returncode, 0)
-                self.assertTrue(p.stdout.endswith(end), p.stdout[-20:])  # "...,安全" then the break
 
 
 class Language(unittest.TestCase):

@@ -55,6 +55,7 @@ TEST(ZelvaroCheck, worked_examples_print_the_report_with_lf_and_pass) {
     const Result r = check(e.command_line());
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out.rfind("～～～～～", 0), 0u);
+    EXPECT_EQ(r.out.find('\r'), std::string::npos);
     std::string expected; // the result box's text, ended as a text file
     for (std::string_view line : e.report)
       expected += std::string(line) + "\n";
@@ -67,6 +68,7 @@ TEST(ZelvaroCheck, crlf_keeps_the_result_box_line_breaks) {
   const Result r = check(Example + " --crlf");
   EXPECT_EQ(r.status, 0);
   EXPECT_NE(r.out.find("2205 (N)\r\n"), std::string::npos);
+  EXPECT_TRUE(r.out.ends_with(",安全\r\n")); // the last line ends too, as in a text file
 }
 
 TEST(ZelvaroCheck, shortfall_exits_1_with_the_advice_on_stderr) {

@@ -3,6 +3,7 @@
 // errors.
 #include "engine/checks.h"
 #include "refdata/bond_tables.h"
+#include "engine/checks.h"
 #include "refdata/materials.h"
 #include "tests/support/case_runner.h"
 #include "tests/support/state_members.h"
@@ -28,9 +29,11 @@ TEST(WorkedExamples, every_shape_reports_the_reference_lines_with_CR_LF_between_
     EXPECT_EQ(std::vector<std::string>(lines.begin() + 1, lines.end()),
               std::vector<std::string>(e.report.begin(), e.report.end()));
     EXPECT_FALSE(r.outcome.report.ends_with("\r\n"));
-    for (std::size_t i = 0; i < r.outcome.report.size(); ++i)
-      if (r.outcome.report[i] == '\n')
+    for (std::size_t i = 0; i < r.outcome.report.size(); ++i) {
+      if (r.outcome.report[i] == '\n') {
         ASSERT_EQ(r.outcome.report[i - 1], '\r');
+      }
+    }
     EXPECT_FALSE(r.outcome.message); // every check passed: no advice box
   }
 }
@@ -154,10 +157,7 @@ TEST(Calculate, an_outcome_used_again_is_overwritten_whole) {
 TEST(NumericErrors, square_of_a_huge_stress_overflows_in_the_combined_values) {
   // A bolt circle of 1e-300 cm: Rb is finite but sigma_b squared is not.
   const CaseRun r = run(Shape::Circular, Anchor::HawkCut, Material::SS,
-                        {{"M", "12"},
-                         {"W", "500"},
-                         {"n", "4"},
-                         {"HG", "60"},
+                        {{"M", "12"}, {"W", "500"}, {"n", "4"}, {"HG", "60"},
                          {"D", ("0." + std::string(290, '0') + "1").c_str()}});
   ASSERT_TRUE(r.stopped());
   EXPECT_NE(r.outcome.message->text.find("値が大きすぎ"), std::string::npos);

@@ -3,9 +3,9 @@
 // negative values, odd and fractional counts. Each case must give its report
 // or the "計算できません" message without a report: never an infinity, a NaN
 // or an empty number in the text.
+#include "tests/support/case_runner.h"
 #include "capture/data_in.h"
 #include "engine/shape_procedure.h"
-#include "tests/support/case_runner.h"
 
 #include <gtest/gtest.h>
 

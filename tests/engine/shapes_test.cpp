@@ -3,6 +3,7 @@
 // numeric edges in numeric_edges_test.cpp).
 #include "engine/checks.h"
 #include "tests/support/case_runner.h"
+#include "engine/checks.h"
 
 #include <gtest/gtest.h>
 

@@ -1,11 +1,11 @@
 // The calculation sheet as a PDF: every report line in it, in order, read
 // back from the PDF's own text; a Japanese font embedded; the window's
 // context-menu entries.
+#include "ui/app_setup.h"
+#include "ui/drawings/calc_sheet.h"
 #include "capture/single_case.h"
 #include "tests/support/worked_examples.h"
 #include "tests/ui/window_fixture.h"
-#include "ui/app_setup.h"
-#include "ui/drawings/calc_sheet.h"
 
 #include <QAction>
 #include <QMenu>
@@ -66,8 +66,8 @@ struct Case {
   std::string name;
   Shape shape;
   Anchor anchor;
-  Material material;
   zelvaro::test::Fields fields;
+  Material material = Material::SUS;
 };
 
 sheet::SheetData calculate(const Case &c) {
@@ -113,24 +113,20 @@ private slots:
     const QString path = dir.filePath(QStringLiteral("sheet.pdf"));
     QCOMPARE(sheet::write_sheet_pdf(d, path), QString());
 
-    QCOMPARE(
-        run(QStringLiteral("pdfinfo"), {path}).contains(QRegularExpression(QStringLiteral("Pages:\\s+1\\n"))),
-        true);
-    const QString text =
-        run(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), path, QStringLiteral("-")});
+    QCOMPARE(run(QStringLiteral("pdfinfo"), {path}).contains(QRegularExpression(QStringLiteral("Pages:\\s+1\\n"))), true);
+    const QString text = run(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), path, QStringLiteral("-")});
     QVERIFY(!text.isEmpty());
     const QString missing = missing_line(d.report, text);
     QVERIFY2(missing.isEmpty(), qPrintable("not in the PDF: " + missing));
-    for (const char *title : {"アンカーボルト耐震計算書", "Zelvaro1.070716", "2007/07/16 10:23:45",
-                              "〇〇ビル新築工事", "空調機 AC-1", "山田"})
+    for (const char *title : {"アンカーボルト耐震計算書", "Zelvaro1.070716", "2007/07/16 10:23:45", "〇〇ビル新築工事",
+                              "空調機 AC-1", "山田"})
       QVERIFY2(text.contains(QString::fromUtf8(title)), title);
     if (d.advice)
       QVERIFY(normalized(text).contains(normalized(QString::fromStdString(d.advice->text).split("\r\n")[0])));
 
     // The Japanese font is embedded.
     const QString fonts = run(QStringLiteral("pdffonts"), {path});
-    QVERIFY2(fonts.contains(QRegularExpression(QStringLiteral("IPA\\S*Gothic\\s.*\\byes\\b"))),
-             qPrintable(fonts));
+    QVERIFY2(fonts.contains(QRegularExpression(QStringLiteral("IPA\\S*Gothic\\s.*\\byes\\b"))), qPrintable(fonts));
   }
 
   void unwritable_path_is_reported_not_ignored() {
@@ -166,8 +162,7 @@ private slots:
     // No report yet: the two entries are there, after the standard ones, and greyed.
     QStringList before = entries();
     QCOMPARE(before.mid(before.size() - 3), (QStringList{"|", "save-pdf-", "print-"}));
-    QVERIFY(before.indexOf(QStringLiteral("edit-copy-")) >= 0 ||
-            before.indexOf(QStringLiteral("edit-copy+")) >= 0);
+    QVERIFY(before.indexOf(QStringLiteral("edit-copy-")) >= 0 || before.indexOf(QStringLiteral("edit-copy+")) >= 0);
     QVERIFY(before.indexOf(QRegularExpression(QStringLiteral("edit-copy."))) < before.size() - 3);
 
     // A refused calculation leaves them greyed and writes nothing.
@@ -186,8 +181,7 @@ private slots:
     menu->findChild<QAction *>(QStringLiteral("save-pdf"))->trigger();
     QCOMPARE(asked, 1);
     QVERIFY(QFile::exists(path));
-    const QString text =
-        run(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), path, QStringLiteral("-")});
+    const QString text = run(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), path, QStringLiteral("-")});
     QVERIFY(missing_line(f.sheet()->report, text).isEmpty());
     QVERIFY(text.contains(QStringLiteral("試験工事")));
     QVERIFY(text.contains(QStringLiteral("M30")));
@@ -205,54 +199,24 @@ private slots:
 
 private:
   static const std::vector<Case> &cases() {
+    // The worked examples, then other anchor kinds and outcomes in SUS.
     static const std::vector<Case> all = [] {
       std::vector<Case> out;
       for (const zelvaro::test::WorkedExample &e : zelvaro::test::worked_examples())
-        out.push_back(
-            {std::string(e.shape_word) + " example", e.shape, e.anchor, e.material, e.field_texts()});
-      const Case others[] = {
-          {"floor both short",
-           Shape::Floor,
-           Anchor::LTip,
-           Material::SUS,
-           {{"M", "8"}, {"W", "50000"}, {"n", "4"}, {"LG", "30"}, {"HG", "60"}, {"L", "50"}}},
-          {"circular chemical",
-           Shape::Circular,
-           Anchor::Chemical,
-           Material::SUS,
-           {{"M", "16"},
-            {"W", "800"},
-            {"n", "6"},
-            {"HG", "90"},
-            {"D", "120"},
-            {"P", "3.7"},
-            {"N", "1500"},
-            {"a", "20"}}},
-          {"wall welded",
-           Shape::Wall,
-           Anchor::RebarWelded,
-           Material::SUS,
-           {{"M", "20"},
-            {"W", "150"},
-            {"n1", "3"},
-            {"n2", "3"},
-            {"L1", "100"},
-            {"L2", "50"},
-            {"L1G", "40"},
-            {"L2G", "20"},
-            {"L3G", "10"}}},
-          {"ceiling hooked",
-           Shape::Ceiling,
-           Anchor::RebarHooked,
-           Material::SUS,
-           {{"M", "10"}, {"W", "100"}, {"n", "4"}, {"L", "100"}, {"LG", "50"}, {"HG", "50"}, {"F", "12.5"}}},
-          {"braced bolt-embedded",
-           Shape::Braced,
-           Anchor::BoltEmbedded,
-           Material::SUS,
-           {{"M", "24"}, {"W", "300"}, {"n", "2"}, {"H", "100"}, {"HG", "150"}, {"LG", "20"}}},
-      };
-      out.insert(out.end(), std::begin(others), std::end(others));
+        out.push_back({std::string(e.shape_word) + " example", e.shape, e.anchor, e.field_texts(), e.material});
+      out.insert(out.end(), {
+        {"floor both short", Shape::Floor, Anchor::LTip,
+         {{"M", "8"}, {"W", "50000"}, {"n", "4"}, {"LG", "30"}, {"HG", "60"}, {"L", "50"}}},
+        {"circular chemical", Shape::Circular, Anchor::Chemical,
+         {{"M", "16"}, {"W", "800"}, {"n", "6"}, {"HG", "90"}, {"D", "120"}, {"P", "3.7"}, {"N", "1500"}, {"a", "20"}}},
+        {"wall welded", Shape::Wall, Anchor::RebarWelded,
+         {{"M", "20"}, {"W", "150"}, {"n1", "3"}, {"n2", "3"}, {"L1", "100"}, {"L2", "50"}, {"L1G", "40"}, {"L2G", "20"},
+          {"L3G", "10"}}},
+        {"ceiling hooked", Shape::Ceiling, Anchor::RebarHooked,
+         {{"M", "10"}, {"W", "100"}, {"n", "4"}, {"L", "100"}, {"LG", "50"}, {"HG", "50"}, {"F", "12.5"}}},
+        {"braced bolt-embedded", Shape::Braced, Anchor::BoltEmbedded,
+         {{"M", "24"}, {"W", "300"}, {"n", "2"}, {"H", "100"}, {"HG", "150"}, {"LG", "20"}}},
+      });
       return out;
     }();
     return all;
