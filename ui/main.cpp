@@ -2,6 +2,7 @@
 #include "app_setup.h"
 #include "form1.h"
 #include "form2.h"
+#include "main_menu.h"
 #include "single_instance.h"
 
 #include <QApplication>
@@ -13,7 +14,9 @@ int main(int argc, char *argv[]) {
   // Without a display Qt would abort; say so in one line instead.
   const auto unset = [](const char *name) { return !std::getenv(name) || !*std::getenv(name); };
   if (unset("DISPLAY") && unset("WAYLAND_DISPLAY") && unset("QT_QPA_PLATFORM")) {
-    std::fputs("zelvaro: 画面（DISPLAY）がないためウィンドウを開けません。コマンドライン版は zelvaro-check です。\n", stderr);
+    std::fputs(
+        "zelvaro: 画面（DISPLAY）がないためウィンドウを開けません。コマンドライン版は zelvaro-check です。\n",
+        stderr);
     return 1;
   }
   QApplication app(argc, argv);
@@ -29,7 +32,11 @@ int main(int argc, char *argv[]) {
     zelvaro::ui::Form2 splash;
     zelvaro::ui::show_splash_then_close(splash);
   }
-  zelvaro::ui::Form1 form;
-  form.show();
+  zelvaro::ui::MainWindow window;
+  window.show();
+  // `zelvaro FILE.csv` opens the schedule (from the desktop's file manager too).
+  const QStringList args = app.arguments();
+  if (args.size() > 1)
+    window.openFile(args.at(1));
   return app.exec();
 }

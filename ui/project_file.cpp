@@ -1,0 +1,189 @@
+#include "project_file.h"
+
+#include "form1.h"
+#include "schedule_writer.h"
+#include "single_case.h"
+
+#include <QFile>
+#include <QUndoCommand>
+
+namespace zelvaro::ui {
+
+// Undo of a list edit: the schedule before and after, swapped.
+class DocumentEdit : public QUndoCommand {
+public:
+  DocumentEdit(Project &p, const QString &text, batch::ScheduleDocument before, batch::ScheduleDocument after)
+      : QUndoCommand(text), p_(p), before_(std::move(before)), after_(std::move(after)) {}
+  void undo() override { p_.setDocument(before_); }
+  void redo() override { p_.setDocument(after_); }
+
+private:
+  Project &p_;
+  batch::ScheduleDocument before_, after_;
+};
+
+std::string project_now() {
+  return Form1::now_text();
+}
+
+Project::Project(QObject *parent) : QObject(parent) {
+  connect(&undo_, &QUndoStack::cleanChanged, this, [this](bool clean) { emit modifiedChanged(!clean); });
+  clear();
+}
+
+void Project::clear() {
+  batch::ScheduleDocument doc;
+  for (std::string_view c : batch::project_columns())
+    doc.columns.emplace_back(c);
+  path_.clear();
+  undo_.clear();
+  setDocument(doc);
+}
+
+QString Project::open(const QString &path) {
+  QFile f(path);
+  if (!f.open(QIODevice::ReadOnly))
+    return QStringLiteral("'%1' を開けません: %2").arg(path, f.errorString());
+  const QByteArray bytes = f.readAll();
+  if (f.error() != QFileDevice::NoError)
+    return QStringLiteral("'%1' を読めません: %2").arg(path, f.errorString());
+  batch::ScheduleDocument doc;
+  const std::string error =
+      batch::read_schedule(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())), doc);
+  if (!error.empty())
+    return QStringLiteral("'%1' を開けません: %2").arg(path, QString::fromStdString(error));
+  undo_.clear();
+  path_ = path;
+  setDocument(doc);
+  return {};
+}
+
+QString Project::save(const QString &path) {
+  batch::ScheduleDocument doc = doc_;
+  for (std::string_view c : {"equipment", "project", "checker"})
+    doc.add_column(c);
+  const std::string error = batch::write_file_atomically(path.toStdString(), batch::schedule_text(doc));
+  if (!error.empty())
+    return QString::fromStdString(error);
+  path_ = path;
+  undo_.setClean();
+  return {};
+}
+
+void Project::edit(const QString &what, const batch::ScheduleDocument &after) {
+  undo_.push(new DocumentEdit(*this, what, doc_, after));
+}
+
+void Project::setDocument(const batch::ScheduleDocument &doc) {
+  doc_ = doc;
+  reevaluate();
+}
+
+void Project::reevaluate() {
+  verdicts_ = batch::evaluate(doc_, project_now());
+  emit changed();
+}
+
+ItemInputs Project::inputs(int row) const {
+  ItemInputs in;
+  const batch::ScheduleRow &r = doc_.rows.at(static_cast<std::size_t>(row));
+  const auto &defaults = cli::default_field_texts();
+  for (std::size_t i = 0; i < in.texts.size(); ++i)
+    in.texts[i] = defaults[i];
+  in.shape = cli::parse_shape(doc_.cell(r, "shape")).value_or(Shape::None);
+  in.anchor = cli::parse_anchor(doc_.cell(r, "anchor")).value_or(Anchor::None);
+  in.material = cli::parse_material(doc_.cell(r, "material")).value_or(Material::None);
+  if (in.shape == Shape::None)
+    return in;
+  for (std::string_view name : cli::field_names()) {
+    const auto slot = cli::slot_of(in.shape, name);
+    if (slot && doc_.column(name))
+      in.texts[static_cast<std::size_t>(*slot)] = doc_.cell(r, name);
+  }
+  if (!doc_.column("M"))
+    in.texts[static_cast<std::size_t>(InputSlot::Combo1)].clear();
+  return in;
+}
+
+void Project::setInputs(batch::ScheduleDocument &doc, batch::ScheduleRow &row, const ItemInputs &in) {
+  doc.set(row, "shape", cli::shape_option(in.shape));
+  doc.set(row, "anchor", cli::anchor_option(in.anchor));
+  doc.set(row, "material", cli::material_option(in.material));
+  if (in.shape == Shape::None)
+    return;
+  for (std::string_view name : cli::field_names())
+    if (const auto slot = cli::slot_of(in.shape, name))
+      doc.set(row, name, in.texts[static_cast<std::size_t>(*slot)]);
+}
+
+batch::ScheduleRow Project::newRow(batch::ScheduleDocument &doc, const ItemInputs &in, const std::string &id,
+                                   const std::string &equipment) {
+  batch::ScheduleRow row;
+  row.cells.resize(doc.columns.size());
+  doc.set(row, "id", id);
+  doc.set(row, "equipment", equipment);
+  setInputs(doc, row, in);
+  return row;
+}
+
+std::string verdict_label(batch::RowVerdict::Status status) {
+  switch (status) {
+  case batch::RowVerdict::Status::Passed:
+    return "○ 適合";
+  case batch::RowVerdict::Status::Shortfall:
+    return "× 不足";
+  case batch::RowVerdict::Status::Refused:
+    break;
+  }
+  return "入力不備";
+}
+
+std::vector<sheet::BundleItem> Project::bundleItems() const {
+  std::vector<sheet::BundleItem> items;
+  const std::string now = project_now();
+  SeismicCalcState state;
+  cli::CaseFields fields;
+  for (int r = 0; r < rowCount(); ++r) {
+    const batch::ScheduleRow &row = doc_.rows[static_cast<std::size_t>(r)];
+    const batch::RowVerdict &v = verdicts_[static_cast<std::size_t>(r)];
+    sheet::BundleItem item;
+    item.id = doc_.cell(row, "id");
+    item.equipment = doc_.cell(row, "equipment");
+    item.verdict = verdict_label(v.status);
+    if (v.status == batch::RowVerdict::Status::Refused) {
+      item.message = v.message;
+      items.push_back(std::move(item));
+      continue;
+    }
+    const ItemInputs in = inputs(r);
+    for (int i = 0; i < InputSlotCount; ++i)
+      fields.set(static_cast<InputSlot>(i), in.texts[static_cast<std::size_t>(i)]);
+    cli::prepare_state(state, in.shape, in.anchor, in.material);
+    cli::RecordingSink sink;
+    const CalcOutcome outcome = cli::run_case(state, fields, sink, now);
+    if (outcome.status == CalcOutcome::Status::Reported) {
+      sheet::SheetData d = sheet::sheet_data(state, outcome.report, outcome.message,
+                                             in.texts[static_cast<std::size_t>(InputSlot::Combo1)],
+                                             in.texts[static_cast<std::size_t>(InputSlot::Combo2)],
+                                             in.texts[static_cast<std::size_t>(InputSlot::Combo4)]);
+      d.project = doc_.cell(row, "project");
+      d.equipment = item.equipment;
+      d.checker = doc_.cell(row, "checker");
+      item.sheet = std::move(d);
+    } else {
+      item.verdict = verdict_label(batch::RowVerdict::Status::Refused);
+      item.message = v.message;
+    }
+    items.push_back(std::move(item));
+  }
+  return items;
+}
+
+std::string Project::projectName() const {
+  return doc_.rows.empty() ? std::string() : std::string(doc_.cell(doc_.rows.front(), "project"));
+}
+std::string Project::checkerName() const {
+  return doc_.rows.empty() ? std::string() : std::string(doc_.cell(doc_.rows.front(), "checker"));
+}
+
+} // namespace zelvaro::ui
