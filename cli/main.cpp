@@ -4,6 +4,7 @@
 #include "batch.h"
 #include "single_case.h"
 #ifdef ZELVARO_WITH_PDF
+#include "schedule_bundle.h"
 #include "sheet_output.h"
 #endif
 
@@ -15,6 +16,7 @@
 #include <iostream>
 #include <map>
 #include <memory>
+#include <sstream>
 #include <streambuf>
 #include <string>
 #include <unistd.h>
@@ -74,6 +76,8 @@ const char *const HelpText =
               名前は「行番号_id.txt」。id の危ない文字は _ に置き換え、フォルダの外には書きません）
   --pdf       各機器の計算書（PDF、A4 1枚）をフォルダに書く（名前は「行番号_id.pdf」、拒否の行は書きません）。
               表題欄は --project、--equipment（機器表に equipment 列があればその値）、--checker
+              名前が .pdf で終わるときは全件を1つの PDF に書く（表紙に全件の判定と頁、続いて計算できた機器の
+              計算書。表題欄の工事名と確認者は機器表の project、checker 列の値。--project、--checker が優先）
 
 機器表:
   1行目は見出し行で、列名は次のとおり（大文字と小文字は区別します。順番は自由）。
@@ -82,6 +86,7 @@ const char *const HelpText =
     anchor    ｱﾝｶ種類（--anchor と同じ値）
     material  材質（--material と同じ値）
     equipment 計算書（--pdf）の表題欄の機器名（省略可）
+    project   工事名、checker 確認者（画面が保存する列。省略可）
     M KH Z P W n n1 n2 LG HG L D H L1 L2 L1G L2G L3G N a F   記号（上の説明のとおり）
   ・ない列は1件ずつの計算の既定値になります（KH 2.0、Z 1.0、P N a F 0。M には既定値がありません）。
   ・空欄は入力が空のまま（画面と同じく「空白」として拒否）です。既定値を使うなら列を省くか値を書いてください。
@@ -121,13 +126,17 @@ int usage_error(const std::string &what) {
   return ExitRefused;
 }
 
-void print_message(const Message &m) { std::cerr << m.title << "\n" << to_lf(m.text) << "\n"; }
+void print_message(const Message &m) {
+  std::cerr << m.title << "\n" << to_lf(m.text) << "\n";
+}
 
 struct SheetTitle {
   std::string project, equipment, checker;
 };
 
-int no_pdf_in_this_build() { return usage_error("このビルドの zelvaro-check は計算書（--pdf）を書けません。"); }
+int no_pdf_in_this_build() {
+  return usage_error("このビルドの zelvaro-check は計算書（--pdf）を書けません。");
+}
 
 // Standard error while a progress bar may be on the terminal's last line:
 // the bar is erased before anything else is written.
@@ -142,7 +151,8 @@ protected:
   }
   int_type overflow(int_type c) override {
     bar_.finish();
-    return traits_type::eq_int_type(c, traits_type::eof()) ? traits_type::not_eof(c) : target_->sputc(traits_type::to_char_type(c));
+    return traits_type::eq_int_type(c, traits_type::eof()) ? traits_type::not_eof(c)
+                                                           : target_->sputc(traits_type::to_char_type(c));
   }
   int sync() override { return target_->pubsync(); }
 
@@ -264,11 +274,29 @@ int batch_main(int argc, char **argv) {
     }
   }
 
+  // --pdf NAME.pdf: one PDF of every sheet with its cover, drawn after the
+  // table from the same schedule (read whole, so standard input serves too).
+  std::error_code dir_ec;
+  const bool bundle = pdf && pdf->size() > 4 && (pdf->ends_with(".pdf") || pdf->ends_with(".PDF")) &&
+                      !std::filesystem::is_directory(*pdf, dir_ec);
+  std::string schedule_bytes;
+  std::istringstream schedule_copy;
+  if (bundle) {
+    schedule_bytes.assign(std::istreambuf_iterator<char>(*in), std::istreambuf_iterator<char>());
+    if (in->bad()) {
+      std::cerr << "zelvaro-check: 機器表 '" << *file << "' を読めません。\n";
+      return ExitRefused;
+    }
+    schedule_copy.str(schedule_bytes);
+    in = &schedule_copy;
+  }
+
   std::unique_ptr<batch::SheetSink> sheet_files;
 #ifdef ZELVARO_WITH_PDF
-  if (pdf) {
+  if (pdf && !bundle) {
     try {
-      sheet_files = std::make_unique<SheetFiles>(*pdf, SheetNames{title.project, title.equipment, title.checker});
+      sheet_files =
+          std::make_unique<SheetFiles>(*pdf, SheetNames{title.project, title.equipment, title.checker});
     } catch (const std::exception &e) {
       std::cerr << "zelvaro-check: " << e.what() << "\n";
       return ExitRefused;
@@ -301,6 +329,17 @@ int batch_main(int argc, char **argv) {
     diagnostics << "zelvaro-check: 判定表を標準出力に書けません。\n";
     return ExitRefused;
   }
+#ifdef ZELVARO_WITH_PDF
+  if (bundle && !counts.file_error) {
+    const std::string failed =
+        write_schedule_bundle(schedule_bytes, encoding, *pdf,
+                              SheetNames{title.project, title.equipment, title.checker}, options.now);
+    if (!failed.empty()) {
+      diagnostics << "zelvaro-check: " << failed << "\n";
+      return ExitRefused;
+    }
+  }
+#endif
   return batch::exit_status(counts);
 }
 
@@ -373,7 +412,8 @@ int main(int argc, char **argv) {
   for (const auto &[name, text] : assigned) {
     const std::optional<InputSlot> slot = slot_of(*shape, name);
     if (!slot)
-      return usage_error("記号 '" + name + "' は形状 " + std::string(shape_option(*shape)) + " では使いません。");
+      return usage_error("記号 '" + name + "' は形状 " + std::string(shape_option(*shape)) +
+                         " では使いません。");
     fields.set(*slot, text);
   }
   // Combo1 is emptied when an anchor kind is chosen: the diameter has no default.
@@ -404,8 +444,8 @@ int main(int argc, char **argv) {
   std::fflush(stdout);
 #ifdef ZELVARO_WITH_PDF
   if (pdf) {
-    const std::string error =
-        write_sheet_file(*pdf, state, outcome, fields, SheetNames{title.project, title.equipment, title.checker});
+    const std::string error = write_sheet_file(*pdf, state, outcome, fields,
+                                               SheetNames{title.project, title.equipment, title.checker});
     if (!error.empty()) {
       std::cerr << "zelvaro-check: " << error << "\n";
       if (outcome.message)

@@ -115,6 +115,26 @@ const std::vector<std::string_view> &project_columns() {
   return names;
 }
 
+RowInputs row_inputs(const ScheduleDocument &doc, const ScheduleRow &row) {
+  RowInputs in;
+  const auto &defaults = cli::default_field_texts();
+  for (std::size_t i = 0; i < in.texts.size(); ++i)
+    in.texts[i] = defaults[i];
+  in.shape = cli::parse_shape(doc.cell(row, "shape")).value_or(Shape::None);
+  in.anchor = cli::parse_anchor(doc.cell(row, "anchor")).value_or(Anchor::None);
+  in.material = cli::parse_material(doc.cell(row, "material")).value_or(Material::None);
+  if (in.shape == Shape::None)
+    return in;
+  for (std::string_view name : cli::field_names()) {
+    const auto slot = cli::slot_of(in.shape, name);
+    if (slot && doc.column(name))
+      in.texts[static_cast<std::size_t>(*slot)] = doc.cell(row, name);
+  }
+  if (!doc.column("M"))
+    in.texts[static_cast<std::size_t>(InputSlot::Combo1)].clear(); // the diameter has no default
+  return in;
+}
+
 std::string read_schedule(std::string_view bytes, ScheduleDocument &doc, Encoding encoding) {
   doc = ScheduleDocument{};
   std::istringstream in{std::string(bytes)};

@@ -10,7 +10,11 @@
 // without garbling. Verdicts come from the batch itself, so the window's list
 // and `zelvaro-check --batch` can never disagree.
 
+#include "input_slots.h"
+#include "seismic_calc_state.h"
 #include "text_encoding.h"
+
+#include <array>
 
 #include <cstddef>
 #include <optional>
@@ -48,6 +52,17 @@ std::string read_schedule(std::string_view bytes, ScheduleDocument &doc, Encodin
 // The schedule as the window saves it: UTF-8 with a BOM, CR LF, quoted only
 // where a cell needs it.
 std::string schedule_text(const ScheduleDocument &doc);
+
+// The inputs of one item as the window holds them: the three selections
+// (None for a cell that names none) and every field's text by slot, exactly
+// as written; fields without a column take the batch's defaults.
+struct RowInputs {
+  Shape shape = Shape::None;
+  Anchor anchor = Anchor::None;
+  Material material = Material::None;
+  std::array<std::string, InputSlotCount> texts;
+};
+RowInputs row_inputs(const ScheduleDocument &doc, const ScheduleRow &row);
 
 // One row as the batch judges it.
 struct RowVerdict {

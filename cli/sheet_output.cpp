@@ -11,8 +11,6 @@
 
 namespace zelvaro::cli {
 
-namespace {
-
 // Drawing needs a QGuiApplication for its fonts, not a display: the
 // offscreen platform serves, whatever the environment says. Qt's own
 // warnings would only clutter the command line's messages.
@@ -30,12 +28,13 @@ void start_drawing() {
   ui::map_window_fonts();
 }
 
+namespace {
+
 sheet::SheetData data(const SeismicCalcState &s, const CalcOutcome &outcome, const FieldReader &fields,
                       const SheetNames &names) {
-  sheet::SheetData d = sheet::sheet_data(s, outcome.report, outcome.message,
-                                         std::string(fields.text(InputSlot::Combo1)),
-                                         std::string(fields.text(InputSlot::Combo2)),
-                                         std::string(fields.text(InputSlot::Combo4)));
+  sheet::SheetData d = sheet::sheet_data(
+      s, outcome.report, outcome.message, std::string(fields.text(InputSlot::Combo1)),
+      std::string(fields.text(InputSlot::Combo2)), std::string(fields.text(InputSlot::Combo4)));
   d.project = names.project;
   d.equipment = names.equipment;
   d.checker = names.checker;
@@ -55,8 +54,8 @@ SheetFiles::SheetFiles(const std::filesystem::path &dir, SheetNames names)
   start_drawing();
 }
 
-void SheetFiles::write(std::size_t line, std::string_view id, std::string_view equipment, const SeismicCalcState &s,
-                       const CalcOutcome &outcome, const FieldReader &fields) {
+void SheetFiles::write(std::size_t line, std::string_view id, std::string_view equipment,
+                       const SeismicCalcState &s, const CalcOutcome &outcome, const FieldReader &fields) {
   SheetNames names = names_;
   if (!equipment.empty())
     names.equipment = equipment;

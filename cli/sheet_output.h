@@ -18,6 +18,9 @@ struct SheetNames {
   std::string project, equipment, checker;
 };
 
+// Starts what drawing needs (a QGuiApplication for the fonts, no display).
+void start_drawing();
+
 // Writes the sheet of a calculation that reported to `path`. Returns an
 // empty string, or why the file could not be written.
 std::string write_sheet_file(const std::string &path, const SeismicCalcState &s, const CalcOutcome &outcome,

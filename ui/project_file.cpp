@@ -1,6 +1,7 @@
 #include "project_file.h"
 
 #include "form1.h"
+#include "schedule_bundle.h"
 #include "schedule_writer.h"
 #include "single_case.h"
 
@@ -85,24 +86,7 @@ void Project::reevaluate() {
 }
 
 ItemInputs Project::inputs(int row) const {
-  ItemInputs in;
-  const batch::ScheduleRow &r = doc_.rows.at(static_cast<std::size_t>(row));
-  const auto &defaults = cli::default_field_texts();
-  for (std::size_t i = 0; i < in.texts.size(); ++i)
-    in.texts[i] = defaults[i];
-  in.shape = cli::parse_shape(doc_.cell(r, "shape")).value_or(Shape::None);
-  in.anchor = cli::parse_anchor(doc_.cell(r, "anchor")).value_or(Anchor::None);
-  in.material = cli::parse_material(doc_.cell(r, "material")).value_or(Material::None);
-  if (in.shape == Shape::None)
-    return in;
-  for (std::string_view name : cli::field_names()) {
-    const auto slot = cli::slot_of(in.shape, name);
-    if (slot && doc_.column(name))
-      in.texts[static_cast<std::size_t>(*slot)] = doc_.cell(r, name);
-  }
-  if (!doc_.column("M"))
-    in.texts[static_cast<std::size_t>(InputSlot::Combo1)].clear();
-  return in;
+  return batch::row_inputs(doc_, doc_.rows.at(static_cast<std::size_t>(row)));
 }
 
 void Project::setInputs(batch::ScheduleDocument &doc, batch::ScheduleRow &row, const ItemInputs &in) {
@@ -126,57 +110,8 @@ batch::ScheduleRow Project::newRow(batch::ScheduleDocument &doc, const ItemInput
   return row;
 }
 
-std::string verdict_label(batch::RowVerdict::Status status) {
-  switch (status) {
-  case batch::RowVerdict::Status::Passed:
-    return "○ 適合";
-  case batch::RowVerdict::Status::Shortfall:
-    return "× 不足";
-  case batch::RowVerdict::Status::Refused:
-    break;
-  }
-  return "入力不備";
-}
-
 std::vector<sheet::BundleItem> Project::bundleItems() const {
-  std::vector<sheet::BundleItem> items;
-  const std::string now = project_now();
-  SeismicCalcState state;
-  cli::CaseFields fields;
-  for (int r = 0; r < rowCount(); ++r) {
-    const batch::ScheduleRow &row = doc_.rows[static_cast<std::size_t>(r)];
-    const batch::RowVerdict &v = verdicts_[static_cast<std::size_t>(r)];
-    sheet::BundleItem item;
-    item.id = doc_.cell(row, "id");
-    item.equipment = doc_.cell(row, "equipment");
-    item.verdict = verdict_label(v.status);
-    if (v.status == batch::RowVerdict::Status::Refused) {
-      item.message = v.message;
-      items.push_back(std::move(item));
-      continue;
-    }
-    const ItemInputs in = inputs(r);
-    for (int i = 0; i < InputSlotCount; ++i)
-      fields.set(static_cast<InputSlot>(i), in.texts[static_cast<std::size_t>(i)]);
-    cli::prepare_state(state, in.shape, in.anchor, in.material);
-    cli::RecordingSink sink;
-    const CalcOutcome outcome = cli::run_case(state, fields, sink, now);
-    if (outcome.status == CalcOutcome::Status::Reported) {
-      sheet::SheetData d = sheet::sheet_data(state, outcome.report, outcome.message,
-                                             in.texts[static_cast<std::size_t>(InputSlot::Combo1)],
-                                             in.texts[static_cast<std::size_t>(InputSlot::Combo2)],
-                                             in.texts[static_cast<std::size_t>(InputSlot::Combo4)]);
-      d.project = doc_.cell(row, "project");
-      d.equipment = item.equipment;
-      d.checker = doc_.cell(row, "checker");
-      item.sheet = std::move(d);
-    } else {
-      item.verdict = verdict_label(batch::RowVerdict::Status::Refused);
-      item.message = v.message;
-    }
-    items.push_back(std::move(item));
-  }
-  return items;
+  return cli::bundle_items(doc_, verdicts_, project_now(), cli::SheetNames{});
 }
 
 std::string Project::projectName() const {

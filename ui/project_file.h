@@ -5,6 +5,7 @@
 // format belongs to the batch (schedule_document.h); here it meets Qt.
 
 #include "item_inputs.h"
+#include "schedule_bundle.h"
 #include "schedule_document.h"
 #include "seismic_calc_state.h"
 #include "sheet_bundle.h"
@@ -70,9 +71,6 @@ private:
   QUndoStack undo_;
   friend class DocumentEdit;
 };
-
-// The verdict as the list and the cover show it: "○ 適合", "× 不足", "入力不備".
-std::string verdict_label(batch::RowVerdict::Status status);
 
 // The date and time the verdicts and reports are headed with.
 std::string project_now();
