@@ -50,8 +50,8 @@ struct Layout {
 // Reads the header row; returns an error text (Japanese) or nothing.
 std::optional<std::string> read_header(const CsvRecord &header, Layout &layout) {
   if (!header.error.empty())
-    return "見出し行（" + std::to_string(header.line) +
-           "行目）を読めません: " + reader_error_text(header.error, header.fields);
+    return "見出し行（" + std::to_string(header.line) + "行目）を読めません: " +
+           reader_error_text(header.error, header.fields);
   layout.names = header.fields;
   for (std::size_t i = 0; i < header.fields.size(); ++i) {
     const std::string &name = header.fields[i];
@@ -256,18 +256,15 @@ std::string reader_error_text(std::string_view error, const std::vector<std::str
     text += "項目の数が " + std::to_string(a) + " で、見出し行の " + std::to_string(b) + " と合いません。";
   } else if (std::sscanf(std::string(rest).c_str(), "is longer than %lu bytes", &a) == 1) {
     text += "行が長すぎます（" + std::to_string(a) + " バイトを超えています）。";
-  } else if (std::sscanf(std::string(rest).c_str(), "is not valid UTF-8 (byte %4s at offset %lu)", byte,
-                         &a) == 2 ||
-             std::sscanf(std::string(rest).c_str(), "is not valid CP932 (byte %4s at offset %lu)", byte,
-                         &a) == 2) {
+  } else if (std::sscanf(std::string(rest).c_str(), "is not valid UTF-8 (byte %4s at offset %lu)", byte, &a) == 2 ||
+             std::sscanf(std::string(rest).c_str(), "is not valid CP932 (byte %4s at offset %lu)", byte, &a) == 2) {
     const bool cp932 = rest.find("CP932") != std::string_view::npos;
     text += std::string(cp932 ? "CP932" : "UTF-8") + " として読めないバイト " + byte + " があります（" +
             std::to_string(a + 1) + "バイト目）。";
     if (!cp932)
       text += "Shift_JIS で保存したファイルなら --encoding cp932 を指定してください。";
   } else if (rest.starts_with("the input starts with a UTF-8 byte-order mark but is being read as CP932")) {
-    text += "ファイルは UTF-8 の BOM で始まっていますが、CP932 として読んでいます。--encoding "
-            "を確かめてください。";
+    text += "ファイルは UTF-8 の BOM で始まっていますが、CP932 として読んでいます。--encoding を確かめてください。";
   } else {
     text += "CSV の形式が正しくありません（" + std::string(rest) + "）。";
   }
@@ -382,8 +379,7 @@ BatchCounts run_batch(std::istream &in, std::ostream &table, std::ostream &diagn
                             "hawk-cut l-tip j-tip bolt-embedded chemical rebar-hooked rebar-welded",
                             cli::parse_anchor, anchor);
       if (!refusal)
-        refusal =
-            selection(record, layout.material, "material", "材質", "SS SUS", cli::parse_material, material);
+        refusal = selection(record, layout.material, "material", "材質", "SS SUS", cli::parse_material, material);
 
       if (!refusal) {
         // The same steps as zelvaro-check for one case.
@@ -477,8 +473,7 @@ int exit_status(const BatchCounts &counts) {
 ProgressBar::ProgressBar(std::ostream &out, std::optional<std::uint64_t> total_bytes, Clock::time_point start)
     : out_(out), total_(total_bytes), start_(start) {}
 
-void ProgressBar::update(std::size_t records, std::optional<std::uint64_t> bytes_done,
-                         Clock::time_point now) {
+void ProgressBar::update(std::size_t records, std::optional<std::uint64_t> bytes_done, Clock::time_point now) {
   using namespace std::chrono_literals;
   if (now - start_ < 500ms || (shown_ && now - last_ < 100ms))
     return;

@@ -126,17 +126,13 @@ int usage_error(const std::string &what) {
   return ExitRefused;
 }
 
-void print_message(const Message &m) {
-  std::cerr << m.title << "\n" << to_lf(m.text) << "\n";
-}
+void print_message(const Message &m) { std::cerr << m.title << "\n" << to_lf(m.text) << "\n"; }
 
 struct SheetTitle {
   std::string project, equipment, checker;
 };
 
-int no_pdf_in_this_build() {
-  return usage_error("このビルドの zelvaro-check は計算書（--pdf）を書けません。");
-}
+int no_pdf_in_this_build() { return usage_error("このビルドの zelvaro-check は計算書（--pdf）を書けません。"); }
 
 // Standard error while a progress bar may be on the terminal's last line:
 // the bar is erased before anything else is written.
@@ -151,8 +147,7 @@ protected:
   }
   int_type overflow(int_type c) override {
     bar_.finish();
-    return traits_type::eq_int_type(c, traits_type::eof()) ? traits_type::not_eof(c)
-                                                           : target_->sputc(traits_type::to_char_type(c));
+    return traits_type::eq_int_type(c, traits_type::eof()) ? traits_type::not_eof(c) : target_->sputc(traits_type::to_char_type(c));
   }
   int sync() override { return target_->pubsync(); }
 
@@ -295,8 +290,7 @@ int batch_main(int argc, char **argv) {
 #ifdef ZELVARO_WITH_PDF
   if (pdf && !bundle) {
     try {
-      sheet_files =
-          std::make_unique<SheetFiles>(*pdf, SheetNames{title.project, title.equipment, title.checker});
+      sheet_files = std::make_unique<SheetFiles>(*pdf, SheetNames{title.project, title.equipment, title.checker});
     } catch (const std::exception &e) {
       std::cerr << "zelvaro-check: " << e.what() << "\n";
       return ExitRefused;
@@ -331,9 +325,8 @@ int batch_main(int argc, char **argv) {
   }
 #ifdef ZELVARO_WITH_PDF
   if (bundle && !counts.file_error) {
-    const std::string failed =
-        write_schedule_bundle(schedule_bytes, encoding, *pdf,
-                              SheetNames{title.project, title.equipment, title.checker}, options.now);
+    const std::string failed = write_schedule_bundle(
+        schedule_bytes, encoding, *pdf, SheetNames{title.project, title.equipment, title.checker}, options.now);
     if (!failed.empty()) {
       diagnostics << "zelvaro-check: " << failed << "\n";
       return ExitRefused;
@@ -412,8 +405,7 @@ int main(int argc, char **argv) {
   for (const auto &[name, text] : assigned) {
     const std::optional<InputSlot> slot = slot_of(*shape, name);
     if (!slot)
-      return usage_error("記号 '" + name + "' は形状 " + std::string(shape_option(*shape)) +
-                         " では使いません。");
+      return usage_error("記号 '" + name + "' は形状 " + std::string(shape_option(*shape)) + " では使いません。");
     fields.set(*slot, text);
   }
   // Combo1 is emptied when an anchor kind is chosen: the diameter has no default.
@@ -444,8 +436,8 @@ int main(int argc, char **argv) {
   std::fflush(stdout);
 #ifdef ZELVARO_WITH_PDF
   if (pdf) {
-    const std::string error = write_sheet_file(*pdf, state, outcome, fields,
-                                               SheetNames{title.project, title.equipment, title.checker});
+    const std::string error =
+        write_sheet_file(*pdf, state, outcome, fields, SheetNames{title.project, title.equipment, title.checker});
     if (!error.empty()) {
       std::cerr << "zelvaro-check: " << error << "\n";
       if (outcome.message)

@@ -32,9 +32,10 @@ namespace {
 
 sheet::SheetData data(const SeismicCalcState &s, const CalcOutcome &outcome, const FieldReader &fields,
                       const SheetNames &names) {
-  sheet::SheetData d = sheet::sheet_data(
-      s, outcome.report, outcome.message, std::string(fields.text(InputSlot::Combo1)),
-      std::string(fields.text(InputSlot::Combo2)), std::string(fields.text(InputSlot::Combo4)));
+  sheet::SheetData d = sheet::sheet_data(s, outcome.report, outcome.message,
+                                         std::string(fields.text(InputSlot::Combo1)),
+                                         std::string(fields.text(InputSlot::Combo2)),
+                                         std::string(fields.text(InputSlot::Combo4)));
   d.project = names.project;
   d.equipment = names.equipment;
   d.checker = names.checker;
@@ -54,8 +55,8 @@ SheetFiles::SheetFiles(const std::filesystem::path &dir, SheetNames names)
   start_drawing();
 }
 
-void SheetFiles::write(std::size_t line, std::string_view id, std::string_view equipment,
-                       const SeismicCalcState &s, const CalcOutcome &outcome, const FieldReader &fields) {
+void SheetFiles::write(std::size_t line, std::string_view id, std::string_view equipment, const SeismicCalcState &s,
+                       const CalcOutcome &outcome, const FieldReader &fields) {
   SheetNames names = names_;
   if (!equipment.empty())
     names.equipment = equipment;

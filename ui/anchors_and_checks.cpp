@@ -32,8 +32,7 @@ void Form1::chooseMaterial(Material m) {
 
 void Form1::Check1_Click(bool checked) {
   const QString text = checked ? QString() : QStringLiteral("0");
-  for (QWidget *w :
-       std::initializer_list<QWidget *>{Combo(3), Text1(5), Text1(6), Text4(1), Text4(2), Text4(6)})
+  for (QWidget *w : std::initializer_list<QWidget *>{Combo(3), Text1(5), Text1(6), Text4(1), Text4(2), Text4(6)})
     w->setEnabled(checked);
   Combo(3)->setEditText(text);
   Text1(5)->setText(text);

@@ -12,4 +12,5 @@ namespace zelvaro::ui {
 // own texts in Japanese whatever the locale.
 void setup_application(QApplication &app);
 
+
 } // namespace zelvaro::ui

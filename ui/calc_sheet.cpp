@@ -1,8 +1,8 @@
 #include "calc_sheet.h"
 
+#include "fonts.h"
 #include "checks.h"
 #include "diagrams.h"
-#include "fonts.h"
 #include "materials.h"
 #include "selection_lists.h"
 #include "shape_procedure.h"
@@ -19,9 +19,7 @@ namespace zelvaro::sheet {
 
 namespace {
 
-QString qs(std::string_view s) {
-  return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
-}
+QString qs(std::string_view s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
 
 QStringList report_lines(const std::string &report) {
   QString text = QString::fromStdString(report);
@@ -62,9 +60,8 @@ std::string calculated_at(const std::string &report) {
   return {};
 }
 
-SheetData sheet_data(const SeismicCalcState &s, const std::string &report,
-                     const std::optional<Message> &advice, std::string diameter, std::string kh,
-                     std::string z) {
+SheetData sheet_data(const SeismicCalcState &s, const std::string &report, const std::optional<Message> &advice,
+                     std::string diameter, std::string kh, std::string z) {
   SheetData d;
   d.report = report;
   d.advice = advice;
@@ -115,9 +112,8 @@ void paint_sheet(QPainter &p, const QRectF &page, const SheetData &d) {
   const int anchor = static_cast<int>(d.anchor);
   const std::pair<QString, QString> selections[] = {
       {QStringLiteral("設備形状"), proc ? qs(proc->caption) : QString()},
-      {QStringLiteral("アンカー種類"), anchor >= 1 && anchor <= 7
-                                           ? qs(anchor_kinds()[static_cast<std::size_t>(anchor - 1)].caption)
-                                           : QString()},
+      {QStringLiteral("アンカー種類"),
+       anchor >= 1 && anchor <= 7 ? qs(anchor_kinds()[static_cast<std::size_t>(anchor - 1)].caption) : QString()},
       {QStringLiteral("ボルト材質"), material ? qs(material->caption) : QString()},
       {QStringLiteral("ボルト径"), QStringLiteral("M") + qs(d.diameter)},
       {QStringLiteral("設計水平震度 KH"), qs(d.kh)},

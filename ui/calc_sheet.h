@@ -31,9 +31,8 @@ struct SheetData {
 };
 
 // The sheet's data after a calculation that wrote `report`.
-SheetData sheet_data(const SeismicCalcState &s, const std::string &report,
-                     const std::optional<Message> &advice, std::string diameter, std::string kh,
-                     std::string z);
+SheetData sheet_data(const SeismicCalcState &s, const std::string &report, const std::optional<Message> &advice,
+                     std::string diameter, std::string kh, std::string z);
 
 // The date and time of the calculation, from the report's header line.
 std::string calculated_at(const std::string &report);

@@ -16,9 +16,7 @@ namespace zelvaro::ui {
 
 namespace {
 
-QString qs(std::string_view s) {
-  return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
-}
+QString qs(std::string_view s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
 
 // The fields as capture reads them from the window.
 class WindowFields : public FieldReader {
@@ -67,10 +65,8 @@ QRadioButton *Form1::materialButton(Material m) const {
 }
 
 void Form1::connectControls() {
-  connect(shapeGroup_, &QButtonGroup::idClicked, this,
-          [this](int id) { chooseShape(static_cast<Shape>(id)); });
-  connect(anchorGroup_, &QButtonGroup::idClicked, this,
-          [this](int id) { chooseAnchor(static_cast<Anchor>(id)); });
+  connect(shapeGroup_, &QButtonGroup::idClicked, this, [this](int id) { chooseShape(static_cast<Shape>(id)); });
+  connect(anchorGroup_, &QButtonGroup::idClicked, this, [this](int id) { chooseAnchor(static_cast<Anchor>(id)); });
   connect(materialGroup_, &QButtonGroup::idClicked, this,
           [this](int id) { chooseMaterial(static_cast<Material>(id)); });
   connect(check1_, &QCheckBox::toggled, this, &Form1::Check1_Click);
@@ -103,9 +99,7 @@ void Form1::loadDefaults() {
     Text4(i)->setEnabled(false);
 }
 
-void Form1::showMessage(const Message &m) {
-  messageBox_(this, m);
-}
+void Form1::showMessage(const Message &m) { messageBox_(this, m); }
 
 std::string Form1::now_text() {
   const QDateTime now = QDateTime::currentDateTime();
@@ -206,13 +200,9 @@ ItemInputs Form1::inputs() const {
   return in;
 }
 
-void Form1::Command1_Click() {
-  showMessage(Message{"Information", info_text(), MessageIcon::Information});
-}
+void Form1::Command1_Click() { showMessage(Message{"Information", info_text(), MessageIcon::Information}); }
 
 // The window around the form (the menu bar's) asks about unsaved changes.
-void Form1::Command4_Click() {
-  window()->close();
-}
+void Form1::Command4_Click() { window()->close(); }
 
 } // namespace zelvaro::ui

@@ -118,8 +118,8 @@ private:
   std::array<LabelBox *, 15> text4_{};
   std::array<ListCombo *, 4> combo_{};
   std::array<DiagramBox *, 5> picture_{};
-  std::array<QRadioButton *, 5> shapeButtons_{};    // by ShapeKind - 1
-  std::array<QRadioButton *, 7> anchorButtons_{};   // by AnchorKind - 1
+  std::array<QRadioButton *, 5> shapeButtons_{};   // by ShapeKind - 1
+  std::array<QRadioButton *, 7> anchorButtons_{};  // by AnchorKind - 1
   std::array<QRadioButton *, 2> materialButtons_{}; // by BoltMaterial - 1
   QButtonGroup *shapeGroup_ = nullptr;
   QButtonGroup *anchorGroup_ = nullptr;

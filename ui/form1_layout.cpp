@@ -5,9 +5,9 @@
 #include "app_setup.h"
 #include "diagrams.h"
 #include "form1.h"
-#include "materials.h"
-#include "selection_lists.h"
 #include "shape_procedure.h"
+#include "selection_lists.h"
+#include "materials.h"
 #include "widgets.h"
 
 #include <QButtonGroup>
@@ -86,11 +86,10 @@ void Form1::buildLayout() {
   shapeGroup_ = new QButtonGroup(this);
   for (const ShapeSpec &s : shapes) {
     const int k = static_cast<int>(s.shape);
-    auto *option =
-        place(new QRadioButton(QString::fromUtf8(shape_procedure(s.shape)->caption.data(),
-                                                 static_cast<int>(shape_procedure(s.shape)->caption.size())),
-                               this),
-              s.option, s.optionRect);
+    auto *option = place(new QRadioButton(QString::fromUtf8(shape_procedure(s.shape)->caption.data(),
+                                                            static_cast<int>(shape_procedure(s.shape)->caption.size())),
+                                          this),
+                         s.option, s.optionRect);
     shapeGroup_->addButton(option, k);
     shapeButtons_[static_cast<std::size_t>(k - 1)] = option;
     auto *picture = place(new DiagramBox(draw_shape_diagram(k), this), s.picture, s.pictureRect);
@@ -100,9 +99,7 @@ void Form1::buildLayout() {
   const struct {
     const char *name;
     int x, y1, y2;
-  } lines[] = {{"Line1(1)", 2160, 240, 1800},
-               {"Line1(0)", 4080, 240, 1800},
-               {"Line1(2)", 6360, 120, 1800},
+  } lines[] = {{"Line1(1)", 2160, 240, 1800}, {"Line1(0)", 4080, 240, 1800}, {"Line1(2)", 6360, 120, 1800},
                {"Line1(3)", 8520, 120, 1800}};
   for (const auto &l : lines)
     place(new SeparatorLine(this), l.name, QRect(l.x / 15, l.y1 / 15, 1, (l.y2 - l.y1) / 15 + 1));
@@ -124,9 +121,8 @@ void Form1::buildLayout() {
   anchorGroup_ = new QButtonGroup(this);
   for (const auto &a : anchors) {
     const std::string_view caption = anchor_kinds()[static_cast<std::size_t>(a.kind) - 1].caption;
-    auto *option =
-        place(new QRadioButton(QString::fromUtf8(caption.data(), static_cast<int>(caption.size())), this),
-              a.name, a.rect);
+    auto *option = place(new QRadioButton(QString::fromUtf8(caption.data(), static_cast<int>(caption.size())), this),
+                         a.name, a.rect);
     anchorGroup_->addButton(option, static_cast<int>(a.kind));
     anchorButtons_[static_cast<std::size_t>(a.kind) - 1] = option;
   }
@@ -141,16 +137,14 @@ void Form1::buildLayout() {
   materialGroup_ = new QButtonGroup(this);
   for (const auto &m : materials) {
     const std::string_view caption = material_strength(m.m)->caption;
-    auto *option =
-        place(new WrapRadioButton(QString::fromUtf8(caption.data(), static_cast<int>(caption.size())), this),
-              m.name, m.rect);
+    auto *option = place(new WrapRadioButton(QString::fromUtf8(caption.data(), static_cast<int>(caption.size())), this),
+                         m.name, m.rect);
     materialGroup_->addButton(option, static_cast<int>(m.m));
     materialButtons_[static_cast<std::size_t>(m.m) - 1] = option;
   }
 
   // The two check boxes sit on the top edges of their frames, as their titles.
-  check1_ =
-      place(new QCheckBox(QStringLiteral("電動機ﾓｰﾒﾝﾄ付加"), this), "Check1", tw(6480, 1920, 1935, 255));
+  check1_ = place(new QCheckBox(QStringLiteral("電動機ﾓｰﾒﾝﾄ付加"), this), "Check1", tw(6480, 1920, 1935, 255));
   check2_ = place(new WrapCheckBox(QStringLiteral("転倒方向への外力（FH方向の力）"), this), "Check2",
                   tw(8640, 1800, 2055, 495));
   check1_->setFont(gothic(9.75));
@@ -169,8 +163,7 @@ void Form1::buildLayout() {
   };
   for (const auto &c : combos) {
     const std::string name = "Combo" + std::to_string(c.number);
-    combo_[static_cast<std::size_t>(c.number - 1)] =
-        place(new ListCombo(c.typing, this), name.c_str(), c.rect);
+    combo_[static_cast<std::size_t>(c.number - 1)] = place(new ListCombo(c.typing, this), name.c_str(), c.rect);
   }
 
   // Label boxes and inputs; every box is 270 twips high.

@@ -14,9 +14,7 @@ int main(int argc, char *argv[]) {
   // Without a display Qt would abort; say so in one line instead.
   const auto unset = [](const char *name) { return !std::getenv(name) || !*std::getenv(name); };
   if (unset("DISPLAY") && unset("WAYLAND_DISPLAY") && unset("QT_QPA_PLATFORM")) {
-    std::fputs(
-        "zelvaro: 画面（DISPLAY）がないためウィンドウを開けません。コマンドライン版は zelvaro-check です。\n",
-        stderr);
+    std::fputs("zelvaro: 画面（DISPLAY）がないためウィンドウを開けません。コマンドライン版は zelvaro-check です。\n", stderr);
     return 1;
   }
   QApplication app(argc, argv);

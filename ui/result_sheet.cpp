@@ -51,8 +51,7 @@ void print_dialog(QWidget *parent, const sheet::SheetData &d) {
   if (dialog.exec() != QDialog::Accepted)
     return;
   QPainter p(&printer);
-  sheet::paint_sheet(
-      p, QRectF(QPointF(0, 0), printer.pageLayout().paintRectPixels(printer.resolution()).size()), d);
+  sheet::paint_sheet(p, QRectF(QPointF(0, 0), printer.pageLayout().paintRectPixels(printer.resolution()).size()), d);
 }
 
 } // namespace

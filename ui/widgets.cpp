@@ -3,8 +3,8 @@
 #include "data_in.h"
 
 #include <QAbstractItemView>
-#include <QBuffer>
 #include <QContextMenuEvent>
+#include <QBuffer>
 #include <QDrag>
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -17,9 +17,7 @@
 
 namespace zelvaro::ui {
 
-bool types_a_character(const QString &text) {
-  return !text.isEmpty() && text != QStringLiteral("\x7f");
-}
+bool types_a_character(const QString &text) { return !text.isEmpty() && text != QStringLiteral("\x7f"); }
 
 namespace {
 
@@ -59,8 +57,7 @@ QString wrapped(const QString &caption, const QFontMetrics &fm, int width) {
   return out + line;
 }
 
-template <class Button>
-void paint_wrapped(Button *b, QStyle::ControlElement element, QStyle::SubElement textArea) {
+template <class Button> void paint_wrapped(Button *b, QStyle::ControlElement element, QStyle::SubElement textArea) {
   QStylePainter p(b);
   QStyleOptionButton opt;
   opt.initFrom(b);
@@ -234,8 +231,7 @@ void ResultBox::mousePressEvent(QMouseEvent *e) {
 
 void ResultBox::mouseMoveEvent(QMouseEvent *e) {
   if (pressOnSelection_ && !dragged_ && (e->buttons() & Qt::LeftButton) &&
-      (e->position().toPoint() - pressPos_).manhattanLength() >=
-          QGuiApplication::styleHints()->startDragDistance()) {
+      (e->position().toPoint() - pressPos_).manhattanLength() >= QGuiApplication::styleHints()->startDragDistance()) {
     dragged_ = true;
     start_drag(this, createMimeDataFromSelection());
     return;

@@ -8,8 +8,8 @@
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMenu>
 #include <QPlainTextEdit>
+#include <QMenu>
 #include <QPointer>
 #include <QRadioButton>
 
