@@ -45,8 +45,11 @@ done
 [ -n "$wid" ] || { echo "the window did not appear"; cat "$work/app.log"; exit 1; }
 sleep 0.5
 
-# Window-relative positions of the controls (the layout's pixels).
-click() { xdotool mousemove --window "$wid" "$1" "$2" click "${3:-1}"; sleep 0.15; }
+# Window-relative positions of the controls (the layout's pixels), below
+# the menu bar: whatever the window has above the form's 681 pixels.
+eval "$(xdotool getwindowgeometry --shell "$wid")"
+top=$((HEIGHT - 681))
+click() { xdotool mousemove --window "$wid" "$1" "$(($2 + top))" click "${3:-1}"; sleep 0.15; }
 type_into() { click "$1" "$2"; xdotool type --delay 30 "$3"; sleep 0.1; }
 
 click 22 32          # 床置機器
@@ -63,7 +66,7 @@ type_into 508 265 60     # HG
 type_into 620 265 30     # LG
 click 348 660        # 計算
 sleep 0.5
-[ -n "$shot" ] && import -window root -crop 721x681+0+0 "$shot" 2>/dev/null || true
+[ -n "$shot" ] && import -window root -crop "${WIDTH}x${HEIGHT}+0+0" "$shot" 2>/dev/null || true
 # KH and Z keep their defaults 2.0 and 1.0.
 click 300 450 3      # right-click the report: the context menu
 sleep 0.3
