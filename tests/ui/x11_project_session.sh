@@ -25,7 +25,7 @@ cleanup() {
 }
 trap cleanup EXIT
 
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
+Xvfb -displayfd 3 -screen 0 1680x1024x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
 pids+=($!)
 for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.05; done
 [ -s "$work/display" ] || { echo "skipped: Xvfb did not start"; exit 77; }
@@ -58,12 +58,13 @@ click() { xdotool mousemove --window "$1" "$2" "$3" click 1; sleep 0.2; }
 # first item row lies below the buttons and the header; pick it, read the
 # main window, then bring the main window up.
 click "$lid" 60 75
-[ -n "$shot" ] && import -window root -crop 1280x700+0+0 "$shot" 2>/dev/null || true
-xdotool windowraise "$wid"; sleep 0.3
+# The list beside the main window (positions stay window-relative).
+xdotool windowmove "$lid" "$WIDTH" 0; sleep 0.3
 click "$wid" 280 $((265 + top))     # W of the floor-mounted item
 xdotool key End; for _ in 1 2 3 4 5 6; do xdotool key BackSpace; done
 xdotool type --delay 30 777; sleep 0.1
 click "$wid" 348 $((660 + top))     # 計算: the item takes the new W
+[ -n "$shot" ] && import -window root -crop "$((WIDTH + 900))x${HEIGHT}+0+0" "$shot" 2>/dev/null || true
 # 名前を付けて保存 by its mnemonic, then the file dialog's name field.
 xdotool key alt+f; sleep 0.3; xdotool key a; sleep 1
 xdotool type --delay 20 "$work/saved.csv"; xdotool key Return; sleep 1
