@@ -55,11 +55,15 @@ SheetFiles::SheetFiles(const std::filesystem::path &dir, SheetNames names)
   start_drawing();
 }
 
-void SheetFiles::write(std::size_t line, std::string_view id, std::string_view equipment, const SeismicCalcState &s,
+void SheetFiles::write(std::size_t line, std::string_view id, const batch::RowNames &row, const SeismicCalcState &s,
                        const CalcOutcome &outcome, const FieldReader &fields) {
   SheetNames names = names_;
-  if (!equipment.empty())
-    names.equipment = equipment;
+  if (!row.equipment.empty())
+    names.equipment = row.equipment;
+  if (names.project.empty())
+    names.project = row.project;
+  if (names.checker.empty())
+    names.checker = row.checker;
   const QByteArray pdf = sheet::sheet_pdf(data(s, outcome, fields, names));
   if (pdf.isEmpty())
     throw std::runtime_error("計算書（PDF）を作れません（" + std::to_string(line) + "行目）");

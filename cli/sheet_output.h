@@ -28,11 +28,12 @@ std::string write_sheet_file(const std::string &path, const SeismicCalcState &s,
 
 // Sheets of a batch, one per calculated row, in a folder, named like the
 // report files (line number and a safe form of the id, ".pdf"). The
-// schedule's `equipment` cell, when there is one, names the equipment.
+// schedule's `equipment` cell, when there is one, names the equipment; its
+// `project` and `checker` cells name the rest unless the command line does.
 class SheetFiles : public batch::SheetSink {
 public:
   SheetFiles(const std::filesystem::path &dir, SheetNames names);
-  void write(std::size_t line, std::string_view id, std::string_view equipment, const SeismicCalcState &s,
+  void write(std::size_t line, std::string_view id, const batch::RowNames &row, const SeismicCalcState &s,
              const CalcOutcome &outcome, const FieldReader &fields) override;
 
 private:

@@ -140,6 +140,14 @@ class PdfSheets(unittest.TestCase):
         fonts = subprocess.run(["pdffonts", out], capture_output=True, check=True).stdout.decode()
         names = [l.split()[0] for l in fonts.splitlines()[2:]]
         self.assertEqual(len(names), len(set(names)), fonts)
+        # One file per item takes the names of the row's project and checker cells.
+        lines = text.splitlines()
+        with open(schedule, "w", encoding="utf-8") as f:
+            f.write(lines[0] + ",project,checker\n" + lines[1] + ",ポンプ室改修,検査太郎\n")
+        folder = os.path.join(self.dir, "each")
+        self.assertEqual(run(["--batch", schedule, "--pdf", folder]).returncode, 0)
+        sheet = pdf_lines(os.path.join(folder, os.listdir(folder)[0]))
+        self.assertTrue(any("ポンプ室改修" in l for l in sheet) and any("検査太郎" in l for l in sheet), sheet)
         # An output that cannot be written is an error, and leaves nothing.
         bad = os.path.join(self.dir, "missing", "all.pdf")
         p = run(["--batch", schedule, "--pdf", bad])
