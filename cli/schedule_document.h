@@ -27,6 +27,7 @@ namespace zelvaro::batch {
 struct ScheduleRow {
   std::vector<std::string> cells; // by column; as read, unquoted
   std::string raw; // the row's text (UTF-8, CR LF) when the reader refused its form; empty otherwise
+  bool operator==(const ScheduleRow &) const = default;
 };
 
 struct ScheduleDocument {
@@ -39,6 +40,7 @@ struct ScheduleDocument {
   std::string_view cell(const ScheduleRow &row, std::string_view name) const;
   // Sets a cell, adding the column when needed; the row loses its raw text.
   void set(ScheduleRow &row, std::string_view name, std::string_view text);
+  bool operator==(const ScheduleDocument &) const = default;
 };
 
 // The columns the window writes, in the order of a new project.

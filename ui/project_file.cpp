@@ -72,6 +72,8 @@ QString Project::save(const QString &path) {
 }
 
 void Project::edit(const QString &what, const batch::ScheduleDocument &after) {
+  if (after == doc_)
+    return; // 計算 again on the same inputs changes nothing to save
   undo_.push(new DocumentEdit(*this, what, doc_, after));
 }
 

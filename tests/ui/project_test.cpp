@@ -312,6 +312,8 @@ void ProjectTest::picking_a_row_calculates_it_and_calculate_writes_back() {
   QCOMPARE(m.w.project().verdicts()[4].status, batch::RowVerdict::Status::Shortfall);
   QCOMPARE(list->selectedRow(), std::optional<int>(4));
   QVERIFY(m.w.project().isModified());
+  QTest::mouseClick(f->findChild<QPushButton *>(QStringLiteral("Command2")), Qt::LeftButton);
+  QCOMPARE(m.w.project().undoStack()->count(), 1); // the same inputs again: nothing new to undo
   // Undo brings the old W back.
   list->activateWindow();
   QVERIFY(QTest::qWaitForWindowActive(list));
