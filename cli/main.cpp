@@ -10,7 +10,8 @@
 #include "files/system_error_text.h"
 #include "schedule/table_encoding.h"
 #ifdef ZELVARO_WITH_PDF
-#include "cli/sheet_output.h"
+#include "ui/drawings/schedule_bundle.h"
+#include "ui/drawings/sheet_output.h"
 #endif
 
 #include <cerrno>
@@ -23,6 +24,7 @@
 #include <iostream>
 #include <map>
 #include <memory>
+#include <sstream>
 #include <streambuf>
 #include <string>
 #include <sys/stat.h>
@@ -98,6 +100,10 @@ input.
   --pdf       write each item's sheet (PDF, one A4 page) into DIR ("line_id.pdf";
               none for refused rows). Title block: --project, --equipment (or
               the schedule's equipment column), --checker
+              A name ending in .pdf writes ONE file of every sheet with a
+              cover (every item's verdict and page); the title block's
+              project and checker come from the schedule's project and
+              checker columns, --project and --checker winning
               Both kinds of file are written under a temporary name and
               renamed when complete. A folder that is not empty is refused
               (earlier files would pass for this run's), and so is a folder
@@ -111,6 +117,7 @@ The schedule:
     id        the item's name (any text, optional)
     shape     anchor     material     the values of --shape, --anchor, --material
     equipment the equipment name of the sheet's title block (optional)
+    project   the project, checker the checker (the window writes them; optional)
     M KH Z P W n n1 n2 LG HG L D H L1 L2 L1G L2G L3G N a F   the names above
   - A missing column takes the one-case default (KH 2.0, Z 1.0, P N a F 0;
     M has none).
@@ -411,9 +418,29 @@ int batch_main(int argc, char **argv) {
     }
   }
 
+  // --pdf NAME.pdf: one PDF of every sheet with its cover, drawn after the
+  // table from the same schedule (read whole, so standard input serves too).
+  std::error_code dir_ec;
+  const bool bundle = pdf && pdf->size() > 4 && (pdf->ends_with(".pdf") || pdf->ends_with(".PDF")) &&
+                      !std::filesystem::is_directory(*pdf, dir_ec);
+  std::string schedule_bytes;
+  std::istringstream schedule_copy;
+  if (bundle) {
+    try {
+      schedule_bytes.assign(std::istreambuf_iterator<char>(*in), std::istreambuf_iterator<char>());
+    } catch (const std::exception &) {
+    }
+    if (in->bad()) {
+      std::cerr << "zelvaro-check: " << tr("Cannot read the schedule '%1'.", {*file}) << "\n";
+      return ExitRefused;
+    }
+    schedule_copy.str(schedule_bytes);
+    in = &schedule_copy;
+  }
+
   std::unique_ptr<batch::SheetSink> sheet_files;
 #ifdef ZELVARO_WITH_PDF
-  if (pdf) {
+  if (pdf && !bundle) {
     try {
       sheet_files = std::make_unique<SheetFiles>(
           *pdf, SheetNames{title.project, title.equipment, title.checker}, replace);
@@ -464,8 +491,18 @@ int batch_main(int argc, char **argv) {
   std::ostream table(table_buf.get());
   const batch::BatchCounts counts = batch::run_batch(*in, table, diagnostics, options);
   hold_closed_standard_descriptors();
-  if (counts.file_error)
-    return batch::exit_status(counts); // the batch has said what failed
+  if (counts.file_error || counts.stopped_by)
+    return batch::exit_status(counts); // the batch has said what failed or where it stopped
+#ifdef ZELVARO_WITH_PDF
+  if (bundle) {
+    const std::string failed = write_schedule_bundle(
+        schedule_bytes, encoding, *pdf, SheetNames{title.project, title.equipment, title.checker}, options.now);
+    if (!failed.empty()) {
+      diagnostics << "zelvaro-check: " << failed << "\n";
+      return ExitRefused;
+    }
+  }
+#endif
   // A cell that had to change is an input the table does not hold as given.
   if (table_buf->replaced() > 0)
     return ExitRefused;

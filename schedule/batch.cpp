@@ -52,7 +52,7 @@ struct Column {
 struct Layout {
   std::vector<Column> columns;
   std::vector<std::string> names; // for the reader's diagnoses
-  std::optional<std::size_t> id, shape, anchor, material, diameter, equipment;
+  std::optional<std::size_t> id, shape, anchor, material, diameter, equipment, project, checker;
   // For each shape (index = Shape): the columns of the fields it reads, and
   // the slot each goes into.
   std::array<std::vector<std::pair<std::size_t, InputSlot>>, 6> reads;
@@ -92,12 +92,16 @@ std::optional<std::string> read_header(const CsvRecord &header, Layout &layout) 
     } else if (name == "equipment") {
       c.kind = ColumnKind::Equipment;
       role = &layout.equipment;
+    } else if (name == "project") { // the project's names, as the window writes them
+      role = &layout.project;
+    } else if (name == "checker") {
+      role = &layout.checker;
     } else {
       bool known = false;
       for (std::string_view f : cli::field_names())
         known = known || f == name;
       if (!known) {
-        std::string all = "id shape anchor material equipment";
+        std::string all = "id shape anchor material equipment project checker";
         for (std::string_view f : cli::field_names()) {
           all += ' ';
           all += f;
@@ -667,10 +671,11 @@ BatchCounts run_batch(std::istream &in, std::ostream &table, std::ostream &diagn
             if (options.reports)
               options.reports->write(record.line, id, outcome.report);
             if (options.sheets) {
-              const std::string_view equipment = layout.equipment && *layout.equipment < record.fields.size()
-                                                     ? record.fields[*layout.equipment]
-                                                     : std::string_view();
-              options.sheets->write(record.line, id, equipment, state, outcome, fields);
+              const auto cell = [&](std::optional<std::size_t> column) {
+                return column && *column < record.fields.size() ? record.fields[*column] : std::string_view();
+              };
+              const RowNames names{cell(layout.equipment), cell(layout.project), cell(layout.checker)};
+              options.sheets->write(record.line, id, names, state, outcome, fields);
             }
             write_failures = 0;
           } catch (const std::runtime_error &e) {

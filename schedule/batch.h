@@ -50,16 +50,21 @@ inline constexpr std::string_view TableHeader =
     "id,status,Rb,sigma_b,tau_b,sigma_c,tau_c,pullout_kg,"
     "allowable_kg,LL,RebarCount,bolt_verdict,anchor_verdict,message,suggestion";
 
+// The names a row gives its sheet's title block: its `equipment`, `project`
+// and `checker` cells (empty when the schedule has no such column).
+struct RowNames {
+  std::string_view equipment, project, checker;
+};
+
 // Where the sheet of each calculated item goes (--pdf DIR).
 class SheetSink {
 public:
   virtual ~SheetSink() = default;
-  // The item on input line `line` labelled `id`, with the `equipment` cell
-  // (empty when the schedule has no such column), just calculated: `s` holds
-  // its selections and results, `outcome` its report and advice, `fields`
-  // the texts it was calculated from. Throws std::runtime_error when the
-  // sheet cannot be stored.
-  virtual void write(std::size_t line, std::string_view id, std::string_view equipment, const SeismicCalcState &s,
+  // The item on input line `line` labelled `id`, with its names, just
+  // calculated: `s` holds its selections and results, `outcome` its report
+  // and advice, `fields` the texts it was calculated from. Throws
+  // std::runtime_error when the sheet cannot be stored.
+  virtual void write(std::size_t line, std::string_view id, const RowNames &names, const SeismicCalcState &s,
                      const CalcOutcome &outcome, const FieldReader &fields) = 0;
   // After the last row: makes what was written durable; throws like write().
   virtual void finish() {}

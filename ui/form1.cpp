@@ -110,16 +110,33 @@ std::string Form1::now_text() {
 }
 
 void Form1::Command2_Click() {
+  emit calculatePressed();
+  calculate(true);
+}
+
+bool Form1::calculateQuietly() {
+  return calculate(false);
+}
+
+bool Form1::calculate(bool boxes) {
   const WindowFields fields(*this);
-  BoxSink sink([this](const Message &m) { showMessage(m); });
-  const CalcOutcome outcome =
-      Calculate(state_, [&](SeismicCalcState &s) { data_in(s, fields, sink); }, now_text());
+  BoxSink sink([this, boxes](const Message &m) {
+    if (boxes)
+      showMessage(m);
+  });
+  const CalcOutcome outcome = Calculate(
+      state_, [&](SeismicCalcState &s) { data_in(s, fields, sink); }, now_text());
+  if (!boxes && outcome.status != CalcOutcome::Status::Reported) {
+    text2_->clear();
+    sheet_.reset();
+  }
   switch (outcome.status) {
   case CalcOutcome::Status::Refused:
-    return; // capture has shown its message; the previous report stays
+    return false; // capture has shown its message; the previous report stays
   case CalcOutcome::Status::Stopped:
-    showMessage(*outcome.message);
-    return;
+    if (boxes)
+      showMessage(*outcome.message);
+    return false;
   case CalcOutcome::Status::Reported:
     text2_->setPlainText(QString::fromStdString(outcome.report));
     sheet_ = sheet::sheet_data(state_, outcome.report, outcome.message,
@@ -129,16 +146,72 @@ void Form1::Command2_Click() {
     if (outcome.message) {
       // judge_msg's advice as it is, the changes that would pass under it
       sheet_->suggestions = cli::suggestions(state_, fields, outcome);
-      Message advice = *outcome.message;
-      advice.informative = cli::joined(sheet_->suggestions, "\r\n");
-      showMessage(advice);
+      if (boxes) {
+        Message advice = *outcome.message;
+        advice.informative = cli::joined(sheet_->suggestions, "\r\n");
+        showMessage(advice);
+      }
     }
-    return;
+    return true;
   }
+  return false;
+}
+
+void Form1::loadInputs(const ItemInputs &in) {
+  // A selection the item lacks is shown as none chosen.
+  const auto choose = [](QButtonGroup *group, QAbstractButton *button) {
+    if (button)
+      return;
+    group->setExclusive(false);
+    for (QAbstractButton *b : group->buttons())
+      b->setChecked(false);
+    group->setExclusive(true);
+  };
+  choose(shapeGroup_, shapeButton(in.shape));
+  if (shapeButton(in.shape))
+    chooseShape(in.shape);
+  else
+    state_.ShapeKind = Shape::None;
+  choose(anchorGroup_, anchorButton(in.anchor));
+  if (anchorButton(in.anchor))
+    chooseAnchor(in.anchor);
+  else
+    state_.AnchorKind = Anchor::None;
+  choose(materialGroup_, materialButton(in.material));
+  if (materialButton(in.material))
+    chooseMaterial(in.material);
+  else
+    state_.BoltMaterial = Material::None;
+
+  const auto text = [&](InputSlot slot) { return qs(in.texts[static_cast<std::size_t>(slot)]); };
+  const QString off = qs(MotorOffText);
+  const bool motor =
+      text(InputSlot::Combo3) != off || text(InputSlot::Text1_5) != off || text(InputSlot::Text1_6) != off;
+  check1_->setChecked(motor);
+  Check1_Click(motor);
+  const bool force = text(InputSlot::Text1_10) != off;
+  check2_->setChecked(force);
+  Check2_Click(force);
+  for (int i = 0; i <= 10; ++i)
+    Text1(i)->setText(text(text1_slot(i)));
+  for (int c = 1; c <= 4; ++c)
+    Combo(c)->setEditText(text(static_cast<InputSlot>(static_cast<int>(InputSlot::Combo1) + c - 1)));
+}
+
+ItemInputs Form1::inputs() const {
+  ItemInputs in;
+  in.shape = state_.ShapeKind;
+  in.anchor = state_.AnchorKind;
+  in.material = state_.BoltMaterial;
+  const WindowFields fields(*this);
+  for (int i = 0; i < InputSlotCount; ++i)
+    in.texts[static_cast<std::size_t>(i)] = fields.text(static_cast<InputSlot>(i));
+  return in;
 }
 
 void Form1::Command1_Click() { showMessage(Message{"Information", info_text(), MessageIcon::Information}); }
 
-void Form1::Command4_Click() { close(); }
+// The window around the form (the menu bar's) asks about unsaved changes.
+void Form1::Command4_Click() { window()->close(); }
 
 } // namespace zelvaro::ui

@@ -9,6 +9,7 @@
 // combo_lists.cpp (the four lists).
 
 #include "ui/drawings/calc_sheet.h"
+#include "ui/item_inputs.h"
 #include "ui/message_boxes.h"
 #include "engine/seismic_calc_state.h"
 
@@ -67,6 +68,15 @@ public:
   void Check1_Click(bool checked);
   void Check2_Click(bool checked);
 
+  // An item of the equipment list into the form, and the form's inputs as
+  // an item.
+  void loadInputs(const ItemInputs &in);
+  ItemInputs inputs() const;
+  // Calculate without message boxes (an item picked from the list): a
+  // refused or stopped item clears the report, so that no other item's
+  // verdict stays on show. True when a report is shown.
+  bool calculateQuietly();
+
   // The text of the report header: the current local date and time.
   static std::string now_text();
 
@@ -85,7 +95,12 @@ public:
   std::function<QString(QWidget *)> askPdfPath;
   std::function<void(QWidget *, const sheet::SheetData &)> printOnPaper;
 
+signals:
+  // Calculate was pressed, before the calculation reads the inputs.
+  void calculatePressed();
+
 private:
+  bool calculate(bool boxes);
   void buildLayout();
   void connectControls();
   void loadDefaults();

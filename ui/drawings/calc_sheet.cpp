@@ -16,6 +16,8 @@
 #include <QPainter>
 #include <QPdfWriter>
 
+#include <map>
+
 namespace zelvaro::sheet {
 
 namespace {
@@ -101,7 +103,13 @@ void paint_sheet(QPainter &p, const QRectF &page, const SheetData &d) {
 
   // The shape's diagram beside the selections.
   const int k = static_cast<int>(d.shape);
-  const QImage diagram = draw_shape_diagram(k, 6);
+  // One picture per shape for the whole program: a PDF of many sheets then
+  // holds each shape's diagram once, not once per page.
+  static std::map<int, QImage> diagrams;
+  auto cached = diagrams.find(k);
+  if (cached == diagrams.end())
+    cached = diagrams.emplace(k, draw_shape_diagram(k, 6)).first;
+  const QImage &diagram = cached->second;
   double block = u(40);
   if (!diagram.isNull()) {
     const double dw = u(62), dh = dw * diagram.height() / diagram.width();

@@ -1,4 +1,4 @@
-#include "cli/sheet_output.h"
+#include "ui/drawings/sheet_output.h"
 
 #include "capture/advice.h"
 #include "ui/drawings/calc_sheet.h"
@@ -11,8 +11,6 @@
 #include <stdexcept>
 
 namespace zelvaro::cli {
-
-namespace {
 
 // Drawing needs a QGuiApplication for its fonts, not a display: the
 // offscreen platform serves, whatever the environment says. Qt's own
@@ -30,6 +28,8 @@ void start_drawing() {
   static std::unique_ptr<QGuiApplication> app = std::make_unique<QGuiApplication>(argc, argv);
   ui::map_window_fonts();
 }
+
+namespace {
 
 sheet::SheetData data(const SeismicCalcState &s, const CalcOutcome &outcome, const FieldReader &fields,
                       const SheetNames &names) {
@@ -57,11 +57,15 @@ SheetFiles::SheetFiles(const std::filesystem::path &dir, SheetNames names, bool 
   start_drawing();
 }
 
-void SheetFiles::write(std::size_t line, std::string_view id, std::string_view equipment,
-                       const SeismicCalcState &s, const CalcOutcome &outcome, const FieldReader &fields) {
+void SheetFiles::write(std::size_t line, std::string_view id, const batch::RowNames &row, const SeismicCalcState &s,
+                       const CalcOutcome &outcome, const FieldReader &fields) {
   SheetNames names = names_;
-  if (!equipment.empty())
-    names.equipment = equipment;
+  if (!row.equipment.empty())
+    names.equipment = row.equipment;
+  if (names.project.empty())
+    names.project = row.project;
+  if (names.checker.empty())
+    names.checker = row.checker;
   const QByteArray pdf = sheet::sheet_pdf(data(s, outcome, fields, names));
   if (pdf.isEmpty())
     throw std::runtime_error("計算書（PDF）を作れません（" + std::to_string(line) + "行目）");

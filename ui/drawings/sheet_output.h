@@ -18,6 +18,9 @@ struct SheetNames {
   std::string project, equipment, checker;
 };
 
+// Starts what drawing needs (a QGuiApplication for the fonts, no display).
+void start_drawing();
+
 // Writes the sheet of a calculation that reported to `path` (a temporary
 // name renamed when complete). Returns an empty string, or why the file could
 // not be written.
@@ -26,12 +29,13 @@ std::string write_sheet_file(const std::string &path, const SeismicCalcState &s,
 
 // Sheets of a batch, one per calculated row, in a folder, named like the
 // report files (line number and a safe form of the id, ".pdf"). The
-// schedule's `equipment` cell, when there is one, names the equipment.
+// schedule's `equipment` cell, when there is one, names the equipment; its
+// `project` and `checker` cells name the rest unless the command line does.
 class SheetFiles : public batch::SheetSink {
 public:
   // `replace` as for batch::ReportFiles.
   SheetFiles(const std::filesystem::path &dir, SheetNames names, bool replace = false);
-  void write(std::size_t line, std::string_view id, std::string_view equipment, const SeismicCalcState &s,
+  void write(std::size_t line, std::string_view id, const batch::RowNames &row, const SeismicCalcState &s,
              const CalcOutcome &outcome, const FieldReader &fields) override;
   void finish() override { files_.finish(); }
 
