@@ -112,6 +112,7 @@ MainWindow::~MainWindow() {
   disconnect(project_, nullptr, this, nullptr);
   disconnect(list_, nullptr, this, nullptr);
   disconnect(form_, nullptr, this, nullptr);
+  delete list_; // its table reads the project, which goes before it otherwise
 }
 
 void MainWindow::setMessageBox(MessageBoxFn fn) {
