@@ -106,7 +106,14 @@ MainWindow::MainWindow(QWidget *parent)
   updateTitle();
 }
 
-MainWindow::~MainWindow() = default;
+// The children outlive this class's part of the window: they must not call
+// back into it while they are destroyed.
+MainWindow::~MainWindow() {
+  disconnect(project_, nullptr, this, nullptr);
+  disconnect(list_, nullptr, this, nullptr);
+  disconnect(form_, nullptr, this, nullptr);
+  delete list_; // its table reads the project, which goes before it otherwise
+}
 
 void MainWindow::setMessageBox(MessageBoxFn fn) {
   messageBox_ = fn;

@@ -32,6 +32,12 @@ Project::Project(QObject *parent) : QObject(parent) {
   clear();
 }
 
+// The undo stack announces its last clean state while it is destroyed: by
+// then nobody may hear it.
+Project::~Project() {
+  QObject::disconnect(&undo_, nullptr, this, nullptr);
+}
+
 void Project::clear() {
   batch::ScheduleDocument doc;
   for (std::string_view c : batch::project_columns())

@@ -24,6 +24,7 @@ class Project : public QObject {
   Q_OBJECT
 public:
   explicit Project(QObject *parent = nullptr);
+  ~Project() override;
 
   const batch::ScheduleDocument &document() const { return doc_; }
   const std::vector<batch::RowVerdict> &verdicts() const { return verdicts_; }
