@@ -3,20 +3,16 @@
 // Calculation sheets (PDF) from the command line: the window's sheet, drawn
 // without a display.
 
-#include "schedule/batch.h"
-#include "engine/calculate.h"
 #include "capture/field_reader.h"
+#include "capture/sheet_names.h"
+#include "engine/calculate.h"
 #include "engine/seismic_calc_state.h"
+#include "schedule/batch.h"
 
 #include <filesystem>
 #include <string>
 
 namespace zelvaro::cli {
-
-// The optional names of the sheets' title block.
-struct SheetNames {
-  std::string project, equipment, checker;
-};
 
 // Writes the sheet of a calculation that reported to `path` (a temporary
 // name renamed when complete). Returns an empty string, or why the file could

@@ -27,9 +27,10 @@
 // report's number_text; line breaks inside messages become one space.
 // Memory stays flat: one row is held at a time.
 
-#include "engine/calculate.h"
 #include "capture/field_reader.h"
+#include "engine/calculate.h"
 #include "engine/seismic_calc_state.h"
+#include "schedule/csv_reader.h"
 #include "schedule/text_encoding.h"
 
 #include <chrono>
@@ -59,8 +60,8 @@ public:
   // its selections and results, `outcome` its report and advice, `fields`
   // the texts it was calculated from. Throws std::runtime_error when the
   // sheet cannot be stored.
-  virtual void write(std::size_t line, std::string_view id, std::string_view equipment, const SeismicCalcState &s,
-                     const CalcOutcome &outcome, const FieldReader &fields) = 0;
+  virtual void write(std::size_t line, std::string_view id, std::string_view equipment,
+                     const SeismicCalcState &s, const CalcOutcome &outcome, const FieldReader &fields) = 0;
   // After the last row: makes what was written durable; throws like write().
   virtual void finish() {}
 };
@@ -159,6 +160,6 @@ void append_terminal_text(std::string &out, std::string_view text);
 
 // The Japanese form of a CsvRecord::error, with the column names of the
 // header (`columns` may be shorter than the record).
-std::string reader_error_text(std::string_view error, const std::vector<std::string> &columns);
+std::string reader_error_text(const CsvError &error, const std::vector<std::string> &columns);
 
 } // namespace zelvaro::batch
