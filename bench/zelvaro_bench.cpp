@@ -7,12 +7,12 @@
 // memory, e.g.
 //   build/bench/zelvaro_bench --write-schedule=1000000 > /tmp/schedule.csv
 //   /usr/bin/time -v build/cli/zelvaro-check --batch /tmp/schedule.csv > /dev/null
-#include "schedule/batch.h"
-#include "schedule/csv_reader.h"
-#include "engine/number_text.h"
-#include "schedule/safe_filename.h"
 #include "bench/schedule_generator.h"
 #include "capture/single_case.h"
+#include "engine/number_text.h"
+#include "schedule/batch.h"
+#include "schedule/csv_reader.h"
+#include "schedule/safe_filename.h"
 
 #include <benchmark/benchmark.h>
 
@@ -90,7 +90,6 @@ const std::vector<Case> &cases() {
 void BM_CalculateWithReport(benchmark::State &st) {
   SeismicCalcState state;
   cli::CaseFields fields;
-  cli::RecordingSink sink;
   std::size_t i = 0;
   for (auto _ : st) {
     const Case &c = cases()[i++ % cases().size()];
@@ -98,8 +97,7 @@ void BM_CalculateWithReport(benchmark::State &st) {
     for (const auto &[name, text] : c.fields)
       fields.set(*cli::slot_of(c.shape, name), text);
     cli::prepare_state(state, c.shape, c.anchor, c.material);
-    sink.messages.clear();
-    CalcOutcome outcome = cli::run_case(state, fields, sink, Now);
+    CalcOutcome outcome = cli::run_case(state, fields, Now);
     if (outcome.status != CalcOutcome::Status::Reported)
       st.SkipWithError("a benchmark case was not calculated");
     benchmark::DoNotOptimize(outcome.report.data());

@@ -2,12 +2,14 @@
 // per call, through the same capture and calculation as the window, or, with
 // --batch, one per row of an equipment schedule.
 #include "capture/advice.h"
-#include "schedule/batch.h"
-#include "schedule/progress_bar.h"
-#include "schedule/fd_streams.h"
-#include "cli/messages.h"
+#include "capture/sheet_names.h"
 #include "capture/single_case.h"
+#include "cli/messages.h"
+#include "engine/report_text.h"
 #include "files/system_error_text.h"
+#include "schedule/batch.h"
+#include "schedule/fd_streams.h"
+#include "schedule/progress_bar.h"
 #include "schedule/table_encoding.h"
 #ifdef ZELVARO_WITH_PDF
 #include "ui/drawings/schedule_bundle.h"
@@ -194,14 +196,18 @@ int write_stdout(std::string_view text, const std::string &what) {
   hold_closed_standard_descriptors(); // no file opened later (the sheet) may become standard output
   if (error == 0)
     return ExitPass;
-  std::cerr << "zelvaro-check: " << tr("Cannot write %1 to standard output: %2", {what, system_error_text(error)})
-            << "\n";
+  std::cerr << "zelvaro-check: "
+            << tr("Cannot write %1 to standard output: %2", {what, system_error_text(error)}) << "\n";
   return ExitRefused;
 }
 
-int print_help() { return write_stdout(help_text(), tr("the help text")); }
+int print_help() {
+  return write_stdout(help_text(), tr("the help text"));
+}
 
-int print_version() { return write_stdout("zelvaro-check " ZELVARO_VERSION "\n", tr("the version")); }
+int print_version() {
+  return write_stdout("zelvaro-check " ZELVARO_VERSION "\n", tr("the version"));
+}
 
 // True when both descriptors are the same terminal (the progress bar would
 // land in the middle of the table's rows).
@@ -220,10 +226,6 @@ int usage_error(const std::string &what) {
 void print_message(const Message &m) {
   std::cerr << m.title << "\n" << to_lf(m.text) << "\n";
 }
-
-struct SheetTitle {
-  std::string project, equipment, checker;
-};
 
 int no_pdf_in_this_build() {
   return usage_error(tr("This build of zelvaro-check cannot write calculation sheets (--pdf)."));
@@ -259,7 +261,7 @@ constexpr bool WithPdf = false;
 #endif
 
 // --project, --equipment, --checker: true when `name` is one of them.
-bool sheet_name_option(const std::string &name, const std::string &value, SheetTitle &title) {
+bool sheet_name_option(const std::string &name, const std::string &value, SheetNames &title) {
   if (name == "--project")
     title.project = value;
   else if (name == "--equipment")
@@ -317,7 +319,7 @@ std::string code_point_text(char32_t c) {
 
 int batch_main(int argc, char **argv) {
   std::optional<std::string> file, reports, pdf;
-  SheetTitle title;
+  SheetNames title;
   batch::Encoding encoding = batch::Encoding::Auto;
   batch::TableEncoding output_encoding = batch::TableEncoding::Utf8Bom;
   bool replace = false;
@@ -442,8 +444,7 @@ int batch_main(int argc, char **argv) {
 #ifdef ZELVARO_WITH_PDF
   if (pdf && !bundle) {
     try {
-      sheet_files = std::make_unique<SheetFiles>(
-          *pdf, SheetNames{title.project, title.equipment, title.checker}, replace);
+      sheet_files = std::make_unique<SheetFiles>(*pdf, title, replace);
     } catch (const std::exception &e) {
       std::cerr << "zelvaro-check: " << e.what() << "\n";
       return ExitRefused;
@@ -529,7 +530,7 @@ int main(int argc, char **argv) {
   std::optional<Material> material;
   bool crlf = false;
   std::optional<std::string> pdf;
-  SheetTitle title;
+  SheetNames title;
   std::map<std::string, std::string> assigned;
 
   bool options_ended = false;
@@ -602,9 +603,8 @@ int main(int argc, char **argv) {
 
   SeismicCalcState state;
   prepare_state(state, *shape, *anchor, *material);
-  RecordingSink sink;
-  const CalcOutcome outcome = run_case(state, fields, sink, now_text());
-  for (const Message &m : sink.messages)
+  const CalcOutcome outcome = run_case(state, fields, now_text());
+  for (const Message &m : outcome.refusal)
     print_message(m);
 
   switch (outcome.status) {
@@ -623,8 +623,7 @@ int main(int argc, char **argv) {
     return ExitRefused;
 #ifdef ZELVARO_WITH_PDF
   if (pdf) {
-    const std::string error = write_sheet_file(*pdf, state, outcome, fields,
-                                               SheetNames{title.project, title.equipment, title.checker});
+    const std::string error = write_sheet_file(*pdf, state, outcome, fields, title);
     if (!error.empty()) {
       std::cerr << "zelvaro-check: " << error << "\n";
       if (outcome.message)

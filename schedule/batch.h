@@ -27,9 +27,10 @@
 // report's number_text; line breaks inside messages become one space.
 // Memory stays flat: one row is held at a time.
 
-#include "engine/calculate.h"
 #include "capture/field_reader.h"
+#include "engine/calculate.h"
 #include "engine/seismic_calc_state.h"
+#include "schedule/csv_reader.h"
 #include "schedule/text_encoding.h"
 
 #include <chrono>
@@ -164,6 +165,6 @@ void append_terminal_text(std::string &out, std::string_view text);
 
 // The Japanese form of a CsvRecord::error, with the column names of the
 // header (`columns` may be shorter than the record).
-std::string reader_error_text(std::string_view error, const std::vector<std::string> &columns);
+std::string reader_error_text(const CsvError &error, const std::vector<std::string> &columns);
 
 } // namespace zelvaro::batch

@@ -142,7 +142,7 @@ std::string read_schedule(std::string_view bytes, ScheduleDocument &doc, Encodin
   CsvRecord record;
   if (!reader.next(record))
     return "見出し行がありません（ファイルが空です）。";
-  if (!record.error.empty())
+  if (record.error)
     return "見出し行（" + std::to_string(record.line) +
            "行目）を読めません: " + reader_error_text(record.error, record.fields);
   doc.columns = record.fields;
@@ -168,7 +168,7 @@ std::string read_schedule(std::string_view bytes, ScheduleDocument &doc, Encodin
       next_lines.back() = record.line;
     ScheduleRow row;
     row.cells = record.fields;
-    if (!record.error.empty()) {
+    if (record.error) {
       bad_rows.push_back(doc.rows.size());
       bad_lines.push_back(record.line);
       next_lines.push_back(0);

@@ -1,11 +1,11 @@
 #include "ui/form1.h"
 
 #include "capture/advice.h"
-#include "engine/calculate.h"
 #include "capture/data_in.h"
+#include "engine/calculate.h"
 #include "engine/general_date.h"
-#include "ui/info_text.h"
 #include "refdata/selection_lists.h"
+#include "ui/info_text.h"
 #include "ui/widgets.h"
 
 #include <QButtonGroup>
@@ -17,7 +17,9 @@ namespace zelvaro::ui {
 
 namespace {
 
-QString qs(std::string_view s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
+QString qs(std::string_view s) {
+  return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
+}
 
 // The fields as capture reads them from the window.
 class WindowFields : public FieldReader {
@@ -33,15 +35,6 @@ public:
 
 private:
   std::array<std::string, InputSlotCount> texts_;
-};
-
-class BoxSink : public MessageSink {
-public:
-  explicit BoxSink(std::function<void(const Message &)> show) : show_(std::move(show)) {}
-  void show(const Message &m) override { show_(m); }
-
-private:
-  std::function<void(const Message &)> show_;
 };
 
 } // namespace
@@ -66,8 +59,10 @@ QRadioButton *Form1::materialButton(Material m) const {
 }
 
 void Form1::connectControls() {
-  connect(shapeGroup_, &QButtonGroup::idClicked, this, [this](int id) { chooseShape(static_cast<Shape>(id)); });
-  connect(anchorGroup_, &QButtonGroup::idClicked, this, [this](int id) { chooseAnchor(static_cast<Anchor>(id)); });
+  connect(shapeGroup_, &QButtonGroup::idClicked, this,
+          [this](int id) { chooseShape(static_cast<Shape>(id)); });
+  connect(anchorGroup_, &QButtonGroup::idClicked, this,
+          [this](int id) { chooseAnchor(static_cast<Anchor>(id)); });
   connect(materialGroup_, &QButtonGroup::idClicked, this,
           [this](int id) { chooseMaterial(static_cast<Material>(id)); });
   connect(check1_, &QCheckBox::toggled, this, &Form1::Check1_Click);
@@ -100,7 +95,9 @@ void Form1::loadDefaults() {
     Text4(i)->setEnabled(false);
 }
 
-void Form1::showMessage(const Message &m) { messageBox_(this, m); }
+void Form1::showMessage(const Message &m) {
+  messageBox_(this, m);
+}
 
 std::string Form1::now_text() {
   const QDateTime now = QDateTime::currentDateTime();
@@ -120,27 +117,25 @@ bool Form1::calculateQuietly() {
 
 bool Form1::calculate(bool boxes) {
   const WindowFields fields(*this);
-  BoxSink sink([this, boxes](const Message &m) {
-    if (boxes)
-      showMessage(m);
-  });
   const CalcOutcome outcome = Calculate(
-      state_, [&](SeismicCalcState &s) { data_in(s, fields, sink); }, now_text());
+      state_, [&](SeismicCalcState &s, MessageSink &sink) { data_in(s, fields, sink); }, now_text());
   if (!boxes && outcome.status != CalcOutcome::Status::Reported) {
     text2_->clear();
     sheet_.reset();
   }
   switch (outcome.status) {
   case CalcOutcome::Status::Refused:
-    return false; // capture has shown its message; the previous report stays
+    if (boxes)
+      for (const Message &m : outcome.refusal)
+        showMessage(m);
+    return false; // the previous report stays
   case CalcOutcome::Status::Stopped:
     if (boxes)
       showMessage(*outcome.message);
     return false;
   case CalcOutcome::Status::Reported:
     text2_->setPlainText(QString::fromStdString(outcome.report));
-    sheet_ = sheet::sheet_data(state_, outcome.report, outcome.message,
-                               std::string(fields.text(InputSlot::Combo1)),
+    sheet_ = sheet::sheet_data(state_, outcome, std::string(fields.text(InputSlot::Combo1)),
                                std::string(fields.text(InputSlot::Combo2)),
                                std::string(fields.text(InputSlot::Combo4)));
     if (outcome.message) {
@@ -209,9 +204,13 @@ ItemInputs Form1::inputs() const {
   return in;
 }
 
-void Form1::Command1_Click() { showMessage(Message{"Information", info_text(), MessageIcon::Information}); }
+void Form1::Command1_Click() {
+  showMessage(Message{"Information", info_text(), MessageIcon::Information});
+}
 
 // The window around the form (the menu bar's) asks about unsaved changes.
-void Form1::Command4_Click() { window()->close(); }
+void Form1::Command4_Click() {
+  window()->close();
+}
 
 } // namespace zelvaro::ui

@@ -8,10 +8,10 @@
 // one), anchors_and_checks.cpp (bands two and three, the two check boxes),
 // combo_lists.cpp (the four lists).
 
+#include "engine/seismic_calc_state.h"
 #include "ui/drawings/calc_sheet.h"
 #include "ui/item_inputs.h"
 #include "ui/message_boxes.h"
-#include "engine/seismic_calc_state.h"
 
 #include <QWidget>
 
@@ -88,9 +88,6 @@ public:
 
   // Names for the sheet's title block, asked before saving or printing;
   // false when the user cancels. Replaceable, like the other dialogs.
-  struct SheetNames {
-    std::string project, equipment, checker;
-  };
   std::function<bool(QWidget *, SheetNames &)> askSheetNames;
   std::function<QString(QWidget *)> askPdfPath;
   std::function<void(QWidget *, const sheet::SheetData &)> printOnPaper;
@@ -118,8 +115,8 @@ private:
   std::array<LabelBox *, 15> text4_{};
   std::array<ListCombo *, 4> combo_{};
   std::array<DiagramBox *, 5> picture_{};
-  std::array<QRadioButton *, 5> shapeButtons_{};   // by ShapeKind - 1
-  std::array<QRadioButton *, 7> anchorButtons_{};  // by AnchorKind - 1
+  std::array<QRadioButton *, 5> shapeButtons_{};    // by ShapeKind - 1
+  std::array<QRadioButton *, 7> anchorButtons_{};   // by AnchorKind - 1
   std::array<QRadioButton *, 2> materialButtons_{}; // by BoltMaterial - 1
   QButtonGroup *shapeGroup_ = nullptr;
   QButtonGroup *anchorGroup_ = nullptr;

@@ -119,7 +119,7 @@ batch::ScheduleRow Project::newRow(batch::ScheduleDocument &doc, const ItemInput
 }
 
 std::vector<sheet::BundleItem> Project::bundleItems() const {
-  return cli::bundle_items(doc_, verdicts_, project_now(), cli::SheetNames{});
+  return cli::bundle_items(doc_, verdicts_, project_now(), SheetNames{});
 }
 
 std::string Project::projectName() const {

@@ -8,13 +8,13 @@
 // strings, not a binding library.
 #include "capture/single_case.h" // the headless case runner, the page's only way to calculate
 
-#include "engine/checks.h"
 #include "capture/data_in.h"
+#include "engine/checks.h"
 #include "engine/general_date.h"
-#include "ui/info_text.h"
+#include "engine/shape_procedure.h"
 #include "refdata/materials.h"
 #include "refdata/selection_lists.h"
-#include "engine/shape_procedure.h"
+#include "ui/info_text.h"
 
 #include <emscripten/emscripten.h>
 
@@ -205,8 +205,7 @@ std::string calculate(int shape, int anchor, int material, std::string_view text
   SeismicCalcState state;
   cli::prepare_state(state, static_cast<Shape>(shape), static_cast<Anchor>(anchor),
                      static_cast<Material>(material));
-  cli::RecordingSink sink;
-  const CalcOutcome outcome = cli::run_case(state, fields, sink, now);
+  const CalcOutcome outcome = cli::run_case(state, fields, now);
 
   std::string out = "{\"status\":\"";
   out += outcome.status == CalcOutcome::Status::Reported  ? "reported"
@@ -220,7 +219,7 @@ std::string calculate(int shape, int anchor, int material, std::string_view text
     first = false;
     put_message(out, m);
   };
-  for (const Message &m : sink.messages)
+  for (const Message &m : outcome.refusal)
     message(m);
   if (outcome.message)
     message(*outcome.message); // the numeric error, or judge_msg's advice

@@ -1,9 +1,9 @@
 // Capture: refusals, the blank check per shape, plain decimal numbers, the
 // diameter list, the echo, and the key filter.
-#include "tests/support/case_runner.h"
 #include "capture/data_in.h"
 #include "engine/number_text.h"
 #include "engine/shape_procedure.h"
+#include "tests/support/case_runner.h"
 
 #include <gtest/gtest.h>
 
@@ -20,10 +20,16 @@
 namespace zelvaro::test {
 namespace {
 
+// What data_in tells the user, as Calculate records it.
+struct RecordingSink : MessageSink {
+  void show(const Message &m) override { messages.push_back(m); }
+  std::vector<Message> messages;
+};
+
 struct Capture {
   SeismicCalcState state;
   cli::CaseFields fields;
-  cli::RecordingSink sink;
+  RecordingSink sink;
 
   explicit Capture(Shape shape, Anchor anchor = Anchor::HawkCut, Material material = Material::SS) {
     cli::prepare_state(state, shape, anchor, material);
@@ -77,15 +83,16 @@ TEST(DataIn, only_the_fields_a_shape_reads_are_checked_for_blanks) {
     int empty_text1;
     bool refused;
   } rows[] = {
-      {Shape::Floor, 4, false},   {Shape::Floor, 8, false},   {Shape::Floor, 9, false},
-      {Shape::Floor, 2, true},    {Shape::Floor, 7, true},    {Shape::Circular, 2, false},
-      {Shape::Circular, 3, true}, {Shape::Wall, 4, true},     {Shape::Wall, 8, true},
-      {Shape::Wall, 9, true},     {Shape::Wall, 2, true},     {Shape::Ceiling, 9, false},
-      {Shape::Braced, 2, true},   {Shape::Braced, 4, false},  {Shape::Floor, 0, true},
-      {Shape::Floor, 5, true},    {Shape::Floor, 6, true},    {Shape::Wall, 10, true}, // F is checked too
+      {Shape::Floor, 4, false},   {Shape::Floor, 8, false},  {Shape::Floor, 9, false},
+      {Shape::Floor, 2, true},    {Shape::Floor, 7, true},   {Shape::Circular, 2, false},
+      {Shape::Circular, 3, true}, {Shape::Wall, 4, true},    {Shape::Wall, 8, true},
+      {Shape::Wall, 9, true},     {Shape::Wall, 2, true},    {Shape::Ceiling, 9, false},
+      {Shape::Braced, 2, true},   {Shape::Braced, 4, false}, {Shape::Floor, 0, true},
+      {Shape::Floor, 5, true},    {Shape::Floor, 6, true},   {Shape::Wall, 10, true}, // F is checked too
   };
   for (const Row &row : rows) {
-    SCOPED_TRACE(std::to_string(static_cast<int>(row.shape)) + " Text1(" + std::to_string(row.empty_text1) + ")");
+    SCOPED_TRACE(std::to_string(static_cast<int>(row.shape)) + " Text1(" + std::to_string(row.empty_text1) +
+                 ")");
     Capture c(row.shape);
     c.fields.set(text1_slot(row.empty_text1), "");
     EXPECT_EQ(c.accept(), !row.refused);
@@ -124,7 +131,8 @@ TEST(DataIn, only_plain_decimal_numbers_are_read) {
     c.fields.set(InputSlot::Text1_0, good);
     EXPECT_TRUE(c.accept()) << good;
   }
-  for (const char *bad : {".", "-1", "+1", "1e3", " 1", "1 ", "１２", "1,0", "abc", "1.2.3", "0x10", "inf", "nan"}) {
+  for (const char *bad :
+       {".", "-1", "+1", "1e3", " 1", "1 ", "１２", "1,0", "abc", "1.2.3", "0x10", "inf", "nan"}) {
     Capture c(Shape::Floor);
     c.fields.set(InputSlot::Text1_0, bad);
     EXPECT_FALSE(c.accept()) << bad;
@@ -195,7 +203,8 @@ void expect_same_value(const std::string &text) {
   const std::optional<double> quick = plain_decimal_value(text), reference = value_by_from_chars(text);
   ASSERT_EQ(quick.has_value(), reference.has_value()) << "'" << text << "'";
   if (quick) {
-    ASSERT_EQ(std::bit_cast<std::uint64_t>(*quick), std::bit_cast<std::uint64_t>(*reference)) << "'" << text << "'";
+    ASSERT_EQ(std::bit_cast<std::uint64_t>(*quick), std::bit_cast<std::uint64_t>(*reference))
+        << "'" << text << "'";
   }
 }
 
@@ -208,7 +217,9 @@ TEST(PlainDecimalValue, is_the_correctly_rounded_double_of_millions_of_texts) {
       d += static_cast<char>('0' + below(10));
     return d;
   };
-  const auto with_point = [&](std::string d, std::size_t at) { return d.insert(std::min(at, d.size()), "."); };
+  const auto with_point = [&](std::string d, std::size_t at) {
+    return d.insert(std::min(at, d.size()), ".");
+  };
 
   // Digits of every length around the limits of the quick path (19 digits,
   // 2^53, 22 decimals), with leading and trailing zeros, the point anywhere.
@@ -254,10 +265,12 @@ TEST(DataIn, diameter_must_be_one_the_anchor_kind_offers) {
     const char *M;
     bool accepted;
   } rows[] = {
-      {Anchor::HawkCut, "8", true},     {Anchor::HawkCut, "30", false},    {Anchor::HawkCut, "9", false},
-      {Anchor::HawkCut, "08", false},   {Anchor::Chemical, "8", false},    {Anchor::Chemical, "24", false},
-      {Anchor::Chemical, "20", true},   {Anchor::RebarHooked, "30", false}, {Anchor::RebarHooked, "24", true},
-      {Anchor::RebarWelded, "30", true}, {Anchor::RebarWelded, "8", false},
+      {Anchor::HawkCut, "8", true},      {Anchor::HawkCut, "30", false},
+      {Anchor::HawkCut, "9", false},     {Anchor::HawkCut, "08", false},
+      {Anchor::Chemical, "8", false},    {Anchor::Chemical, "24", false},
+      {Anchor::Chemical, "20", true},    {Anchor::RebarHooked, "30", false},
+      {Anchor::RebarHooked, "24", true}, {Anchor::RebarWelded, "30", true},
+      {Anchor::RebarWelded, "8", false},
   };
   for (const Row &row : rows) {
     Capture c(Shape::Floor, row.anchor);
@@ -266,21 +279,29 @@ TEST(DataIn, diameter_must_be_one_the_anchor_kind_offers) {
     if (!row.accepted) {
       EXPECT_EQ(c.only_message(), diameter_refusal_message());
       EXPECT_EQ(c.only_message(),
-                (Message{"入力できません", "ボルトは選択以外の径は強度基準が無いため､入力できません", MessageIcon::None}));
+                (Message{"入力できません", "ボルトは選択以外の径は強度基準が無いため､入力できません",
+                         MessageIcon::None}));
     }
   }
 }
 
 TEST(DataIn, echo_shows_stored_values_in_entered_units) {
   Capture c(Shape::Floor);
-  for (auto [slot, text] : {std::pair{InputSlot::Text1_0, "500"}, {InputSlot::Text1_1, "4"},
-                            {InputSlot::Combo1, "12"}, {InputSlot::Combo2, "2.0"}, {InputSlot::Combo4, "1.0"},
-                            {InputSlot::Text1_2, "30"}, {InputSlot::Text1_3, "50"}, {InputSlot::Text1_7, "60"}})
+  for (auto [slot, text] : {std::pair{InputSlot::Text1_0, "500"},
+                            {InputSlot::Text1_1, "4"},
+                            {InputSlot::Combo1, "12"},
+                            {InputSlot::Combo2, "2.0"},
+                            {InputSlot::Combo4, "1.0"},
+                            {InputSlot::Text1_2, "30"},
+                            {InputSlot::Text1_3, "50"},
+                            {InputSlot::Text1_7, "60"}})
     c.fields.set(slot, text);
   ASSERT_TRUE(c.accept());
-  EXPECT_EQ(c.state.EchoBlock,
-            "初期ﾃﾞｰﾀ　W=500(kg)  n=4(本)  ﾎﾞﾙﾄ径M=12  水平震度=2  地域係数=1  LG=30(cm)  HG=50(cm)  L=60(cm)\r\n"
-            "      P=0(W)  N=0(RPM)  a=0(μm)  引張基準強度=176.5(MPa)   専断基準強度=101.8(MPa)   付加力F=0(kg)\r\n");
+  EXPECT_EQ(
+      c.state.EchoBlock,
+      "初期ﾃﾞｰﾀ　W=500(kg)  n=4(本)  ﾎﾞﾙﾄ径M=12  水平震度=2  地域係数=1  LG=30(cm)  HG=50(cm)  L=60(cm)\r\n"
+      "      P=0(W)  N=0(RPM)  a=0(μm)  引張基準強度=176.5(MPa)   専断基準強度=101.8(MPa)   "
+      "付加力F=0(kg)\r\n");
 
   c.fields.set(InputSlot::Combo3, "0.75");
   ASSERT_TRUE(c.accept());
@@ -305,10 +326,10 @@ TEST(KeyFilter, digits_backspace_and_one_point_pass) {
     const char *text;
     bool passes;
   } rows[] = {
-      {'0', "", true},     {'9', "12.5", true},  {8, "12.5", true},   {'.', "12", true},   {'.', "", true},
-      {'.', "12.5", false}, {'.', ".", false},   {'-', "", false},    {'+', "1", false},   {'a', "", false},
-      {'E', "1", false},   {' ', "1", false},    {13, "1", false},    {3, "1", false},     {22, "1", false},
-      {24, "1", false},    {0xFF11, "", false},  {0x3002, "", false}, {',', "1", false},
+      {'0', "", true},      {'9', "12.5", true}, {8, "12.5", true},   {'.', "12", true}, {'.', "", true},
+      {'.', "12.5", false}, {'.', ".", false},   {'-', "", false},    {'+', "1", false}, {'a', "", false},
+      {'E', "1", false},    {' ', "1", false},   {13, "1", false},    {3, "1", false},   {22, "1", false},
+      {24, "1", false},     {0xFF11, "", false}, {0x3002, "", false}, {',', "1", false},
   };
   for (const Row &row : rows) {
     std::uint16_t key = row.key;

@@ -3,9 +3,9 @@
 // negative values, odd and fractional counts. Each case must give its report
 // or the "計算できません" message without a report: never an infinity, a NaN
 // or an empty number in the text.
-#include "tests/support/case_runner.h"
 #include "capture/data_in.h"
 #include "engine/shape_procedure.h"
+#include "tests/support/case_runner.h"
 
 #include <gtest/gtest.h>
 
@@ -89,10 +89,9 @@ std::size_t example_line_count(Shape shape) {
     fields.set(*cli::slot_of(shape, name), text);
   SeismicCalcState s;
   cli::prepare_state(s, shape, Anchor::HawkCut, Material::SS);
-  cli::RecordingSink sink;
-  const CalcOutcome o = cli::run_case(s, fields, sink, FixedNow);
+  const CalcOutcome o = cli::run_case(s, fields, FixedNow);
   EXPECT_EQ(o.status, CalcOutcome::Status::Reported);
-  return CaseRun{s, sink, o}.lines().size();
+  return CaseRun{s, o}.lines().size();
 }
 
 // The outcome a case must have, and nothing else.
@@ -106,22 +105,22 @@ void expect_outcome(const CaseRun &r, Shape shape, Expect expect, const std::vec
     EXPECT_EQ(r.lines().size(), example_line_count(shape)) << r.outcome.report;
     for (const std::string &line : lines)
       EXPECT_TRUE(r.has_line(line)) << "missing: " << line << "\n" << r.outcome.report;
-    EXPECT_TRUE(r.sink.messages.empty());
+    EXPECT_TRUE(r.outcome.refusal.empty());
     break;
   }
   case Expect::Stop:
     ASSERT_TRUE(r.stopped());
     EXPECT_TRUE(r.outcome.report.empty());
-    EXPECT_TRUE(r.sink.messages.empty());
+    EXPECT_TRUE(r.outcome.refusal.empty());
     EXPECT_EQ(r.outcome.message->title, "計算できません");
     EXPECT_NE(r.outcome.message->text.find(lines.at(0)), std::string::npos) << r.outcome.message->text;
     break;
   case Expect::TooLarge:
     ASSERT_TRUE(r.refused());
     EXPECT_TRUE(r.outcome.report.empty());
-    ASSERT_EQ(r.sink.messages.size(), 1u);
-    EXPECT_EQ(r.sink.messages[0].title, "計算できません");
-    EXPECT_NE(r.sink.messages[0].text.find(lines.at(0)), std::string::npos) << r.sink.messages[0].text;
+    ASSERT_EQ(r.outcome.refusal.size(), 1u);
+    EXPECT_EQ(r.outcome.refusal[0].title, "計算できません");
+    EXPECT_NE(r.outcome.refusal[0].text.find(lines.at(0)), std::string::npos) << r.outcome.refusal[0].text;
     break;
   }
 }
@@ -135,7 +134,7 @@ CaseRun run_typed(Shape shape, const Fields &changes) {
     fields.set(*cli::slot_of(shape, name), text);
   CaseRun r;
   cli::prepare_state(r.state, shape, Anchor::HawkCut, Material::SS);
-  r.outcome = cli::run_case(r.state, fields, r.sink, FixedNow);
+  r.outcome = cli::run_case(r.state, fields, FixedNow);
   return r;
 }
 
@@ -296,8 +295,8 @@ TEST(NumericEdges, negative_inputs_set_in_the_state_give_their_report_or_the_num
       fields.set(*cli::slot_of(edge.shape, name), text);
     CaseRun r;
     cli::prepare_state(r.state, edge.shape, Anchor::HawkCut, Material::SS);
-    const auto capture = [&](SeismicCalcState &s) {
-      data_in(s, fields, r.sink);
+    const auto capture = [&](SeismicCalcState &s, MessageSink &sink) {
+      data_in(s, fields, sink);
       ASSERT_NE(s.CalcCode, CalcCodeNone);
       s.*edge.member = edge.value;
       const ShapeProcedure &proc = *shape_procedure(edge.shape);

@@ -1,7 +1,7 @@
 // Worked examples and refusals of the circular, wall, ceiling and braced
 // shapes, and what sets each apart from the floor-mounted one.
-#include "tests/support/case_runner.h"
 #include "engine/checks.h"
+#include "tests/support/case_runner.h"
 
 #include <gtest/gtest.h>
 
@@ -18,17 +18,20 @@ std::string line_starting(const CaseRun &r, const std::string &prefix) {
 }
 
 TEST(Circular, worked_example_on_an_80_cm_bolt_circle) {
-  const CaseRun r = run(Shape::Circular, Anchor::HawkCut, Material::SS,
-                        {{"M", "12"}, {"KH", "1.0"}, {"Z", "1.0"}, {"W", "500"}, {"n", "4"}, {"HG", "60"}, {"D", "80"}});
+  const CaseRun r =
+      run(Shape::Circular, Anchor::HawkCut, Material::SS,
+          {{"M", "12"}, {"KH", "1.0"}, {"Z", "1.0"}, {"W", "500"}, {"n", "4"}, {"HG", "60"}, {"D", "80"}});
   ASSERT_TRUE(r.reported());
   EXPECT_EQ(r.state.Rb, 3062.5);
   EXPECT_TRUE(r.has_line("引抜力　Rb=4･(FH+FD)･HG/(n･D)-(W-FV-FD)/n+4･MR/n/D= 3062.5 (N)"));
   EXPECT_EQ(r.lines().back(), "⇒引抜力 Rb=312.5(kg)はｺﾝｸﾘｰﾄとﾎﾞﾙﾄ密着力=670(kg)より小さく,安全");
   // The shear does not depend on the shape.
   EXPECT_TRUE(r.has_line("専断応力　τb=(FH+FD)/(n･A) = 14.4418036574899(MPa)"));
-  EXPECT_EQ(r.lines()[1], "初期ﾃﾞｰﾀ　W=500(kg)  n=4(本)  ﾎﾞﾙﾄ径M=12  水平震度=1  地域係数=1 　HG=60(cm)  D=80(cm)");
-  EXPECT_EQ(r.lines()[2],
-            "　  P=0(W)  N=0(RPM)  a=0(μm)  引張基準強度=176.5(MPa)   専断基準強度=101.8(MPa)   付加外力F=0(kg)");
+  EXPECT_EQ(r.lines()[1],
+            "初期ﾃﾞｰﾀ　W=500(kg)  n=4(本)  ﾎﾞﾙﾄ径M=12  水平震度=1  地域係数=1 　HG=60(cm)  D=80(cm)");
+  EXPECT_EQ(
+      r.lines()[2],
+      "　  P=0(W)  N=0(RPM)  a=0(μm)  引張基準強度=176.5(MPa)   専断基準強度=101.8(MPa)   付加外力F=0(kg)");
 }
 
 TEST(Circular, heavy_low_machine_gives_a_negative_pull_out) {
@@ -45,15 +48,25 @@ struct WallCase {
 
 CaseRun wall(const WallCase &c, const char *L1G = "30") {
   return run(Shape::Wall, Anchor::HawkCut, Material::SS,
-             {{"M", "12"}, {"KH", "1.0"}, {"Z", "1.0"}, {"W", "100"}, {"n1", c.n1}, {"n2", c.n2}, {"L1", c.L1},
-              {"L2", c.L2}, {"L1G", L1G}, {"L2G", c.L2G}, {"L3G", c.L3G}});
+             {{"M", "12"},
+              {"KH", "1.0"},
+              {"Z", "1.0"},
+              {"W", "100"},
+              {"n1", c.n1},
+              {"n2", c.n2},
+              {"L1", c.L1},
+              {"L2", c.L2},
+              {"L1G", L1G},
+              {"L2G", c.L2G},
+              {"L3G", c.L3G}});
 }
 
 TEST(Wall, two_pull_out_candidates_and_the_larger_one_is_checked) {
   const WallCase cases[] = {
       {"2", "2", "100", "100", "100", "50", 612.5, 367.5, 612.5},
       {"2", "2", "100", "100", "50", "50", 612.5, 612.5, 612.5},
-      {"3", "3", "100", "50", "20", "10", 1470 * 0.1 / 0.5 / 3 + 980.0 * 0.1 / 1 / 3, 294, 294}, // about 130.67 < 294
+      {"3", "3", "100", "50", "20", "10", 1470 * 0.1 / 0.5 / 3 + 980.0 * 0.1 / 1 / 3, 294,
+       294}, // about 130.67 < 294
   };
   for (const WallCase &c : cases) {
     SCOPED_TRACE(std::string(c.n1) + "/" + c.L2G);
@@ -67,20 +80,25 @@ TEST(Wall, two_pull_out_candidates_and_the_larger_one_is_checked) {
 
 TEST(Wall, report_lines_carry_their_own_unit_spacing) {
   const CaseRun r = wall({"2", "2", "100", "100", "100", "50", 0, 0, 0});
-  EXPECT_TRUE(r.has_line("引抜力１　Rb1=(FH+FD)･L3G/(L1･n2)+(W+FV+FD)･L3G/(L2･n1)+MR/L1/n2+MR/L2/n1= 612.5 (N)"));
+  EXPECT_TRUE(
+      r.has_line("引抜力１　Rb1=(FH+FD)･L3G/(L1･n2)+(W+FV+FD)･L3G/(L2･n1)+MR/L1/n2+MR/L2/n1= 612.5 (N)"));
   EXPECT_TRUE(r.has_line("引抜力２　Rb2 =((FH+FD)･(L2-L2G)+(W+FV+FD)･L3G+MR)/(L2･n1)=367.5(N)"));
   EXPECT_TRUE(r.has_line("∴引抜力　Rb = 612.5(N)"));
   EXPECT_EQ(line_starting(r, "専断応力").rfind("専断応力　τb=((FH+FD)^2+(W+FV+FD)^2)^0.5/(n*A) = ", 0), 0u);
   const std::vector<std::string> echo{r.lines()[1], r.lines()[2], r.lines()[3]};
-  EXPECT_EQ(echo[0], "初期ﾃﾞｰﾀ　W=100(kg)  n1=2(本)  n2=2(本)  n=n1*2+(n2-2)*2=4(本)  ﾎﾞﾙﾄ径M=12  水平震度=1  地域係数=1");
-  EXPECT_EQ(echo[1], "　L1=100(cm)  L2=100(cm)　L1G=30(cm)  L2G=100(cm)  L3G=50(cm)  P=0(W)  N=0(RPM)  a=0(μm)");
+  EXPECT_EQ(
+      echo[0],
+      "初期ﾃﾞｰﾀ　W=100(kg)  n1=2(本)  n2=2(本)  n=n1*2+(n2-2)*2=4(本)  ﾎﾞﾙﾄ径M=12  水平震度=1  地域係数=1");
+  EXPECT_EQ(echo[1],
+            "　L1=100(cm)  L2=100(cm)　L1G=30(cm)  L2G=100(cm)  L3G=50(cm)  P=0(W)  N=0(RPM)  a=0(μm)");
   EXPECT_EQ(echo[2], "　引張基準強度=176.5(MPa)   専断基準強度=101.8(MPa)   付加外力F=0(kg)");
 }
 
 TEST(Wall, shear_is_the_vector_sum_of_vertical_and_horizontal_load) {
   const CaseRun r = wall({"2", "2", "100", "100", "100", "50", 0, 0, 0});
   const double vertical = 980 + 490, horizontal = 980;
-  EXPECT_DOUBLE_EQ(r.state.tau_b, std::pow(vertical * vertical + horizontal * horizontal, 0.5) / 4 / r.state.A / 1e6);
+  EXPECT_DOUBLE_EQ(r.state.tau_b,
+                   std::pow(vertical * vertical + horizontal * horizontal, 0.5) / 4 / r.state.A / 1e6);
 }
 
 TEST(Wall, L1G_changes_only_the_echo) {
@@ -110,7 +128,14 @@ TEST(Wall, counts_are_derived_unrounded_and_a_zero_count_stops) {
 
 CaseRun ceiling(Pairs extra) {
   return run(Shape::Ceiling, Anchor::HawkCut, Material::SS,
-             {{"M", "12"}, {"KH", "1.0"}, {"Z", "1.0"}, {"W", "100"}, {"n", "4"}, {"L", "100"}, {"LG", "50"}, {"HG", "50"}},
+             {{"M", "12"},
+              {"KH", "1.0"},
+              {"Z", "1.0"},
+              {"W", "100"},
+              {"n", "4"},
+              {"L", "100"},
+              {"LG", "50"},
+              {"HG", "50"}},
              extra);
 }
 
@@ -141,7 +166,14 @@ TEST(Ceiling, lever_arm_may_turn_negative_and_zero_divisors_stop) {
 
 CaseRun braced(Pairs extra) {
   return run(Shape::Braced, Anchor::HawkCut, Material::SUS,
-             {{"M", "12"}, {"KH", "1.0"}, {"Z", "1.0"}, {"W", "100"}, {"n", "2"}, {"H", "100"}, {"HG", "50"}, {"LG", "10"}},
+             {{"M", "12"},
+              {"KH", "1.0"},
+              {"Z", "1.0"},
+              {"W", "100"},
+              {"n", "2"},
+              {"H", "100"},
+              {"HG", "50"},
+              {"LG", "10"}},
              extra);
 }
 
@@ -206,7 +238,7 @@ TEST(AllShapes, weld_sizing_replaces_the_bond_line_for_every_shape) {
     const CaseRun r = [&] {
       CaseRun run;
       cli::prepare_state(run.state, shape, Anchor::RebarWelded, Material::SS);
-      run.outcome = cli::run_case(run.state, fields, run.sink, FixedNow);
+      run.outcome = cli::run_case(run.state, fields, FixedNow);
       return run;
     }();
     ASSERT_TRUE(r.reported());

@@ -17,7 +17,6 @@ inline constexpr const char *FixedNow = "2007/07/16 10:23:45";
 
 struct CaseRun {
   SeismicCalcState state;
-  cli::RecordingSink sink;
   CalcOutcome outcome;
 
   bool reported() const { return outcome.status == CalcOutcome::Status::Reported; }
@@ -67,7 +66,7 @@ inline CaseRun run(Shape shape, Anchor anchor, Material material, Pairs pairs, P
   for (const auto &[name, text] : extra)
     fields.set(*cli::slot_of(shape, name), text);
   cli::prepare_state(r.state, shape, anchor, material);
-  r.outcome = cli::run_case(r.state, fields, r.sink, FixedNow);
+  r.outcome = cli::run_case(r.state, fields, FixedNow);
   return r;
 }
 

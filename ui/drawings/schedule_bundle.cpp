@@ -37,16 +37,15 @@ std::vector<sheet::BundleItem> bundle_items(const batch::ScheduleDocument &doc,
       for (int i = 0; i < InputSlotCount; ++i)
         fields.set(static_cast<InputSlot>(i), in.texts[static_cast<std::size_t>(i)]);
       prepare_state(state, in.shape, in.anchor, in.material);
-      RecordingSink sink;
-      const CalcOutcome outcome = run_case(state, fields, sink, now);
+      const CalcOutcome outcome = run_case(state, fields, now);
       if (outcome.status == CalcOutcome::Status::Reported) {
-        sheet::SheetData d = sheet::sheet_data(state, outcome.report, outcome.message,
+        sheet::SheetData d = sheet::sheet_data(state, outcome,
                                                in.texts[static_cast<std::size_t>(InputSlot::Combo1)],
                                                in.texts[static_cast<std::size_t>(InputSlot::Combo2)],
                                                in.texts[static_cast<std::size_t>(InputSlot::Combo4)]);
-        d.project = names.project.empty() ? std::string(doc.cell(row, "project")) : names.project;
-        d.equipment = names.equipment.empty() ? item.equipment : names.equipment;
-        d.checker = names.checker.empty() ? std::string(doc.cell(row, "checker")) : names.checker;
+        d.names.project = names.project.empty() ? std::string(doc.cell(row, "project")) : names.project;
+        d.names.equipment = names.equipment.empty() ? item.equipment : names.equipment;
+        d.names.checker = names.checker.empty() ? std::string(doc.cell(row, "checker")) : names.checker;
         item.sheet = std::move(d);
       }
     }

@@ -33,14 +33,11 @@ namespace {
 
 sheet::SheetData data(const SeismicCalcState &s, const CalcOutcome &outcome, const FieldReader &fields,
                       const SheetNames &names) {
-  sheet::SheetData d = sheet::sheet_data(s, outcome.report, outcome.message,
-                                         std::string(fields.text(InputSlot::Combo1)),
+  sheet::SheetData d = sheet::sheet_data(s, outcome, std::string(fields.text(InputSlot::Combo1)),
                                          std::string(fields.text(InputSlot::Combo2)),
                                          std::string(fields.text(InputSlot::Combo4)));
   d.suggestions = suggestions(s, fields, outcome);
-  d.project = names.project;
-  d.equipment = names.equipment;
-  d.checker = names.checker;
+  d.names = names;
   return d;
 }
 

@@ -3,20 +3,16 @@
 // Calculation sheets (PDF) from the command line: the window's sheet, drawn
 // without a display.
 
-#include "schedule/batch.h"
-#include "engine/calculate.h"
 #include "capture/field_reader.h"
+#include "capture/sheet_names.h"
+#include "engine/calculate.h"
 #include "engine/seismic_calc_state.h"
+#include "schedule/batch.h"
 
 #include <filesystem>
 #include <string>
 
 namespace zelvaro::cli {
-
-// The optional names of the sheets' title block.
-struct SheetNames {
-  std::string project, equipment, checker;
-};
 
 // Starts what drawing needs (a QGuiApplication for the fonts, no display).
 void start_drawing();
