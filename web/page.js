@@ -279,6 +279,12 @@
     $('Check2').checked = f[10] !== off;
     Check2_Click($('Check2').checked);
     FieldIds.forEach((id, i) => { $(id).value = f[i]; });
+    // A row the batch could not read into a case (a selection it could not
+    // use, a damaged row) shows the batch's reason rather than a calculation.
+    if (!item.shape || !item.anchor || !item.material) {
+      showMessage({ title: Verdicts.refused, text: item.verdict[13], icon: 'critical' });
+      return;
+    }
     Command2_Click();
   }
   function save(text, name) {
