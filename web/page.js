@@ -224,7 +224,7 @@
         return;
       }
       showSchedule({ name: file.name, result });
-    }, (error) => {
+    }).catch((error) => {
       showMessage({ title: file.name, text: '機器表を読めません: ' + error, icon: 'critical' });
     });
   }
