@@ -209,7 +209,7 @@
   const Verdicts = { ok: '○ 適合', shortfall: '× 不足', refused: '入力不備' };
   function openSchedule(file) {
     file.arrayBuffer().then((buffer) => {
-      const bytes = new Uint8Array(buffer);
+      const bytes = utf8Schedule(new Uint8Array(buffer));
       const at = module._malloc(Math.max(1, bytes.length));
       let json;
       try {
@@ -227,6 +227,22 @@
     }).catch((error) => {
       showMessage({ title: file.name, text: '機器表を読めません: ' + error, icon: 'critical' });
     });
+  }
+  // The C library of the WebAssembly build has no CP932 converter: a schedule
+  // that is not UTF-8 but reads as CP932 throughout (the browser's Shift_JIS
+  // is Microsoft's table, with the NEC and IBM extensions) is handed to the
+  // core as UTF-8. Anything else goes as it is, for the core to diagnose.
+  function utf8Schedule(bytes) {
+    try {
+      new TextDecoder('utf-8', { fatal: true }).decode(bytes);
+      return bytes;
+    } catch (notUtf8) {
+      try {
+        return new TextEncoder().encode(new TextDecoder('shift_jis', { fatal: true }).decode(bytes));
+      } catch (notCp932) {
+        return bytes;
+      }
+    }
   }
   function showSchedule(shown) {
     schedule = shown;
