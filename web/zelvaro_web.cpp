@@ -316,7 +316,7 @@ std::string run_schedule(std::string_view bytes, std::string_view now) {
   bool first = true;
   if (!counts.file_error && verdicts.next(verdict)) { // past the table's header
     while (schedule.next(record)) {
-      bool blank = record.error.empty();
+      bool blank = !record.error;
       for (std::size_t i = 0; blank && i < record.fields.size(); ++i)
         blank = record.fields[i].empty();
       if (blank)
