@@ -4,6 +4,7 @@
 #include "capture/data_in.h"
 #include "engine/calculate.h"
 #include "engine/general_date.h"
+#include "engine/shape_procedure.h"
 #include "refdata/selection_lists.h"
 #include "ui/info_text.h"
 #include "ui/widgets.h"
@@ -58,6 +59,23 @@ QRadioButton *Form1::materialButton(Material m) const {
   return k >= 1 && k <= 2 ? materialButtons_[static_cast<std::size_t>(k - 1)] : nullptr;
 }
 
+QWidget *Form1::input(InputSlot slot) const {
+  return slot < InputSlot::Combo1 ? static_cast<QWidget *>(Text1(static_cast<int>(slot)))
+                                  : Combo(static_cast<int>(slot) - static_cast<int>(InputSlot::Combo1) + 1);
+}
+
+void Form1::setInputText(InputSlot slot, const QString &text) {
+  if (slot < InputSlot::Combo1)
+    Text1(static_cast<int>(slot))->setText(text);
+  else
+    Combo(static_cast<int>(slot) - static_cast<int>(InputSlot::Combo1) + 1)->setEditText(text);
+}
+
+void Form1::enableRow(const InputRow &row, bool on) {
+  labelOf(row.slot)->setEnabled(on);
+  input(row.slot)->setEnabled(on);
+}
+
 void Form1::connectControls() {
   connect(shapeGroup_, &QButtonGroup::idClicked, this,
           [this](int id) { chooseShape(static_cast<Shape>(id)); });
@@ -88,11 +106,11 @@ void Form1::loadDefaults() {
   // Motor data and external force start switched off.
   Check1_Click(false);
   Check2_Click(false);
-  // The wall-only inputs start greyed: the labels show the floor-mounted layout.
-  for (int i : {4, 8, 9})
-    Text1(i)->setEnabled(false);
-  for (int i : {12, 10, 11})
-    Text4(i)->setEnabled(false);
+  // The labels show the floor-mounted layout, so the inputs it does not read
+  // (the wall-only ones) start greyed.
+  for (const InputRow &row : input_rows())
+    if (row.switched_by == InputSwitch::Shape && !field_binding(FloorMounted, row.slot))
+      enableRow(row, false);
 }
 
 void Form1::showMessage(const Message &m) {

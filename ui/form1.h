@@ -1,16 +1,25 @@
 #pragma once
 
 // Form1: the calculator's window. The window only shows and collects; the
-// arithmetic lives in the core (engine/, capture/, refdata/).
+// arithmetic lives in the core (engine/, capture/, refdata/), and which label
+// goes with which input is the core's table (engine/input_slots.h).
 //
-// The behaviour is split by band: form1.cpp (load, Calculate, Info, Exit),
-// form1_layout.cpp (every control and its place), shape_selection.cpp (band
-// one), anchors_and_checks.cpp (bands two and three, the two check boxes),
-// combo_lists.cpp (the four lists).
+// The behaviour is split by band:
+//   form1.cpp              load, Calculate, Info, Exit
+//   form1_layout.cpp       every control and its place
+//   shape_selection.cpp    band one, the shapes
+//   anchors_and_checks.cpp bands two and three, the two check boxes
+//   combo_lists.cpp        the four lists
+//   result_sheet.cpp       the result box's entries: the sheet as PDF, printed
+// The controls themselves are in widgets.h, the message boxes in
+// message_boxes.h.
 
 #include "engine/seismic_calc_state.h"
 #include "ui/drawings/calc_sheet.h"
 #include "ui/item_inputs.h"
+#include "engine/input_slots.h"
+#include "engine/seismic_calc_state.h"
+#include "ui/drawings/calc_sheet.h"
 #include "ui/message_boxes.h"
 
 #include <QWidget>
@@ -57,6 +66,9 @@ public:
   QCheckBox *Check1() const { return check1_; }
   QCheckBox *Check2() const { return check2_; }
   DiagramBox *Picture(int k) const { return picture_.at(static_cast<std::size_t>(k - 1)); }
+  // An input (a Text1 box or a combo box) and the label box beside it.
+  QWidget *input(InputSlot slot) const;
+  LabelBox *labelOf(InputSlot slot) const { return Text4(input_row(slot).label); }
 
   // Handlers.
   void Command1_Click(); // Info
@@ -102,6 +114,9 @@ private:
   void connectControls();
   void loadDefaults();
   void showMessage(const Message &m);
+  // Switches an input and its label on or off together.
+  void enableRow(const InputRow &row, bool on);
+  void setInputText(InputSlot slot, const QString &text);
   void rebuildList(int combo);
   void extendResultMenu(QMenu *menu);
   std::optional<sheet::SheetData> namedSheet();

@@ -169,7 +169,7 @@
     $(MaterialButtons[m - 1]).checked = true;
   }
   function Check1_Click(checked) {
-    for (const id of ['Combo3', 'Text1_5', 'Text1_6']) {
+    for (const id of texts.motorInputs) {
       setEnabled(id, checked);
       $(id).value = checked ? '' : texts.defaults.off;
     }
@@ -194,8 +194,9 @@
     $('Check2').checked = false;
     Check1_Click(false);
     Check2_Click(false);
-    // The wall-only inputs start greyed: the labels show the floor-mounted layout.
-    for (const id of ['Text1_4', 'Text1_8', 'Text1_9']) setEnabled(id, false);
+    // The labels show the floor-mounted layout, so the inputs it does not read
+    // (the wall-only ones) start greyed.
+    for (const [id, on] of Object.entries(texts.shapes[0].inputs)) if (!on) setEnabled(id, false);
     $('Text2').value = '';
     document.body.classList.remove('has-sheet');
     for (const ul of document.querySelectorAll('div.combo ul')) ul.hidden = true;

@@ -23,6 +23,7 @@
 #include <emscripten/emscripten.h>
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <optional>
 #include <span>
@@ -109,33 +110,45 @@ std::string_view without_crlf(std::string_view s) {
   return s;
 }
 
-// The Text1 inputs that a shape button greys or enables (the others stay as
-// they are: they are read by every shape or switched by the check boxes).
-constexpr int ShapeSwitchedInputs[] = {2, 4, 9, 8};
-// The labels a shape button rewrites.
-constexpr int ShapeRelabelled[] = {7, 3, 5, 4};
+// The page's element id of an input.
+std::string slot_id(InputSlot slot) {
+  const int i = static_cast<int>(slot);
+  return i <= 10 ? "Text1_" + std::to_string(i) : "Combo" + std::to_string(i - 10);
+}
 
 std::string page_texts() {
   std::string out = "{\"caption\":";
   put_string(out, InitialCaptionText);
 
   out += ",\"labels\":[";
-  for (int i = 0; i < 15; ++i) {
+  std::array<std::string_view, InputSlotCount> by_label{};
+  for (const InputRow &row : input_rows())
+    by_label[static_cast<std::size_t>(row.label)] = label_text(Shape::None, row.slot);
+  for (std::size_t i = 0; i < by_label.size(); ++i) {
     if (i)
       out += ',';
-    put_string(out, label_text(Shape::None, i));
+    put_string(out, by_label[i]);
   }
   out += "],\"labelOf\":{";
   for (int i = 0; i < InputSlotCount; ++i) {
     if (i)
       out += ',';
     const auto slot = static_cast<InputSlot>(i);
-    const std::string id = i <= 10 ? "Text1_" + std::to_string(i) : "Combo" + std::to_string(i - 10);
-    put_string(out, id);
-    out += ':' + std::to_string(label_index(slot));
+    put_string(out, slot_id(slot));
+    out += ':' + std::to_string(input_row(slot).label);
   }
 
-  out += "},\"shapes\":[";
+  out += "},\"motorInputs\":[";
+  bool first_motor = true;
+  for (const InputRow &row : input_rows())
+    if (row.switched_by == InputSwitch::Motor) {
+      if (!first_motor)
+        out += ',';
+      first_motor = false;
+      put_string(out, slot_id(row.slot));
+    }
+
+  out += "],\"shapes\":[";
   for (int k = 1; k <= 5; ++k) {
     const Shape s = static_cast<Shape>(k);
     const ShapeProcedure *proc = shape_procedure(s);
@@ -145,22 +158,25 @@ std::string page_texts() {
     put_string(out, proc->caption);
     out += ",\"labels\":{";
     bool first = true;
-    for (int label : ShapeRelabelled) {
-      if (!first)
-        out += ',';
-      first = false;
-      out += '"' + std::to_string(label) + "\":";
-      put_string(out, label_text(s, label));
-    }
+    for (const InputRow &row : input_rows())
+      if (row.relabel >= 0) {
+        if (!first)
+          out += ',';
+        first = false;
+        out += '"' + std::to_string(row.label) + "\":";
+        put_string(out, label_text(s, row.slot));
+      }
     out += "},\"inputs\":{";
     first = true;
-    for (int input : ShapeSwitchedInputs) {
-      if (!first)
-        out += ',';
-      first = false;
-      out += "\"Text1_" + std::to_string(input) + "\":";
-      out += field_binding(*proc, text1_slot(input)) ? "true" : "false";
-    }
+    for (const InputRow &row : input_rows())
+      if (row.switched_by == InputSwitch::Shape) {
+        if (!first)
+          out += ',';
+        first = false;
+        put_string(out, slot_id(row.slot));
+        out += ':';
+        out += field_binding(*proc, row.slot) ? "true" : "false";
+      }
     out += "}}";
   }
 
