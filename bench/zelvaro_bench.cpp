@@ -12,7 +12,6 @@
 #include "engine/number_text.h"
 #include "schedule/batch.h"
 #include "schedule/csv_reader.h"
-#include "engine/number_text.h"
 #include "schedule/safe_filename.h"
 #include "tests/support/worked_examples.h"
 
@@ -84,7 +83,6 @@ const std::vector<Case> &cases() {
 void BM_CalculateWithReport(benchmark::State &st) {
   SeismicCalcState state;
   cli::CaseFields fields;
-  cli::RecordingSink sink;
   std::size_t i = 0;
   for (auto _ : st) {
     const Case &c = cases()[i++ % cases().size()];
@@ -92,8 +90,7 @@ void BM_CalculateWithReport(benchmark::State &st) {
     for (const auto &[name, text] : c.fields)
       fields.set(*cli::slot_of(c.shape, name), text);
     cli::prepare_state(state, c.shape, c.anchor, c.material);
-    sink.messages.clear();
-    CalcOutcome outcome = cli::run_case(state, fields, sink, Now);
+    CalcOutcome outcome = cli::run_case(state, fields, Now);
     if (outcome.status != CalcOutcome::Status::Reported)
       st.SkipWithError("a benchmark case was not calculated");
     benchmark::DoNotOptimize(outcome.report.data());

@@ -1,11 +1,11 @@
 #include "capture/advice.h"
 
-#include "refdata/bond_tables.h"
-#include "engine/checks.h"
-#include "refdata/materials.h"
-#include "engine/number_text.h"
-#include "refdata/selection_lists.h"
 #include "capture/single_case.h"
+#include "engine/checks.h"
+#include "engine/number_text.h"
+#include "refdata/bond_tables.h"
+#include "refdata/materials.h"
+#include "refdata/selection_lists.h"
 
 #include <algorithm>
 #include <array>
@@ -20,11 +20,6 @@ namespace {
 constexpr std::string_view Passes = " にすれば基準を満たします。";
 constexpr std::string_view CountPasses = " 本にすれば基準を満たします。";
 constexpr int MostBolts = 200;
-
-class SilentSink : public MessageSink {
-public:
-  void show(const Message &) override {}
-};
 
 // The entered fields with one or two texts changed.
 class ChangedFields : public FieldReader {
@@ -107,13 +102,12 @@ std::vector<std::string> AdviceSearch::suggestions(const SeismicCalcState &calcu
   const bool bolt_failed = calculated.VerdictLine != VerdictPass;
   const bool bond_failed = outcome.bond && !calculated.AnchorBlock.ends_with(BondSafe);
 
-  SilentSink sink;
   // One trial: the state as the selections left it, `change` applied, then
   // capture and Calculate.
   const auto passes = [&](const FieldReader &trial_fields, auto change) {
     trial_ = calculated;
     change(trial_);
-    run_case(trial_, trial_fields, sink, {}, ReportText::Verdicts, out_);
+    run_case(trial_, trial_fields, {}, ReportText::Verdicts, out_);
     return out_.status == CalcOutcome::Status::Reported && !out_.message;
   };
   const auto as_entered = [](SeismicCalcState &) {};

@@ -3,8 +3,8 @@
 #include "engine/calculate.h"
 #include "engine/checked_math.h"
 #include "engine/float_text.h"
-#include "refdata/selection_lists.h"
 #include "engine/shape_procedure.h"
+#include "refdata/selection_lists.h"
 
 #include <algorithm>
 #include <array>
@@ -18,7 +18,7 @@ namespace {
 
 // The label beside a field for the chosen shape, without its trailing "=".
 std::string field_name(Shape shape, InputSlot slot) {
-  std::string_view label = label_text(shape, label_index(slot));
+  std::string_view label = label_text(shape, slot);
   if (!label.empty() && label.back() == '=')
     label.remove_suffix(1);
   return "「" + std::string(label) + "」";

@@ -1,11 +1,11 @@
 #include "capture/single_case.h"
 
-#include "refdata/bond_tables.h"
 #include "capture/data_in.h"
 #include "engine/general_date.h"
+#include "engine/shape_procedure.h"
+#include "refdata/bond_tables.h"
 #include "refdata/materials.h"
 #include "refdata/selection_lists.h"
-#include "engine/shape_procedure.h"
 
 #include <ctime>
 #include <utility>
@@ -158,25 +158,26 @@ void prepare_state(SeismicCalcState &s, Shape shape, Anchor anchor, Material mat
     build_state(s, shape, anchor, material); // codes no selection offers
 }
 
-CalcOutcome run_case(SeismicCalcState &s, const FieldReader &fields, MessageSink &sink, std::string_view now,
-                     ReportText text) {
+CalcOutcome run_case(SeismicCalcState &s, const FieldReader &fields, std::string_view now, ReportText text) {
   CalcOutcome out;
-  run_case(s, fields, sink, now, text, out);
+  run_case(s, fields, now, text, out);
   return out;
 }
 
-void run_case(SeismicCalcState &s, const FieldReader &fields, MessageSink &sink, std::string_view now,
-              ReportText text, CalcOutcome &out) {
+void run_case(SeismicCalcState &s, const FieldReader &fields, std::string_view now, ReportText text,
+              CalcOutcome &out) {
   // The step captures a single reference, so that std::function holds it in
   // place instead of allocating for every case.
   const struct {
     const FieldReader &fields;
-    MessageSink &sink;
     bool echo;
-  } capture{fields, sink, text == ReportText::Full};
+  } capture{fields, text == ReportText::Full};
   Calculate(
-      s, [&capture](SeismicCalcState &st) { data_in(st, capture.fields, capture.sink, capture.echo); }, now,
-      text, out);
+      s,
+      [&capture](SeismicCalcState &st, MessageSink &sink) {
+        data_in(st, capture.fields, sink, capture.echo);
+      },
+      now, text, out);
 }
 
 std::string now_text() {
@@ -184,17 +185,6 @@ std::string now_text() {
   std::tm tm{};
   localtime_r(&t, &tm);
   return general_date_text({tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec});
-}
-
-std::string to_lf(std::string_view text) {
-  std::string out;
-  out.reserve(text.size());
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
-      continue;
-    out += text[i];
-  }
-  return out;
 }
 
 } // namespace zelvaro::cli

@@ -4,8 +4,8 @@
 // and the field texts by the report's symbols, through the same capture and
 // calculation as the window.
 
-#include "engine/calculate.h"
 #include "capture/field_reader.h"
+#include "engine/calculate.h"
 #include "engine/seismic_calc_state.h"
 
 #include <array>
@@ -65,24 +65,15 @@ private:
 // (with its bond table for the shape's group) and material.
 void prepare_state(SeismicCalcState &s, Shape shape, Anchor anchor, Material material);
 
-// Collects the messages capture shows.
-class RecordingSink : public MessageSink {
-public:
-  void show(const Message &m) override { messages.push_back(m); }
-  std::vector<Message> messages;
-};
-
-// Runs capture and Calculate on a prepared state.
-CalcOutcome run_case(SeismicCalcState &s, const FieldReader &fields, MessageSink &sink, std::string_view now,
+// Runs capture and Calculate on a prepared state; a refusal comes back in
+// the outcome.
+CalcOutcome run_case(SeismicCalcState &s, const FieldReader &fields, std::string_view now,
                      ReportText text = ReportText::Full);
 // The same into `out`, reusing its storage.
-void run_case(SeismicCalcState &s, const FieldReader &fields, MessageSink &sink, std::string_view now,
-              ReportText text, CalcOutcome &out);
+void run_case(SeismicCalcState &s, const FieldReader &fields, std::string_view now, ReportText text,
+              CalcOutcome &out);
 
 // The current local date and time as the report header writes it.
 std::string now_text();
-
-// CR LF line breaks to LF.
-std::string to_lf(std::string_view text);
 
 } // namespace zelvaro::cli

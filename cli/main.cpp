@@ -2,15 +2,18 @@
 // per call, through the same capture and calculation as the window, or, with
 // --batch, one per row of an equipment schedule.
 #include "capture/advice.h"
-#include "schedule/batch.h"
-#include "schedule/progress_bar.h"
-#include "schedule/fd_streams.h"
-#include "cli/messages.h"
+#include "capture/sheet_names.h"
 #include "capture/single_case.h"
+#include "cli/messages.h"
+#include "engine/report_text.h"
 #include "files/system_error_text.h"
+#include "schedule/batch.h"
+#include "schedule/fd_streams.h"
+#include "schedule/progress_bar.h"
 #include "schedule/table_encoding.h"
 #ifdef ZELVARO_WITH_PDF
-#include "cli/sheet_output.h"
+#include "ui/drawings/schedule_bundle.h"
+#include "ui/drawings/sheet_output.h"
 #endif
 
 #include <cerrno>
@@ -23,6 +26,7 @@
 #include <iostream>
 #include <map>
 #include <memory>
+#include <sstream>
 #include <streambuf>
 #include <string>
 #include <sys/stat.h>
@@ -98,6 +102,10 @@ input.
   --pdf       write each item's sheet (PDF, one A4 page) into DIR ("line_id.pdf";
               none for refused rows). Title block: --project, --equipment (or
               the schedule's equipment column), --checker
+              A name ending in .pdf writes ONE file of every sheet with a
+              cover (every item's verdict and page); the title block's
+              project and checker come from the schedule's project and
+              checker columns, --project and --checker winning
               Both kinds of file are written under a temporary name and
               renamed when complete. A folder that is not empty is refused
               (earlier files would pass for this run's), and so is a folder
@@ -111,6 +119,7 @@ The schedule:
     id        the item's name (any text, optional)
     shape     anchor     material     the values of --shape, --anchor, --material
     equipment the equipment name of the sheet's title block (optional)
+    project   the project, checker the checker (the window writes them; optional)
     M KH Z P W n n1 n2 LG HG L D H L1 L2 L1G L2G L3G N a F   the names above
   - A missing column takes the one-case default (KH 2.0, Z 1.0, P N a F 0;
     M has none).
@@ -187,14 +196,18 @@ int write_stdout(std::string_view text, const std::string &what) {
   hold_closed_standard_descriptors(); // no file opened later (the sheet) may become standard output
   if (error == 0)
     return ExitPass;
-  std::cerr << "zelvaro-check: " << tr("Cannot write %1 to standard output: %2", {what, system_error_text(error)})
-            << "\n";
+  std::cerr << "zelvaro-check: "
+            << tr("Cannot write %1 to standard output: %2", {what, system_error_text(error)}) << "\n";
   return ExitRefused;
 }
 
-int print_help() { return write_stdout(help_text(), tr("the help text")); }
+int print_help() {
+  return write_stdout(help_text(), tr("the help text"));
+}
 
-int print_version() { return write_stdout("zelvaro-check " ZELVARO_VERSION "\n", tr("the version")); }
+int print_version() {
+  return write_stdout("zelvaro-check " ZELVARO_VERSION "\n", tr("the version"));
+}
 
 // True when both descriptors are the same terminal (the progress bar would
 // land in the middle of the table's rows).
@@ -213,10 +226,6 @@ int usage_error(const std::string &what) {
 void print_message(const Message &m) {
   std::cerr << m.title << "\n" << to_lf(m.text) << "\n";
 }
-
-struct SheetTitle {
-  std::string project, equipment, checker;
-};
 
 int no_pdf_in_this_build() {
   return usage_error(tr("This build of zelvaro-check cannot write calculation sheets (--pdf)."));
@@ -252,7 +261,7 @@ constexpr bool WithPdf = false;
 #endif
 
 // --project, --equipment, --checker: true when `name` is one of them.
-bool sheet_name_option(const std::string &name, const std::string &value, SheetTitle &title) {
+bool sheet_name_option(const std::string &name, const std::string &value, SheetNames &title) {
   if (name == "--project")
     title.project = value;
   else if (name == "--equipment")
@@ -310,7 +319,7 @@ std::string code_point_text(char32_t c) {
 
 int batch_main(int argc, char **argv) {
   std::optional<std::string> file, reports, pdf;
-  SheetTitle title;
+  SheetNames title;
   batch::Encoding encoding = batch::Encoding::Auto;
   batch::TableEncoding output_encoding = batch::TableEncoding::Utf8Bom;
   bool replace = false;
@@ -411,12 +420,31 @@ int batch_main(int argc, char **argv) {
     }
   }
 
+  // --pdf NAME.pdf: one PDF of every sheet with its cover, drawn after the
+  // table from the same schedule (read whole, so standard input serves too).
+  std::error_code dir_ec;
+  const bool bundle = pdf && pdf->size() > 4 && (pdf->ends_with(".pdf") || pdf->ends_with(".PDF")) &&
+                      !std::filesystem::is_directory(*pdf, dir_ec);
+  std::string schedule_bytes;
+  std::istringstream schedule_copy;
+  if (bundle) {
+    try {
+      schedule_bytes.assign(std::istreambuf_iterator<char>(*in), std::istreambuf_iterator<char>());
+    } catch (const std::exception &) {
+    }
+    if (in->bad()) {
+      std::cerr << "zelvaro-check: " << tr("Cannot read the schedule '%1'.", {*file}) << "\n";
+      return ExitRefused;
+    }
+    schedule_copy.str(schedule_bytes);
+    in = &schedule_copy;
+  }
+
   std::unique_ptr<batch::SheetSink> sheet_files;
 #ifdef ZELVARO_WITH_PDF
-  if (pdf) {
+  if (pdf && !bundle) {
     try {
-      sheet_files = std::make_unique<SheetFiles>(
-          *pdf, SheetNames{title.project, title.equipment, title.checker}, replace);
+      sheet_files = std::make_unique<SheetFiles>(*pdf, title, replace);
     } catch (const std::exception &e) {
       std::cerr << "zelvaro-check: " << e.what() << "\n";
       return ExitRefused;
@@ -464,8 +492,18 @@ int batch_main(int argc, char **argv) {
   std::ostream table(table_buf.get());
   const batch::BatchCounts counts = batch::run_batch(*in, table, diagnostics, options);
   hold_closed_standard_descriptors();
-  if (counts.file_error)
-    return batch::exit_status(counts); // the batch has said what failed
+  if (counts.file_error || counts.stopped_by)
+    return batch::exit_status(counts); // the batch has said what failed or where it stopped
+#ifdef ZELVARO_WITH_PDF
+  if (bundle) {
+    const std::string failed = write_schedule_bundle(
+        schedule_bytes, encoding, *pdf, SheetNames{title.project, title.equipment, title.checker}, options.now);
+    if (!failed.empty()) {
+      diagnostics << "zelvaro-check: " << failed << "\n";
+      return ExitRefused;
+    }
+  }
+#endif
   // A cell that had to change is an input the table does not hold as given.
   if (table_buf->replaced() > 0)
     return ExitRefused;
@@ -492,7 +530,7 @@ int main(int argc, char **argv) {
   std::optional<Material> material;
   bool crlf = false;
   std::optional<std::string> pdf;
-  SheetTitle title;
+  SheetNames title;
   std::map<std::string, std::string> assigned;
 
   bool options_ended = false;
@@ -565,9 +603,8 @@ int main(int argc, char **argv) {
 
   SeismicCalcState state;
   prepare_state(state, *shape, *anchor, *material);
-  RecordingSink sink;
-  const CalcOutcome outcome = run_case(state, fields, sink, now_text());
-  for (const Message &m : sink.messages)
+  const CalcOutcome outcome = run_case(state, fields, now_text());
+  for (const Message &m : outcome.refusal)
     print_message(m);
 
   switch (outcome.status) {
@@ -586,8 +623,7 @@ int main(int argc, char **argv) {
     return ExitRefused;
 #ifdef ZELVARO_WITH_PDF
   if (pdf) {
-    const std::string error = write_sheet_file(*pdf, state, outcome, fields,
-                                               SheetNames{title.project, title.equipment, title.checker});
+    const std::string error = write_sheet_file(*pdf, state, outcome, fields, title);
     if (!error.empty()) {
       std::cerr << "zelvaro-check: " << error << "\n";
       if (outcome.message)

@@ -98,6 +98,16 @@ void run_shape(SeismicCalcState &s, const ShapeProcedure &proc, int d, CalcOutco
   report += s.AnchorBlock;
 }
 
+// Keeps what capture says in the outcome, whose storage it reuses.
+class RefusalSink : public MessageSink {
+public:
+  explicit RefusalSink(std::vector<Message> &messages) : messages_(messages) {}
+  void show(const Message &m) override { messages_.push_back(m); }
+
+private:
+  std::vector<Message> &messages_;
+};
+
 } // namespace
 
 Message numeric_error_message(const NumericFault &fault) {
@@ -132,15 +142,17 @@ void Calculate(SeismicCalcState &s, const CaptureStep &data_in, std::string_view
   out.report.clear();
   out.message.reset();
   out.bond.reset();
-  data_in(s);
+  out.refusal.clear();
+  RefusalSink refusal(out.refusal);
+  data_in(s, refusal);
   const ShapeProcedure *proc =
       s.CalcCode >= 11 && s.CalcCode <= 15 ? shape_procedure(static_cast<Shape>(s.CalcCode - 10)) : nullptr;
   if (!proc)
     return;
   s.AnchorBlock.clear();
-  s.ReportHeader = "～～～～～";
+  s.ReportHeader = ReportHeaderMark;
   s.ReportHeader += now;
-  s.ReportHeader += "～～～～～";
+  s.ReportHeader += ReportHeaderMark;
   try {
     const int d = diameter_index(s.M); // read before M is converted to metres
     common_forces(s, text);

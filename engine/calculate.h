@@ -8,12 +8,13 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace zelvaro {
 
 struct CalcOutcome {
   enum class Status {
-    Refused,  // capture refused the inputs (it has shown its own message)
+    Refused,  // capture refused the inputs: show `refusal`, in order
     Stopped,  // a numeric error stopped the calculation: show `message`
     Reported, // `report` is the new text of the result box; show `message` if any (advice)
   };
@@ -22,11 +23,17 @@ struct CalcOutcome {
   std::optional<Message> message;
   // Reported, anchor kinds with a bond check: the figures of its line.
   std::optional<BondFigures> bond;
+  // Refused: what capture told the user, in the order it said it.
+  std::vector<Message> refusal;
 };
 
+// Before and after the date and time in the report's first line.
+inline constexpr std::string_view ReportHeaderMark = "～～～～～";
+
 // The capture step that Calculate runs first (data_in). It reads the fields
-// into the state and leaves CalcCode at 11..15, or refuses with CalcCode 0.
-using CaptureStep = std::function<void(SeismicCalcState &)>;
+// into the state and leaves CalcCode at 11..15, or refuses with CalcCode 0
+// and tells why through the sink, which Calculate records into the outcome.
+using CaptureStep = std::function<void(SeismicCalcState &, MessageSink &)>;
 
 // How much text Calculate writes.
 enum class ReportText {

@@ -6,23 +6,6 @@
 
 namespace zelvaro {
 
-void echo_four_lines(const SeismicCalcState &s, std::string &out, std::string_view span_label, double span) {
-  put(out, "初期ﾃﾞｰﾀ　W=", s.W, "(kg)");
-  put(out, "  n=", s.n, "(本)");
-  put(out, "  ﾎﾞﾙﾄ径M=", s.M, "");
-  put(out, "  水平震度=", s.KH, "");
-  put_line(out, "  地域係数=", s.Z, "");
-  put(out, "            LG=", s.LG, "(cm)");
-  put(out, "  HG=", s.HG, "(cm)");
-  put_line(out, span_label, span, "(cm)");
-  put(out, "            P=", s.P, "(W)");
-  put(out, "  N=", s.N, "(RPM)");
-  put_line(out, "  a=", s.a, "(μm)");
-  put(out, "            引張基準強度=", s.ft, "(MPa)");
-  put(out, "   専断基準強度=", s.fs, "(MPa)");
-  put_line(out, "   付加外力F=", s.F, "(kg)");
-}
-
 namespace {
 
 constexpr FieldBinding Fields[] = {
@@ -32,7 +15,9 @@ constexpr FieldBinding Fields[] = {
     {InputSlot::Text1_7, &SeismicCalcState::L},
 };
 
-void echo(const SeismicCalcState &s, std::string &out) { echo_four_lines(s, out, "  L=", s.L); }
+void echo(const SeismicCalcState &s, std::string &out) {
+  echo_four_lines(s, out, "  L=", s.L);
+}
 
 void convert(SeismicCalcState &s) {
   s.LG = formula("LG", [&] { return Num{s.LG} / 100; });

@@ -42,29 +42,24 @@ void pull_out(SeismicCalcState &s) {
   s.Rb = formula("引抜力Rb", [&] { return ((FH + FD) * HG - ((W - FV) - FD) * LG + MR) / (nt * L); });
 }
 
-} // namespace
-
-// Shared by the floor-mounted, circular and ceiling shapes: all n bolts share
-// the horizontal load.
-void shear_of_horizontal_load(SeismicCalcState &s) {
-  const Num FH{s.FH}, FD{s.FD}, A{s.A}, n{s.n};
-  s.tau_b = formula("専断応力τb", [&] { return (FH + FD) / (A * n) / 1000000; });
-}
-
-void shear_line_of_horizontal_load(const SeismicCalcState &s, std::string &out) {
-  put_line(out, "専断応力　τb=(FH+FD)/(n･A) = ", s.tau_b, "(MPa)");
-}
-
-namespace {
 void pull_out_lines(const SeismicCalcState &s, std::string &out) {
   put_line(out, "引抜力　Rb=((FH+FD)･HG-(W-FV-FD)･LG+MR)/(L･nt) = ", s.Rb, " (N)");
 }
+
 } // namespace
 
 const ShapeProcedure FloorMounted{
-    Shape::Floor,   "床置機器", Fields,   {"L(cm)=", "HG(cm)=", "LG(cm)=", "ｱﾝｶ総数n(本)="},
-    nullptr,        echo,       convert,  pull_out,
-    shear_of_horizontal_load, pull_out_lines, shear_line_of_horizontal_load,
+    Shape::Floor,
+    "床置機器",
+    Fields,
+    {"L(cm)=", "HG(cm)=", "LG(cm)=", "ｱﾝｶ総数n(本)="},
+    nullptr,
+    echo,
+    convert,
+    pull_out,
+    shear_of_horizontal_load,
+    pull_out_lines,
+    shear_line_of_horizontal_load,
 };
 
 } // namespace zelvaro

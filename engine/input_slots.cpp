@@ -1,26 +1,47 @@
 #include "engine/input_slots.h"
 
+#include <array>
+
 namespace zelvaro {
 
-int label_index(InputSlot slot) {
-  static constexpr std::array<int, InputSlotCount> map{
-      0,  // Text1(0)  W
-      4,  // Text1(1)  n / n1
-      5,  // Text1(2)  LG / L1G
-      3,  // Text1(3)  HG / L2
-      12, // Text1(4)  L2G
-      1,  // Text1(5)  N
-      6,  // Text1(6)  a
-      7,  // Text1(7)  L / D / L1 / H
-      11, // Text1(8)  n2
-      10, // Text1(9)  L3G
-      14, // Text1(10) F
-      8,  // Combo1    M
-      9,  // Combo2    KH
-      2,  // Combo3    P
-      13, // Combo4    Z
-  };
-  return map[static_cast<int>(slot)];
+namespace {
+
+using enum InputSwitch;
+
+constexpr std::array<InputRow, InputSlotCount> Rows{{
+    {InputSlot::Text1_0, 0, Never, "機器重量W(kg)="},
+    {InputSlot::Text1_1, 4, Never, {}, 3}, // n, the wall's n1
+    {InputSlot::Text1_2, 5, Shape, {}, 2}, // LG, the wall's L1G
+    {InputSlot::Text1_3, 3, Never, {}, 1}, // HG, the wall's L2
+    {InputSlot::Text1_4, 12, Shape, "L2G(cm)="},
+    {InputSlot::Text1_5, 1, Motor, "回転数N(rpm)="},
+    {InputSlot::Text1_6, 6, Motor, "振動値a(μm)="},
+    {InputSlot::Text1_7, 7, Never, {}, 0}, // L, D, the wall's L1, H
+    {InputSlot::Text1_8, 11, Shape, "横片側ｱﾝｶ数n2(本)="},
+    {InputSlot::Text1_9, 10, Shape, "L3G(cm)="},
+    {InputSlot::Text1_10, 14, ExternalForce, "付加力F(kg)="},
+    {InputSlot::Combo1, 8, Never, "ﾎﾞﾙﾄ径M="},
+    {InputSlot::Combo2, 9, Never, "設計水平震度KH="},
+    {InputSlot::Combo3, 2, Motor, "動力P(kw)="},
+    {InputSlot::Combo4, 13, Never, "地域係数="},
+}};
+
+constexpr bool in_slot_order() {
+  for (std::size_t i = 0; i < Rows.size(); ++i)
+    if (Rows[i].slot != static_cast<InputSlot>(i))
+      return false;
+  return true;
+}
+static_assert(in_slot_order(), "input_row() looks rows up by slot");
+
+} // namespace
+
+std::span<const InputRow> input_rows() {
+  return Rows;
+}
+
+const InputRow &input_row(InputSlot slot) {
+  return Rows[static_cast<std::size_t>(slot)];
 }
 
 } // namespace zelvaro

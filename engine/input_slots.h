@@ -1,6 +1,6 @@
 #pragma once
 
-#include <array>
+#include <span>
 #include <string_view>
 
 namespace zelvaro {
@@ -26,10 +26,33 @@ enum class InputSlot : int {
 };
 inline constexpr int InputSlotCount = 15;
 
-inline constexpr InputSlot text1_slot(int index) { return static_cast<InputSlot>(index); }
+inline constexpr InputSlot text1_slot(int index) {
+  return static_cast<InputSlot>(index);
+}
 
-// Index of the Text4 label box beside a slot; the indexes differ from the
-// Text1 indexes.
-int label_index(InputSlot slot);
+// What switches an input and its label on and off.
+enum class InputSwitch {
+  Never,         // always on
+  Shape,         // on when the chosen shape reads the input
+  Motor,         // the motor-moment check box
+  ExternalForce, // the external-force check box
+};
+
+// An input with the label box beside it. This table is the one place that
+// pairs them: the window's layout, the shape buttons, the check boxes,
+// capture's messages and the web page all read it.
+struct InputRow {
+  InputSlot slot;
+  int label; // index of the Text4 label box; it differs from the Text1 index
+  InputSwitch switched_by;
+  // The label's text; empty when the shape buttons relabel it, and then
+  // relabel is its index in ShapeProcedure::labels.
+  std::string_view text;
+  int relabel = -1;
+};
+
+// Every input, in the order of InputSlot.
+std::span<const InputRow> input_rows();
+const InputRow &input_row(InputSlot slot);
 
 } // namespace zelvaro

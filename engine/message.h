@@ -23,7 +23,8 @@ struct Message {
   bool operator==(const Message &) const = default;
 };
 
-// Where capture sends what it must tell the user (errmsg and friends).
+// Where capture sends what it must tell the user (errmsg and friends):
+// Calculate gives it one that records into the outcome's refusal.
 class MessageSink {
 public:
   virtual ~MessageSink() = default;

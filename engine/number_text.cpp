@@ -189,7 +189,8 @@ bool quick_fifteen_digits(double v, Fifteen &out) {
       --e;
       continue;
     }
-    // Up as often as not: worked out without a branch.
+    // Round to nearest, ties to even: up when the dropped part is more than
+    // half, or exactly half with n odd (the flags are added, not branched on).
     n += static_cast<std::uint64_t>((remainder > half) | ((remainder == half) & ((n & 1) != 0)));
     if (n == High15) { // 9.99...95 and up became 10.00...0
       n = Low15;

@@ -29,9 +29,11 @@ struct FieldBinding {
 struct ShapeProcedure {
   Shape shape;
   std::string_view caption; // caption of the shape's option button
-  // Text1 fields that only this shape reads (the common ones are in common_fields()).
+  // Text1 fields that only this shape reads (W, N, a, F and the four combo
+  // boxes, which every shape reads, are bound in shapes.cpp).
   std::span<const FieldBinding> fields;
-  // Label texts of Text4(7), Text4(3), Text4(5) and Text4(4) for this shape.
+  // Label texts of the inputs the shape buttons relabel, indexed by
+  // InputRow::relabel (Text1(7), Text1(3), Text1(2), Text1(1)).
   std::array<std::string_view, 4> labels;
   // Inputs derived right after capture (the wall's n); may be null.
   void (*derive_inputs)(SeismicCalcState &);
@@ -52,15 +54,12 @@ struct ShapeProcedure {
 // The procedure of a shape, or null for Shape::None and unknown values.
 const ShapeProcedure *shape_procedure(Shape s);
 
-// Fields that every shape reads: W, N, a, F and the four combo boxes.
-std::span<const FieldBinding> common_fields();
-
 // The binding of a slot for a shape, or null when the shape does not read it.
 const FieldBinding *field_binding(const ShapeProcedure &proc, InputSlot slot);
 
-// Text of a Text4 label box for a shape; with no shape chosen the labels of
-// the floor-mounted layout are shown.
-std::string_view label_text(Shape s, int text4_index);
+// Text of the label beside an input for a shape; with no shape chosen the
+// labels of the floor-mounted layout are shown.
+std::string_view label_text(Shape s, InputSlot slot);
 
 inline constexpr std::string_view CRLF = "\r\n";
 

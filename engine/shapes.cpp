@@ -1,19 +1,49 @@
+#include "engine/checked_math.h"
+#include "engine/report_text.h"
 #include "engine/shape_procedure.h"
 
 namespace zelvaro {
 
 namespace {
 
+// The fields every shape reads.
 constexpr FieldBinding Common[] = {
-    {InputSlot::Text1_0, &SeismicCalcState::W},   {InputSlot::Text1_5, &SeismicCalcState::N},
-    {InputSlot::Text1_6, &SeismicCalcState::a},   {InputSlot::Text1_10, &SeismicCalcState::F},
-    {InputSlot::Combo1, &SeismicCalcState::M},    {InputSlot::Combo2, &SeismicCalcState::KH},
+    {InputSlot::Text1_0, &SeismicCalcState::W},      {InputSlot::Text1_5, &SeismicCalcState::N},
+    {InputSlot::Text1_6, &SeismicCalcState::a},      {InputSlot::Text1_10, &SeismicCalcState::F},
+    {InputSlot::Combo1, &SeismicCalcState::M},       {InputSlot::Combo2, &SeismicCalcState::KH},
     {InputSlot::Combo3, &SeismicCalcState::P, 1000}, {InputSlot::Combo4, &SeismicCalcState::Z},
 };
 
 } // namespace
 
-std::span<const FieldBinding> common_fields() { return Common; }
+// Shared by the floor-mounted, circular and ceiling shapes: all n bolts share
+// the horizontal load.
+void shear_of_horizontal_load(SeismicCalcState &s) {
+  const Num FH{s.FH}, FD{s.FD}, A{s.A}, n{s.n};
+  s.tau_b = formula("専断応力τb", [&] { return (FH + FD) / (A * n) / 1000000; });
+}
+
+void shear_line_of_horizontal_load(const SeismicCalcState &s, std::string &out) {
+  put_line(out, "専断応力　τb=(FH+FD)/(n･A) = ", s.tau_b, "(MPa)");
+}
+
+// Shared by the ceiling and braced shapes.
+void echo_four_lines(const SeismicCalcState &s, std::string &out, std::string_view span_label, double span) {
+  put(out, "初期ﾃﾞｰﾀ　W=", s.W, "(kg)");
+  put(out, "  n=", s.n, "(本)");
+  put(out, "  ﾎﾞﾙﾄ径M=", s.M, "");
+  put(out, "  水平震度=", s.KH, "");
+  put_line(out, "  地域係数=", s.Z, "");
+  put(out, "            LG=", s.LG, "(cm)");
+  put(out, "  HG=", s.HG, "(cm)");
+  put_line(out, span_label, span, "(cm)");
+  put(out, "            P=", s.P, "(W)");
+  put(out, "  N=", s.N, "(RPM)");
+  put_line(out, "  a=", s.a, "(μm)");
+  put(out, "            引張基準強度=", s.ft, "(MPa)");
+  put(out, "   専断基準強度=", s.fs, "(MPa)");
+  put_line(out, "   付加外力F=", s.F, "(kg)");
+}
 
 const ShapeProcedure *shape_procedure(Shape s) {
   switch (s) {
@@ -42,44 +72,12 @@ const FieldBinding *field_binding(const ShapeProcedure &proc, InputSlot slot) {
   return nullptr;
 }
 
-std::string_view label_text(Shape s, int text4_index) {
+std::string_view label_text(Shape s, InputSlot slot) {
+  const InputRow &row = input_row(slot);
+  if (row.relabel < 0)
+    return row.text;
   const ShapeProcedure *proc = shape_procedure(s);
-  if (!proc)
-    proc = &FloorMounted;
-  switch (text4_index) {
-  case 0:
-    return "機器重量W(kg)=";
-  case 1:
-    return "回転数N(rpm)=";
-  case 2:
-    return "動力P(kw)=";
-  case 3:
-    return proc->labels[1];
-  case 4:
-    return proc->labels[3];
-  case 5:
-    return proc->labels[2];
-  case 6:
-    return "振動値a(μm)=";
-  case 7:
-    return proc->labels[0];
-  case 8:
-    return "ﾎﾞﾙﾄ径M=";
-  case 9:
-    return "設計水平震度KH=";
-  case 10:
-    return "L3G(cm)=";
-  case 11:
-    return "横片側ｱﾝｶ数n2(本)=";
-  case 12:
-    return "L2G(cm)=";
-  case 13:
-    return "地域係数=";
-  case 14:
-    return "付加力F(kg)=";
-  default:
-    return {};
-  }
+  return (proc ? proc : &FloorMounted)->labels[static_cast<std::size_t>(row.relabel)];
 }
 
 } // namespace zelvaro

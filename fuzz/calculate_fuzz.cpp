@@ -22,10 +22,12 @@
 //  - a refusal or a stop carries no report, so the window keeps the previous
 //    one; and it leaves the state fit to calculate the previous case again;
 //  - capture reads a plain decimal text as the C library does.
-#include "refdata/bond_tables.h"
-#include "engine/checks.h"
 #include "capture/data_in.h"
+#include "capture/single_case.h"
+#include "engine/checks.h"
+#include "engine/shape_procedure.h"
 #include "fuzz/fuzz_check.h"
+#include "refdata/bond_tables.h"
 #include "refdata/materials.h"
 #include "tests/support/state_members.h"
 #include "tests/support/worked_examples.h"
@@ -104,21 +106,19 @@ struct Run {
 };
 
 Run calculate(SeismicCalcState &s, const FieldReader &fields) {
-  cli::RecordingSink sink;
   Run r;
-  r.outcome = cli::run_case(s, fields, sink, Now);
-  r.shown = std::move(sink.messages);
+  r.outcome = cli::run_case(s, fields, Now);
+  r.shown = r.outcome.refusal;
   return r;
 }
 
 // The batch's way: only the verdicts, into an outcome that held another
 // case's report and advice.
 Run calculate_verdicts(SeismicCalcState &s, const FieldReader &fields, CalcOutcome &reused) {
-  cli::RecordingSink sink;
-  cli::run_case(s, fields, sink, Now, ReportText::Verdicts, reused);
+  cli::run_case(s, fields, Now, ReportText::Verdicts, reused);
   Run r;
   r.outcome = reused;
-  r.shown = std::move(sink.messages);
+  r.shown = reused.refusal;
   return r;
 }
 
@@ -353,8 +353,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
   {
     SeismicCalcState s;
     cli::prepare_state(s, Shape::Floor, Anchor::HawkCut, Material::SS);
-    cli::RecordingSink sink;
-    cli::run_case(s, example_fields(Shape::Floor), sink, Now, ReportText::Full, reused);
+    cli::run_case(s, example_fields(Shape::Floor), Now, ReportText::Full, reused);
     reused.message = Message{"耐震強度不足", "advice of another case", MessageIcon::None};
   }
   SeismicCalcState batch;

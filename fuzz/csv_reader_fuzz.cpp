@@ -22,8 +22,8 @@
 //    split at the commas (compared exactly when it is all ASCII);
 //  - when every record is well-formed, writing them out again as CSV (every
 //    field quoted) and reading that gives the same fields.
-#include "schedule/csv_reader.h"
 #include "fuzz/fuzz_check.h"
+#include "schedule/csv_reader.h"
 #include "schedule/text_encoding.h"
 
 #include <cstdint>
@@ -88,7 +88,7 @@ std::vector<CsvRecord> read_all_as_views(std::string_view text, const Setup &set
 std::string describe(const std::vector<CsvRecord> &records) {
   std::string d;
   for (const CsvRecord &r : records) {
-    d += "line " + std::to_string(r.line) + " [" + r.error + "]";
+    d += "line " + std::to_string(r.line) + " [" + to_string(r.error) + "]";
     for (const std::string &f : r.fields)
       d += " |" + f;
     d += "\n";
@@ -139,7 +139,7 @@ void check_accounting(std::string_view text, const std::vector<CsvRecord> &recor
   for (const CsvRecord &r : records) {
     FUZZ_REQUIRE(r.line == first_filled(next), describe(records));
     FUZZ_REQUIRE(r.line <= lines.size(), describe(records));
-    next = r.line + 1 + (r.error.empty() ? line_breaks(r.fields) : 0);
+    next = r.line + 1 + (!r.error ? line_breaks(r.fields) : 0);
     for (const std::string &f : r.fields)
       FUZZ_REQUIRE(batch::find_invalid_utf8(f) == std::string::npos, f);
   }
@@ -188,7 +188,7 @@ void check_written_again(const std::vector<CsvRecord> &records) {
   const auto again = read_all(csv, utf8);
   FUZZ_REQUIRE(again.size() == records.size(), csv + "\n" + describe(again));
   for (std::size_t i = 0; i < again.size(); ++i) {
-    FUZZ_REQUIRE(again[i].error.empty(), csv + "\n" + describe(again));
+    FUZZ_REQUIRE(!again[i].error, csv + "\n" + describe(again));
     FUZZ_REQUIRE(again[i].fields == records[i].fields, csv + "\n" + describe(again));
   }
 }
@@ -232,7 +232,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
 
   bool all_good = !records.empty();
   for (const auto &r : records)
-    all_good = all_good && r.error.empty();
+    all_good = all_good && !r.error;
   if (all_good)
     check_written_again(records);
   return 0;

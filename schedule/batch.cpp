@@ -1,16 +1,16 @@
 #include "schedule/batch.h"
 
 #include "capture/advice.h"
+#include "capture/single_case.h"
 #include "schedule/csv_reader.h"
 #include "schedule/safe_filename.h"
-#include "capture/single_case.h"
 
 #include "files/atomic_file.h"
-#include "schedule/fd_streams.h"
 #include "files/system_error_text.h"
+#include "schedule/fd_streams.h"
 
-#include "engine/checks.h"
 #include "capture/data_in.h"
+#include "engine/checks.h"
 #include "engine/number_text.h"
 
 #include <algorithm>
@@ -18,7 +18,6 @@
 #include <cerrno>
 #include <charconv>
 #include <cmath>
-#include <cstdio>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
@@ -52,7 +51,7 @@ struct Column {
 struct Layout {
   std::vector<Column> columns;
   std::vector<std::string> names; // for the reader's diagnoses
-  std::optional<std::size_t> id, shape, anchor, material, diameter, equipment;
+  std::optional<std::size_t> id, shape, anchor, material, diameter, equipment, project, checker;
   // For each shape (index = Shape): the columns of the fields it reads, and
   // the slot each goes into.
   std::array<std::vector<std::pair<std::size_t, InputSlot>>, 6> reads;
@@ -60,7 +59,7 @@ struct Layout {
 
 // Reads the header row; returns an error text (Japanese) or nothing.
 std::optional<std::string> read_header(const CsvRecord &header, Layout &layout) {
-  if (!header.error.empty())
+  if (header.error)
     return "見出し行（" + std::to_string(header.line) +
            "行目）を読めません: " + reader_error_text(header.error, header.fields);
   layout.names = header.fields;
@@ -92,12 +91,16 @@ std::optional<std::string> read_header(const CsvRecord &header, Layout &layout) 
     } else if (name == "equipment") {
       c.kind = ColumnKind::Equipment;
       role = &layout.equipment;
+    } else if (name == "project") { // the project's names, as the window writes them
+      role = &layout.project;
+    } else if (name == "checker") {
+      role = &layout.checker;
     } else {
       bool known = false;
       for (std::string_view f : cli::field_names())
         known = known || f == name;
       if (!known) {
-        std::string all = "id shape anchor material equipment";
+        std::string all = "id shape anchor material equipment project checker";
         for (std::string_view f : cli::field_names()) {
           all += ' ';
           all += f;
@@ -298,8 +301,7 @@ void append_terminal_text(std::string &out, std::string_view text) {
     }
     const auto c = static_cast<unsigned char>(text[i]);
     // U+0080 to U+009F (C2 80 to C2 9F) are the 8-bit forms of ESC sequences (CSI, OSC).
-    const bool c1 =
-        c == 0xC2 && i + 1 < text.size() && (static_cast<unsigned char>(text[i + 1]) & 0xE0) == 0x80;
+    const bool c1 = c == 0xC2 && decode_utf8_at(text, i).value <= 0x9F;
     if (c >= 0x20 && c != 0x7F && !c1)
       continue;
     out.append(text, done, i - done);
@@ -335,62 +337,62 @@ void echo_row_line(std::string &echo, std::size_t line, std::string_view id) {
 }
 } // namespace
 
-std::string reader_error_text(std::string_view error, const std::vector<std::string> &columns) {
-  // The reader names a field "field K" (1-based); say which column that is.
+std::string reader_error_text(const CsvError &error, const std::vector<std::string> &columns) {
+  using Kind = CsvError::Kind;
   std::string text;
-  std::string_view rest = error;
-  constexpr std::string_view FieldWord = "field ";
-  if (rest.starts_with(FieldWord)) {
-    std::size_t k = 0;
-    const char *b = rest.data() + FieldWord.size();
-    const auto [p, ec] = std::from_chars(b, rest.data() + rest.size(), k);
-    if (ec == std::errc() && k > 0) {
-      text = std::to_string(k) + "列目";
-      if (k <= columns.size() && !columns[k - 1].empty())
-        text += "（" + columns[k - 1] + "）";
-      text += ": ";
-      rest.remove_prefix(static_cast<std::size_t>(p - rest.data()));
-      if (rest.starts_with(":"))
-        rest.remove_prefix(1);
-      if (rest.starts_with(" "))
-        rest.remove_prefix(1);
-    }
+  if (error.field > 0) { // say which column that is
+    text = std::to_string(error.field) + "列目";
+    if (error.field <= columns.size() && !columns[error.field - 1].empty())
+      text += "（" + columns[error.field - 1] + "）";
+    text += ": ";
   }
-  unsigned long a = 0, b = 0;
-  char byte[8] = {};
-  if (rest.starts_with("has a quote inside unquoted text")) {
+  const auto at_byte = [&] { return "（" + std::to_string(error.offset + 1) + "バイト目）。"; };
+  switch (error.kind) {
+  case Kind::None:
+    break;
+  case Kind::QuoteInUnquotedText:
     text += "\" で囲まれていない値の中に \" があります（値全体を \" で囲み、中の \" は二つ重ねてください）。";
-  } else if (rest.starts_with("has a quote not closed on its line")) {
+    break;
+  case Kind::QuoteOpenAtLineEnd:
     text += "\" が行の終わりまでに閉じられていません（上の行で閉じられていない \" があったため、"
             "この行は一行だけで読みました）。";
-  } else if (std::sscanf(std::string(rest).c_str(), "has more than %lu fields", &a) == 1) {
-    text += "列が多すぎます（" + std::to_string(a) + " 列を超えています）。";
-  } else if (std::sscanf(std::string(rest).c_str(), "has a NUL byte at offset %lu", &a) == 1) {
-    text += "使えないバイト 0x00（NUL）があります（" + std::to_string(a + 1) + "バイト目）。";
-  } else if (std::sscanf(std::string(rest).c_str(), "has a byte-order mark at offset %lu", &a) == 1) {
-    text += "ファイルの途中に BOM（EF BB BF）があります（" + std::to_string(a + 1) + "バイト目）。";
-  } else if (rest == "has text after its closing quote") {
+    break;
+  case Kind::TooManyFields:
+    text += "列が多すぎます（" + std::to_string(error.count) + " 列を超えています）。";
+    break;
+  case Kind::NulByte:
+    text += "使えないバイト 0x00（NUL）があります" + at_byte();
+    break;
+  case Kind::ByteOrderMark:
+    text += "ファイルの途中に BOM（EF BB BF）があります" + at_byte();
+    break;
+  case Kind::TextAfterQuote:
     text += "閉じる \" の後に文字があります。";
-  } else if (std::sscanf(std::string(rest).c_str(), "the quote opened on line %lu is not closed", &a) == 1) {
-    text += std::to_string(a) + "行目で開いた \" がファイルの終わりまで閉じられていません。";
-  } else if (std::sscanf(std::string(rest).c_str(), "has %lu fields instead of %lu", &a, &b) == 2) {
-    text += "項目の数が " + std::to_string(a) + " で、見出し行の " + std::to_string(b) + " と合いません。";
-  } else if (std::sscanf(std::string(rest).c_str(), "is longer than %lu bytes", &a) == 1) {
-    text += "行が長すぎます（" + std::to_string(a) + " バイトを超えています）。";
-  } else if (std::sscanf(std::string(rest).c_str(), "is not valid UTF-8 (byte %4s at offset %lu)", byte,
-                         &a) == 2 ||
-             std::sscanf(std::string(rest).c_str(), "is not valid CP932 (byte %4s at offset %lu)", byte,
-                         &a) == 2) {
-    const bool cp932 = rest.find("CP932") != std::string_view::npos;
-    text += std::string(cp932 ? "CP932" : "UTF-8") + " として読めないバイト " + byte + " があります（" +
-            std::to_string(a + 1) + "バイト目）。";
+    break;
+  case Kind::QuoteOpenAtInputEnd:
+    text += std::to_string(error.line) + "行目で開いた \" がファイルの終わりまで閉じられていません。";
+    break;
+  case Kind::WrongFieldCount:
+    text += "項目の数が " + std::to_string(error.count) + " で、見出し行の " +
+            std::to_string(error.expected) + " と合いません。";
+    break;
+  case Kind::TooLong:
+    text += "行が長すぎます（" + std::to_string(error.count) + " バイトを超えています）。";
+    break;
+  case Kind::InvalidUtf8:
+  case Kind::InvalidCp932: {
+    constexpr char digits[] = "0123456789ABCDEF";
+    const bool cp932 = error.kind == Kind::InvalidCp932;
+    text += std::string(cp932 ? "CP932" : "UTF-8") + " として読めないバイト 0x" + digits[error.byte >> 4] +
+            digits[error.byte & 0xF] + " があります" + at_byte();
     if (!cp932)
       text += "Shift_JIS で保存したファイルなら --encoding cp932 を指定してください。";
-  } else if (rest.starts_with("the input starts with a UTF-8 byte-order mark but is being read as CP932")) {
+    break;
+  }
+  case Kind::Utf8BomReadAsCp932:
     text += "ファイルは UTF-8 の BOM で始まっていますが、CP932 として読んでいます。--encoding "
             "を確かめてください。";
-  } else {
-    text += "CSV の形式が正しくありません（" + std::string(rest) + "）。";
+    break;
   }
   return text;
 }
@@ -561,12 +563,12 @@ BatchCounts run_batch(std::istream &in, std::ostream &table, std::ostream &diagn
       SeismicCalcState state;
       CsvRecordView record;
       CaseFieldViews fields; // of the current record
-      cli::RecordingSink sink;
       CalcOutcome outcome;
       cli::AdviceSearch advice;
       std::string message;
       std::string echo; // a line for the terminal
-      std::string reader_error, reader_refusal;
+      CsvError reader_error;
+      std::string reader_refusal;
       std::string refusal_text, refusal_cell, refusal_echo; // as a table cell and for the terminal
       std::size_t records = 0;
 
@@ -575,7 +577,7 @@ BatchCounts run_batch(std::istream &in, std::ostream &table, std::ostream &diagn
           line_reached = record.line;
           if (options.progress && ++records % options.progress_every == 0)
             options.progress(records);
-          bool blank = record.error.empty();
+          bool blank = !record.error;
           for (std::size_t i = 0; blank && i < record.fields.size(); ++i)
             blank = record.fields[i].empty();
           if (blank)
@@ -590,18 +592,18 @@ BatchCounts run_batch(std::istream &in, std::ostream &table, std::ostream &diagn
           Anchor anchor{};
           Material material{};
           std::optional<std::string> refusal;
-          const bool bad_record = !record.error.empty();
+          const bool bad_record = static_cast<bool>(record.error);
           if (bad_record) {
             // A damaged or hostile file repeats one diagnosis line after line: translate it once.
             if (record.error != reader_error) {
-              reader_error.assign(record.error);
+              reader_error = record.error;
               reader_refusal = reader_error_text(record.error, layout.names);
             }
             refusal.emplace(); // the text is reader_refusal
           }
           if (!refusal && id.size() > MaxIdBytes)
-            refusal = "id が長すぎます（" + std::to_string(id.size()) + " バイト。" + std::to_string(MaxIdBytes) +
-                      " バイトまでにしてください）。";
+            refusal = "id が長すぎます（" + std::to_string(id.size()) + " バイト。" +
+                      std::to_string(MaxIdBytes) + " バイトまでにしてください）。";
           if (!refusal)
             refusal = selection(record, layout.shape, "shape", "形状", "floor circular wall ceiling braced",
                                 cli::parse_shape, shape);
@@ -621,13 +623,12 @@ BatchCounts run_batch(std::istream &in, std::ostream &table, std::ostream &diagn
             if (!layout.diameter)
               fields.set(InputSlot::Combo1, ""); // the diameter has no default
             cli::prepare_state(state, shape, anchor, material);
-            sink.messages.clear();
-            cli::run_case(state, fields, sink, options.now,
+            cli::run_case(state, fields, options.now,
                           options.reports || options.sheets ? ReportText::Full : ReportText::Verdicts,
                           outcome);
             if (outcome.status == CalcOutcome::Status::Refused) {
               refusal.emplace();
-              for (const Message &m : sink.messages) {
+              for (const Message &m : outcome.refusal) {
                 if (!refusal->empty())
                   *refusal += ' ';
                 append_one_line(*refusal, m.text);
@@ -667,10 +668,11 @@ BatchCounts run_batch(std::istream &in, std::ostream &table, std::ostream &diagn
             if (options.reports)
               options.reports->write(record.line, id, outcome.report);
             if (options.sheets) {
-              const std::string_view equipment = layout.equipment && *layout.equipment < record.fields.size()
-                                                     ? record.fields[*layout.equipment]
-                                                     : std::string_view();
-              options.sheets->write(record.line, id, equipment, state, outcome, fields);
+              const auto cell = [&](std::optional<std::size_t> column) {
+                return column && *column < record.fields.size() ? record.fields[*column] : std::string_view();
+              };
+              const RowNames names{cell(layout.equipment), cell(layout.project), cell(layout.checker)};
+              options.sheets->write(record.line, id, names, state, outcome, fields);
             }
             write_failures = 0;
           } catch (const std::runtime_error &e) {

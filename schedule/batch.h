@@ -27,9 +27,10 @@
 // report's number_text; line breaks inside messages become one space.
 // Memory stays flat: one row is held at a time.
 
-#include "engine/calculate.h"
 #include "capture/field_reader.h"
+#include "engine/calculate.h"
 #include "engine/seismic_calc_state.h"
+#include "schedule/csv_reader.h"
 #include "schedule/text_encoding.h"
 
 #include <chrono>
@@ -50,16 +51,21 @@ inline constexpr std::string_view TableHeader =
     "id,status,Rb,sigma_b,tau_b,sigma_c,tau_c,pullout_kg,"
     "allowable_kg,LL,RebarCount,bolt_verdict,anchor_verdict,message,suggestion";
 
+// The names a row gives its sheet's title block: its `equipment`, `project`
+// and `checker` cells (empty when the schedule has no such column).
+struct RowNames {
+  std::string_view equipment, project, checker;
+};
+
 // Where the sheet of each calculated item goes (--pdf DIR).
 class SheetSink {
 public:
   virtual ~SheetSink() = default;
-  // The item on input line `line` labelled `id`, with the `equipment` cell
-  // (empty when the schedule has no such column), just calculated: `s` holds
-  // its selections and results, `outcome` its report and advice, `fields`
-  // the texts it was calculated from. Throws std::runtime_error when the
-  // sheet cannot be stored.
-  virtual void write(std::size_t line, std::string_view id, std::string_view equipment, const SeismicCalcState &s,
+  // The item on input line `line` labelled `id`, with its names, just
+  // calculated: `s` holds its selections and results, `outcome` its report
+  // and advice, `fields` the texts it was calculated from. Throws
+  // std::runtime_error when the sheet cannot be stored.
+  virtual void write(std::size_t line, std::string_view id, const RowNames &names, const SeismicCalcState &s,
                      const CalcOutcome &outcome, const FieldReader &fields) = 0;
   // After the last row: makes what was written durable; throws like write().
   virtual void finish() {}
@@ -159,6 +165,6 @@ void append_terminal_text(std::string &out, std::string_view text);
 
 // The Japanese form of a CsvRecord::error, with the column names of the
 // header (`columns` may be shorter than the record).
-std::string reader_error_text(std::string_view error, const std::vector<std::string> &columns);
+std::string reader_error_text(const CsvError &error, const std::vector<std::string> &columns);
 
 } // namespace zelvaro::batch

@@ -37,11 +37,56 @@ std::string hex_byte(char c) {
   return {'0', 'x', digits[b >> 4], digits[b & 0xF]};
 }
 
-std::string field_label(std::size_t index) {
-  return "field " + std::to_string(index + 1);
-}
-
 } // namespace
+
+std::string to_string(const CsvError &e) {
+  using Kind = CsvError::Kind;
+  std::string text;
+  if (e.field > 0)
+    text = "field " + std::to_string(e.field);
+  switch (e.kind) {
+  case Kind::None:
+    break;
+  case Kind::QuoteInUnquotedText:
+    text += " has a quote inside unquoted text (quote the whole field and double the quotes inside it)";
+    break;
+  case Kind::QuoteOpenAtLineEnd:
+    text += " has a quote not closed on its line (read alone after a quote left open above)";
+    break;
+  case Kind::TextAfterQuote:
+    text += " has text after its closing quote";
+    break;
+  case Kind::QuoteOpenAtInputEnd:
+    text +=
+        ": the quote opened on line " + std::to_string(e.line) + " is not closed before the end of the input";
+    break;
+  case Kind::TooManyFields:
+    text += "has more than " + std::to_string(e.count) + " fields";
+    break;
+  case Kind::TooLong:
+    text += "is longer than " + std::to_string(e.count) + " bytes";
+    break;
+  case Kind::WrongFieldCount:
+    text += "has " + std::to_string(e.count) + " fields instead of " + std::to_string(e.expected);
+    break;
+  case Kind::NulByte:
+  case Kind::ByteOrderMark:
+    text += e.kind == Kind::NulByte ? " has a NUL byte" : " has a byte-order mark";
+    text += " at offset " + std::to_string(e.offset);
+    break;
+  case Kind::InvalidUtf8:
+  case Kind::InvalidCp932:
+    text += std::string(" is not valid ") + (e.kind == Kind::InvalidCp932 ? "CP932" : "UTF-8") + " (byte " +
+            hex_byte(static_cast<char>(e.byte)) + " at offset " + std::to_string(e.offset) + ")";
+    if (e.kind == Kind::InvalidUtf8)
+      text += "; if the file was saved as Shift_JIS, read it with --encoding cp932";
+    break;
+  case Kind::Utf8BomReadAsCp932:
+    text += "the input starts with a UTF-8 byte-order mark but is being read as CP932";
+    break;
+  }
+  return text;
+}
 
 CsvReader::CsvReader(std::istream &in, Encoding encoding, CsvReaderOptions options)
     : in_(in), encoding_(encoding), options_(options) {
@@ -99,14 +144,14 @@ void CsvReader::start() {
     return;
   pos_ += kUtf8Bom.size();
   if (encoding_ == Encoding::Cp932)
-    pending_error_ = "the input starts with a UTF-8 byte-order mark but is being read as CP932";
+    pending_error_.kind = CsvError::Kind::Utf8BomReadAsCp932;
   else
     encoding_ = Encoding::Utf8;
 }
 
-void CsvReader::set_error(CsvRecord &record, std::string message) {
-  if (record.error.empty())
-    record.error = std::move(message);
+void CsvReader::set_error(CsvRecord &record, const CsvError &error) {
+  if (!record.error)
+    record.error = error;
 }
 
 void CsvReader::rewind() {
@@ -151,7 +196,7 @@ bool CsvReader::next(CsvRecordView &record) {
   if (!skip_empty_lines())
     return false;
   FieldMask non_ascii = 0;
-  const bool first = !pending_error_.empty();
+  const bool first = static_cast<bool>(pending_error_);
   const bool plain = !first && scan_plain(record.fields, non_ascii);
   if (plain && (expected_fields_ == 0 || record.fields.size() == expected_fields_) &&
       decodes_as_is(record.fields, non_ascii)) {
@@ -169,11 +214,8 @@ bool CsvReader::next(CsvRecordView &record) {
 
 void CsvReader::read_record(CsvRecord &record, bool may_be_plain) {
   record.line = line_;
-  record.error.clear();
-  if (!pending_error_.empty()) {
-    record.error = std::move(pending_error_);
-    pending_error_.clear();
-  }
+  record.error = pending_error_;
+  pending_error_ = {};
   resync_ = false;
   overflow_ = false;
   std::size_t count = 0;
@@ -194,10 +236,10 @@ void CsvReader::read_record(CsvRecord &record, bool may_be_plain) {
     decode_fields(record, non_ascii);
   refuse_stray_bytes(record);
   if (result == Parse::Done) {
-    if (expected_fields_ != 0 && count != expected_fields_ && record.error.empty())
+    if (expected_fields_ != 0 && count != expected_fields_ && !record.error)
       set_error(record,
-                "has " + std::to_string(count) + " fields instead of " + std::to_string(expected_fields_));
-    if (resync_ && !record.error.empty())
+                {.kind = CsvError::Kind::WrongFieldCount, .count = count, .expected = expected_fields_});
+    if (resync_ && record.error)
       rewind();
   }
   resync_ = false;
@@ -210,7 +252,7 @@ bool CsvReader::scan_plain(std::vector<std::string_view> &fields, FieldMask &non
   const char *const start = buffer_.data() + pos_;
   for (const char *p = start;;) {
     const char *q = p;
-    unsigned char bits = 0; // the field's bytes or'ed together
+    unsigned char bits = 0;             // the field's bytes or'ed together
     for (; !stops(kPlainStop, *q); ++q) // the data is always followed by a line break
       bits |= static_cast<unsigned char>(*q);
     if (q == e || *q == '"' || *q == '\0' || fields.size() == options_.max_fields)
@@ -267,7 +309,7 @@ CsvReader::Parse CsvReader::parse(CsvRecord &record, std::size_t &count) {
     if (overflow_)
       return; // the record is refused anyway: don't let a flood of commas use memory
     if (field + 1 == options_.max_fields) {
-      set_error(record, "has more than " + std::to_string(options_.max_fields) + " fields");
+      set_error(record, {.kind = CsvError::Kind::TooManyFields, .count = options_.max_fields});
       overflow_ = true;
       return;
     }
@@ -278,16 +320,8 @@ CsvReader::Parse CsvReader::parse(CsvRecord &record, std::size_t &count) {
     if (!overflow_)
       fields[field].append(data, size);
   };
-  // Only the first error of a record is kept: the others' text is not built
-  // at all, and the text is written into the record's own string.
-  auto fail = [&](std::string_view what) {
-    if (!record.error.empty())
-      return;
-    char number[24];
-    record.error = "field ";
-    record.error.append(number, std::to_chars(number, number + sizeof number, field + 1).ptr);
-    record.error += what;
-  };
+  // Only the first error of a record is kept.
+  auto fail = [&](CsvError::Kind kind) { set_error(record, {.kind = kind, .field = field + 1}); };
   auto finish = [&](Parse result) {
     count = field + 1;
     return result;
@@ -315,7 +349,7 @@ CsvReader::Parse CsvReader::parse(CsvRecord &record, std::size_t &count) {
   for (;;) {
     if (!too_long && base_ + pos_ > last_allowed) {
       too_long = true;
-      set_error(record, "is longer than " + std::to_string(options_.max_record_bytes) + " bytes");
+      set_error(record, {.kind = CsvError::Kind::TooLong, .count = options_.max_record_bytes});
       if (resync_) {
         rewind();
         return finish(Parse::Rewound);
@@ -352,7 +386,7 @@ CsvReader::Parse CsvReader::parse(CsvRecord &record, std::size_t &count) {
         continue;
       }
       if (*q == '"') {
-        fail(" has a quote inside unquoted text (quote the whole field and double the quotes inside it)");
+        fail(CsvError::Kind::QuoteInUnquotedText);
         if (resync_) { // bad already: no need to read on over the lines it swallowed
           rewind();
           return finish(Parse::Rewound);
@@ -377,8 +411,8 @@ CsvReader::Parse CsvReader::parse(CsvRecord &record, std::size_t &count) {
         state = State::QuoteSeen;
         continue;
       }
-      if (one_line || !record.error.empty()) { // bad anyway: ends at its first line
-        fail(" has a quote not closed on its line (read alone after a quote left open above)");
+      if (one_line || record.error) { // bad anyway: ends at its first line
+        fail(CsvError::Kind::QuoteOpenAtLineEnd);
         ++line_;
         skip_lf_ = *q == '\r';
         return finish(Parse::Done);
@@ -413,7 +447,7 @@ CsvReader::Parse CsvReader::parse(CsvRecord &record, std::size_t &count) {
         skip_lf_ = *p == '\r';
         return finish(Parse::Done);
       default:
-        fail(" has text after its closing quote");
+        fail(CsvError::Kind::TextAfterQuote);
         if (resync_) {
           rewind();
           return finish(Parse::Rewound);
@@ -426,8 +460,7 @@ CsvReader::Parse CsvReader::parse(CsvRecord &record, std::size_t &count) {
   }
   // End of input.
   if (state == State::Quoted || state == State::QuotedAfterCr) {
-    set_error(record, field_label(field) + ": the quote opened on line " + std::to_string(quote_line) +
-                          " is not closed before the end of the input");
+    set_error(record, {.kind = CsvError::Kind::QuoteOpenAtInputEnd, .field = field + 1, .line = quote_line});
     if (resync_) {
       rewind();
       return finish(Parse::Rewound);
@@ -462,8 +495,9 @@ void CsvReader::refuse_stray_bytes(CsvRecord &record) {
     const std::size_t bom = encoding_ == Encoding::Cp932 ? std::string::npos : field.find(kUtf8Bom);
     if (nul == std::string::npos && bom == std::string::npos)
       continue;
-    set_error(record, field_label(i) + (nul < bom ? " has a NUL byte" : " has a byte-order mark") +
-                          " at offset " + std::to_string(std::min(nul, bom)));
+    set_error(record, {.kind = nul < bom ? CsvError::Kind::NulByte : CsvError::Kind::ByteOrderMark,
+                       .field = i + 1,
+                       .offset = std::min(nul, bom)});
     scratch_.clear();
     for (std::size_t at = 0; at < field.size();) {
       if (field[at] == '\0') {
@@ -501,14 +535,12 @@ void CsvReader::decode_fields(CsvRecord &record, FieldMask non_ascii) {
     } else {
       bad = append_utf8_lossy(field, scratch_);
     }
-    if (bad != std::string::npos) {
-      std::string what = field_label(i) + " is not valid " +
-                         (encoding_ == Encoding::Cp932 ? "CP932" : "UTF-8") + " (byte " +
-                         hex_byte(field[bad]) + " at offset " + std::to_string(bad) + ")";
-      if (encoding_ == Encoding::Utf8)
-        what += "; if the file was saved as Shift_JIS, read it with --encoding cp932";
-      set_error(record, std::move(what));
-    }
+    if (bad != std::string::npos)
+      set_error(record, {.kind = encoding_ == Encoding::Cp932 ? CsvError::Kind::InvalidCp932
+                                                              : CsvError::Kind::InvalidUtf8,
+                         .field = i + 1,
+                         .offset = bad,
+                         .byte = static_cast<unsigned char>(field[bad])});
     field.swap(scratch_);
   }
 }

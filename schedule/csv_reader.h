@@ -47,10 +47,44 @@
 
 namespace zelvaro::batch {
 
+// Why a record is bad: its kind and the figures that go with it. The face
+// says it in its own words; to_string says it in English for diagnostics.
+struct CsvError {
+  enum class Kind : std::uint8_t {
+    None,                // a well-formed record
+    QuoteInUnquotedText, // `field`
+    QuoteOpenAtLineEnd,  // `field`: read alone after a quote left open above
+    TextAfterQuote,      // `field`
+    QuoteOpenAtInputEnd, // `field`; `line`: where the quote opened
+    TooManyFields,       // `count`: the most fields allowed
+    TooLong,             // `count`: the most bytes allowed
+    WrongFieldCount,     // `count` fields instead of `expected`
+    NulByte,             // `field`, at `offset` in it
+    ByteOrderMark,       // `field`, at `offset` in it (not at the start of the input)
+    InvalidUtf8,         // `field`: `byte` at `offset` in it
+    InvalidCp932,        // `field`: `byte` at `offset` in it
+    Utf8BomReadAsCp932,  // the input starts with a UTF-8 byte-order mark
+  };
+  Kind kind = Kind::None;
+  std::size_t field = 0; // 1-based; 0 when the error is not about one field
+  std::size_t line = 0;
+  std::size_t count = 0;
+  std::size_t expected = 0;
+  std::size_t offset = 0; // bytes into the field, from 0
+  unsigned char byte = 0;
+
+  explicit operator bool() const { return kind != Kind::None; }
+  bool operator==(const CsvError &) const = default;
+};
+
+// The error in English ("field 2 has text after its closing quote"); empty
+// for Kind::None.
+std::string to_string(const CsvError &error);
+
 struct CsvRecord {
   std::size_t line = 0;            // physical line (1-based) the record starts on
   std::vector<std::string> fields; // always well-formed UTF-8
-  std::string error;               // empty for a well-formed record; does not repeat the line
+  CsvError error;                  // Kind::None for a well-formed record
 };
 
 // The same with the fields as views, valid until the reader is called
@@ -58,7 +92,7 @@ struct CsvRecord {
 struct CsvRecordView {
   std::size_t line = 0;
   std::vector<std::string_view> fields;
-  std::string_view error;
+  CsvError error;
 };
 
 struct CsvReaderOptions {
@@ -125,7 +159,7 @@ private:
   // Marks the record bad for a NUL byte or a byte-order mark in a field.
   void refuse_stray_bytes(CsvRecord &record);
   void rewind();
-  void set_error(CsvRecord &record, std::string message);
+  static void set_error(CsvRecord &record, const CsvError &error);
 
   std::istream &in_;
   Encoding encoding_;
@@ -144,7 +178,7 @@ private:
   bool started_ = false;
   bool skip_lf_ = false; // the last byte was a CR ending a line
   std::size_t line_ = 1;
-  std::string pending_error_; // for the first record
+  CsvError pending_error_; // for the first record
 
   // Where to resume after a bad record whose quoted field ran over a line break.
   bool resync_ = false;

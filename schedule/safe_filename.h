@@ -1,6 +1,7 @@
-// File names for per-item reports (text now, PDF sheets later) written by
-// `zelvaro-check --batch --reports DIR`. The ids come from the schedule and
-// may hold anything; the names made from them must never lead outside DIR.
+// File names for the per-item files of a batch: the text reports of
+// `zelvaro-check --batch --reports DIR` and the sheets of `--pdf DIR`. The ids
+// come from the schedule and may hold anything; the names made from them must
+// never lead outside DIR.
 #pragma once
 
 #include <cstddef>

@@ -1,8 +1,8 @@
 // Bands two and three and the two check boxes.
 #include "refdata/bond_tables.h"
-#include "ui/form1.h"
 #include "refdata/materials.h"
 #include "refdata/selection_lists.h"
+#include "ui/form1.h"
 #include "ui/widgets.h"
 
 #include <QCheckBox>
@@ -32,21 +32,21 @@ void Form1::chooseMaterial(Material m) {
 
 void Form1::Check1_Click(bool checked) {
   const QString text = checked ? QString() : QStringLiteral("0");
-  for (QWidget *w : std::initializer_list<QWidget *>{Combo(3), Text1(5), Text1(6), Text4(1), Text4(2), Text4(6)})
-    w->setEnabled(checked);
-  Combo(3)->setEditText(text);
-  Text1(5)->setText(text);
-  Text1(6)->setText(text);
+  for (const InputRow &row : input_rows())
+    if (row.switched_by == InputSwitch::Motor)
+      enableRow(row, checked);
+  for (const InputRow &row : input_rows())
+    if (row.switched_by == InputSwitch::Motor)
+      setInputText(row.slot, text);
 }
 
 void Form1::Check2_Click(bool checked) {
+  const InputRow &force = input_row(InputSlot::Text1_10);
   if (checked) {
     Text1(10)->clear();
-    Text4(14)->setEnabled(true);
-    Text1(10)->setEnabled(true);
+    enableRow(force, true);
   } else {
-    Text4(14)->setEnabled(false);
-    Text1(10)->setEnabled(false);
+    enableRow(force, false);
     Text1(10)->setText(QStringLiteral("0"));
   }
 }

@@ -1,11 +1,12 @@
 #include "ui/form1.h"
 
 #include "capture/advice.h"
-#include "engine/calculate.h"
 #include "capture/data_in.h"
+#include "engine/calculate.h"
 #include "engine/general_date.h"
-#include "ui/info_text.h"
+#include "engine/shape_procedure.h"
 #include "refdata/selection_lists.h"
+#include "ui/info_text.h"
 #include "ui/widgets.h"
 
 #include <QButtonGroup>
@@ -17,7 +18,9 @@ namespace zelvaro::ui {
 
 namespace {
 
-QString qs(std::string_view s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
+QString qs(std::string_view s) {
+  return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
+}
 
 // The fields as capture reads them from the window.
 class WindowFields : public FieldReader {
@@ -33,15 +36,6 @@ public:
 
 private:
   std::array<std::string, InputSlotCount> texts_;
-};
-
-class BoxSink : public MessageSink {
-public:
-  explicit BoxSink(std::function<void(const Message &)> show) : show_(std::move(show)) {}
-  void show(const Message &m) override { show_(m); }
-
-private:
-  std::function<void(const Message &)> show_;
 };
 
 } // namespace
@@ -65,9 +59,28 @@ QRadioButton *Form1::materialButton(Material m) const {
   return k >= 1 && k <= 2 ? materialButtons_[static_cast<std::size_t>(k - 1)] : nullptr;
 }
 
+QWidget *Form1::input(InputSlot slot) const {
+  return slot < InputSlot::Combo1 ? static_cast<QWidget *>(Text1(static_cast<int>(slot)))
+                                  : Combo(static_cast<int>(slot) - static_cast<int>(InputSlot::Combo1) + 1);
+}
+
+void Form1::setInputText(InputSlot slot, const QString &text) {
+  if (slot < InputSlot::Combo1)
+    Text1(static_cast<int>(slot))->setText(text);
+  else
+    Combo(static_cast<int>(slot) - static_cast<int>(InputSlot::Combo1) + 1)->setEditText(text);
+}
+
+void Form1::enableRow(const InputRow &row, bool on) {
+  labelOf(row.slot)->setEnabled(on);
+  input(row.slot)->setEnabled(on);
+}
+
 void Form1::connectControls() {
-  connect(shapeGroup_, &QButtonGroup::idClicked, this, [this](int id) { chooseShape(static_cast<Shape>(id)); });
-  connect(anchorGroup_, &QButtonGroup::idClicked, this, [this](int id) { chooseAnchor(static_cast<Anchor>(id)); });
+  connect(shapeGroup_, &QButtonGroup::idClicked, this,
+          [this](int id) { chooseShape(static_cast<Shape>(id)); });
+  connect(anchorGroup_, &QButtonGroup::idClicked, this,
+          [this](int id) { chooseAnchor(static_cast<Anchor>(id)); });
   connect(materialGroup_, &QButtonGroup::idClicked, this,
           [this](int id) { chooseMaterial(static_cast<Material>(id)); });
   connect(check1_, &QCheckBox::toggled, this, &Form1::Check1_Click);
@@ -93,14 +106,16 @@ void Form1::loadDefaults() {
   // Motor data and external force start switched off.
   Check1_Click(false);
   Check2_Click(false);
-  // The wall-only inputs start greyed: the labels show the floor-mounted layout.
-  for (int i : {4, 8, 9})
-    Text1(i)->setEnabled(false);
-  for (int i : {12, 10, 11})
-    Text4(i)->setEnabled(false);
+  // The labels show the floor-mounted layout, so the inputs it does not read
+  // (the wall-only ones) start greyed.
+  for (const InputRow &row : input_rows())
+    if (row.switched_by == InputSwitch::Shape && !field_binding(FloorMounted, row.slot))
+      enableRow(row, false);
 }
 
-void Form1::showMessage(const Message &m) { messageBox_(this, m); }
+void Form1::showMessage(const Message &m) {
+  messageBox_(this, m);
+}
 
 std::string Form1::now_text() {
   const QDateTime now = QDateTime::currentDateTime();
@@ -110,35 +125,110 @@ std::string Form1::now_text() {
 }
 
 void Form1::Command2_Click() {
+  emit calculatePressed();
+  calculate(true);
+}
+
+bool Form1::calculateQuietly() {
+  return calculate(false);
+}
+
+bool Form1::calculate(bool boxes) {
   const WindowFields fields(*this);
-  BoxSink sink([this](const Message &m) { showMessage(m); });
-  const CalcOutcome outcome =
-      Calculate(state_, [&](SeismicCalcState &s) { data_in(s, fields, sink); }, now_text());
+  const CalcOutcome outcome = Calculate(
+      state_, [&](SeismicCalcState &s, MessageSink &sink) { data_in(s, fields, sink); }, now_text());
+  if (!boxes && outcome.status != CalcOutcome::Status::Reported) {
+    text2_->clear();
+    sheet_.reset();
+  }
   switch (outcome.status) {
   case CalcOutcome::Status::Refused:
-    return; // capture has shown its message; the previous report stays
+    if (boxes)
+      for (const Message &m : outcome.refusal)
+        showMessage(m);
+    return false; // the previous report stays
   case CalcOutcome::Status::Stopped:
-    showMessage(*outcome.message);
-    return;
+    if (boxes)
+      showMessage(*outcome.message);
+    return false;
   case CalcOutcome::Status::Reported:
     text2_->setPlainText(QString::fromStdString(outcome.report));
-    sheet_ = sheet::sheet_data(state_, outcome.report, outcome.message,
-                               std::string(fields.text(InputSlot::Combo1)),
+    sheet_ = sheet::sheet_data(state_, outcome, std::string(fields.text(InputSlot::Combo1)),
                                std::string(fields.text(InputSlot::Combo2)),
                                std::string(fields.text(InputSlot::Combo4)));
     if (outcome.message) {
       // judge_msg's advice as it is, the changes that would pass under it
       sheet_->suggestions = cli::suggestions(state_, fields, outcome);
-      Message advice = *outcome.message;
-      advice.informative = cli::joined(sheet_->suggestions, "\r\n");
-      showMessage(advice);
+      if (boxes) {
+        Message advice = *outcome.message;
+        advice.informative = cli::joined(sheet_->suggestions, "\r\n");
+        showMessage(advice);
+      }
     }
-    return;
+    return true;
   }
+  return false;
 }
 
-void Form1::Command1_Click() { showMessage(Message{"Information", info_text(), MessageIcon::Information}); }
+void Form1::loadInputs(const ItemInputs &in) {
+  // A selection the item lacks is shown as none chosen.
+  const auto choose = [](QButtonGroup *group, QAbstractButton *button) {
+    if (button)
+      return;
+    group->setExclusive(false);
+    for (QAbstractButton *b : group->buttons())
+      b->setChecked(false);
+    group->setExclusive(true);
+  };
+  choose(shapeGroup_, shapeButton(in.shape));
+  if (shapeButton(in.shape))
+    chooseShape(in.shape);
+  else
+    state_.ShapeKind = Shape::None;
+  choose(anchorGroup_, anchorButton(in.anchor));
+  if (anchorButton(in.anchor))
+    chooseAnchor(in.anchor);
+  else
+    state_.AnchorKind = Anchor::None;
+  choose(materialGroup_, materialButton(in.material));
+  if (materialButton(in.material))
+    chooseMaterial(in.material);
+  else
+    state_.BoltMaterial = Material::None;
 
-void Form1::Command4_Click() { close(); }
+  const auto text = [&](InputSlot slot) { return qs(in.texts[static_cast<std::size_t>(slot)]); };
+  const QString off = qs(MotorOffText);
+  const bool motor =
+      text(InputSlot::Combo3) != off || text(InputSlot::Text1_5) != off || text(InputSlot::Text1_6) != off;
+  check1_->setChecked(motor);
+  Check1_Click(motor);
+  const bool force = text(InputSlot::Text1_10) != off;
+  check2_->setChecked(force);
+  Check2_Click(force);
+  for (int i = 0; i <= 10; ++i)
+    Text1(i)->setText(text(text1_slot(i)));
+  for (int c = 1; c <= 4; ++c)
+    Combo(c)->setEditText(text(static_cast<InputSlot>(static_cast<int>(InputSlot::Combo1) + c - 1)));
+}
+
+ItemInputs Form1::inputs() const {
+  ItemInputs in;
+  in.shape = state_.ShapeKind;
+  in.anchor = state_.AnchorKind;
+  in.material = state_.BoltMaterial;
+  const WindowFields fields(*this);
+  for (int i = 0; i < InputSlotCount; ++i)
+    in.texts[static_cast<std::size_t>(i)] = fields.text(static_cast<InputSlot>(i));
+  return in;
+}
+
+void Form1::Command1_Click() {
+  showMessage(Message{"Information", info_text(), MessageIcon::Information});
+}
+
+// The window around the form (the menu bar's) asks about unsaved changes.
+void Form1::Command4_Click() {
+  window()->close();
+}
 
 } // namespace zelvaro::ui

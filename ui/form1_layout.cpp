@@ -2,12 +2,12 @@
 // in twips (15 per pixel) in the window's client area, as the form was laid
 // out; controls inside a frame are placed in the same coordinates and drawn
 // over it.
+#include "engine/shape_procedure.h"
+#include "refdata/materials.h"
+#include "refdata/selection_lists.h"
 #include "ui/app_setup.h"
 #include "ui/drawings/diagrams.h"
 #include "ui/form1.h"
-#include "refdata/materials.h"
-#include "refdata/selection_lists.h"
-#include "engine/shape_procedure.h"
 #include "ui/widgets.h"
 
 #include <QButtonGroup>
@@ -41,10 +41,10 @@ struct FrameSpec {
   bool numbered;
 };
 
-// Input rows: label box, its input, and their places.
+// Input rows: the places of an input's label box and of the input (the
+// combo boxes are placed with their typing above).
 struct RowSpec {
-  int text4;
-  int text1; // -1 for a combo box row
+  InputSlot slot;
   QRect label, input;
 };
 
@@ -180,34 +180,36 @@ void Form1::buildLayout() {
   // Label boxes and inputs; every box is 270 twips high.
   const RowSpec rows[] = {
       // band four: labels of the combo boxes
-      {8, -1, tw(3960, 2280, 975, 270), {}},
-      {9, -1, tw(3960, 2640, 1455, 270), {}},
-      {13, -1, tw(3960, 3000, 975, 270), {}},
-      {2, -1, tw(6480, 2280, 1215, 270), {}},
+      {InputSlot::Combo1, tw(3960, 2280, 975, 270), {}},
+      {InputSlot::Combo2, tw(3960, 2640, 1455, 270), {}},
+      {InputSlot::Combo4, tw(3960, 3000, 975, 270), {}},
+      {InputSlot::Combo3, tw(6480, 2280, 1215, 270), {}},
       // motor data and external force
-      {1, 5, tw(6480, 2640, 1335, 270), tw(7800, 2640, 615, 270)},
-      {6, 6, tw(6480, 3000, 1335, 270), tw(7800, 3000, 615, 270)},
-      {14, 10, tw(8640, 2505, 1215, 270), tw(9840, 2520, 735, 270)},
+      {InputSlot::Text1_5, tw(6480, 2640, 1335, 270), tw(7800, 2640, 615, 270)},
+      {InputSlot::Text1_6, tw(6480, 3000, 1335, 270), tw(7800, 3000, 615, 270)},
+      {InputSlot::Text1_10, tw(8640, 2505, 1215, 270), tw(9840, 2520, 735, 270)},
       // band five, first row
-      {0, 0, tw(2280, 3840, 1575, 270), tw(3840, 3840, 735, 270)},
-      {7, 7, tw(4800, 3840, 615, 270), tw(5400, 3840, 615, 270)},
-      {3, 3, tw(6480, 3840, 855, 270), tw(7320, 3840, 615, 270)},
-      {5, 2, tw(8160, 3840, 855, 270), tw(9000, 3840, 615, 270)},
+      {InputSlot::Text1_0, tw(2280, 3840, 1575, 270), tw(3840, 3840, 735, 270)},
+      {InputSlot::Text1_7, tw(4800, 3840, 615, 270), tw(5400, 3840, 615, 270)},
+      {InputSlot::Text1_3, tw(6480, 3840, 855, 270), tw(7320, 3840, 615, 270)},
+      {InputSlot::Text1_2, tw(8160, 3840, 855, 270), tw(9000, 3840, 615, 270)},
       // band five, second row
-      {4, 1, tw(2280, 4200, 1935, 270), tw(4200, 4200, 495, 270)},
-      {12, 4, tw(4800, 4200, 855, 270), tw(5640, 4200, 615, 270)},
-      {10, 9, tw(6480, 4200, 855, 270), tw(7320, 4200, 615, 270)},
-      {11, 8, tw(8160, 4200, 1695, 270), tw(9840, 4200, 495, 270)},
+      {InputSlot::Text1_1, tw(2280, 4200, 1935, 270), tw(4200, 4200, 495, 270)},
+      {InputSlot::Text1_4, tw(4800, 4200, 855, 270), tw(5640, 4200, 615, 270)},
+      {InputSlot::Text1_9, tw(6480, 4200, 855, 270), tw(7320, 4200, 615, 270)},
+      {InputSlot::Text1_8, tw(8160, 4200, 1695, 270), tw(9840, 4200, 495, 270)},
   };
   for (const RowSpec &row : rows) {
-    const std::string label = "Text4(" + std::to_string(row.text4) + ")";
+    const int text4 = input_row(row.slot).label;
+    const std::string label = "Text4(" + std::to_string(text4) + ")";
     auto *box = place(new LabelBox(this), label.c_str(), row.label);
-    const std::string_view text = label_text(Shape::None, row.text4);
+    const std::string_view text = label_text(Shape::None, row.slot);
     box->setText(QString::fromUtf8(text.data(), static_cast<int>(text.size())));
-    text4_[static_cast<std::size_t>(row.text4)] = box;
-    if (row.text1 >= 0) {
-      const std::string input = "Text1(" + std::to_string(row.text1) + ")";
-      text1_[static_cast<std::size_t>(row.text1)] = place(new NumberBox(this), input.c_str(), row.input);
+    text4_[static_cast<std::size_t>(text4)] = box;
+    if (row.slot < InputSlot::Combo1) {
+      const int text1 = static_cast<int>(row.slot);
+      const std::string input = "Text1(" + std::to_string(text1) + ")";
+      text1_[static_cast<std::size_t>(text1)] = place(new NumberBox(this), input.c_str(), row.input);
     }
   }
 

@@ -2,6 +2,7 @@
 #include "ui/app_setup.h"
 #include "ui/form1.h"
 #include "ui/form2.h"
+#include "ui/main_menu.h"
 #include "ui/single_instance.h"
 
 #include <QApplication>
@@ -32,8 +33,12 @@ int main(int argc, char *argv[]) {
     zelvaro::ui::Form2 splash;
     zelvaro::ui::show_splash_then_close(splash);
   }
-  zelvaro::ui::Form1 form;
-  form.show();
-  instance.setRaise([&form] { zelvaro::ui::bring_forward(form); });
+  zelvaro::ui::MainWindow window;
+  window.show();
+  instance.setRaise([&window] { zelvaro::ui::bring_forward(window); });
+  // `zelvaro FILE.csv` opens the schedule (from the desktop's file manager too).
+  const QStringList args = app.arguments();
+  if (args.size() > 1)
+    window.openFile(args.at(1));
   return app.exec();
 }

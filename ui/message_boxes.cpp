@@ -1,5 +1,7 @@
 #include "ui/message_boxes.h"
 
+#include "engine/report_text.h"
+
 #include <QEvent>
 #include <QLabel>
 #include <QLayout>
@@ -54,8 +56,7 @@ private:
 } // namespace
 
 QString display_text(const std::string &text) {
-  QString s = QString::fromStdString(text);
-  s.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+  QString s = QString::fromStdString(to_lf(text));
   s.replace(QChar('\r'), QChar('\n'));
   return s;
 }

@@ -17,7 +17,7 @@ namespace zelvaro::ui {
 
 namespace {
 
-bool ask_names_dialog(QWidget *parent, Form1::SheetNames &names) {
+bool ask_names_dialog(QWidget *parent, SheetNames &names) {
   QDialog dialog(parent);
   dialog.setWindowTitle(QStringLiteral("計算書の表題欄"));
   auto *form = new QFormLayout(&dialog);
@@ -51,7 +51,8 @@ void print_dialog(QWidget *parent, const sheet::SheetData &d) {
   if (dialog.exec() != QDialog::Accepted)
     return;
   QPainter p(&printer);
-  sheet::paint_sheet(p, QRectF(QPointF(0, 0), printer.pageLayout().paintRectPixels(printer.resolution()).size()), d);
+  sheet::paint_sheet(
+      p, QRectF(QPointF(0, 0), printer.pageLayout().paintRectPixels(printer.resolution()).size()), d);
 }
 
 } // namespace
@@ -77,9 +78,7 @@ std::optional<sheet::SheetData> Form1::namedSheet() {
   if (!ask(this, names_))
     return std::nullopt;
   sheet::SheetData d = *sheet_;
-  d.project = names_.project;
-  d.equipment = names_.equipment;
-  d.checker = names_.checker;
+  d.names = names_;
   return d;
 }
 

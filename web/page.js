@@ -15,9 +15,14 @@
   const MaterialButtons = ['Option3', 'Option4'];
   const Icons = { information: 'i', critical: '×', question: '?', none: '' };
 
+  let module = null; // the WebAssembly core
   let core = null; // the exported functions
   let texts = null; // the window's fixed texts, from the core
   const chosen = { shape: 0, anchor: 0, material: 0 };
+
+  function lines(text) {
+    return text.replace(/\r\n/g, '\n').replace(/\r/g, '\n');
+  }
 
   // ---- Message boxes: modal, one after the other, OK closes.
   const queue = [];
@@ -30,7 +35,10 @@
     if (!m) return;
     $('MessageTitle').textContent = m.title;
     // CR LF and a lone CR each break the line, as in the window's boxes.
-    $('MessageText').textContent = m.text.replace(/\r\n/g, '\n').replace(/\r/g, '\n');
+    $('MessageText').textContent = lines(m.text);
+    // Under the advice, the changes that would pass.
+    $('MessageInformative').textContent = lines(m.informative || '');
+    $('MessageInformative').hidden = !m.informative;
     const icon = $('MessageIcon');
     icon.className = 'icon ' + m.icon;
     icon.textContent = Icons[m.icon] || '';
@@ -161,7 +169,7 @@
     $(MaterialButtons[m - 1]).checked = true;
   }
   function Check1_Click(checked) {
-    for (const id of ['Combo3', 'Text1_5', 'Text1_6']) {
+    for (const id of texts.motorInputs) {
       setEnabled(id, checked);
       $(id).value = checked ? '' : texts.defaults.off;
     }
@@ -186,13 +194,127 @@
     $('Check2').checked = false;
     Check1_Click(false);
     Check2_Click(false);
-    // The wall-only inputs start greyed: the labels show the floor-mounted layout.
-    for (const id of ['Text1_4', 'Text1_8', 'Text1_9']) setEnabled(id, false);
+    // The labels show the floor-mounted layout, so the inputs it does not read
+    // (the wall-only ones) start greyed.
+    for (const [id, on] of Object.entries(texts.shapes[0].inputs)) if (!on) setEnabled(id, false);
     $('Text2').value = '';
     document.body.classList.remove('has-sheet');
     for (const ul of document.querySelectorAll('div.combo ul')) ul.hidden = true;
     queue.length = 0;
     if ($('MessageBox').open) $('MessageBox').close();
+    showSchedule(null);
+  }
+
+  // ---- The equipment schedule, run by the batch of zelvaro-check in the core.
+  let schedule = null; // { name, result } of the schedule shown
+  const Verdicts = { ok: '○ 適合', shortfall: '× 不足', refused: '入力不備' };
+  function openSchedule(file) {
+    file.arrayBuffer().then((buffer) => {
+      const bytes = utf8Schedule(new Uint8Array(buffer));
+      const at = module._malloc(Math.max(1, bytes.length));
+      let json;
+      try {
+        module.HEAPU8.set(bytes, at); // after the allocation, which may move the heap
+        json = core.runSchedule(at, bytes.length, nowText());
+      } finally {
+        module._free(at);
+      }
+      const result = JSON.parse(json);
+      if (result.fileError) {
+        showMessage({ title: file.name, text: result.diagnostics.replace(/^zelvaro-check: /gm, '').trim(), icon: 'critical' });
+        return;
+      }
+      showSchedule({ name: file.name, result });
+    }).catch((error) => {
+      showMessage({ title: file.name, text: '機器表を読めません: ' + error, icon: 'critical' });
+    });
+  }
+  // The C library of the WebAssembly build has no CP932 converter: a schedule
+  // that is not UTF-8 but reads as CP932 throughout (the browser's Shift_JIS
+  // is Microsoft's table, with the NEC and IBM extensions) is handed to the
+  // core as UTF-8. Anything else goes as it is, for the core to diagnose.
+  function utf8Schedule(bytes) {
+    try {
+      new TextDecoder('utf-8', { fatal: true }).decode(bytes);
+      return bytes;
+    } catch (notUtf8) {
+      try {
+        return new TextEncoder().encode(new TextDecoder('shift_jis', { fatal: true }).decode(bytes));
+      } catch (notCp932) {
+        return bytes;
+      }
+    }
+  }
+  function showSchedule(shown) {
+    schedule = shown;
+    const body = $('ScheduleList').tBodies[0];
+    body.replaceChildren();
+    $('ScheduleList').hidden = !shown;
+    $('ScheduleSave').disabled = $('VerdictSave').disabled = !shown;
+    if (!shown) {
+      $('ScheduleSummary').textContent = 'CSV ファイルをこのページにドロップしても開けます。';
+      return;
+    }
+    const r = shown.result;
+    const column = (name) => r.columns.indexOf(name);
+    const shownColumns = ['id', 'equipment', 'shape', 'anchor', 'material', 'M', 'W'].map(column);
+    for (const item of r.items) {
+      const tr = body.insertRow();
+      const status = item.verdict[1];
+      tr.dataset.status = status;
+      tr.insertCell().textContent = item.line;
+      for (const c of shownColumns) tr.insertCell().textContent = c >= 0 ? item.cells[c] : '';
+      const verdict = tr.insertCell();
+      verdict.className = status;
+      verdict.textContent = Verdicts[status] || status;
+      tr.insertCell().textContent = item.verdict[13];
+      tr.insertCell().textContent = item.verdict[14].split(' / ').join('\n');
+      tr.addEventListener('click', () => {
+        for (const other of body.rows) other.classList.remove('selected');
+        tr.classList.add('selected');
+        loadItem(item);
+      });
+    }
+    const c = r.counts;
+    $('ScheduleSummary').textContent = shown.name + ': ' + c.items + ' 件（適合 ' + c.passed + '、不足 ' +
+      c.shortfalls + '、入力不備 ' + c.refused + '）';
+  }
+  // An item of the list into the window's inputs, then 計算.
+  function loadItem(item) {
+    const select = (buttons, kind, choose, key) => {
+      if (kind) { choose(kind); return; }
+      chosen[key] = 0;
+      for (const id of buttons) $(id).checked = false;
+    };
+    select(ShapeButtons, item.shape, chooseShape, 'shape');
+    select(AnchorButtons, item.anchor, chooseAnchor, 'anchor');
+    select(MaterialButtons, item.material, chooseMaterial, 'material');
+    const f = item.fields;
+    const off = texts.defaults.off;
+    $('Check1').checked = [f[13], f[5], f[6]].some((t) => t !== off);
+    Check1_Click($('Check1').checked);
+    $('Check2').checked = f[10] !== off;
+    Check2_Click($('Check2').checked);
+    FieldIds.forEach((id, i) => { $(id).value = f[i]; });
+    // A row the batch could not read into a case (a selection it could not
+    // use, a damaged row) shows the batch's reason rather than a calculation.
+    if (!item.shape || !item.anchor || !item.material) {
+      showMessage({ title: Verdicts.refused, text: item.verdict[13], icon: 'critical' });
+      return;
+    }
+    Command2_Click();
+  }
+  function save(text, name) {
+    const a = document.createElement('a');
+    a.href = URL.createObjectURL(new Blob(['\ufeff' + text], { type: 'text/csv;charset=utf-8' }));
+    a.download = name;
+    document.body.append(a);
+    a.click();
+    a.remove();
+    setTimeout(() => URL.revokeObjectURL(a.href), 1000);
+  }
+  function baseName() {
+    return schedule.name.replace(/\.csv$/i, '');
   }
 
   // ---- 計算.
@@ -263,6 +385,7 @@
     if (advice) {
       $('SheetAdvice').querySelector('h3').textContent = advice.title;
       $('SheetAdvice').querySelector('p').textContent = advice.text.replace(/\r\n/g, '\n');
+      $('SheetAdvice').querySelector('p.informative').textContent = lines(advice.informative || '');
     }
     document.body.classList.add('has-sheet');
   }
@@ -305,14 +428,36 @@
     $('Command2').addEventListener('click', Command2_Click);
     $('Command4').addEventListener('click', startState);
     $('MessageBox').addEventListener('close', nextMessage);
+    $('ScheduleFile').addEventListener('change', (e) => {
+      if (e.target.files.length) openSchedule(e.target.files[0]);
+      e.target.value = ''; // the same file again is opened again
+    });
+    $('ScheduleSave').addEventListener('click', () => save(schedule.result.schedule, baseName() + '-utf8.csv'));
+    $('VerdictSave').addEventListener('click', () => save(schedule.result.table, baseName() + '-判定.csv'));
+    document.addEventListener('dragover', (e) => {
+      if (!e.dataTransfer.types.includes('Files')) return;
+      e.preventDefault();
+      document.body.classList.add('dragging');
+    });
+    document.addEventListener('dragleave', (e) => {
+      if (!e.relatedTarget) document.body.classList.remove('dragging');
+    });
+    document.addEventListener('drop', (e) => {
+      document.body.classList.remove('dragging');
+      if (!e.dataTransfer.files.length) return;
+      e.preventDefault();
+      openSchedule(e.dataTransfer.files[0]);
+    });
   }
 
-  ZelvaroCore().then((module) => {
+  ZelvaroCore().then((started) => {
+    module = started;
     core = {
       pageTexts: module.cwrap('zelvaro_page_texts', 'string', []),
       calculate: module.cwrap('zelvaro_calculate', 'string', ['number', 'number', 'number', 'string', 'string']),
       dateText: module.cwrap('zelvaro_date_text', 'string', ['number', 'number', 'number', 'number', 'number', 'number']),
       keyPasses: module.cwrap('zelvaro_key_passes', 'number', ['string', 'number']),
+      runSchedule: module.cwrap('zelvaro_run_schedule', 'string', ['number', 'number', 'string']),
     };
     texts = JSON.parse(core.pageTexts());
     build();

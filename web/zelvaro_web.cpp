@@ -8,18 +8,27 @@
 // strings, not a binding library.
 #include "capture/single_case.h" // the headless case runner, the page's only way to calculate
 
-#include "engine/checks.h"
+#include "capture/advice.h"
+#include "schedule/batch.h"
+#include "schedule/csv_reader.h"
+
 #include "capture/data_in.h"
+#include "engine/checks.h"
 #include "engine/general_date.h"
-#include "ui/info_text.h"
+#include "engine/shape_procedure.h"
 #include "refdata/materials.h"
 #include "refdata/selection_lists.h"
-#include "engine/shape_procedure.h"
+#include "ui/info_text.h"
 
 #include <emscripten/emscripten.h>
 
+#include <algorithm>
+#include <array>
 #include <cstdio>
+#include <optional>
 #include <span>
+#include <sstream>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 
@@ -87,7 +96,12 @@ void put_message(std::string &out, const Message &m) {
   put_string(out, m.text);
   out += ",\"icon\":\"";
   out += icon_name(m.icon);
-  out += "\"}";
+  out += '"';
+  if (!m.informative.empty()) {
+    out += ",\"informative\":";
+    put_string(out, m.informative);
+  }
+  out += '}';
 }
 
 std::string_view without_crlf(std::string_view s) {
@@ -96,33 +110,45 @@ std::string_view without_crlf(std::string_view s) {
   return s;
 }
 
-// The Text1 inputs that a shape button greys or enables (the others stay as
-// they are: they are read by every shape or switched by the check boxes).
-constexpr int ShapeSwitchedInputs[] = {2, 4, 9, 8};
-// The labels a shape button rewrites.
-constexpr int ShapeRelabelled[] = {7, 3, 5, 4};
+// The page's element id of an input.
+std::string slot_id(InputSlot slot) {
+  const int i = static_cast<int>(slot);
+  return i <= 10 ? "Text1_" + std::to_string(i) : "Combo" + std::to_string(i - 10);
+}
 
 std::string page_texts() {
   std::string out = "{\"caption\":";
   put_string(out, InitialCaptionText);
 
   out += ",\"labels\":[";
-  for (int i = 0; i < 15; ++i) {
+  std::array<std::string_view, InputSlotCount> by_label{};
+  for (const InputRow &row : input_rows())
+    by_label[static_cast<std::size_t>(row.label)] = label_text(Shape::None, row.slot);
+  for (std::size_t i = 0; i < by_label.size(); ++i) {
     if (i)
       out += ',';
-    put_string(out, label_text(Shape::None, i));
+    put_string(out, by_label[i]);
   }
   out += "],\"labelOf\":{";
   for (int i = 0; i < InputSlotCount; ++i) {
     if (i)
       out += ',';
     const auto slot = static_cast<InputSlot>(i);
-    const std::string id = i <= 10 ? "Text1_" + std::to_string(i) : "Combo" + std::to_string(i - 10);
-    put_string(out, id);
-    out += ':' + std::to_string(label_index(slot));
+    put_string(out, slot_id(slot));
+    out += ':' + std::to_string(input_row(slot).label);
   }
 
-  out += "},\"shapes\":[";
+  out += "},\"motorInputs\":[";
+  bool first_motor = true;
+  for (const InputRow &row : input_rows())
+    if (row.switched_by == InputSwitch::Motor) {
+      if (!first_motor)
+        out += ',';
+      first_motor = false;
+      put_string(out, slot_id(row.slot));
+    }
+
+  out += "],\"shapes\":[";
   for (int k = 1; k <= 5; ++k) {
     const Shape s = static_cast<Shape>(k);
     const ShapeProcedure *proc = shape_procedure(s);
@@ -132,22 +158,25 @@ std::string page_texts() {
     put_string(out, proc->caption);
     out += ",\"labels\":{";
     bool first = true;
-    for (int label : ShapeRelabelled) {
-      if (!first)
-        out += ',';
-      first = false;
-      out += '"' + std::to_string(label) + "\":";
-      put_string(out, label_text(s, label));
-    }
+    for (const InputRow &row : input_rows())
+      if (row.relabel >= 0) {
+        if (!first)
+          out += ',';
+        first = false;
+        out += '"' + std::to_string(row.label) + "\":";
+        put_string(out, label_text(s, row.slot));
+      }
     out += "},\"inputs\":{";
     first = true;
-    for (int input : ShapeSwitchedInputs) {
-      if (!first)
-        out += ',';
-      first = false;
-      out += "\"Text1_" + std::to_string(input) + "\":";
-      out += field_binding(*proc, text1_slot(input)) ? "true" : "false";
-    }
+    for (const InputRow &row : input_rows())
+      if (row.switched_by == InputSwitch::Shape) {
+        if (!first)
+          out += ',';
+        first = false;
+        put_string(out, slot_id(row.slot));
+        out += ':';
+        out += field_binding(*proc, row.slot) ? "true" : "false";
+      }
     out += "}}";
   }
 
@@ -205,8 +234,7 @@ std::string calculate(int shape, int anchor, int material, std::string_view text
   SeismicCalcState state;
   cli::prepare_state(state, static_cast<Shape>(shape), static_cast<Anchor>(anchor),
                      static_cast<Material>(material));
-  cli::RecordingSink sink;
-  const CalcOutcome outcome = cli::run_case(state, fields, sink, now);
+  const CalcOutcome outcome = cli::run_case(state, fields, now);
 
   std::string out = "{\"status\":\"";
   out += outcome.status == CalcOutcome::Status::Reported  ? "reported"
@@ -220,10 +248,16 @@ std::string calculate(int shape, int anchor, int material, std::string_view text
     first = false;
     put_message(out, m);
   };
-  for (const Message &m : sink.messages)
+  for (const Message &m : outcome.refusal)
     message(m);
-  if (outcome.message)
-    message(*outcome.message); // the numeric error, or judge_msg's advice
+  if (outcome.status == CalcOutcome::Status::Reported && outcome.message) {
+    // judge_msg's advice, with the changes that would pass under it, as the window shows them.
+    Message advice = *outcome.message;
+    advice.informative = cli::joined(cli::suggestions(state, fields, outcome), "\r\n");
+    message(advice);
+  } else if (outcome.message) {
+    message(*outcome.message); // the numeric error
+  }
   out += ']';
   if (outcome.status == CalcOutcome::Status::Reported) {
     out += ",\"report\":";
@@ -245,6 +279,108 @@ std::string calculate(int shape, int anchor, int material, std::string_view text
   return out;
 }
 
+// The schedule as UTF-8 text, whatever it was written in: what the page
+// downloads again. Undecodable bytes become U+FFFD, as the reader shows them.
+std::string schedule_utf8(std::string_view bytes) {
+  if (bytes.starts_with(batch::kUtf8Bom))
+    bytes.remove_prefix(batch::kUtf8Bom.size());
+  std::string out;
+  if (batch::detect_encoding(bytes, true) == batch::Encoding::Cp932) {
+    try {
+      batch::Cp932Decoder decoder;
+      decoder.decode_lossy(bytes, out);
+      return out;
+    } catch (const std::runtime_error &) {
+      out.clear(); // no CP932 converter: shown as the reader shows it
+    }
+  }
+  batch::append_utf8_lossy(bytes, out);
+  return out;
+}
+
+// A schedule through the batch of zelvaro-check: its verdict table, and for
+// the list each item's cells with what it was calculated from and its row
+// of the table. Items are the schedule's records that are not all empty,
+// which are exactly the table's rows, in the same order.
+std::string run_schedule(std::string_view bytes, std::string_view now) {
+  std::istringstream in{std::string(bytes)};
+  std::ostringstream table, diagnostics;
+  batch::BatchOptions options;
+  options.now = std::string(now);
+  const batch::BatchCounts counts = batch::run_batch(in, table, diagnostics, options);
+
+  std::string out = "{\"counts\":{\"items\":" + std::to_string(counts.items) +
+                    ",\"passed\":" + std::to_string(counts.passed) +
+                    ",\"shortfalls\":" + std::to_string(counts.shortfalls) +
+                    ",\"refused\":" + std::to_string(counts.refused) +
+                    "},\"fileError\":" + (counts.file_error ? "true" : "false") + ",\"diagnostics\":";
+  put_string(out, diagnostics.str());
+  out += ",\"table\":";
+  put_string(out, table.str());
+  out += ",\"schedule\":";
+  put_string(out, schedule_utf8(bytes));
+
+  std::istringstream schedule_in{std::string(bytes)}, table_in{table.str()};
+  batch::CsvReader schedule(schedule_in), verdicts(table_in, batch::Encoding::Utf8);
+  batch::CsvRecord header, record, verdict;
+  out += ",\"columns\":";
+  std::vector<std::string_view> names;
+  if (schedule.next(header))
+    names.assign(header.fields.begin(), header.fields.end());
+  put_list(out, names);
+  out += ",\"items\":[";
+  bool first = true;
+  if (!counts.file_error && verdicts.next(verdict)) { // past the table's header
+    while (schedule.next(record)) {
+      bool blank = !record.error;
+      for (std::size_t i = 0; blank && i < record.fields.size(); ++i)
+        blank = record.fields[i].empty();
+      if (blank)
+        continue;
+      if (!verdicts.next(verdict))
+        break;
+      if (!first)
+        out += ',';
+      first = false;
+      out += "{\"line\":" + std::to_string(record.line) + ",\"cells\":";
+      const std::vector<std::string_view> cells(record.fields.begin(), record.fields.end());
+      put_list(out, cells);
+      // The selections and field texts as the batch reads them, for loading
+      // the item into the page (0: a selection the batch could not use).
+      const auto cell = [&](std::string_view name) -> std::string_view {
+        for (std::size_t i = 0; i < names.size() && i < record.fields.size(); ++i)
+          if (names[i] == name)
+            return record.fields[i];
+        return {};
+      };
+      const Shape shape = cli::parse_shape(cell("shape")).value_or(Shape::None);
+      out += ",\"shape\":" + std::to_string(static_cast<int>(shape));
+      out += ",\"anchor\":" +
+             std::to_string(static_cast<int>(cli::parse_anchor(cell("anchor")).value_or(Anchor::None)));
+      out += ",\"material\":" +
+             std::to_string(static_cast<int>(cli::parse_material(cell("material")).value_or(Material::None)));
+      cli::CaseFields fields;
+      if (std::find(names.begin(), names.end(), "M") == names.end())
+        fields.set(InputSlot::Combo1, ""); // the diameter has no default
+      for (std::size_t i = 0; i < names.size() && i < record.fields.size(); ++i)
+        if (const auto slot = cli::slot_of(shape, names[i]))
+          fields.set(*slot, record.fields[i]);
+      out += ",\"fields\":[";
+      for (int i = 0; i < InputSlotCount; ++i) {
+        if (i)
+          out += ',';
+        put_string(out, fields.text(static_cast<InputSlot>(i)));
+      }
+      out += "],\"verdict\":";
+      const std::vector<std::string_view> row(verdict.fields.begin(), verdict.fields.end());
+      put_list(out, row);
+      out += '}';
+    }
+  }
+  out += "]}";
+  return out;
+}
+
 std::string result; // what the last call returned, valid until the next call
 
 } // namespace
@@ -261,6 +397,13 @@ EMSCRIPTEN_KEEPALIVE const char *zelvaro_page_texts() {
 EMSCRIPTEN_KEEPALIVE const char *zelvaro_calculate(int shape, int anchor, int material, const char *texts,
                                                    const char *now) {
   result = calculate(shape, anchor, material, texts, now);
+  return result.c_str();
+}
+
+// A schedule CSV (`size` bytes at `bytes`, UTF-8 or CP932) through the batch:
+// see run_schedule; `now` is the date the batch runs with.
+EMSCRIPTEN_KEEPALIVE const char *zelvaro_run_schedule(const char *bytes, int size, const char *now) {
+  result = run_schedule(std::string_view(bytes, size > 0 ? static_cast<std::size_t>(size) : 0), now);
   return result.c_str();
 }
 

@@ -3,8 +3,8 @@
 // that passes was left out.
 #include "capture/advice.h"
 
-#include "tests/support/case_runner.h"
 #include "refdata/selection_lists.h"
+#include "tests/support/case_runner.h"
 
 #include <gtest/gtest.h>
 
@@ -29,10 +29,9 @@ struct Case {
               Material m = Material::None) const {
     SeismicCalcState s;
     CaseFields f;
-    RecordingSink sink;
     fill(f, change);
     prepare_state(s, shape, a == Anchor::None ? anchor : a, m == Material::None ? material : m);
-    const CalcOutcome out = run_case(s, f, sink, test::FixedNow);
+    const CalcOutcome out = run_case(s, f, test::FixedNow);
     return out.status == CalcOutcome::Status::Reported && !out.message;
   }
   void fill(CaseFields &f, const std::map<std::string, std::string> &change = {}) const {
@@ -88,10 +87,9 @@ TEST(Advice, every_suggestion_passes_and_nothing_smaller_or_other_that_passes_is
     const Case c = random_case(rng);
     SeismicCalcState s;
     CaseFields f;
-    RecordingSink sink;
     c.fill(f);
     prepare_state(s, c.shape, c.anchor, c.material);
-    const CalcOutcome out = run_case(s, f, sink, test::FixedNow);
+    const CalcOutcome out = run_case(s, f, test::FixedNow);
     const std::vector<std::string> lines = suggestions(s, f, out);
     SCOPED_TRACE(testing::Message() << "case " << i << " shape " << int(c.shape) << " anchor "
                                     << int(c.anchor) << " material " << int(c.material) << ": "

@@ -1,9 +1,9 @@
 // Capture: refusals, the blank check per shape, plain decimal numbers, the
 // diameter list, the echo, and the key filter.
-#include "tests/support/case_runner.h"
 #include "capture/data_in.h"
 #include "engine/number_text.h"
 #include "engine/shape_procedure.h"
+#include "tests/support/case_runner.h"
 
 #include <gtest/gtest.h>
 
@@ -20,10 +20,16 @@
 namespace zelvaro::test {
 namespace {
 
+// What data_in tells the user, as Calculate records it.
+struct RecordingSink : MessageSink {
+  void show(const Message &m) override { messages.push_back(m); }
+  std::vector<Message> messages;
+};
+
 struct Capture {
   SeismicCalcState state;
   cli::CaseFields fields;
-  cli::RecordingSink sink;
+  RecordingSink sink;
 
   explicit Capture(Shape shape, Anchor anchor = Anchor::HawkCut, Material material = Material::SS) {
     cli::prepare_state(state, shape, anchor, material);
@@ -211,7 +217,9 @@ TEST(PlainDecimalValue, is_the_correctly_rounded_double_of_millions_of_texts) {
       d += static_cast<char>('0' + below(10));
     return d;
   };
-  const auto with_point = [&](std::string d, std::size_t at) { return d.insert(std::min(at, d.size()), "."); };
+  const auto with_point = [&](std::string d, std::size_t at) {
+    return d.insert(std::min(at, d.size()), ".");
+  };
 
   // Digits of every length around the limits of the quick path (19 digits,
   // 2^53, 22 decimals), with leading and trailing zeros, the point anywhere.
@@ -257,10 +265,12 @@ TEST(DataIn, diameter_must_be_one_the_anchor_kind_offers) {
     const char *M;
     bool accepted;
   } rows[] = {
-      {Anchor::HawkCut, "8", true},     {Anchor::HawkCut, "30", false},    {Anchor::HawkCut, "9", false},
-      {Anchor::HawkCut, "08", false},   {Anchor::Chemical, "8", false},    {Anchor::Chemical, "24", false},
-      {Anchor::Chemical, "20", true},   {Anchor::RebarHooked, "30", false}, {Anchor::RebarHooked, "24", true},
-      {Anchor::RebarWelded, "30", true}, {Anchor::RebarWelded, "8", false},
+      {Anchor::HawkCut, "8", true},      {Anchor::HawkCut, "30", false},
+      {Anchor::HawkCut, "9", false},     {Anchor::HawkCut, "08", false},
+      {Anchor::Chemical, "8", false},    {Anchor::Chemical, "24", false},
+      {Anchor::Chemical, "20", true},    {Anchor::RebarHooked, "30", false},
+      {Anchor::RebarHooked, "24", true}, {Anchor::RebarWelded, "30", true},
+      {Anchor::RebarWelded, "8", false},
   };
   for (const Row &row : rows) {
     Capture c(Shape::Floor, row.anchor);

@@ -130,6 +130,44 @@ class PdfSheets(unittest.TestCase):
         report = single.stdout.decode()
         self.assertIsNone(missing_line(report.split("\n", 1)[1], pdf_lines(os.path.join(out, names[0]))))
 
+    def test_batch_into_one_pdf_has_a_cover_then_every_sheet_with_fonts_once(self):
+        with open(os.path.join(EXAMPLES, "schedule.csv"), encoding="utf-8") as f:
+            text = f.read()
+        schedule = os.path.join(self.dir, "s.csv")
+        with open(schedule, "w", encoding="utf-8") as f:
+            f.write(text + "空欄 X-1,floor,hawk-cut,SS,12,1.0,1.0,,4,,,30,60,50,,,,,,,,0,0,0,0\n")
+        out = os.path.join(self.dir, "all.pdf")
+        p = run(["--batch", schedule, "--pdf", out, "--project", "ポンプ室改修"])
+        self.assertEqual(p.returncode, 2, p.stderr.decode())
+        pages = subprocess.run(["pdftotext", "-layout", out, "-"], capture_output=True,
+                               check=True).stdout.decode().split("\f")[:-1]
+        self.assertEqual(len(pages), 1 + 12)  # the cover, then the twelve calculated items
+        cover = [normalized(l) for l in pages[0].splitlines()]
+        self.assertIn("工事名: ポンプ室改修", cover)
+        ids = [r[0] for r in csv.reader(text.splitlines()[1:])]
+        for k, item in enumerate(ids):
+            line = next(l for l in cover if l.startswith(item[:4]))
+            self.assertTrue(line.endswith(" %d" % (k + 2)), line)
+            self.assertIn("ポンプ室改修", pages[k + 1])
+        self.assertTrue(any(l.startswith("空欄 X-1 入力不備 － 空白") for l in cover), cover)
+        fonts = subprocess.run(["pdffonts", out], capture_output=True, check=True).stdout.decode()
+        names = [l.split()[0] for l in fonts.splitlines()[2:]]
+        self.assertEqual(len(names), len(set(names)), fonts)
+        # One file per item takes the names of the row's project and checker cells.
+        lines = text.splitlines()
+        with open(schedule, "w", encoding="utf-8") as f:
+            f.write(lines[0] + ",project,checker\n" + lines[1] + ",ポンプ室改修,検査太郎\n")
+        folder = os.path.join(self.dir, "each")
+        self.assertEqual(run(["--batch", schedule, "--pdf", folder]).returncode, 0)
+        sheet = pdf_lines(os.path.join(folder, os.listdir(folder)[0]))
+        self.assertTrue(any("ポンプ室改修" in l for l in sheet) and any("検査太郎" in l for l in sheet), sheet)
+        # An output that cannot be written is an error, and leaves nothing.
+        bad = os.path.join(self.dir, "missing", "all.pdf")
+        p = run(["--batch", schedule, "--pdf", bad])
+        self.assertEqual(p.returncode, 2)
+        self.assertIn("保存できません", p.stderr.decode())
+        self.assertFalse(os.path.exists(os.path.dirname(bad)))
+
 
 @unittest.skipUnless(shutil.which("pdftotext"), "poppler-utils is not installed")
 class PdfSpeed(unittest.TestCase):

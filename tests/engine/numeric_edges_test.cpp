@@ -3,9 +3,9 @@
 // negative values, odd and fractional counts. Each case must give its report
 // or the "計算できません" message without a report: never an infinity, a NaN
 // or an empty number in the text.
-#include "tests/support/case_runner.h"
 #include "capture/data_in.h"
 #include "engine/shape_procedure.h"
+#include "tests/support/case_runner.h"
 
 #include <gtest/gtest.h>
 
@@ -77,13 +77,13 @@ void expect_outcome(const CaseRun &r, Shape shape, Expect expect, const std::vec
     EXPECT_EQ(r.lines().size(), worked_example(shape).report.size() + 1) << r.outcome.report;
     for (const std::string &line : lines)
       EXPECT_TRUE(r.has_line(line)) << "missing: " << line << "\n" << r.outcome.report;
-    EXPECT_TRUE(r.shown.empty());
+    EXPECT_TRUE(r.outcome.refusal.empty());
     break;
   }
   case Expect::Stop:
     ASSERT_TRUE(r.stopped());
     EXPECT_TRUE(r.outcome.report.empty());
-    EXPECT_TRUE(r.shown.empty());
+    EXPECT_TRUE(r.outcome.refusal.empty());
     EXPECT_EQ(r.outcome.message->title, "計算できません");
     EXPECT_NE(r.outcome.message->text.find("入力された値では計算できません。"), std::string::npos);
     EXPECT_NE(r.outcome.message->text.find(lines.at(0)), std::string::npos) << r.outcome.message->text;
@@ -91,9 +91,9 @@ void expect_outcome(const CaseRun &r, Shape shape, Expect expect, const std::vec
   case Expect::TooLarge:
     ASSERT_TRUE(r.refused());
     EXPECT_TRUE(r.outcome.report.empty());
-    ASSERT_EQ(r.shown.size(), 1u);
-    EXPECT_EQ(r.shown[0].title, "計算できません");
-    EXPECT_NE(r.shown[0].text.find(lines.at(0)), std::string::npos) << r.shown[0].text;
+    ASSERT_EQ(r.outcome.refusal.size(), 1u);
+    EXPECT_EQ(r.outcome.refusal[0].title, "計算できません");
+    EXPECT_NE(r.outcome.refusal[0].text.find(lines.at(0)), std::string::npos) << r.outcome.refusal[0].text;
     break;
   }
 }
@@ -256,10 +256,9 @@ TEST(NumericEdges, negative_inputs_set_in_the_state_give_their_report_or_the_num
     SCOPED_TRACE(std::string(cli::shape_option(edge.shape)) + ": " + edge.name);
     const cli::CaseFields fields =
         fields_of(edge.shape, worked_example(edge.shape).field_texts(), edge.typed);
-    cli::RecordingSink sink;
     CaseRun r;
     cli::prepare_state(r.state, edge.shape, Anchor::HawkCut, Material::SS);
-    const auto capture = [&](SeismicCalcState &s) {
+    const auto capture = [&](SeismicCalcState &s, MessageSink &sink) {
       data_in(s, fields, sink);
       ASSERT_NE(s.CalcCode, CalcCodeNone);
       s.*edge.member = edge.value;
@@ -270,7 +269,6 @@ TEST(NumericEdges, negative_inputs_set_in_the_state_give_their_report_or_the_num
       proc.echo(s, s.EchoBlock);
     };
     r.outcome = Calculate(r.state, capture, FixedNow);
-    r.shown = sink.messages;
     expect_outcome(r, edge.shape, edge.expect, edge.lines);
   }
 }

@@ -2,11 +2,13 @@
 // floor-mounted one (their worked examples are in calculate_test.cpp, their
 // numeric edges in numeric_edges_test.cpp).
 #include "engine/checks.h"
+#include "engine/input_slots.h"
+#include "engine/shape_procedure.h"
 #include "tests/support/case_runner.h"
-#include "engine/checks.h"
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 
 namespace zelvaro::test {
@@ -104,7 +106,7 @@ TEST(AllShapes, weld_sizing_replaces_the_bond_line_for_every_shape) {
     const CaseRun r = [&] {
       CaseRun run;
       cli::prepare_state(run.state, shape, Anchor::RebarWelded, Material::SS);
-      run.outcome = calculate(run.state, fields, &run.shown);
+      run.outcome = calculate(run.state, fields);
       return run;
     }();
     ASSERT_TRUE(r.reported());
@@ -112,6 +114,43 @@ TEST(AllShapes, weld_sizing_replaces_the_bond_line_for_every_shape) {
     EXPECT_EQ(lines[lines.size() - 2].rfind("⇒必要溶接量 LL=", 0), 0u);
     EXPECT_EQ(lines.back().rfind("⇒基礎ﾎﾞﾙﾄ～溶接φ13鉄筋本数⇒", 0), 0u);
     EXPECT_FALSE(r.outcome.bond); // no bond check for the welded anchor
+  }
+}
+
+// The label beside each input, by shape: the window shows it, capture names
+// the field by it, and the label box keeps its own index. With no shape chosen
+// the floor-mounted labels show.
+TEST(AllShapes, every_input_is_labelled_with_its_own_quantity) {
+  const struct {
+    InputSlot slot;
+    int text4;
+    std::array<const char *, 5> texts; // floor, circular, wall, ceiling, braced; one text when all agree
+  } rows[] = {
+      {InputSlot::Text1_0, 0, {"機器重量W(kg)="}},
+      {InputSlot::Text1_1,
+       4,
+       {"ｱﾝｶ総数n(本)=", "ｱﾝｶ総数n(本)=", "上下片側ｱﾝｶ数n1(本)=", "ｱﾝｶ総数n(本)=", "ｱﾝｶ付き筋交い数n(本)="}},
+      {InputSlot::Text1_2, 5, {"LG(cm)=", "LG(cm)=", "L1G(cm)=", "LG(cm)=", "LG(cm)="}},
+      {InputSlot::Text1_3, 3, {"HG(cm)=", "HG(cm)=", "L2(cm)=", "HG(cm)=", "HG(cm)="}},
+      {InputSlot::Text1_4, 12, {"L2G(cm)="}},
+      {InputSlot::Text1_5, 1, {"回転数N(rpm)="}},
+      {InputSlot::Text1_6, 6, {"振動値a(μm)="}},
+      {InputSlot::Text1_7, 7, {"L(cm)=", "D(cm)=", "L1(cm)=", "L(cm)=", "H(cm)="}},
+      {InputSlot::Text1_8, 11, {"横片側ｱﾝｶ数n2(本)="}},
+      {InputSlot::Text1_9, 10, {"L3G(cm)="}},
+      {InputSlot::Text1_10, 14, {"付加力F(kg)="}},
+      {InputSlot::Combo1, 8, {"ﾎﾞﾙﾄ径M="}},
+      {InputSlot::Combo2, 9, {"設計水平震度KH="}},
+      {InputSlot::Combo3, 2, {"動力P(kw)="}},
+      {InputSlot::Combo4, 13, {"地域係数="}},
+  };
+  for (const auto &row : rows) {
+    const int slot = static_cast<int>(row.slot);
+    EXPECT_EQ(input_row(row.slot).label, row.text4) << slot;
+    for (int k = 0; k <= 5; ++k) {
+      const char *text = row.texts[static_cast<std::size_t>(k > 0 ? k - 1 : 0)];
+      EXPECT_EQ(label_text(static_cast<Shape>(k), row.slot), text ? text : row.texts[0]) << slot << ' ' << k;
+    }
   }
 }
 

@@ -1,11 +1,12 @@
 // The calculation sheet as a PDF: every report line in it, in order, read
 // back from the PDF's own text; a Japanese font embedded; the window's
 // context-menu entries.
-#include "ui/app_setup.h"
-#include "ui/drawings/calc_sheet.h"
 #include "capture/single_case.h"
+#include "engine/checks.h"
 #include "tests/support/worked_examples.h"
 #include "tests/ui/window_fixture.h"
+#include "ui/app_setup.h"
+#include "ui/drawings/calc_sheet.h"
 
 #include <QAction>
 #include <QMenu>
@@ -76,12 +77,11 @@ sheet::SheetData calculate(const Case &c) {
   cli::CaseFields f;
   for (const auto &[name, text] : c.fields)
     f.set(*cli::slot_of(c.shape, name), text);
-  cli::RecordingSink sink;
-  const CalcOutcome o = cli::run_case(s, f, sink, "2007/07/16 10:23:45");
+  const CalcOutcome o = cli::run_case(s, f, "2007/07/16 10:23:45");
   if (o.status != CalcOutcome::Status::Reported)
     return {};
   const auto text = [&](const char *name) { return std::string(f.text(*cli::slot_of(c.shape, name))); };
-  return sheet::sheet_data(s, o.report, o.message, text("M"), text("KH"), text("Z"));
+  return sheet::sheet_data(s, o, text("M"), text("KH"), text("Z"));
 }
 
 } // namespace
@@ -106,27 +106,41 @@ private slots:
     const Case &c = cases()[static_cast<std::size_t>(index)];
     sheet::SheetData d = calculate(c);
     QVERIFY(!d.report.empty());
-    d.project = "〇〇ビル新築工事";
-    d.equipment = "空調機 AC-1";
-    d.checker = "山田";
+    d.names = {"〇〇ビル新築工事", "空調機 AC-1", "山田"};
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("sheet.pdf"));
     QCOMPARE(sheet::write_sheet_pdf(d, path), QString());
 
-    QCOMPARE(run(QStringLiteral("pdfinfo"), {path}).contains(QRegularExpression(QStringLiteral("Pages:\\s+1\\n"))), true);
-    const QString text = run(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), path, QStringLiteral("-")});
+    QCOMPARE(
+        run(QStringLiteral("pdfinfo"), {path}).contains(QRegularExpression(QStringLiteral("Pages:\\s+1\\n"))),
+        true);
+    const QString text =
+        run(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), path, QStringLiteral("-")});
     QVERIFY(!text.isEmpty());
     const QString missing = missing_line(d.report, text);
     QVERIFY2(missing.isEmpty(), qPrintable("not in the PDF: " + missing));
-    for (const char *title : {"アンカーボルト耐震計算書", "Zelvaro1.070716", "2007/07/16 10:23:45", "〇〇ビル新築工事",
-                              "空調機 AC-1", "山田"})
+    for (const char *title : {"アンカーボルト耐震計算書", "Zelvaro1.070716", "2007/07/16 10:23:45",
+                              "〇〇ビル新築工事", "空調機 AC-1", "山田"})
       QVERIFY2(text.contains(QString::fromUtf8(title)), title);
     if (d.advice)
       QVERIFY(normalized(text).contains(normalized(QString::fromStdString(d.advice->text).split("\r\n")[0])));
+    // The verdicts: the bolt's, then the bond's, or the weld's and the rebar's figures; each a line of the
+    // report.
+    QCOMPARE(d.verdicts.size(), std::size_t{c.anchor == Anchor::RebarWelded ? 3u : 2u});
+    const std::string lines = "\r\n" + d.report + "\r\n";
+    for (const sheet::SheetVerdict &v : d.verdicts) {
+      QVERIFY2(lines.find("\r\n" + v.outcome + "\r\n") != std::string::npos, v.outcome.c_str());
+      const QString mark = QString::fromUtf8(v.ok ? "○ " : "× 不足 ") + QString::fromStdString(v.check);
+      QVERIFY2(normalized(text).contains(normalized(mark)), qPrintable(mark));
+    }
+    QCOMPARE(d.verdicts[0].ok, d.verdicts[0].outcome == VerdictPass);
+    if (c.anchor != Anchor::RebarWelded)
+      QCOMPARE(d.verdicts[1].ok, d.verdicts[1].outcome.ends_with(BondSafe));
 
     // The Japanese font is embedded.
     const QString fonts = run(QStringLiteral("pdffonts"), {path});
-    QVERIFY2(fonts.contains(QRegularExpression(QStringLiteral("IPA\\S*Gothic\\s.*\\byes\\b"))), qPrintable(fonts));
+    QVERIFY2(fonts.contains(QRegularExpression(QStringLiteral("IPA\\S*Gothic\\s.*\\byes\\b"))),
+             qPrintable(fonts));
   }
 
   void unwritable_path_is_reported_not_ignored() {
@@ -141,7 +155,7 @@ private slots:
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("window.pdf"));
     int asked = 0;
-    f.askSheetNames = [&](QWidget *, Form1::SheetNames &names) {
+    f.askSheetNames = [&](QWidget *, SheetNames &names) {
       ++asked;
       names.project = "試験工事";
       return true;
@@ -150,7 +164,7 @@ private slots:
     int printed = 0;
     f.printOnPaper = [&](QWidget *, const sheet::SheetData &d) {
       ++printed;
-      QCOMPARE(d.project, std::string("試験工事"));
+      QCOMPARE(d.names.project, std::string("試験工事"));
     };
     auto entries = [&] {
       std::unique_ptr<QMenu> menu(f.Text2()->contextMenu());
@@ -162,7 +176,8 @@ private slots:
     // No report yet: the two entries are there, after the standard ones, and greyed.
     QStringList before = entries();
     QCOMPARE(before.mid(before.size() - 3), (QStringList{"|", "save-pdf-", "print-"}));
-    QVERIFY(before.indexOf(QStringLiteral("edit-copy-")) >= 0 || before.indexOf(QStringLiteral("edit-copy+")) >= 0);
+    QVERIFY(before.indexOf(QStringLiteral("edit-copy-")) >= 0 ||
+            before.indexOf(QStringLiteral("edit-copy+")) >= 0);
     QVERIFY(before.indexOf(QRegularExpression(QStringLiteral("edit-copy."))) < before.size() - 3);
 
     // A refused calculation leaves them greyed and writes nothing.
@@ -181,7 +196,8 @@ private slots:
     menu->findChild<QAction *>(QStringLiteral("save-pdf"))->trigger();
     QCOMPARE(asked, 1);
     QVERIFY(QFile::exists(path));
-    const QString text = run(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), path, QStringLiteral("-")});
+    const QString text =
+        run(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), path, QStringLiteral("-")});
     QVERIFY(missing_line(f.sheet()->report, text).isEmpty());
     QVERIFY(text.contains(QStringLiteral("試験工事")));
     QVERIFY(text.contains(QStringLiteral("M30")));
@@ -189,7 +205,7 @@ private slots:
     QCOMPARE(printed, 1);
 
     // Cancelling the names asks for no file.
-    f.askSheetNames = [](QWidget *, Form1::SheetNames &) { return false; };
+    f.askSheetNames = [](QWidget *, SheetNames &) { return false; };
     f.askPdfPath = [](QWidget *) -> QString {
       QTest::qFail("asked for a file after cancel", __FILE__, __LINE__);
       return {};
@@ -203,20 +219,52 @@ private:
     static const std::vector<Case> all = [] {
       std::vector<Case> out;
       for (const zelvaro::test::WorkedExample &e : zelvaro::test::worked_examples())
-        out.push_back({std::string(e.shape_word) + " example", e.shape, e.anchor, e.field_texts(), e.material});
-      out.insert(out.end(), {
-        {"floor both short", Shape::Floor, Anchor::LTip,
-         {{"M", "8"}, {"W", "50000"}, {"n", "4"}, {"LG", "30"}, {"HG", "60"}, {"L", "50"}}},
-        {"circular chemical", Shape::Circular, Anchor::Chemical,
-         {{"M", "16"}, {"W", "800"}, {"n", "6"}, {"HG", "90"}, {"D", "120"}, {"P", "3.7"}, {"N", "1500"}, {"a", "20"}}},
-        {"wall welded", Shape::Wall, Anchor::RebarWelded,
-         {{"M", "20"}, {"W", "150"}, {"n1", "3"}, {"n2", "3"}, {"L1", "100"}, {"L2", "50"}, {"L1G", "40"}, {"L2G", "20"},
-          {"L3G", "10"}}},
-        {"ceiling hooked", Shape::Ceiling, Anchor::RebarHooked,
-         {{"M", "10"}, {"W", "100"}, {"n", "4"}, {"L", "100"}, {"LG", "50"}, {"HG", "50"}, {"F", "12.5"}}},
-        {"braced bolt-embedded", Shape::Braced, Anchor::BoltEmbedded,
-         {{"M", "24"}, {"W", "300"}, {"n", "2"}, {"H", "100"}, {"HG", "150"}, {"LG", "20"}}},
-      });
+        out.push_back(
+            {std::string(e.shape_word) + " example", e.shape, e.anchor, e.field_texts(), e.material});
+      out.insert(out.end(),
+                 {
+                     {"floor both short",
+                      Shape::Floor,
+                      Anchor::LTip,
+                      {{"M", "8"}, {"W", "50000"}, {"n", "4"}, {"LG", "30"}, {"HG", "60"}, {"L", "50"}}},
+                     {"circular chemical",
+                      Shape::Circular,
+                      Anchor::Chemical,
+                      {{"M", "16"},
+                       {"W", "800"},
+                       {"n", "6"},
+                       {"HG", "90"},
+                       {"D", "120"},
+                       {"P", "3.7"},
+                       {"N", "1500"},
+                       {"a", "20"}}},
+                     {"wall welded",
+                      Shape::Wall,
+                      Anchor::RebarWelded,
+                      {{"M", "20"},
+                       {"W", "150"},
+                       {"n1", "3"},
+                       {"n2", "3"},
+                       {"L1", "100"},
+                       {"L2", "50"},
+                       {"L1G", "40"},
+                       {"L2G", "20"},
+                       {"L3G", "10"}}},
+                     {"ceiling hooked",
+                      Shape::Ceiling,
+                      Anchor::RebarHooked,
+                      {{"M", "10"},
+                       {"W", "100"},
+                       {"n", "4"},
+                       {"L", "100"},
+                       {"LG", "50"},
+                       {"HG", "50"},
+                       {"F", "12.5"}}},
+                     {"braced bolt-embedded",
+                      Shape::Braced,
+                      Anchor::BoltEmbedded,
+                      {{"M", "24"}, {"W", "300"}, {"n", "2"}, {"H", "100"}, {"HG", "150"}, {"LG", "20"}}},
+                 });
       return out;
     }();
     return all;

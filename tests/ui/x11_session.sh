@@ -45,8 +45,11 @@ done
 [ -n "$wid" ] || { echo "the window did not appear"; cat "$work/app.log"; exit 1; }
 sleep 0.5
 
-# Window-relative positions of the controls (the layout's pixels).
-click() { xdotool mousemove --window "$wid" "$1" "$2" click "${3:-1}"; sleep 0.15; }
+# Window-relative positions of the controls (the layout's pixels), below
+# the menu bar: whatever the window has above the form's 681 pixels.
+eval "$(xdotool getwindowgeometry --shell "$wid")"
+top=$((HEIGHT - 681))
+click() { xdotool mousemove --window "$wid" "$1" "$(($2 + top))" click "${3:-1}"; sleep 0.15; }
 type_into() { click "$1" "$2"; xdotool type --delay 30 "$3"; sleep 0.1; }
 
 click 22 32          # 床置機器
@@ -58,7 +61,7 @@ xdotool key Down Down Return   # 8, 10, 12: the list opens on its first item
 sleep 0.2
 # The wheel over the closed diameter box changes nothing; junk typed into
 # KH and Z is discarded key by key.
-xdotool mousemove --window "$wid" 340 162 click 5 click 5 click 4 click 5
+xdotool mousemove --window "$wid" 340 $((162 + top)) click 5 click 5 click 4 click 5
 sleep 0.2
 type_into 380 186 'a-x .,1'   # KH: 2.0 -> 2.01 (the digit passes)
 xdotool key BackSpace
@@ -70,7 +73,7 @@ type_into 508 265 60     # HG
 type_into 620 265 30     # LG
 click 348 660        # 計算
 sleep 0.5
-[ -n "$shot" ] && import -window root -crop 721x681+0+0 "$shot" 2>/dev/null || true
+[ -n "$shot" ] && import -window root -crop "${WIDTH}x${HEIGHT}+0+0" "$shot" 2>/dev/null || true
 # KH and Z keep their defaults 2.0 and 1.0.
 click 300 450        # a click selects the whole report: the primary selection
 primary=$(xclip -o -selection primary 2>/dev/null || true)
@@ -93,7 +96,7 @@ echo "clipboard and primary selection equal zelvaro-check's report ($(wc -l <<<"
 # (the box is a little narrower than the text with the edit box's margins).
 click 285 24         # 壁面機器
 sleep 0.3
-import -window root -crop 41x18+320+256 -colorspace Gray -depth 8 -compress none "pgm:$work/label.pgm" 2>/dev/null
+import -window root -crop "41x18+320+$((256 + top))" -colorspace Gray -depth 8 -compress none "pgm:$work/label.pgm" 2>/dev/null
 # Dark pixels per column of the box (plain PGM: header, then grey values row by row).
 columns=$(tr -s ' \n' '\n\n' <"$work/label.pgm" | awk 'NR > 4 { if ($1 < 128) ink[(NR - 5) % 41]++ }
   END { for (x = 0; x < 41; x++) printf "%d ", ink[x] + 0 }')

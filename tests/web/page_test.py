@@ -5,13 +5,17 @@ For each shape the worked example is typed into the page's own inputs, with
 the key filter active, and the report after 計算 must equal zelvaro-check's
 for the same inputs (the header's date apart). A blank field brings the
 refusal box and keeps the report; a failing case brings the advice box with
-zelvaro-check's text. Exit 77 (skipped) without the page or the browser.
+zelvaro-check's text and, under it, its suggestions. The example schedule
+opened through the file input lists the verdicts of zelvaro-check --batch,
+and a row picked is calculated in the window as zelvaro-check does. Exit 77 (skipped) without the page or the browser.
 
 Run: /usr/bin/python3 tests/web/page_test.py --page build-web/zelvaro-web/index.html
          --check build/cli/zelvaro-check [--screenshot docs/web.png]
 """
 
 import argparse
+import csv
+import io
 import os
 import shutil
 import subprocess
@@ -23,6 +27,7 @@ sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."
 CHROMIUM = "/usr/bin/chromium"
 CHROMEDRIVER = "/usr/bin/chromedriver"
 SKIP = 77
+SCHEDULE = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "examples", "schedule.csv")
 
 # The window's control that takes each symbol (capture reads them there).
 FIELD = {"W": "Text1_0", "n": "Text1_1", "n1": "Text1_1", "LG": "Text1_2", "L1G": "Text1_2",
@@ -62,6 +67,13 @@ def lines_of(text):
     return text.replace("\r\n", "\n").replace("\r", "\n")
 
 
+def assert_advice(shown, stderr):
+    """The advice box: zelvaro-check's title and advice, the suggestions set apart under it."""
+    assert shown is not None and shown[2], shown
+    assert shown[2].split("\n")[0] not in shown[1], shown
+    assert "\n".join(shown) == lines_of(stderr).rstrip("\n"), (shown, stderr)
+
+
 class Page:
     def __init__(self, driver):
         from selenium.webdriver.common.by import By
@@ -79,11 +91,12 @@ class Page:
         field.send_keys(text)
 
     def dialog(self):
-        """(title, text) of the open message box, or None."""
+        """(title, text, the lines under it) of the open message box, or None."""
         if not self.d.execute_script("return document.getElementById('MessageBox').open"):
             return None
-        return (self.el("MessageTitle").text, self.d.execute_script(
-            "return document.getElementById('MessageText').textContent"))
+        return tuple(self.d.execute_script(
+            "return ['MessageTitle', 'MessageText', 'MessageInformative'].map("
+            "i => document.getElementById(i).hidden ? '' : document.getElementById(i).textContent)"))
 
     def close_dialogs(self):
         while self.dialog():
@@ -164,8 +177,7 @@ def main():
             expected = native(args.check, shape, anchor, material, fields)
             shown = p.dialog()
             if expected.returncode == 1:  # advice: the same box as the native one
-                title, text = expected.stderr.split("\n", 1)
-                assert shown == (title, lines_of(text).rstrip("\n")), (shape, shown)
+                assert_advice(shown, expected.stderr)
             else:
                 assert expected.returncode == 0 and shown is None, (shape, expected.returncode, shown)
             p.close_dialogs()
@@ -180,8 +192,7 @@ def main():
         p.calculate()
         expected = native(args.check, "floor", "hawk-cut", "SS", failing)
         assert expected.returncode == 1, expected.returncode
-        title, text = expected.stderr.split("\n", 1)
-        assert p.dialog() == (title, lines_of(text).rstrip("\n")), p.dialog()
+        assert_advice(p.dialog(), expected.stderr)
         p.close_dialogs()
         failing_report = p.report()
         assert without_date(failing_report) == without_date(expected.stdout)
@@ -202,12 +213,29 @@ def main():
 
         # The diameter box refuses typing with the window's message.
         p.el("Combo1").send_keys("9")
-        assert p.dialog() == ("入力できません", "ボルトは選択以外の径は強度基準が無いため､入力できません"), p.dialog()
+        assert p.dialog() == ("入力できません", "ボルトは選択以外の径は強度基準が無いため､入力できません", ""), p.dialog()
         p.close_dialogs()
 
         p.el("Command1").click()
         assert p.dialog()[0] == "Information" and p.dialog()[1].startswith("本ｿﾌﾄは"), p.dialog()
         p.close_dialogs()
+
+        # The example schedule: the list has the verdicts of the batch, row by row.
+        p.el("ScheduleFile").send_keys(os.path.abspath(SCHEDULE))
+        WebDriverWait(driver, 20).until(lambda d: p.el("ScheduleList").is_displayed())
+        batch = subprocess.run([args.check, "--batch", SCHEDULE], capture_output=True)
+        table = list(csv.DictReader(io.StringIO(batch.stdout.decode("utf-8-sig"), newline="")))
+        shown = driver.execute_script(
+            "return [...document.querySelectorAll('#ScheduleList tbody tr')].map(r => r.dataset.status)")
+        assert table and shown == [row["status"] for row in table], (shown, table)
+        # A row picked is loaded into the window and calculated as zelvaro-check does.
+        with open(SCHEDULE, encoding="utf-8", newline="") as f:
+            item = next(csv.DictReader(f))
+        fields = {k: v for k, v in item.items() if k not in ("id", "shape", "anchor", "material") and v}
+        expected = native(args.check, item["shape"], item["anchor"], item["material"], fields)
+        driver.find_element(p.By.CSS_SELECTOR, "#ScheduleList tbody tr").click()
+        p.close_dialogs()
+        assert without_date(p.report()) == without_date(expected.stdout), item["id"]
 
         # 終了 brings the page back to its start state.
         p.el("Command4").click()

@@ -2,12 +2,13 @@
 
 #include "files/atomic_file.h"
 
-#include "ui/drawings/fonts.h"
 #include "engine/checks.h"
-#include "ui/drawings/diagrams.h"
+#include "engine/report_text.h"
+#include "engine/shape_procedure.h"
 #include "refdata/materials.h"
 #include "refdata/selection_lists.h"
-#include "engine/shape_procedure.h"
+#include "ui/drawings/diagrams.h"
+#include "ui/drawings/fonts.h"
 
 #include <QBuffer>
 #include <QFont>
@@ -16,16 +17,18 @@
 #include <QPainter>
 #include <QPdfWriter>
 
+#include <map>
+
 namespace zelvaro::sheet {
 
 namespace {
 
-QString qs(std::string_view s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
+QString qs(std::string_view s) {
+  return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
+}
 
 QStringList report_lines(const std::string &report) {
-  QString text = QString::fromStdString(report);
-  text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-  return text.split(QChar('\n'));
+  return qs(to_lf(report)).split(QChar('\n'));
 }
 
 // Millimetres to device units of the painter's device.
@@ -52,20 +55,24 @@ void cell(QPainter &p, const QRectF &r, const QString &caption, const QString &v
 
 } // namespace
 
-std::string calculated_at(const std::string &report) {
-  const std::string mark = "～～～～～";
-  const auto end_of_line = report.find("\r\n");
-  const std::string first = report.substr(0, end_of_line);
-  if (first.size() >= 2 * mark.size() && first.rfind(mark, 0) == 0)
-    return first.substr(mark.size(), first.size() - 2 * mark.size());
-  return {};
-}
-
-SheetData sheet_data(const SeismicCalcState &s, const std::string &report, const std::optional<Message> &advice,
-                     std::string diameter, std::string kh, std::string z) {
+SheetData sheet_data(const SeismicCalcState &s, const CalcOutcome &outcome, std::string diameter,
+                     std::string kh, std::string z) {
   SheetData d;
-  d.report = report;
-  d.advice = advice;
+  d.report = outcome.report;
+  d.advice = outcome.message;
+  std::string_view header = s.ReportHeader;
+  if (header.starts_with(ReportHeaderMark) && header.ends_with(ReportHeaderMark) &&
+      header.size() >= 2 * ReportHeaderMark.size())
+    d.calculated_at = header.substr(ReportHeaderMark.size(), header.size() - 2 * ReportHeaderMark.size());
+  d.verdicts.push_back({"ボルト強度", s.VerdictLine, s.VerdictLine == VerdictPass});
+  if (outcome.bond) {
+    d.verdicts.push_back(
+        {"密着力・連結性", s.AnchorBlock, outcome.bond->pullout_kg < outcome.bond->allowable_kg});
+  } else if (s.AnchorKind == Anchor::RebarWelded) {
+    // The weld's line, then the rebar's: figures to check, not verdicts.
+    d.verdicts.push_back({"溶接・鉄筋", s.AnchorBlock.substr(0, s.AnchorBlock.find(CRLF)), true});
+    d.verdicts.push_back({"溶接・鉄筋", s.RebarLine, true});
+  }
   d.shape = s.ShapeKind;
   d.anchor = s.AnchorKind;
   d.material = s.BoltMaterial;
@@ -93,15 +100,21 @@ void paint_sheet(QPainter &p, const QRectF &page, const SheetData &d) {
   p.drawText(QRectF(left + w * 0.6, y, w * 0.4, u(10)), Qt::AlignRight | Qt::AlignVCenter, qs(d.caption));
   y += u(11);
   const double cw = w / 4, ch = u(11);
-  cell(p, QRectF(left, y, cw, ch), QStringLiteral("計算日時"), qs(calculated_at(d.report)), u);
-  cell(p, QRectF(left + cw, y, cw, ch), QStringLiteral("工事名"), qs(d.project), u);
-  cell(p, QRectF(left + 2 * cw, y, cw, ch), QStringLiteral("機器"), qs(d.equipment), u);
-  cell(p, QRectF(left + 3 * cw, y, cw, ch), QStringLiteral("確認者"), qs(d.checker), u);
+  cell(p, QRectF(left, y, cw, ch), QStringLiteral("計算日時"), qs(d.calculated_at), u);
+  cell(p, QRectF(left + cw, y, cw, ch), QStringLiteral("工事名"), qs(d.names.project), u);
+  cell(p, QRectF(left + 2 * cw, y, cw, ch), QStringLiteral("機器"), qs(d.names.equipment), u);
+  cell(p, QRectF(left + 3 * cw, y, cw, ch), QStringLiteral("確認者"), qs(d.names.checker), u);
   y += ch + u(5);
 
   // The shape's diagram beside the selections.
   const int k = static_cast<int>(d.shape);
-  const QImage diagram = draw_shape_diagram(k, 6);
+  // One picture per shape for the whole program: a PDF of many sheets then
+  // holds each shape's diagram once, not once per page.
+  static std::map<int, QImage> diagrams;
+  auto cached = diagrams.find(k);
+  if (cached == diagrams.end())
+    cached = diagrams.emplace(k, draw_shape_diagram(k, 6)).first;
+  const QImage &diagram = cached->second;
   double block = u(40);
   if (!diagram.isNull()) {
     const double dw = u(62), dh = dw * diagram.height() / diagram.width();
@@ -113,8 +126,9 @@ void paint_sheet(QPainter &p, const QRectF &page, const SheetData &d) {
   const int anchor = static_cast<int>(d.anchor);
   const std::pair<QString, QString> selections[] = {
       {QStringLiteral("設備形状"), proc ? qs(proc->caption) : QString()},
-      {QStringLiteral("アンカー種類"),
-       anchor >= 1 && anchor <= 7 ? qs(anchor_kinds()[static_cast<std::size_t>(anchor - 1)].caption) : QString()},
+      {QStringLiteral("アンカー種類"), anchor >= 1 && anchor <= 7
+                                           ? qs(anchor_kinds()[static_cast<std::size_t>(anchor - 1)].caption)
+                                           : QString()},
       {QStringLiteral("ボルト材質"), material ? qs(material->caption) : QString()},
       {QStringLiteral("ボルト径"), QStringLiteral("M") + qs(d.diameter)},
       {QStringLiteral("設計水平震度 KH"), qs(d.kh)},
@@ -165,21 +179,8 @@ void paint_sheet(QPainter &p, const QRectF &page, const SheetData &d) {
   y += u(6);
   p.drawLine(QPointF(left, y), QPointF(left + w, y));
   y += u(2);
-  struct Verdict {
-    QString check, outcome;
-    bool ok;
-  };
-  std::vector<Verdict> verdicts;
-  for (const QString &l : lines) {
-    if (l == qs(VerdictPass) || l == qs(VerdictFail))
-      verdicts.push_back({QStringLiteral("ボルト強度"), l, l == qs(VerdictPass)});
-    else if (l.endsWith(qs(BondSafe)) || l.endsWith(qs(BondDanger)))
-      verdicts.push_back({QStringLiteral("密着力・連結性"), l, l.endsWith(qs(BondSafe))});
-    else if (l.startsWith(QStringLiteral("⇒必要溶接量")) || l.startsWith(QStringLiteral("⇒基礎ﾎﾞﾙﾄ")))
-      verdicts.push_back({QStringLiteral("溶接・鉄筋"), l, true});
-  }
   const QFont vfont = font(ui::GothicFamily, 3.4, u);
-  for (const Verdict &v : verdicts) {
+  for (const SheetVerdict &v : d.verdicts) {
     const QRectF box(left, y, w, u(8));
     p.setPen(Qt::NoPen);
     p.setBrush(v.ok ? QColor(0xea, 0xf5, 0xea) : QColor(0xfb, 0xe3, 0xe3));
@@ -188,10 +189,10 @@ void paint_sheet(QPainter &p, const QRectF &page, const SheetData &d) {
     p.setPen(v.ok ? pass : fail);
     p.setFont(font(ui::PGothicFamily, 3.6, u, true));
     p.drawText(box.adjusted(u(2), 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter,
-               (v.ok ? QStringLiteral("○ ") : QStringLiteral("× 不足 ")) + v.check);
+               (v.ok ? QStringLiteral("○ ") : QStringLiteral("× 不足 ")) + qs(v.check));
     p.setFont(vfont);
     p.setPen(ink);
-    QString outcome = v.outcome;
+    QString outcome = qs(v.outcome);
     const QFontMetricsF vm(vfont, p.device());
     outcome = vm.elidedText(outcome, Qt::ElideMiddle, w - u(44));
     p.drawText(box.adjusted(u(42), 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter, outcome);
@@ -205,8 +206,7 @@ void paint_sheet(QPainter &p, const QRectF &page, const SheetData &d) {
     y += u(6);
     p.setPen(ink);
     p.setFont(font(ui::PGothicFamily, 3.4, u));
-    QString text = QString::fromStdString(d.advice->text);
-    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    const QString text = qs(to_lf(d.advice->text));
     const QRectF area(left, y, w, page.bottom() - y);
     const QRectF used = p.boundingRect(area, Qt::TextWordWrap, text);
     p.drawText(area, Qt::TextWordWrap, text);

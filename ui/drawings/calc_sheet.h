@@ -5,6 +5,8 @@
 // window (save as PDF, print) and zelvaro-check --pdf. Needs a
 // QGuiApplication (fonts), not a display.
 
+#include "capture/sheet_names.h"
+#include "engine/calculate.h"
 #include "engine/message.h"
 #include "engine/seismic_calc_state.h"
 
@@ -20,24 +22,30 @@ class QRectF;
 
 namespace zelvaro::sheet {
 
+// One check of the sheet's verdicts: its name, the report's line that says
+// the outcome, and whether it passed.
+struct SheetVerdict {
+  std::string check, outcome;
+  bool ok = false;
+};
+
 struct SheetData {
-  std::string report;            // exactly as the result box holds it (CR LF)
-  std::optional<Message> advice; // judge_msg's box, when a check failed
+  std::string report;        // exactly as the result box holds it (CR LF)
+  std::string calculated_at; // the date and time of the report's header
+  std::vector<SheetVerdict> verdicts;
+  std::optional<Message> advice;        // judge_msg's box, when a check failed
   std::vector<std::string> suggestions; // with the advice: the changes that would pass
   Shape shape = Shape::None;
   Anchor anchor = Anchor::None;
   Material material = Material::None;
   std::string diameter, kh, z; // as entered
   std::string caption = InitialCaptionText;
-  std::string project, equipment, checker; // optional names for the title block
+  SheetNames names; // optional names for the title block
 };
 
-// The sheet's data after a calculation that wrote `report`.
-SheetData sheet_data(const SeismicCalcState &s, const std::string &report, const std::optional<Message> &advice,
-                     std::string diameter, std::string kh, std::string z);
-
-// The date and time of the calculation, from the report's header line.
-std::string calculated_at(const std::string &report);
+// The sheet's data after a calculation of `s` that reported.
+SheetData sheet_data(const SeismicCalcState &s, const CalcOutcome &outcome, std::string diameter,
+                     std::string kh, std::string z);
 
 // Draws the sheet into `page` (device coordinates of the painter's device).
 void paint_sheet(QPainter &p, const QRectF &page, const SheetData &d);

@@ -1,4 +1,4 @@
-#include "cli/sheet_output.h"
+#include "ui/drawings/sheet_output.h"
 
 #include "capture/advice.h"
 #include "ui/drawings/calc_sheet.h"
@@ -11,8 +11,6 @@
 #include <stdexcept>
 
 namespace zelvaro::cli {
-
-namespace {
 
 // Drawing needs a QGuiApplication for its fonts, not a display: the
 // offscreen platform serves, whatever the environment says. Qt's own
@@ -31,16 +29,15 @@ void start_drawing() {
   ui::map_window_fonts();
 }
 
+namespace {
+
 sheet::SheetData data(const SeismicCalcState &s, const CalcOutcome &outcome, const FieldReader &fields,
                       const SheetNames &names) {
-  sheet::SheetData d = sheet::sheet_data(s, outcome.report, outcome.message,
-                                         std::string(fields.text(InputSlot::Combo1)),
+  sheet::SheetData d = sheet::sheet_data(s, outcome, std::string(fields.text(InputSlot::Combo1)),
                                          std::string(fields.text(InputSlot::Combo2)),
                                          std::string(fields.text(InputSlot::Combo4)));
   d.suggestions = suggestions(s, fields, outcome);
-  d.project = names.project;
-  d.equipment = names.equipment;
-  d.checker = names.checker;
+  d.names = names;
   return d;
 }
 
@@ -57,11 +54,15 @@ SheetFiles::SheetFiles(const std::filesystem::path &dir, SheetNames names, bool 
   start_drawing();
 }
 
-void SheetFiles::write(std::size_t line, std::string_view id, std::string_view equipment,
-                       const SeismicCalcState &s, const CalcOutcome &outcome, const FieldReader &fields) {
+void SheetFiles::write(std::size_t line, std::string_view id, const batch::RowNames &row, const SeismicCalcState &s,
+                       const CalcOutcome &outcome, const FieldReader &fields) {
   SheetNames names = names_;
-  if (!equipment.empty())
-    names.equipment = equipment;
+  if (!row.equipment.empty())
+    names.equipment = row.equipment;
+  if (names.project.empty())
+    names.project = row.project;
+  if (names.checker.empty())
+    names.checker = row.checker;
   const QByteArray pdf = sheet::sheet_pdf(data(s, outcome, fields, names));
   if (pdf.isEmpty())
     throw std::runtime_error("計算書（PDF）を作れません（" + std::to_string(line) + "行目）");

@@ -3,20 +3,19 @@
 // Calculation sheets (PDF) from the command line: the window's sheet, drawn
 // without a display.
 
-#include "schedule/batch.h"
-#include "engine/calculate.h"
 #include "capture/field_reader.h"
+#include "capture/sheet_names.h"
+#include "engine/calculate.h"
 #include "engine/seismic_calc_state.h"
+#include "schedule/batch.h"
 
 #include <filesystem>
 #include <string>
 
 namespace zelvaro::cli {
 
-// The optional names of the sheets' title block.
-struct SheetNames {
-  std::string project, equipment, checker;
-};
+// Starts what drawing needs (a QGuiApplication for the fonts, no display).
+void start_drawing();
 
 // Writes the sheet of a calculation that reported to `path` (a temporary
 // name renamed when complete). Returns an empty string, or why the file could
@@ -26,12 +25,13 @@ std::string write_sheet_file(const std::string &path, const SeismicCalcState &s,
 
 // Sheets of a batch, one per calculated row, in a folder, named like the
 // report files (line number and a safe form of the id, ".pdf"). The
-// schedule's `equipment` cell, when there is one, names the equipment.
+// schedule's `equipment` cell, when there is one, names the equipment; its
+// `project` and `checker` cells name the rest unless the command line does.
 class SheetFiles : public batch::SheetSink {
 public:
   // `replace` as for batch::ReportFiles.
   SheetFiles(const std::filesystem::path &dir, SheetNames names, bool replace = false);
-  void write(std::size_t line, std::string_view id, std::string_view equipment, const SeismicCalcState &s,
+  void write(std::size_t line, std::string_view id, const batch::RowNames &row, const SeismicCalcState &s,
              const CalcOutcome &outcome, const FieldReader &fields) override;
   void finish() override { files_.finish(); }
 

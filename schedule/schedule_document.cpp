@@ -1,0 +1,281 @@
+#include "schedule/schedule_document.h"
+
+#include "schedule/batch.h"
+#include "schedule/csv_reader.h"
+#include "capture/single_case.h"
+
+#include <sstream>
+
+namespace zelvaro::batch {
+
+namespace {
+
+bool needs_quotes(std::string_view text) {
+  return text.find_first_of(",\"\r\n") != std::string_view::npos;
+}
+
+void append_cell(std::string &out, std::string_view text) {
+  if (!needs_quotes(text)) {
+    out += text;
+    return;
+  }
+  out += '"';
+  for (char c : text) {
+    if (c == '"')
+      out += '"';
+    out += c;
+  }
+  out += '"';
+}
+
+// The input decoded as the reader decoded it, split into physical lines.
+std::vector<std::string> decoded_lines(std::string_view bytes, Encoding encoding) {
+  if (bytes.starts_with(kUtf8Bom))
+    bytes.remove_prefix(kUtf8Bom.size());
+  std::string text;
+  if (encoding == Encoding::Cp932)
+    Cp932Decoder().decode_lossy(bytes, text);
+  else
+    append_utf8_lossy(bytes, text);
+  std::vector<std::string> lines;
+  std::size_t start = 0;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] != '\r' && text[i] != '\n')
+      continue;
+    lines.emplace_back(text, start, i - start);
+    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
+      ++i;
+    start = i + 1;
+  }
+  if (start < text.size())
+    lines.emplace_back(text, start);
+  return lines;
+}
+
+bool blank(const ScheduleRow &row) {
+  if (!row.raw.empty())
+    return false;
+  for (const std::string &c : row.cells)
+    if (!c.empty())
+      return false;
+  return true;
+}
+
+// The document as the batch reads it, with the rows that the batch would
+// skip (blank ones) left out; `kept` lists the rows written.
+std::string batch_input(const ScheduleDocument &doc, std::vector<std::size_t> &kept) {
+  ScheduleDocument copy;
+  copy.columns = doc.columns;
+  for (std::size_t i = 0; i < doc.rows.size(); ++i)
+    if (!blank(doc.rows[i])) {
+      kept.push_back(i);
+      copy.rows.push_back(doc.rows[i]);
+    }
+  return schedule_text(copy);
+}
+
+} // namespace
+
+std::optional<std::size_t> ScheduleDocument::column(std::string_view name) const {
+  for (std::size_t i = 0; i < columns.size(); ++i)
+    if (columns[i] == name)
+      return i;
+  return std::nullopt;
+}
+
+std::size_t ScheduleDocument::add_column(std::string_view name) {
+  if (const auto c = column(name))
+    return *c;
+  columns.emplace_back(name);
+  return columns.size() - 1;
+}
+
+std::string_view ScheduleDocument::cell(const ScheduleRow &row, std::string_view name) const {
+  const auto c = column(name);
+  return c && *c < row.cells.size() ? std::string_view(row.cells[*c]) : std::string_view();
+}
+
+void ScheduleDocument::set(ScheduleRow &row, std::string_view name, std::string_view text) {
+  const std::size_t c = add_column(name);
+  if (row.cells.size() < columns.size())
+    row.cells.resize(columns.size());
+  row.cells[c].assign(text);
+  row.raw.clear();
+}
+
+const std::vector<std::string_view> &project_columns() {
+  static const std::vector<std::string_view> names = [] {
+    std::vector<std::string_view> v = {"id", "equipment", "shape", "anchor", "material"};
+    for (std::string_view f : cli::field_names())
+      v.push_back(f);
+    v.push_back("project");
+    v.push_back("checker");
+    return v;
+  }();
+  return names;
+}
+
+RowInputs row_inputs(const ScheduleDocument &doc, const ScheduleRow &row) {
+  RowInputs in;
+  const auto &defaults = cli::default_field_texts();
+  for (std::size_t i = 0; i < in.texts.size(); ++i)
+    in.texts[i] = defaults[i];
+  in.shape = cli::parse_shape(doc.cell(row, "shape")).value_or(Shape::None);
+  in.anchor = cli::parse_anchor(doc.cell(row, "anchor")).value_or(Anchor::None);
+  in.material = cli::parse_material(doc.cell(row, "material")).value_or(Material::None);
+  if (in.shape == Shape::None)
+    return in;
+  for (std::string_view name : cli::field_names()) {
+    const auto slot = cli::slot_of(in.shape, name);
+    if (slot && doc.column(name))
+      in.texts[static_cast<std::size_t>(*slot)] = doc.cell(row, name);
+  }
+  if (!doc.column("M"))
+    in.texts[static_cast<std::size_t>(InputSlot::Combo1)].clear(); // the diameter has no default
+  return in;
+}
+
+std::string read_schedule(std::string_view bytes, ScheduleDocument &doc, Encoding encoding) {
+  doc = ScheduleDocument{};
+  std::istringstream in{std::string(bytes)};
+  CsvReader reader(in, encoding);
+  CsvRecord record;
+  if (!reader.next(record))
+    return "見出し行がありません（ファイルが空です）。";
+  if (record.error)
+    return "見出し行（" + std::to_string(record.line) +
+           "行目）を読めません: " + reader_error_text(record.error, record.fields);
+  doc.columns = record.fields;
+  reader.expect_fields(doc.columns.size());
+
+  // The batch decides whether the header is usable, with its own words.
+  {
+    std::istringstream header{schedule_text(doc)};
+    std::ostringstream table, diagnostics;
+    if (run_batch(header, table, diagnostics, BatchOptions{}).file_error) {
+      std::string text = diagnostics.str();
+      const std::string prefix = "zelvaro-check: ";
+      if (text.starts_with(prefix))
+        text.erase(0, prefix.size());
+      return text.substr(0, text.find('\n'));
+    }
+  }
+
+  std::vector<std::size_t> bad_lines; // starting lines of malformed rows, with their row
+  std::vector<std::size_t> bad_rows, next_lines;
+  while (reader.next(record)) {
+    if (!next_lines.empty() && next_lines.back() == 0)
+      next_lines.back() = record.line;
+    ScheduleRow row;
+    row.cells = record.fields;
+    if (record.error) {
+      bad_rows.push_back(doc.rows.size());
+      bad_lines.push_back(record.line);
+      next_lines.push_back(0);
+    } else if (blank(row)) {
+      continue;
+    }
+    doc.rows.push_back(std::move(row));
+  }
+  if (!bad_rows.empty()) {
+    // A malformed row is kept as its lines read: written back unchanged, it
+    // is refused again with the same diagnosis.
+    const std::vector<std::string> lines = decoded_lines(bytes, reader.encoding());
+    for (std::size_t k = 0; k < bad_rows.size(); ++k) {
+      std::size_t first = bad_lines[k] - 1, end = next_lines[k] ? next_lines[k] - 1 : lines.size();
+      while (end > first + 1 && end <= lines.size() && lines[end - 1].empty())
+        --end;
+      std::string raw;
+      for (std::size_t i = first; i < end && i < lines.size(); ++i) {
+        if (i > first)
+          raw += "\r\n";
+        raw += lines[i];
+      }
+      doc.rows[bad_rows[k]].raw = raw.empty() ? std::string(",") : raw;
+    }
+  }
+  return {};
+}
+
+std::string schedule_text(const ScheduleDocument &doc) {
+  std::string out(kUtf8Bom);
+  const auto row_text = [&](const std::vector<std::string> &cells) {
+    for (std::size_t i = 0; i < doc.columns.size() || i < cells.size(); ++i) {
+      if (i > 0)
+        out += ',';
+      if (i < cells.size())
+        append_cell(out, cells[i]);
+    }
+    out += "\r\n";
+  };
+  row_text(doc.columns);
+  for (const ScheduleRow &row : doc.rows) {
+    if (!row.raw.empty()) {
+      out += row.raw;
+      out += "\r\n";
+    } else {
+      row_text(row.cells);
+    }
+  }
+  return out;
+}
+
+std::string verdict_table(const ScheduleDocument &doc, const std::string &now) {
+  std::vector<std::size_t> kept;
+  std::istringstream in{batch_input(doc, kept)};
+  std::ostringstream table, diagnostics;
+  BatchOptions options;
+  options.now = now;
+  run_batch(in, table, diagnostics, options);
+  return std::string(kUtf8Bom) + table.str();
+}
+
+std::vector<RowVerdict> evaluate(const ScheduleDocument &doc, const std::string &now) {
+  std::vector<RowVerdict> verdicts(doc.rows.size());
+  std::vector<std::size_t> kept;
+  std::istringstream in{batch_input(doc, kept)};
+  std::ostringstream table, diagnostics;
+  BatchOptions options;
+  options.now = now;
+  const BatchCounts counts = run_batch(in, table, diagnostics, options);
+  if (counts.file_error) {
+    std::string text = diagnostics.str();
+    text = text.substr(0, text.find('\n'));
+    for (RowVerdict &v : verdicts)
+      v.message = text;
+    return verdicts;
+  }
+  for (RowVerdict &v : verdicts)
+    v.message = "空の行です。";
+
+  std::istringstream back{table.str()};
+  CsvReader reader(back, Encoding::Utf8);
+  CsvRecord record;
+  reader.next(record); // the table's header
+  std::size_t k = 0;
+  SeismicCalcState state;
+  for (; k < kept.size() && reader.next(record); ++k) {
+    RowVerdict &v = verdicts[kept[k]];
+    v.table = record.fields;
+    if (v.table.size() < 14)
+      v.table.resize(14);
+    const std::string &status = v.table[1];
+    v.status = status == "ok"          ? RowVerdict::Status::Passed
+               : status == "shortfall" ? RowVerdict::Status::Shortfall
+                                       : RowVerdict::Status::Refused;
+    v.message = v.table[13];
+    if (v.status != RowVerdict::Status::Refused) {
+      // The reference strengths follow from the material alone.
+      const ScheduleRow &row = doc.rows[kept[k]];
+      const auto material = cli::parse_material(doc.cell(row, "material"));
+      if (material) {
+        cli::prepare_state(state, Shape::Floor, Anchor::HawkCut, *material);
+        v.ft = state.ft;
+        v.fs = state.fs;
+      }
+    }
+  }
+  return verdicts;
+}
+
+} // namespace zelvaro::batch

@@ -1,0 +1,86 @@
+#pragma once
+
+// An equipment schedule held whole, as the window keeps a project: the
+// header's column names and every row's cells exactly as written (numbers
+// are the texts the user typed, never converted values). A row that the CSV
+// reader found malformed keeps its own text and is written back unchanged.
+//
+// Reading takes everything the batch reads (UTF-8 with or without a BOM,
+// CP932); writing gives UTF-8 with a BOM and CR LF, what Japanese Excel opens
+// without garbling. Verdicts come from the batch itself, so the window's list
+// and `zelvaro-check --batch` can never disagree.
+
+#include "engine/input_slots.h"
+#include "engine/seismic_calc_state.h"
+#include "schedule/text_encoding.h"
+
+#include <array>
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace zelvaro::batch {
+
+struct ScheduleRow {
+  std::vector<std::string> cells; // by column; as read, unquoted
+  std::string raw; // the row's text (UTF-8, CR LF) when the reader refused its form; empty otherwise
+  bool operator==(const ScheduleRow &) const = default;
+};
+
+struct ScheduleDocument {
+  std::vector<std::string> columns;
+  std::vector<ScheduleRow> rows;
+
+  std::optional<std::size_t> column(std::string_view name) const;
+  // The column's index, appended (empty in every row) when missing.
+  std::size_t add_column(std::string_view name);
+  std::string_view cell(const ScheduleRow &row, std::string_view name) const;
+  // Sets a cell, adding the column when needed; the row loses its raw text.
+  void set(ScheduleRow &row, std::string_view name, std::string_view text);
+  bool operator==(const ScheduleDocument &) const = default;
+};
+
+// The columns the window writes, in the order of a new project.
+const std::vector<std::string_view> &project_columns();
+
+// Reads a schedule. Returns an empty string, or why it cannot be used (a
+// header the batch refuses, bytes that are no schedule at all). Rows of only
+// empty cells are left out, as the batch skips them.
+std::string read_schedule(std::string_view bytes, ScheduleDocument &doc, Encoding encoding = Encoding::Auto);
+
+// The schedule as the window saves it: UTF-8 with a BOM, CR LF, quoted only
+// where a cell needs it.
+std::string schedule_text(const ScheduleDocument &doc);
+
+// The inputs of one item as the window holds them: the three selections
+// (None for a cell that names none) and every field's text by slot, exactly
+// as written; fields without a column take the batch's defaults.
+struct RowInputs {
+  Shape shape = Shape::None;
+  Anchor anchor = Anchor::None;
+  Material material = Material::None;
+  std::array<std::string, InputSlotCount> texts;
+};
+RowInputs row_inputs(const ScheduleDocument &doc, const ScheduleRow &row);
+
+// One row as the batch judges it.
+struct RowVerdict {
+  enum class Status { Passed, Shortfall, Refused };
+  Status status = Status::Refused;
+  std::string message;            // the batch's message cell (refusal or advice)
+  std::vector<std::string> table; // the row of the batch's verdict table, cell by cell
+  double ft = 0, fs = 0;          // the reference strengths the row was checked against
+};
+
+// Runs the batch over the whole document: one verdict per row, in order.
+// `now` is the report header's date (it changes nothing in the verdicts).
+// When the header is refused every row is refused with that message.
+std::vector<RowVerdict> evaluate(const ScheduleDocument &doc, const std::string &now);
+
+// The batch's verdict table of the document (UTF-8 with a BOM, CR LF).
+std::string verdict_table(const ScheduleDocument &doc, const std::string &now);
+
+} // namespace zelvaro::batch

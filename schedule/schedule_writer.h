@@ -1,0 +1,17 @@
+#pragma once
+
+// Saving a file so that the user's old file survives any failure: the new
+// contents go to a temporary file in the same folder, which is flushed to the
+// disk and then renamed over the old name.
+
+#include <string>
+#include <string_view>
+
+namespace zelvaro::batch {
+
+// Returns an empty string, or a Japanese message naming what failed (no
+// permission, disk full, ...); on failure the file at `path` is untouched
+// and no temporary file is left behind.
+std::string write_file_atomically(const std::string &path, std::string_view bytes);
+
+} // namespace zelvaro::batch

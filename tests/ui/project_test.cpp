@@ -1,0 +1,406 @@
+// The project in the window: the schedule file opened and saved, the save
+// prompt, a save that fails, the list and Form1 working together, and the
+// one PDF of every sheet.
+#include "schedule/csv_reader.h"
+#include "ui/equipment_list.h"
+#include "ui/form1.h"
+#include "ui/main_menu.h"
+#include "ui/project_file.h"
+#include "capture/single_case.h"
+#include "ui/widgets.h"
+
+#include <QAbstractButton>
+#include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <iconv.h>
+#include <sstream>
+#include <unistd.h>
+
+using namespace zelvaro;
+using namespace zelvaro::ui;
+
+namespace {
+
+QByteArray read(const QString &path) {
+  QFile f(path);
+  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+bool write(const QString &path, const QByteArray &bytes) {
+  QFile f(path);
+  return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+
+QByteArray to_cp932(const QByteArray &utf8) {
+  iconv_t cd = iconv_open("CP932", "UTF-8");
+  QByteArray out(utf8.size() * 2, '\0');
+  char *in = const_cast<char *>(utf8.constData());
+  char *o = out.data();
+  std::size_t left = static_cast<std::size_t>(utf8.size()), room = static_cast<std::size_t>(out.size());
+  iconv(cd, &in, &left, &o, &room);
+  iconv_close(cd);
+  out.resize(out.size() - static_cast<qsizetype>(room));
+  return out;
+}
+
+// The example schedule plus what the batch refuses: an empty W, an unknown
+// shape, and a row whose quoting is malformed.
+QByteArray schedule() {
+  QByteArray s = read(QStringLiteral(ZELVARO_EXAMPLES "/schedule.csv"));
+  s += "空欄 X-1,floor,hawk-cut,SS,12,1.0,1.0,,4,,,30,60,50,,,,,,,,0,0,0,0\n";
+  s += "形状違い X-2,roof,hawk-cut,SS,12,1.0,1.0,100,4,,,30,60,50,,,,,,,,0,0,0,0\n";
+  s += "引用 \"X-3\",floor,hawk-cut,SS,12,1.0,1.0,100,4,,,30,60,50,,,,,,,,0,0,0,0\n";
+  return s;
+}
+
+// Every cell of `a` by column name equals the one in `b`; malformed rows by text.
+bool same_rows(const batch::ScheduleDocument &a, const batch::ScheduleDocument &b) {
+  if (a.rows.size() != b.rows.size())
+    return false;
+  for (std::size_t r = 0; r < a.rows.size(); ++r) {
+    if (a.rows[r].raw != b.rows[r].raw)
+      return false;
+    if (!a.rows[r].raw.empty())
+      continue;
+    for (const std::string &c : a.columns)
+      if (a.cell(a.rows[r], c) != b.cell(b.rows[r], c))
+        return false;
+  }
+  return true;
+}
+
+struct Main {
+  MainWindow w;
+  std::vector<Message> boxes;
+  std::vector<QString> prompts;
+  MainWindow::SaveChoice answer = MainWindow::SaveChoice::Cancel;
+  QString savePath;
+  int asked = 0;
+  Main() {
+    w.setMessageBox([this](QWidget *, const Message &m) { boxes.push_back(m); });
+    w.askSaveChanges = [this](QWidget *, const QString &name) {
+      prompts.push_back(name);
+      return answer;
+    };
+    w.askSavePath = [this](QWidget *, const QString &, const QString &, const QString &) {
+      ++asked;
+      return savePath;
+    };
+    w.askNewItem = [](QWidget *, std::string &id, std::string &equipment) {
+      id = "N-1";
+      equipment = "新しい機器";
+      return true;
+    };
+    w.show();
+  }
+};
+
+} // namespace
+
+class ProjectTest : public QObject {
+  Q_OBJECT
+private slots:
+  void initTestCase() { qputenv("XDG_CONFIG_HOME", config_.path().toUtf8()); }
+  void open_then_save_keeps_every_row_and_cell_data();
+  void open_then_save_keeps_every_row_and_cell();
+  void refused_rows_are_listed_with_the_batch_message();
+  void closing_with_changes_asks_and_cancel_keeps_the_window();
+  void failed_save_keeps_the_old_file_and_says_why();
+  void picking_a_row_calculates_it_and_calculate_writes_back();
+  void shortcuts_work_while_a_numeric_field_has_focus();
+  void cover_lists_every_item_with_its_page();
+
+private:
+  QTemporaryDir config_;
+};
+
+void ProjectTest::open_then_save_keeps_every_row_and_cell_data() {
+  QTest::addColumn<QByteArray>("bytes");
+  QTest::newRow("utf-8") << schedule();
+  QTest::newRow("utf-8 with BOM") << QByteArray("\xEF\xBB\xBF") + schedule();
+  QTest::newRow("cp932") << to_cp932(schedule());
+  QByteArray crlf = schedule();
+  crlf.replace("\n", "\r\n");
+  QTest::newRow("cp932 CR LF") << to_cp932(crlf);
+}
+
+void ProjectTest::open_then_save_keeps_every_row_and_cell() {
+  QFETCH(QByteArray, bytes);
+  QTemporaryDir dir;
+  const QString in = dir.filePath(QStringLiteral("in.csv")), out = dir.filePath(QStringLiteral("out.csv"));
+  QVERIFY(write(in, bytes));
+  Project p;
+  QCOMPARE(p.open(in), QString());
+  QCOMPARE(p.rowCount(), 15);
+  QVERIFY(!p.isModified());
+  QCOMPARE(p.save(out), QString());
+  const QByteArray saved = read(out);
+  QVERIFY(saved.startsWith("\xEF\xBB\xBFid,shape,"));
+  QCOMPARE(saved.count("\r\n"), 16);
+  QCOMPARE(saved.count('\n'), 16);                    // every break is CR LF
+  QVERIFY(saved.contains("\r\n引用 \"X-3\",floor,")); // the malformed row, unchanged
+  QVERIFY(saved.contains("\"排煙機 \"\"SE-1\"\"\""));
+
+  batch::ScheduleDocument original, again;
+  QCOMPARE(batch::read_schedule(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())),
+                                original),
+           std::string());
+  QCOMPARE(batch::read_schedule(std::string_view(saved.constData(), static_cast<std::size_t>(saved.size())),
+                                again),
+           std::string());
+  QVERIFY(same_rows(original, again));
+  for (const char *added : {"equipment", "project", "checker"})
+    QVERIFY(again.column(added));
+
+  // A second save of the saved file changes no byte.
+  Project q;
+  QCOMPARE(q.open(out), QString());
+  QCOMPARE(q.save(in), QString());
+  QCOMPARE(read(in), saved);
+}
+
+void ProjectTest::refused_rows_are_listed_with_the_batch_message() {
+  QTemporaryDir dir;
+  const QString in = dir.filePath(QStringLiteral("in.csv"));
+  QVERIFY(write(in, schedule()));
+  Project p;
+  QCOMPARE(p.open(in), QString());
+  const auto &v = p.verdicts();
+  QCOMPARE(v.size(), std::size_t(15));
+  // zelvaro-check --batch on the file gives the table the list is built from.
+  QProcess batch;
+  batch.start(QStringLiteral(ZELVARO_CHECK), {QStringLiteral("--batch"), in});
+  QVERIFY(batch.waitForFinished(20000));
+  const std::string table = batch::verdict_table(p.document(), project_now());
+  QCOMPARE(batch.readAllStandardOutput().toStdString(), table); // both with the BOM
+  std::istringstream back(table);
+  batch::CsvReader reader(back);
+  batch::CsvRecord row;
+  QVERIFY(reader.next(row));
+  int refused = 0;
+  for (std::size_t r = 0; r < 15; ++r) {
+    QVERIFY(reader.next(row));
+    QCOMPARE(v[r].table, row.fields);
+    refused += v[r].status == batch::RowVerdict::Status::Refused;
+  }
+  QVERIFY(!reader.next(row));
+  QCOMPARE(refused, 3);
+  QVERIFY(QString::fromStdString(v[12].message).contains(QStringLiteral("空白")));
+  QVERIFY(QString::fromStdString(v[13].message).contains(QStringLiteral("roof")));
+  QVERIFY(QString::fromStdString(v[14].message).contains(QStringLiteral("\"")));
+}
+
+void ProjectTest::closing_with_changes_asks_and_cancel_keeps_the_window() {
+  QTemporaryDir dir;
+  const QString in = dir.filePath(QStringLiteral("ポンプ室.csv"));
+  QVERIFY(write(in, read(QStringLiteral(ZELVARO_EXAMPLES "/schedule.csv"))));
+  Main m;
+  QVERIFY(m.w.openFile(in));
+  QCOMPARE(m.w.windowTitle(), QStringLiteral("ポンプ室.csv - Zelvaro1.070716"));
+  QVERIFY(m.w.close()); // nothing changed: no question
+  QVERIFY(m.prompts.empty());
+
+  QVERIFY(m.w.openFile(in));
+  m.w.show();
+  QVERIFY(m.w.addCurrentInputs());
+  QCOMPARE(m.w.windowTitle(), QStringLiteral("ポンプ室.csv* - Zelvaro1.070716"));
+  m.answer = MainWindow::SaveChoice::Cancel;
+  QVERIFY(!m.w.close());
+  QVERIFY(!m.w.newProject());
+  QCOMPARE(m.prompts, std::vector<QString>({QStringLiteral("ポンプ室.csv"), QStringLiteral("ポンプ室.csv")}));
+  QCOMPARE(m.w.project().rowCount(), 13);
+
+  m.answer = MainWindow::SaveChoice::Save; // saves under its name, then closes
+  QVERIFY(m.w.close());
+  Project back;
+  QCOMPARE(back.open(in), QString());
+  QCOMPARE(back.rowCount(), 13);
+  QCOMPARE(std::string(back.document().cell(back.document().rows.back(), "equipment")),
+           std::string("新しい機器"));
+  QCOMPARE(m.w.recentFiles().value(0), QFileInfo(in).absoluteFilePath());
+}
+
+void ProjectTest::failed_save_keeps_the_old_file_and_says_why() {
+  QTemporaryDir dir;
+  const QString folder = dir.filePath(QStringLiteral("locked"));
+  QVERIFY(QDir().mkdir(folder));
+  const QString path = folder + QStringLiteral("/old.csv");
+  const QByteArray old = read(QStringLiteral(ZELVARO_EXAMPLES "/schedule.csv"));
+  QVERIFY(write(path, old));
+  Main m;
+  QVERIFY(m.w.openFile(path));
+  QVERIFY(m.w.addCurrentInputs());
+  // A folder nobody may write into (root ignores permissions: make it immutable).
+  const bool root = ::geteuid() == 0;
+  if (root) {
+    if (QProcess::execute(QStringLiteral("chattr"), {QStringLiteral("+i"), folder}) != 0)
+      QSKIP("chattr is not available");
+  } else {
+    QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+  }
+  const bool saved = m.w.save();
+  if (root)
+    QProcess::execute(QStringLiteral("chattr"), {QStringLiteral("-i"), folder});
+  QVERIFY(!saved);
+  QCOMPARE(read(path), old);
+  QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden).size(), 1); // no temporary file left
+  QCOMPARE(m.boxes.size(), std::size_t(1));
+  QVERIFY2(QString::fromStdString(m.boxes[0].text).contains(QStringLiteral("書き込みの許可がありません")),
+           m.boxes[0].text.c_str());
+  QVERIFY(m.w.project().isModified());
+
+  // A full disk: a tiny file system (root only).
+  if (!root)
+    return;
+  const QString small = dir.filePath(QStringLiteral("small"));
+  QDir().mkdir(small);
+  if (QProcess::execute(QStringLiteral("mount"),
+                        {QStringLiteral("-t"), QStringLiteral("tmpfs"), QStringLiteral("-o"),
+                         QStringLiteral("size=8k"), QStringLiteral("tmpfs"), small}) != 0)
+    return;
+  const QString full = small + QStringLiteral("/old.csv");
+  QVERIFY(write(full, old));
+  batch::ScheduleDocument doc = m.w.project().document();
+  for (int i = 0; i < 6; ++i)
+    doc.rows.insert(doc.rows.end(), doc.rows.begin(), doc.rows.begin() + 12);
+  m.w.project().edit(QStringLiteral("test"), doc);
+  const QString failed = m.w.project().save(full);
+  const QByteArray after = read(full);
+  const int left = static_cast<int>(QDir(small).entryList(QDir::Files | QDir::Hidden).size());
+  QProcess::execute(QStringLiteral("umount"), {small});
+  QVERIFY2(failed.contains(QStringLiteral("ディスクの空きが足りません")), qPrintable(failed));
+  QCOMPARE(after, old);
+  QCOMPARE(left, 1);
+}
+
+void ProjectTest::picking_a_row_calculates_it_and_calculate_writes_back() {
+  QTemporaryDir dir;
+  const QString in = dir.filePath(QStringLiteral("s.csv"));
+  QVERIFY(write(in, schedule()));
+  Main m;
+  QVERIFY(m.w.openFile(in));
+  EquipmentList *list = m.w.list();
+  Form1 *f = m.w.form();
+  // Row 4 (冷却塔 CT-1, circular): its inputs in the form and its report shown.
+  list->selectRow(4);
+  QVERIFY(f->shapeButton(Shape::Circular)->isChecked());
+  QCOMPARE(f->Combo(1)->currentText(), QStringLiteral("20"));
+  const int w = static_cast<int>(*cli::slot_of(Shape::Circular, "W"));
+  QCOMPARE(f->Text1(w)->text(), QStringLiteral("5000"));
+  QVERIFY(f->Check1()->isChecked());
+  QVERIFY(f->Text2()->toPlainText().contains(QStringLiteral("5000")));
+  // A refused row leaves no other item's report on show.
+  list->selectRow(12);
+  QVERIFY(f->Text2()->toPlainText().isEmpty());
+  QVERIFY(m.boxes.empty());
+
+  list->selectRow(4);
+  f->Text1(w)->setText(QStringLiteral("900000"));
+  QTest::mouseClick(f->findChild<QPushButton *>(QStringLiteral("Command2")), Qt::LeftButton);
+  QCOMPARE(std::string(m.w.project().document().cell(m.w.project().document().rows[4], "W")),
+           std::string("900000"));
+  QCOMPARE(m.w.project().verdicts()[4].status, batch::RowVerdict::Status::Shortfall);
+  QCOMPARE(list->selectedRow(), std::optional<int>(4));
+  QVERIFY(m.w.project().isModified());
+  QTest::mouseClick(f->findChild<QPushButton *>(QStringLiteral("Command2")), Qt::LeftButton);
+  QCOMPARE(m.w.project().undoStack()->count(), 1); // the same inputs again: nothing new to undo
+  // Undo brings the old W back.
+  list->activateWindow();
+  QVERIFY(QTest::qWaitForWindowActive(list));
+  list->view()->setFocus();
+  QTest::keyClick(list->view(), Qt::Key_Z, Qt::ControlModifier);
+  QCOMPARE(std::string(m.w.project().document().cell(m.w.project().document().rows[4], "W")),
+           std::string("5000"));
+  QVERIFY(!m.w.project().isModified());
+
+  // Delete, copy and paste of rows by key.
+  list->selectRow(0);
+  list->view()->setFocus();
+  QTest::keyClick(list->view(), Qt::Key_C, Qt::ControlModifier);
+  QTest::keyClick(list->view(), Qt::Key_Delete);
+  QCOMPARE(m.w.project().rowCount(), 14);
+  QTest::keyClick(list->view(), Qt::Key_V, Qt::ControlModifier);
+  QCOMPARE(m.w.project().rowCount(), 15);
+  QCOMPARE(std::string(m.w.project().document().cell(m.w.project().document().rows[1], "id")),
+           std::string("冷温水ポンプ P-1"));
+  // The filter shows × and 入力不備 only.
+  list->problemsOnly()->setChecked(true);
+  QCOMPARE(list->view()->model()->rowCount(), 5); // two × and three 入力不備
+  m.answer = MainWindow::SaveChoice::Discard;
+}
+
+void ProjectTest::shortcuts_work_while_a_numeric_field_has_focus() {
+  QTemporaryDir dir;
+  Main m;
+  m.savePath = dir.filePath(QStringLiteral("new.csv"));
+  QVERIFY(m.w.addCurrentInputs());
+  m.w.activateWindow();
+  NumberBox *field = m.w.form()->Text1(1);
+  field->setFocus();
+  QVERIFY(QTest::qWaitForWindowActive(&m.w));
+  // As X delivers Ctrl+S: the key with its control character as text.
+  QTest::sendKeyEvent(QTest::Click, field, Qt::Key_S, QStringLiteral("\x13"), Qt::ControlModifier);
+  QCOMPARE(m.asked, 1);
+  QVERIFY(QFile::exists(m.savePath));
+  QVERIFY(!m.w.project().isModified());
+  QTest::sendKeyEvent(QTest::Click, field, Qt::Key_L, QStringLiteral("\x0c"), Qt::ControlModifier);
+  QVERIFY(m.w.list()->isVisible());
+}
+
+void ProjectTest::cover_lists_every_item_with_its_page() {
+  if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
+    QSKIP("pdftotext is not installed");
+  QTemporaryDir dir;
+  const QString in = dir.filePath(QStringLiteral("s.csv")), pdf = dir.filePath(QStringLiteral("all.pdf"));
+  QVERIFY(write(in, schedule()));
+  Main m;
+  QVERIFY(m.w.openFile(in));
+  m.w.askProjectNames = [](QWidget *, std::string &project, std::string &checker) {
+    project = "ポンプ室改修";
+    checker = "検査 太郎";
+    return true;
+  };
+  m.savePath = pdf;
+  QVERIFY(m.w.exportBundle());
+  QProcess text;
+  text.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
+  QVERIFY(text.waitForFinished(20000));
+  const QStringList pages = QString::fromUtf8(text.readAllStandardOutput()).split(QChar('\f'));
+  QCOMPARE(pages.size() - 1, 1 + 12); // the cover and the twelve calculated items
+  // The names went on every row but the malformed one, which stays as it was.
+  const batch::ScheduleDocument &doc = m.w.project().document();
+  QCOMPARE(std::string(doc.cell(doc.rows[0], "checker")), std::string("検査 太郎"));
+  QVERIFY(!doc.rows[14].raw.empty());
+  const QString cover = pages[0];
+  QVERIFY(cover.contains(QStringLiteral("ポンプ室改修")) && cover.contains(QStringLiteral("検査 太郎")));
+  const QStringList lines = cover.split(QChar('\n'));
+  const std::vector<sheet::BundleItem> items = m.w.project().bundleItems();
+  int page = 1;
+  for (const sheet::BundleItem &item : items) {
+    const QString id = QString::fromStdString(item.id).left(4);
+    const auto line =
+        std::find_if(lines.begin(), lines.end(), [&](const QString &l) { return l.contains(id); });
+    QVERIFY2(line != lines.end(), qPrintable(id));
+    if (item.sheet) {
+      QVERIFY2(line->contains(QRegularExpression(QStringLiteral("\\s%1(\\s|$)").arg(++page))),
+               qPrintable(*line));
+      QVERIFY(pages[page - 1].contains(QStringLiteral("アンカーボルト耐震計算書")));
+    } else {
+      QVERIFY2(line->contains(QStringLiteral("入力不備")), qPrintable(*line));
+    }
+  }
+  m.answer = MainWindow::SaveChoice::Discard;
+}
+
+QTEST_MAIN(ProjectTest)
+#include "project_test.moc"

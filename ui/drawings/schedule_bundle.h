@@ -1,0 +1,31 @@
+#pragma once
+
+// Every sheet of a schedule in one PDF, for the window's 全件を PDF に保存
+// and `zelvaro-check --batch FILE --pdf OUT.pdf`.
+
+#include "schedule/schedule_document.h"
+#include "ui/drawings/sheet_bundle.h"
+#include "ui/drawings/sheet_output.h"
+
+#include <string>
+#include <vector>
+
+namespace zelvaro::cli {
+
+// The verdict as the list and the cover show it: "○ 適合", "× 不足", "入力不備".
+std::string verdict_label(batch::RowVerdict::Status status);
+
+// The items of the bundle in list order: each calculated row with its sheet,
+// calculated again exactly as the batch calculates it; a refused row with
+// its message and no sheet. The rows' `project` and `checker` cells name the
+// sheets unless `names` gives them.
+std::vector<sheet::BundleItem> bundle_items(const batch::ScheduleDocument &doc,
+                                            const std::vector<batch::RowVerdict> &verdicts,
+                                            const std::string &now, const SheetNames &names);
+
+// Reads a schedule and writes its bundle to `path` atomically. Returns an
+// empty string, or why not.
+std::string write_schedule_bundle(std::string_view schedule, batch::Encoding encoding,
+                                  const std::string &path, const SheetNames &names, const std::string &now);
+
+} // namespace zelvaro::cli

@@ -1,0 +1,131 @@
+#include "ui/drawings/sheet_bundle.h"
+
+#include "ui/drawings/fonts.h"
+
+#include <QBuffer>
+#include <QPageLayout>
+#include <QPageSize>
+#include <QPainter>
+#include <QPdfWriter>
+
+namespace zelvaro::sheet {
+
+namespace {
+
+QString qs(const std::string &s) {
+  return QString::fromStdString(s);
+}
+
+int cover_pages(std::size_t items) {
+  return std::max(1, static_cast<int>((items + CoverRowsPerPage - 1) / CoverRowsPerPage));
+}
+
+void paint_cover(QPainter &p, const QRectF &page, const BundleCover &cover,
+                 const std::vector<BundleItem> &items, const std::vector<int> &pages, int first, int count) {
+  const double mm = page.width() / 180.0;
+  const auto font = [&](const char *family, double height, bool bold = false) {
+    QFont f(QString::fromUtf8(family));
+    f.setPixelSize(std::max(1, static_cast<int>(height * mm)));
+    f.setBold(bold);
+    return f;
+  };
+  p.save();
+  p.setPen(QPen(QColor(0x10, 0x10, 0x10), 0.25 * mm));
+  double y = page.top();
+  const double left = page.left(), w = page.width();
+  p.setFont(font(ui::PGothicFamily, 6, true));
+  p.drawText(QRectF(left, y, w, 10 * mm), Qt::AlignLeft | Qt::AlignVCenter,
+             QStringLiteral("アンカーボルト耐震計算書　表紙"));
+  y += 12 * mm;
+  p.setFont(font(ui::PGothicFamily, 3.6));
+  p.drawText(QRectF(left, y, w, 6 * mm), Qt::AlignLeft | Qt::AlignVCenter,
+             QStringLiteral("工事名: %1").arg(qs(cover.project)));
+  y += 6 * mm;
+  p.drawText(QRectF(left, y, w, 6 * mm), Qt::AlignLeft | Qt::AlignVCenter,
+             QStringLiteral("作成日: %1　　確認者: %2").arg(qs(cover.date), qs(cover.checker)));
+  y += 9 * mm;
+  // The table: 番号, 機器名, 判定, 頁 and, for a refused item, its reason.
+  const double cols[] = {0, 30, 85, 110, 125, 180};
+  const QString heads[] = {QStringLiteral("番号"), QStringLiteral("機器名"), QStringLiteral("判定"),
+                           QStringLiteral("頁"), QStringLiteral("備考")};
+  const double row = 5.5 * mm;
+  p.setFont(font(ui::PGothicFamily, 3.0, true));
+  for (int c = 0; c < 5; ++c)
+    p.drawText(QRectF(left + cols[c] * mm + mm, y, (cols[c + 1] - cols[c] - 2) * mm, row),
+               Qt::AlignLeft | Qt::AlignVCenter, heads[c]);
+  y += row;
+  p.drawLine(QPointF(left, y), QPointF(left + w, y));
+  p.setFont(font(ui::PGothicFamily, 3.0));
+  for (int i = first; i < first + count; ++i) {
+    const BundleItem &it = items[static_cast<std::size_t>(i)];
+    const QString cells[] = {qs(it.id), qs(it.equipment), qs(it.verdict),
+                             pages[static_cast<std::size_t>(i)]
+                                 ? QString::number(pages[static_cast<std::size_t>(i)])
+                                 : QStringLiteral("－"),
+                             qs(it.message)};
+    for (int c = 0; c < 5; ++c) {
+      const QRectF r(left + cols[c] * mm + mm, y, (cols[c + 1] - cols[c] - 2) * mm, row);
+      const QFontMetricsF fm(p.font());
+      p.drawText(r, Qt::AlignLeft | Qt::AlignVCenter, fm.elidedText(cells[c], Qt::ElideRight, r.width()));
+    }
+    y += row;
+    p.drawLine(QPointF(left, y), QPointF(left + w, y));
+  }
+  p.restore();
+}
+
+} // namespace
+
+std::vector<int> bundle_pages(const std::vector<BundleItem> &items) {
+  std::vector<int> pages(items.size(), 0);
+  int page = cover_pages(items.size());
+  for (std::size_t i = 0; i < items.size(); ++i)
+    if (items[i].sheet)
+      pages[i] = ++page;
+  return pages;
+}
+
+QByteArray bundle_pdf(const BundleCover &cover, const std::vector<BundleItem> &items,
+                      const std::function<bool(int, int)> &progress) {
+  QByteArray bytes;
+  QBuffer buffer(&bytes);
+  buffer.open(QIODevice::WriteOnly);
+  {
+    QPdfWriter writer(&buffer);
+    writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
+                                     QMarginsF(15, 15, 15, 15), QPageLayout::Millimeter));
+    writer.setResolution(300);
+    writer.setCreator(QString::fromUtf8(InitialCaptionText));
+    writer.setTitle(QStringLiteral("アンカーボルト耐震計算書"));
+    QPainter p;
+    if (!p.begin(&writer))
+      return {};
+    const QRectF page(QPointF(0, 0), writer.pageLayout().paintRectPixels(writer.resolution()).size());
+    const std::vector<int> pages = bundle_pages(items);
+    const int covers = cover_pages(items.size());
+    for (int c = 0; c < covers; ++c) {
+      if (c > 0)
+        writer.newPage();
+      const int first = c * CoverRowsPerPage;
+      paint_cover(p, page, cover, items, pages, first,
+                  std::min(CoverRowsPerPage, static_cast<int>(items.size()) - first));
+    }
+    const int total = static_cast<int>(items.size());
+    for (int i = 0; i < total; ++i) {
+      if (progress && !progress(i, total)) {
+        p.end();
+        return {};
+      }
+      const BundleItem &it = items[static_cast<std::size_t>(i)];
+      if (!it.sheet)
+        continue;
+      writer.newPage();
+      paint_sheet(p, page, *it.sheet);
+    }
+    if (!p.end())
+      return {};
+  }
+  return bytes;
+}
+
+} // namespace zelvaro::sheet

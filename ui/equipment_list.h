@@ -1,0 +1,97 @@
+#pragma once
+
+// 機器リスト: the project's items, one row each, with the batch's verdicts.
+// Picking a row hands it to the main window; the list's own edits (add,
+// duplicate, delete, move, paste) go through the project's undo stack.
+
+#include <QAbstractTableModel>
+#include <QSortFilterProxyModel>
+#include <QWidget>
+
+#include <functional>
+#include <optional>
+
+class QCheckBox;
+class QTableView;
+
+namespace zelvaro::ui {
+
+class Project;
+
+// The list's columns.
+enum class ListColumn {
+  Id,
+  Equipment,
+  Shape,
+  Anchor,
+  Material,
+  Diameter,
+  W,
+  Verdict,
+  Rb,
+  Allowable,
+  SigmaPercent,
+  TauPercent,
+  Message,
+  Count
+};
+
+class ProjectModel : public QAbstractTableModel {
+  Q_OBJECT
+public:
+  explicit ProjectModel(Project &project, QObject *parent = nullptr);
+  int rowCount(const QModelIndex &parent = {}) const override;
+  int columnCount(const QModelIndex &parent = {}) const override;
+  QVariant data(const QModelIndex &index, int role) const override;
+  QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+  static constexpr int SortRole = Qt::UserRole + 1;
+  static constexpr int ProblemRole = Qt::UserRole + 2; // true for × and 入力不備
+
+private:
+  Project &project_;
+};
+
+class EquipmentList : public QWidget {
+  Q_OBJECT
+public:
+  explicit EquipmentList(Project &project, QWidget *parent = nullptr);
+
+  // The selected item (a row of the project), if any.
+  std::optional<int> selectedRow() const;
+  // Selects an item; with `load`, the main window shows and calculates it.
+  void selectRow(int row, bool load = true);
+  QTableView *view() const { return view_; }
+  QCheckBox *problemsOnly() const { return problemsOnly_; }
+
+  void addItem();         // 追加: the main window's inputs as a new row
+  void duplicateItems();  // 複製
+  void deleteItems();     // 削除
+  void moveItems(int by); // 上へ (-1) / 下へ (+1)
+  void copyItems();
+  void pasteItems();
+
+  // The main window supplies the new row (asks for 番号 and 機器名);
+  // nothing when the user cancels.
+  std::function<std::optional<int>()> addFromWindow;
+
+signals:
+  void rowPicked(int row);
+  void openRequested(const QString &path);
+
+protected:
+  void dragEnterEvent(QDragEnterEvent *e) override;
+  void dropEvent(QDropEvent *e) override;
+
+private:
+  std::vector<int> selectedRows() const; // project rows, ascending
+  void selectRows(const std::vector<int> &rows);
+
+  Project &project_;
+  ProjectModel *model_;
+  QSortFilterProxyModel *proxy_;
+  QTableView *view_;
+  QCheckBox *problemsOnly_;
+  bool quiet_ = false;
+};
+
+} // namespace zelvaro::ui

@@ -1,0 +1,132 @@
+#include "ui/project_file.h"
+
+#include "ui/form1.h"
+#include "ui/drawings/schedule_bundle.h"
+#include "schedule/schedule_writer.h"
+#include "capture/single_case.h"
+
+#include <QFile>
+#include <QUndoCommand>
+
+namespace zelvaro::ui {
+
+// Undo of a list edit: the schedule before and after, swapped.
+class DocumentEdit : public QUndoCommand {
+public:
+  DocumentEdit(Project &p, const QString &text, batch::ScheduleDocument before, batch::ScheduleDocument after)
+      : QUndoCommand(text), p_(p), before_(std::move(before)), after_(std::move(after)) {}
+  void undo() override { p_.setDocument(before_); }
+  void redo() override { p_.setDocument(after_); }
+
+private:
+  Project &p_;
+  batch::ScheduleDocument before_, after_;
+};
+
+std::string project_now() {
+  return Form1::now_text();
+}
+
+Project::Project(QObject *parent) : QObject(parent) {
+  connect(&undo_, &QUndoStack::cleanChanged, this, [this](bool clean) { emit modifiedChanged(!clean); });
+  clear();
+}
+
+// The undo stack announces its last clean state while it is destroyed: by
+// then nobody may hear it.
+Project::~Project() {
+  QObject::disconnect(&undo_, nullptr, this, nullptr);
+}
+
+void Project::clear() {
+  batch::ScheduleDocument doc;
+  for (std::string_view c : batch::project_columns())
+    doc.columns.emplace_back(c);
+  path_.clear();
+  undo_.clear();
+  setDocument(doc);
+}
+
+QString Project::open(const QString &path) {
+  QFile f(path);
+  if (!f.open(QIODevice::ReadOnly))
+    return QStringLiteral("'%1' を開けません: %2").arg(path, f.errorString());
+  const QByteArray bytes = f.readAll();
+  if (f.error() != QFileDevice::NoError)
+    return QStringLiteral("'%1' を読めません: %2").arg(path, f.errorString());
+  batch::ScheduleDocument doc;
+  const std::string error =
+      batch::read_schedule(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())), doc);
+  if (!error.empty())
+    return QStringLiteral("'%1' を開けません: %2").arg(path, QString::fromStdString(error));
+  undo_.clear();
+  path_ = path;
+  setDocument(doc);
+  return {};
+}
+
+QString Project::save(const QString &path) {
+  batch::ScheduleDocument doc = doc_;
+  for (std::string_view c : {"equipment", "project", "checker"})
+    doc.add_column(c);
+  const std::string error = batch::write_file_atomically(path.toStdString(), batch::schedule_text(doc));
+  if (!error.empty())
+    return QString::fromStdString(error);
+  path_ = path;
+  undo_.setClean();
+  return {};
+}
+
+void Project::edit(const QString &what, const batch::ScheduleDocument &after) {
+  if (after == doc_)
+    return; // 計算 again on the same inputs changes nothing to save
+  undo_.push(new DocumentEdit(*this, what, doc_, after));
+}
+
+void Project::setDocument(const batch::ScheduleDocument &doc) {
+  doc_ = doc;
+  reevaluate();
+}
+
+void Project::reevaluate() {
+  verdicts_ = batch::evaluate(doc_, project_now());
+  emit changed();
+}
+
+ItemInputs Project::inputs(int row) const {
+  return batch::row_inputs(doc_, doc_.rows.at(static_cast<std::size_t>(row)));
+}
+
+void Project::setInputs(batch::ScheduleDocument &doc, batch::ScheduleRow &row, const ItemInputs &in) {
+  doc.set(row, "shape", cli::shape_option(in.shape));
+  doc.set(row, "anchor", cli::anchor_option(in.anchor));
+  doc.set(row, "material", cli::material_option(in.material));
+  if (in.shape == Shape::None)
+    return;
+  for (std::string_view name : cli::field_names())
+    if (const auto slot = cli::slot_of(in.shape, name))
+      doc.set(row, name, in.texts[static_cast<std::size_t>(*slot)]);
+}
+
+batch::ScheduleRow Project::newRow(batch::ScheduleDocument &doc, const ItemInputs &in, const std::string &id,
+                                   const std::string &equipment) {
+  batch::ScheduleRow row;
+  row.cells.resize(doc.columns.size());
+  doc.set(row, "id", id);
+  doc.set(row, "equipment", equipment);
+  setInputs(doc, row, in);
+  return row;
+}
+
+std::vector<sheet::BundleItem> Project::bundleItems() const {
+  return cli::bundle_items(doc_, verdicts_, project_now(), SheetNames{});
+}
+
+std::string Project::projectName() const {
+  return doc_.rows.empty() ? std::string() : std::string(doc_.cell(doc_.rows.front(), "project"));
+}
+std::string Project::checkerName() const {
+  return doc_.rows.empty() ? std::string() : std::string(doc_.cell(doc_.rows.front(), "checker"));
+}
+
+} // namespace zelvaro::ui
