@@ -91,9 +91,6 @@ public:
   // (0: any number). Typically called with the header's field count.
   void expect_fields(std::size_t count) { expected_fields_ = count; }
 
-  // The encoding being read: Auto as long as everything read was ASCII.
-  Encoding encoding() const { return encoding_; }
-
 private:
   enum class Parse { Done, Rewound };
 
