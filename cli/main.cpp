@@ -526,8 +526,9 @@ std::string code_point_text(char32_t c) {
 }
 
 int batch_main(const CommandLine &cl) {
-  const std::optional<std::string> &file = cl.file, &reports = cl.reports, &pdf = cl.pdf;
-  const SheetTitle &title = cl.title;
+  const std::optional<std::string> &file = cl.file, &reports = cl.reports;
+  [[maybe_unused]] const std::optional<std::string> &pdf = cl.pdf; // only where sheets are written
+  [[maybe_unused]] const SheetTitle &title = cl.title;
   const batch::Encoding encoding = cl.encoding;
   const batch::TableEncoding output_encoding = cl.output_encoding;
   const bool replace = cl.replace;
@@ -655,8 +656,8 @@ int main(int argc, char **argv) {
   const std::optional<Anchor> &anchor = cl.anchor;
   const std::optional<Material> &material = cl.material;
   const bool crlf = cl.crlf;
-  const std::optional<std::string> &pdf = cl.pdf;
-  const SheetTitle &title = cl.title;
+  [[maybe_unused]] const std::optional<std::string> &pdf = cl.pdf; // only where sheets are written
+  [[maybe_unused]] const SheetTitle &title = cl.title;
   const std::map<std::string, std::string> &assigned = cl.assigned;
 
   CaseFields fields;
