@@ -14,21 +14,6 @@ namespace zelvaro::cli {
 
 namespace {
 
-constexpr std::pair<std::string_view, Shape> Shapes[] = {
-    {"floor", Shape::Floor},     {"circular", Shape::Circular}, {"wall", Shape::Wall},
-    {"ceiling", Shape::Ceiling}, {"braced", Shape::Braced},
-};
-constexpr std::pair<std::string_view, Anchor> Anchors[] = {
-    {"hawk-cut", Anchor::HawkCut},
-    {"l-tip", Anchor::LTip},
-    {"j-tip", Anchor::JTip},
-    {"bolt-embedded", Anchor::BoltEmbedded},
-    {"chemical", Anchor::Chemical},
-    {"rebar-hooked", Anchor::RebarHooked},
-    {"rebar-welded", Anchor::RebarWelded},
-};
-constexpr std::pair<std::string_view, Material> Materials[] = {{"SS", Material::SS}, {"SUS", Material::SUS}};
-
 // The report's symbols and the members they are captured into.
 constexpr std::pair<std::string_view, double SeismicCalcState::*> Names[] = {
     {"M", &SeismicCalcState::M},     {"KH", &SeismicCalcState::KH},   {"Z", &SeismicCalcState::Z},
@@ -48,33 +33,13 @@ std::optional<T> lookup(const std::pair<std::string_view, T> (&table)[K], std::s
   return std::nullopt;
 }
 
-template <class T, std::size_t K>
-std::string_view name_of(const std::pair<std::string_view, T> (&table)[K], T v) {
-  for (const auto &[name, value] : table)
-    if (value == v)
-      return name;
-  return {};
-}
-
 } // namespace
 
-std::optional<Shape> parse_shape(std::string_view v) {
-  return lookup(Shapes, v);
-}
-std::optional<Anchor> parse_anchor(std::string_view v) {
-  return lookup(Anchors, v);
-}
-std::optional<Material> parse_material(std::string_view v) {
-  return lookup(Materials, v);
-}
 std::string_view shape_option(Shape s) {
-  return name_of(Shapes, s);
-}
-std::string_view anchor_option(Anchor a) {
-  return name_of(Anchors, a);
-}
-std::string_view material_option(Material m) {
-  return name_of(Materials, m);
+  for (const auto &[spelling, value] : ShapeSpellings)
+    if (value == s)
+      return spelling;
+  return {};
 }
 
 const std::vector<std::string_view> &field_names() {

@@ -9,6 +9,7 @@
 #include "engine/seismic_calc_state.h"
 
 #include <array>
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -16,14 +17,60 @@
 
 namespace zelvaro::cli {
 
-// Option values of --shape, --anchor and --material.
-std::optional<Shape> parse_shape(std::string_view v); // floor|circular|wall|ceiling|braced
-std::optional<Anchor>
-parse_anchor(std::string_view v); // hawk-cut|l-tip|j-tip|bolt-embedded|chemical|rebar-hooked|rebar-welded
-std::optional<Material> parse_material(std::string_view v); // SS|SUS
+// How the command line and the schedules spell the selections, in the
+// window's order: the option parser, the schedule's columns and --help all
+// read these tables.
+template <class T> struct Spelling {
+  std::string_view text;
+  T value;
+};
+inline constexpr Spelling<Shape> ShapeSpellings[] = {
+    {"floor", Shape::Floor},     {"circular", Shape::Circular}, {"wall", Shape::Wall},
+    {"ceiling", Shape::Ceiling}, {"braced", Shape::Braced},
+};
+inline constexpr Spelling<Anchor> AnchorSpellings[] = {
+    {"hawk-cut", Anchor::HawkCut},
+    {"l-tip", Anchor::LTip},
+    {"j-tip", Anchor::JTip},
+    {"bolt-embedded", Anchor::BoltEmbedded},
+    {"chemical", Anchor::Chemical},
+    {"rebar-hooked", Anchor::RebarHooked},
+    {"rebar-welded", Anchor::RebarWelded},
+};
+inline constexpr Spelling<Material> MaterialSpellings[] = {{"SS", Material::SS}, {"SUS", Material::SUS}};
+
+// The value `text` spells (letter case counts), or nothing.
+template <class T, std::size_t K>
+constexpr std::optional<T> spelled(const Spelling<T> (&table)[K], std::string_view text) {
+  for (const auto &[spelling, value] : table)
+    if (spelling == text)
+      return value;
+  return std::nullopt;
+}
+
+// How `table` spells `value`, or "" (none chosen).
+template <class T, std::size_t K>
+constexpr std::string_view spelling_of(const Spelling<T> (&table)[K], T value) {
+  for (const auto &[spelling, v] : table)
+    if (v == value)
+      return spelling;
+  return {};
+}
+
+// Every spelling of `table`, joined by `separator`: "SS SUS".
+template <class T, std::size_t K>
+std::string spelling_list(const Spelling<T> (&table)[K], std::string_view separator) {
+  std::string list;
+  for (const auto &[spelling, value] : table) {
+    if (!list.empty())
+      list += separator;
+    list += spelling;
+  }
+  return list;
+}
+
+// "floor" for Shape::Floor; empty for a code no selection offers.
 std::string_view shape_option(Shape s);
-std::string_view anchor_option(Anchor a);
-std::string_view material_option(Material m);
 
 // The field names: M KH Z P W n n1 n2 LG HG L D H L1 L2 L1G L2G L3G N a F.
 const std::vector<std::string_view> &field_names();

@@ -6,20 +6,24 @@
 #include "capture/single_case.h"
 #include "cli/messages.h"
 #include "engine/report_text.h"
+#include "engine/shape_procedure.h"
 #include "files/system_error_text.h"
+#include "refdata/materials.h"
+#include "refdata/selection_lists.h"
 #include "schedule/batch.h"
 #include "schedule/fd_streams.h"
 #include "schedule/progress_bar.h"
 #include "schedule/table_encoding.h"
+#include "schedule/text_encoding.h"
 #ifdef ZELVARO_WITH_PDF
 #include "ui/drawings/schedule_bundle.h"
 #include "ui/drawings/sheet_output.h"
 #endif
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
@@ -27,10 +31,12 @@
 #include <map>
 #include <memory>
 #include <sstream>
+#include <optional>
 #include <streambuf>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 using namespace zelvaro;
 using namespace zelvaro::cli;
@@ -48,10 +54,9 @@ Calculates whether the anchor bolts fixing a piece of equipment survive an
 earthquake and writes the report (in Japanese) to standard output. Values are
 taken as the window's fields take them (ASCII digits and a decimal point only).
 
-  --shape     floor | circular | wall | ceiling | braced
-  --anchor    hawk-cut | l-tip | j-tip | bolt-embedded | chemical
-              | rebar-hooked | rebar-welded
-  --material  SS | SUS
+  --shape     %2
+  --anchor    %3
+  --material  %4
   --crlf      keep CR LF line ends in the report (LF by default)
   --pdf FILE        also write the calculation sheet (one A4 page, PDF; none
                     when the case cannot be calculated)
@@ -120,7 +125,7 @@ The schedule:
     shape     anchor     material     the values of --shape, --anchor, --material
     equipment the equipment name of the sheet's title block (optional)
     project   the project, checker the checker (the window writes them; optional)
-    M KH Z P W n n1 n2 LG HG L D H L1 L2 L1G L2G L3G N a F   the names above
+    %8   the names above
   - A missing column takes the one-case default (KH 2.0, Z 1.0, P N a F 0;
     M has none).
   - An empty cell is an empty field, refused like a blank field in the window;
@@ -170,12 +175,68 @@ schedule with every shape and every anchor kind):
   zelvaro-check --batch /usr/share/doc/zelvaro/examples/schedule.csv --reports reports > verdicts.csv
 )";
 
-// --help: the names each shape reads come from the capture's own table, the
-// one that takes them from the command line.
+// Columns on the terminal: a full-width character takes two.
+std::size_t display_width(std::string_view text) {
+  std::size_t width = 0;
+  for (std::size_t i = 0; i < text.size();) {
+    const batch::CodePoint c = batch::decode_utf8_at(text, i);
+    width += c.value < 0x80 || (c.value >= 0xFF61 && c.value <= 0xFF9F) ? 1 : 2; // ASCII, half-width kana
+    i += c.size;
+  }
+  return width;
+}
+
+// An option's values as --help lists them from column 14: "floor | circular
+// | ...", broken before a "|" where a line would pass `width` columns. With
+// `label`, each value is followed by the window's name for it in brackets
+// (the Japanese text, whose lines of these run to 81 columns).
+template <class T, std::size_t K>
+std::string value_list(const Spelling<T> (&table)[K], std::string_view (*label)(T) = nullptr,
+                       std::size_t width = 79) {
+  constexpr std::size_t Indent = 14;
+  std::string list;
+  std::size_t column = Indent;
+  for (const auto &[spelling, value] : table) {
+    std::string item(spelling);
+    if (label)
+      item += "(" + std::string(label(value)) + ")";
+    const std::size_t columns = display_width(item);
+    if (column == Indent) {
+      column += columns;
+    } else if (column + 3 + columns > width) {
+      list += "\n" + std::string(Indent, ' ') + "| ";
+      column = Indent + 2 + columns;
+    } else {
+      list += " | ";
+      column += 3 + columns;
+    }
+    list += item;
+  }
+  return list;
+}
+
+std::string_view shape_caption(Shape shape) {
+  return shape_procedure(shape)->caption;
+}
+std::string_view anchor_caption(Anchor anchor) {
+  for (const AnchorInfo &info : anchor_kinds())
+    if (info.kind == anchor)
+      return info.caption;
+  return {};
+}
+// Without the finish after the ideographic space ("SS系ﾎﾞﾙﾄ　仕上ﾀｲﾌﾟ").
+std::string_view material_caption(Material material) {
+  const std::string_view caption = material_strength(material)->caption;
+  return caption.substr(0, caption.find("\u3000"));
+}
+
+// --help. The option values and the names each shape reads come from the
+// tables the parser and the schedule's columns use: %1 the names by shape,
+// %2 to %4 the values of --shape, --anchor and --material, %5 to %7 the same
+// with the window's names (for the Japanese text), %8 the names.
 std::string help_text() {
   std::string per_shape;
-  for (const char *option : {"floor", "circular", "wall", "ceiling", "braced"}) {
-    const Shape shape = *parse_shape(option);
+  for (const auto &[option, shape] : ShapeSpellings) {
     std::string line = "  " + std::string(option);
     line.resize(12, ' ');
     for (const std::string_view name : field_names())
@@ -184,7 +245,13 @@ std::string help_text() {
     line.pop_back();
     per_shape += line + "\n";
   }
-  return tr(HelpText, {per_shape});
+  std::string names;
+  for (const std::string_view name : field_names())
+    names += (names.empty() ? "" : " ") + std::string(name);
+  return tr(HelpText, {per_shape, value_list(ShapeSpellings), value_list(AnchorSpellings),
+                       value_list(MaterialSpellings), value_list(ShapeSpellings, shape_caption, 81),
+                       value_list(AnchorSpellings, anchor_caption, 81),
+                       value_list(MaterialSpellings, material_caption, 81), names});
 }
 
 // Writes `text` to standard output and closes it, so that a full disk or a
@@ -281,9 +348,155 @@ bool takes_value(const std::string &name) {
   return false;
 }
 
-bool is_option(const std::string &arg, const char *name) {
-  const std::size_t n = std::strlen(name);
-  return arg.compare(0, n, name) == 0 && (arg.size() == n || arg[n] == '=');
+// One argument as the parser reads it: an option with its value
+// ("--name=value", or "--name value" for the options that take one), the
+// "--" that ends the options, or an operand.
+struct Argument {
+  enum class Kind { Option, End, Operand } kind = Kind::Operand;
+  std::string text; // as given (of an option, the first of its two arguments)
+  std::string name; // of an option: "--shape"
+  std::optional<std::string> value;
+  bool value_missing = false; // the option takes a value and none followed
+};
+
+std::vector<Argument> split_arguments(int argc, char **argv) {
+  std::vector<Argument> arguments;
+  bool ended = false;
+  for (int i = 1; i < argc; ++i) {
+    Argument a;
+    a.text = argv[i];
+    if (!ended && a.text == "--") {
+      a.kind = Argument::Kind::End;
+      ended = true;
+    } else if (!ended && (a.text == "-h" || a.text.rfind("--", 0) == 0)) {
+      a.kind = Argument::Kind::Option;
+      const auto eq = a.text.find('=');
+      a.name = a.text.substr(0, eq);
+      if (eq != std::string::npos)
+        a.value = a.text.substr(eq + 1);
+      else if (takes_value(a.name) && i + 1 < argc)
+        a.value = argv[++i]; // whatever it looks like
+      else
+        a.value_missing = takes_value(a.name);
+    }
+    arguments.push_back(std::move(a));
+  }
+  return arguments;
+}
+
+// What the command line asks for.
+struct CommandLine {
+  enum class Action { Case, Batch, Help, Version } action = Action::Case;
+  // One case.
+  std::optional<Shape> shape;
+  std::optional<Anchor> anchor;
+  std::optional<Material> material;
+  bool crlf = false;
+  std::map<std::string, std::string> assigned; // NAME=VALUE
+  // --batch.
+  std::optional<std::string> file, reports;
+  batch::Encoding encoding = batch::Encoding::Auto;
+  batch::TableEncoding output_encoding = batch::TableEncoding::Utf8Bom;
+  bool replace = false;
+  // Both.
+  std::optional<std::string> pdf;
+  SheetNames title;
+};
+
+// Reads the arguments into `cl`, in order: the first wrong one is the one
+// reported. --help and --version end the reading. False, after saying why,
+// when the command line is wrong.
+bool read_command_line(int argc, char **argv, CommandLine &cl) {
+  const std::vector<Argument> arguments = split_arguments(argc, argv);
+  const bool batch = std::any_of(arguments.begin(), arguments.end(), [](const Argument &a) {
+    return a.kind == Argument::Kind::Option && a.name == "--batch";
+  });
+  if (batch)
+    cl.action = CommandLine::Action::Batch;
+  const auto wrong = [](const std::string &what) {
+    usage_error(what);
+    return false;
+  };
+  for (std::size_t k = 0; k < arguments.size(); ++k) {
+    const Argument &a = arguments[k];
+    if (a.kind == Argument::Kind::End) {
+      if (batch && k + 1 < arguments.size()) // the batch reads no operands
+        return wrong(tr("'%1' cannot follow --.", {arguments[k + 1].text}));
+      continue;
+    }
+    if (a.kind == Argument::Kind::Operand) {
+      if (batch)
+        return wrong(tr("'%1' cannot be used with --batch.", {a.text}));
+      const auto eq = a.text.find('=');
+      if (eq == std::string::npos)
+        return wrong(tr("'%1' is not of the form NAME=VALUE.", {a.text}));
+      const auto [at, added] = cl.assigned.try_emplace(a.text.substr(0, eq), a.text.substr(eq + 1));
+      if (!added)
+        return wrong(tr("The name '%1' is given twice (%1=%2 and %3).", {at->first, at->second, a.text}));
+      continue;
+    }
+    if (a.value_missing)
+      return wrong(tr("%1 needs a value.", {a.name}));
+    const bool flag = !a.value;
+    const std::string value = a.value.value_or("");
+    if (flag && (a.name == "--help" || a.name == "-h")) {
+      cl.action = CommandLine::Action::Help;
+      return true;
+    }
+    if (flag && a.name == "--version") {
+      cl.action = CommandLine::Action::Version;
+      return true;
+    }
+    if (!batch && flag && a.name == "--crlf") {
+      cl.crlf = true;
+    } else if (!batch && a.name == "--shape") {
+      if (!(cl.shape = spelled(ShapeSpellings, value)))
+        return wrong(tr("Unknown shape '%1'.", {value}));
+    } else if (!batch && a.name == "--anchor") {
+      if (!(cl.anchor = spelled(AnchorSpellings, value)))
+        return wrong(tr("Unknown anchor kind '%1'.", {value}));
+    } else if (!batch && a.name == "--material") {
+      if (!(cl.material = spelled(MaterialSpellings, value)))
+        return wrong(tr("Unknown material '%1'.", {value}));
+    } else if (batch && flag && a.name == "--replace") {
+      cl.replace = true;
+    } else if (batch && a.name == "--batch") {
+      if (cl.file)
+        return wrong(tr("Give --batch only once."));
+      cl.file = value;
+    } else if (batch && a.name == "--encoding") {
+      const auto e = batch::parse_encoding(value);
+      if (!e)
+        return wrong(tr("Unknown encoding '%1' (auto, utf-8, cp932).", {value}));
+      cl.encoding = *e;
+    } else if (batch && a.name == "--output-encoding") {
+      const auto e = batch::parse_table_encoding(value);
+      if (!e)
+        return wrong(tr("Unknown table encoding '%1' (utf-8, utf-8-bom, cp932).", {value}));
+      cl.output_encoding = *e;
+    } else if (batch && a.name == "--reports") {
+      if (value.empty())
+        return wrong(tr("The folder name of --reports is empty."));
+      cl.reports = value;
+    } else if (a.name == "--pdf") {
+      if (value.empty())
+        return wrong(batch ? tr("The folder name of --pdf is empty.")
+                           : tr("The file name of --pdf is empty."));
+      if (!WithPdf) {
+        no_pdf_in_this_build();
+        return false;
+      }
+      cl.pdf = value;
+    } else if (!sheet_name_option(a.name, value, cl.title)) {
+      return wrong(batch ? tr("'%1' cannot be used with --batch.", {a.text})
+                         : tr("Unknown option '%1'.", {a.text}));
+    }
+  }
+  if (batch && (!cl.file || cl.file->empty()))
+    return wrong(tr("Give the schedule's file name after --batch (- for standard input)."));
+  if (!batch && (!cl.shape || !cl.anchor || !cl.material))
+    return wrong(tr("Give all of --shape, --anchor and --material."));
+  return true;
 }
 
 // An id as one line of a message.
@@ -317,68 +530,13 @@ std::string code_point_text(char32_t c) {
   return "'" + text + "' (" + hex + ")";
 }
 
-int batch_main(int argc, char **argv) {
-  std::optional<std::string> file, reports, pdf;
-  SheetNames title;
-  batch::Encoding encoding = batch::Encoding::Auto;
-  batch::TableEncoding output_encoding = batch::TableEncoding::Utf8Bom;
-  bool replace = false;
-  for (int i = 1; i < argc; ++i) {
-    const std::string arg = argv[i];
-    if (arg == "--help" || arg == "-h")
-      return print_help();
-    if (arg == "--version")
-      return print_version();
-    if (arg == "--replace") {
-      replace = true;
-      continue;
-    }
-    if (arg == "--") {
-      if (i + 1 < argc) // the batch reads no operands
-        return usage_error(tr("'%1' cannot follow --.", {argv[i + 1]}));
-      break;
-    }
-    std::string name = arg, value;
-    const auto eq = arg.find('=');
-    if (arg.rfind("--", 0) == 0 && eq != std::string::npos) {
-      name = arg.substr(0, eq);
-      value = arg.substr(eq + 1);
-    } else if (takes_value(arg)) {
-      if (i + 1 >= argc)
-        return usage_error(tr("%1 needs a value.", {arg}));
-      value = argv[++i];
-    }
-    if (name == "--batch") {
-      if (file)
-        return usage_error(tr("Give --batch only once."));
-      file = value;
-    } else if (name == "--encoding") {
-      const auto e = batch::parse_encoding(value);
-      if (!e)
-        return usage_error(tr("Unknown encoding '%1' (auto, utf-8, cp932).", {value}));
-      encoding = *e;
-    } else if (name == "--output-encoding") {
-      const auto e = batch::parse_table_encoding(value);
-      if (!e)
-        return usage_error(tr("Unknown table encoding '%1' (utf-8, utf-8-bom, cp932).", {value}));
-      output_encoding = *e;
-    } else if (name == "--reports") {
-      if (value.empty())
-        return usage_error(tr("The folder name of --reports is empty."));
-      reports = value;
-    } else if (name == "--pdf") {
-      if (value.empty())
-        return usage_error(tr("The folder name of --pdf is empty."));
-      if (!WithPdf)
-        return no_pdf_in_this_build();
-      pdf = value;
-    } else if (sheet_name_option(name, value, title)) {
-    } else {
-      return usage_error(tr("'%1' cannot be used with --batch.", {arg}));
-    }
-  }
-  if (!file || file->empty())
-    return usage_error(tr("Give the schedule's file name after --batch (- for standard input)."));
+int batch_main(const CommandLine &cl) {
+  const std::optional<std::string> &file = cl.file, &reports = cl.reports;
+  [[maybe_unused]] const std::optional<std::string> &pdf = cl.pdf; // only where sheets are written
+  [[maybe_unused]] const SheetNames &title = cl.title;
+  const batch::Encoding encoding = cl.encoding;
+  const batch::TableEncoding output_encoding = cl.output_encoding;
+  const bool replace = cl.replace;
 
   int in_fd = STDIN_FILENO;
   std::optional<std::uint64_t> size;
@@ -515,80 +673,26 @@ int batch_main(int argc, char **argv) {
 int main(int argc, char **argv) {
   hold_closed_standard_descriptors();
   init_messages();
-  for (int i = 1; i < argc; ++i) {
-    const std::string arg = argv[i];
-    if (arg == "--")
-      break;
-    if (is_option(arg, "--batch"))
-      return batch_main(argc, argv);
-    if (takes_value(arg))
-      ++i; // its value, whatever it looks like
+  CommandLine cl;
+  if (!read_command_line(argc, argv, cl))
+    return ExitRefused;
+  switch (cl.action) {
+  case CommandLine::Action::Help:
+    return print_help();
+  case CommandLine::Action::Version:
+    return print_version();
+  case CommandLine::Action::Batch:
+    return batch_main(cl);
+  case CommandLine::Action::Case:
+    break;
   }
-
-  std::optional<Shape> shape;
-  std::optional<Anchor> anchor;
-  std::optional<Material> material;
-  bool crlf = false;
-  std::optional<std::string> pdf;
-  SheetNames title;
-  std::map<std::string, std::string> assigned;
-
-  bool options_ended = false;
-  for (int i = 1; i < argc; ++i) {
-    std::string arg = argv[i];
-    if (!options_ended && (arg == "--help" || arg == "-h"))
-      return print_help();
-    if (!options_ended && arg == "--version")
-      return print_version();
-    if (!options_ended && arg == "--") {
-      options_ended = true;
-      continue;
-    }
-    if (!options_ended && arg == "--crlf") {
-      crlf = true;
-      continue;
-    }
-    if (!options_ended && arg.rfind("--", 0) == 0) {
-      std::string name = arg, value;
-      const auto eq = arg.find('=');
-      if (eq != std::string::npos) {
-        name = arg.substr(0, eq);
-        value = arg.substr(eq + 1);
-      } else if (takes_value(name)) {
-        if (i + 1 >= argc)
-          return usage_error(tr("%1 needs a value.", {name}));
-        value = argv[++i];
-      }
-      if (name == "--shape") {
-        if (!(shape = parse_shape(value)))
-          return usage_error(tr("Unknown shape '%1'.", {value}));
-      } else if (name == "--anchor") {
-        if (!(anchor = parse_anchor(value)))
-          return usage_error(tr("Unknown anchor kind '%1'.", {value}));
-      } else if (name == "--material") {
-        if (!(material = parse_material(value)))
-          return usage_error(tr("Unknown material '%1'.", {value}));
-      } else if (name == "--pdf") {
-        if (value.empty())
-          return usage_error(tr("The file name of --pdf is empty."));
-        if (!WithPdf)
-          return no_pdf_in_this_build();
-        pdf = value;
-      } else if (sheet_name_option(name, value, title)) {
-      } else {
-        return usage_error(tr("Unknown option '%1'.", {arg}));
-      }
-      continue;
-    }
-    const auto eq = arg.find('=');
-    if (eq == std::string::npos)
-      return usage_error(tr("'%1' is not of the form NAME=VALUE.", {arg}));
-    const auto [at, added] = assigned.try_emplace(arg.substr(0, eq), arg.substr(eq + 1));
-    if (!added)
-      return usage_error(tr("The name '%1' is given twice (%1=%2 and %3).", {at->first, at->second, arg}));
-  }
-  if (!shape || !anchor || !material)
-    return usage_error(tr("Give all of --shape, --anchor and --material."));
+  const std::optional<Shape> &shape = cl.shape;
+  const std::optional<Anchor> &anchor = cl.anchor;
+  const std::optional<Material> &material = cl.material;
+  const bool crlf = cl.crlf;
+  [[maybe_unused]] const std::optional<std::string> &pdf = cl.pdf; // only where sheets are written
+  [[maybe_unused]] const SheetNames &title = cl.title;
+  const std::map<std::string, std::string> &assigned = cl.assigned;
 
   CaseFields fields;
   for (const auto &[name, text] : assigned) {

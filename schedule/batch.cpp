@@ -109,9 +109,9 @@ std::optional<std::string> read_header(const CsvRecord &header, Layout &layout) 
                "列目）は使えません。使える列名（大文字と小文字は区別します）: " + all;
       }
       c.kind = ColumnKind::Field;
-      for (int s = 1; s <= 5; ++s)
-        if (const auto slot = cli::slot_of(static_cast<Shape>(s), name))
-          layout.reads[static_cast<std::size_t>(s)].emplace_back(i, *slot);
+      for (const auto &[spelling, shape] : cli::ShapeSpellings)
+        if (const auto slot = cli::slot_of(shape, name))
+          layout.reads[static_cast<std::size_t>(shape)].emplace_back(i, *slot);
       if (name == "M")
         role = &layout.diameter;
     }
@@ -219,20 +219,20 @@ std::string one_line(std::string_view text) {
 }
 
 // Why a row's selection cannot be used, or nothing.
-template <class T>
+template <class T, std::size_t K>
 std::optional<std::string> selection(const CsvRecordView &row, std::optional<std::size_t> column,
-                                     std::string_view name, std::string_view what, std::string_view values,
-                                     std::optional<T> (*parse)(std::string_view), T &out) {
+                                     std::string_view name, std::string_view what,
+                                     const cli::Spelling<T> (&spellings)[K], T &out) {
   if (!column)
     return std::string(name) + " 列がありません。見出し行に " + std::string(name) + " 列を加えてください。";
   const std::string_view cell = row.fields[*column];
   if (cell.empty())
-    return std::string(what) + "（" + std::string(name) + "）が空欄です。" + std::string(values) +
-           " のいずれかを書いてください。";
-  const std::optional<T> v = parse(cell);
+    return std::string(what) + "（" + std::string(name) + "）が空欄です。" +
+           cli::spelling_list(spellings, " ") + " のいずれかを書いてください。";
+  const std::optional<T> v = cli::spelled(spellings, cell);
   if (!v)
     return std::string(what) + "（" + std::string(name) + "）'" + std::string(cell) + "' は使えません。" +
-           std::string(values) + " のいずれかを書いてください。";
+           cli::spelling_list(spellings, " ") + " のいずれかを書いてください。";
   out = *v;
   return std::nullopt;
 }
@@ -605,15 +605,12 @@ BatchCounts run_batch(std::istream &in, std::ostream &table, std::ostream &diagn
             refusal = "id が長すぎます（" + std::to_string(id.size()) + " バイト。" +
                       std::to_string(MaxIdBytes) + " バイトまでにしてください）。";
           if (!refusal)
-            refusal = selection(record, layout.shape, "shape", "形状", "floor circular wall ceiling braced",
-                                cli::parse_shape, shape);
+            refusal = selection(record, layout.shape, "shape", "形状", cli::ShapeSpellings, shape);
           if (!refusal)
-            refusal = selection(record, layout.anchor, "anchor", "ｱﾝｶ種類",
-                                "hawk-cut l-tip j-tip bolt-embedded chemical rebar-hooked rebar-welded",
-                                cli::parse_anchor, anchor);
+            refusal = selection(record, layout.anchor, "anchor", "ｱﾝｶ種類", cli::AnchorSpellings, anchor);
           if (!refusal)
-            refusal = selection(record, layout.material, "material", "材質", "SS SUS", cli::parse_material,
-                                material);
+            refusal =
+                selection(record, layout.material, "material", "材質", cli::MaterialSpellings, material);
 
           if (!refusal) {
             // The same steps as zelvaro-check for one case.

@@ -121,12 +121,13 @@ public:
   // needs no decoding (nearly every row of a schedule).
   bool next(CsvRecordView &record);
 
+  // The encoding in use: the one given, or the one Auto decided on (Auto
+  // until a record told it).
+  Encoding encoding() const { return encoding_; }
+
   // From now on, records without exactly `count` fields are marked bad
   // (0: any number). Typically called with the header's field count.
   void expect_fields(std::size_t count) { expected_fields_ = count; }
-
-  // The encoding being read: Auto as long as everything read was ASCII.
-  Encoding encoding() const { return encoding_; }
 
 private:
   enum class Parse { Done, Rewound };

@@ -140,18 +140,4 @@ bool is_safe_file_name(std::string_view name) {
   return true;
 }
 
-std::filesystem::path path_inside(const std::filesystem::path &dir, std::string_view name) {
-  namespace fs = std::filesystem;
-  if (!is_safe_file_name(name))
-    throw std::invalid_argument("refusing to write a report under an unsafe file name");
-  const fs::path base = fs::weakly_canonical(dir);
-  fs::path full = base / fs::path(name);
-  if (full.parent_path() != base || full.filename().native() != name)
-    throw std::invalid_argument("report file name does not stay inside the report folder");
-  std::error_code ec;
-  if (fs::is_symlink(fs::symlink_status(full, ec)))
-    throw std::invalid_argument("refusing to write a report through the symbolic link " + full.string());
-  return full;
-}
-
 } // namespace zelvaro::batch

@@ -5,7 +5,6 @@
 #pragma once
 
 #include <cstddef>
-#include <filesystem>
 #include <string>
 #include <string_view>
 
@@ -32,11 +31,5 @@ std::string report_file_name(std::size_t line, std::string_view id, std::string_
 // categories Cf, Cc, Zs, Zl, Zp but the plain space, no <>:"/\|?*, not starting with '.', '-' or a space, not
 // ending with '.' or a space, not a Windows device name (CON, NUL, COM1, ...).
 bool is_safe_file_name(std::string_view name);
-
-// Joins `dir` and `name` and checks that the result is a file directly inside
-// `dir`: `name` must pass is_safe_file_name() and must not be an existing
-// symbolic link there (which could point anywhere). Returns
-// weakly_canonical(dir) / name; throws std::invalid_argument otherwise.
-std::filesystem::path path_inside(const std::filesystem::path &dir, std::string_view name);
 
 } // namespace zelvaro::batch

@@ -120,9 +120,9 @@ RowInputs row_inputs(const ScheduleDocument &doc, const ScheduleRow &row) {
   const auto &defaults = cli::default_field_texts();
   for (std::size_t i = 0; i < in.texts.size(); ++i)
     in.texts[i] = defaults[i];
-  in.shape = cli::parse_shape(doc.cell(row, "shape")).value_or(Shape::None);
-  in.anchor = cli::parse_anchor(doc.cell(row, "anchor")).value_or(Anchor::None);
-  in.material = cli::parse_material(doc.cell(row, "material")).value_or(Material::None);
+  in.shape = cli::spelled(cli::ShapeSpellings, doc.cell(row, "shape")).value_or(Shape::None);
+  in.anchor = cli::spelled(cli::AnchorSpellings, doc.cell(row, "anchor")).value_or(Anchor::None);
+  in.material = cli::spelled(cli::MaterialSpellings, doc.cell(row, "material")).value_or(Material::None);
   if (in.shape == Shape::None)
     return in;
   for (std::string_view name : cli::field_names()) {
@@ -267,7 +267,7 @@ std::vector<RowVerdict> evaluate(const ScheduleDocument &doc, const std::string 
     if (v.status != RowVerdict::Status::Refused) {
       // The reference strengths follow from the material alone.
       const ScheduleRow &row = doc.rows[kept[k]];
-      const auto material = cli::parse_material(doc.cell(row, "material"));
+      const auto material = cli::spelled(cli::MaterialSpellings, doc.cell(row, "material"));
       if (material) {
         cli::prepare_state(state, Shape::Floor, Anchor::HawkCut, *material);
         v.ft = state.ft;

@@ -62,18 +62,6 @@ std::optional<Encoding> parse_encoding(std::string_view name) {
   return std::nullopt;
 }
 
-std::string_view encoding_name(Encoding encoding) {
-  switch (encoding) {
-  case Encoding::Utf8:
-    return "utf-8";
-  case Encoding::Cp932:
-    return "cp932";
-  case Encoding::Auto:
-    break;
-  }
-  return "auto";
-}
-
 bool is_ascii(std::string_view text) {
   const char *p = text.data();
   std::size_t n = text.size();

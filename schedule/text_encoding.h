@@ -23,9 +23,6 @@ inline constexpr std::size_t kSniffBytes = 64 * 1024;
 // "sjis", in any letter case. Returns nothing for anything else.
 std::optional<Encoding> parse_encoding(std::string_view name);
 
-// "auto", "utf-8" or "cp932".
-std::string_view encoding_name(Encoding encoding);
-
 bool is_ascii(std::string_view text);
 
 // One character of UTF-8 text: its code point, or kInvalidUtf8 for a byte

@@ -99,8 +99,8 @@ ItemInputs Project::inputs(int row) const {
 
 void Project::setInputs(batch::ScheduleDocument &doc, batch::ScheduleRow &row, const ItemInputs &in) {
   doc.set(row, "shape", cli::shape_option(in.shape));
-  doc.set(row, "anchor", cli::anchor_option(in.anchor));
-  doc.set(row, "material", cli::material_option(in.material));
+  doc.set(row, "anchor", cli::spelling_of(cli::AnchorSpellings, in.anchor));
+  doc.set(row, "material", cli::spelling_of(cli::MaterialSpellings, in.material));
   if (in.shape == Shape::None)
     return;
   for (std::string_view name : cli::field_names())

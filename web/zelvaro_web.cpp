@@ -353,12 +353,12 @@ std::string run_schedule(std::string_view bytes, std::string_view now) {
             return record.fields[i];
         return {};
       };
-      const Shape shape = cli::parse_shape(cell("shape")).value_or(Shape::None);
+      const Shape shape = cli::spelled(cli::ShapeSpellings, cell("shape")).value_or(Shape::None);
       out += ",\"shape\":" + std::to_string(static_cast<int>(shape));
       out += ",\"anchor\":" +
-             std::to_string(static_cast<int>(cli::parse_anchor(cell("anchor")).value_or(Anchor::None)));
+             std::to_string(static_cast<int>(cli::spelled(cli::AnchorSpellings, cell("anchor")).value_or(Anchor::None)));
       out += ",\"material\":" +
-             std::to_string(static_cast<int>(cli::parse_material(cell("material")).value_or(Material::None)));
+             std::to_string(static_cast<int>(cli::spelled(cli::MaterialSpellings, cell("material")).value_or(Material::None)));
       cli::CaseFields fields;
       if (std::find(names.begin(), names.end(), "M") == names.end())
         fields.set(InputSlot::Combo1, ""); // the diameter has no default

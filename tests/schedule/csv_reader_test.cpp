@@ -287,13 +287,12 @@ TEST(CsvReader, reads_cp932_forced_or_detected) {
   const std::string input =
       "id,n\r\n" + PumpCp932 + "P-1,1\r\n\"" + PumpCp932 + ",\"\"2\"\"\",2\r\n" + "\x83\x5c\x95\x5c,3\r\n";
   for (Encoding encoding : {Encoding::Cp932, Encoding::Auto}) {
-    SCOPED_TRACE(std::string(encoding_name(encoding)));
+    SCOPED_TRACE(encoding == Encoding::Cp932 ? "cp932" : "auto");
     std::istringstream in(input, std::ios::binary);
     CsvReader reader(in, encoding);
     expect_records(
         read_all(reader),
         {{1, {"id", "n"}}, {2, {"ポンプP-1", "1"}}, {3, {"ポンプ,\"2\"", "2"}}, {4, {"ソ表", "3"}}});
-    EXPECT_EQ(reader.encoding(), Encoding::Cp932);
   }
 }
 
@@ -301,7 +300,6 @@ TEST(CsvReader, detects_utf8_and_leaves_it_as_is) {
   std::istringstream in("id\nポンプ\n", std::ios::binary);
   CsvReader reader(in);
   expect_records(read_all(reader), {{1, {"id"}}, {2, {"ポンプ"}}});
-  EXPECT_EQ(reader.encoding(), Encoding::Utf8);
 }
 
 TEST(CsvReader, decides_the_encoding_at_the_first_non_ascii_row_even_far_into_the_file) {
@@ -315,12 +313,10 @@ TEST(CsvReader, decides_the_encoding_at_the_first_non_ascii_row_even_far_into_th
   CsvRecord record;
   for (std::size_t i = 0; i <= rows; ++i)
     ASSERT_TRUE(reader.next(record));
-  EXPECT_EQ(reader.encoding(), Encoding::Auto);
   ASSERT_TRUE(reader.next(record));
   EXPECT_EQ(to_string(record.error), "");
   EXPECT_EQ(record.line, rows + 2);
   EXPECT_EQ(record.fields, (Fields{"ポンプ", "2"}));
-  EXPECT_EQ(reader.encoding(), Encoding::Cp932);
   EXPECT_FALSE(reader.next(record));
 }
 

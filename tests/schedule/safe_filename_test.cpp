@@ -3,9 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <limits>
 #include <random>
 #include <string>
@@ -13,7 +10,6 @@
 namespace zelvaro::batch {
 namespace {
 
-namespace fs = std::filesystem;
 using namespace std::string_literals;
 
 TEST(ReportFileName, keeps_readable_ids_and_defuses_hostile_ones) {
@@ -132,57 +128,13 @@ TEST(IsSafeFileName, accepts_only_single_harmless_components) {
   }
 }
 
-class TempDir {
-public:
-  TempDir() {
-    std::string pattern = (fs::temp_directory_path() / "zelvaro_names_XXXXXX").string();
-    if (!mkdtemp(pattern.data()))
-      throw std::runtime_error("mkdtemp failed");
-    path_ = pattern;
-  }
-  ~TempDir() { fs::remove_all(path_); }
-  const fs::path &path() const { return path_; }
-
-private:
-  fs::path path_;
-};
-
-std::size_t count_entries(const fs::path &dir) {
-  return static_cast<std::size_t>(std::distance(fs::directory_iterator(dir), fs::directory_iterator()));
-}
-
-TEST(PathInside, joins_safe_names_and_refuses_the_rest) {
-  TempDir tmp;
-  const fs::path reports = tmp.path() / "reports";
-  fs::create_directory(reports);
-  EXPECT_EQ(path_inside(reports, "000001_P-1.txt"), fs::canonical(reports) / "000001_P-1.txt");
-  // A relative folder works too.
-  const fs::path here = fs::current_path();
-  fs::current_path(tmp.path());
-  EXPECT_EQ(path_inside("reports", "000001_P-1.txt"), fs::canonical(reports) / "000001_P-1.txt");
-  fs::current_path(here);
-
-  for (std::string name : {"", ".", "..", "../x", "a/b", "/etc/passwd"}) {
-    SCOPED_TRACE(name);
-    EXPECT_THROW(path_inside(reports, name), std::invalid_argument);
-  }
-  // A symbolic link planted in the folder could point anywhere.
-  fs::create_symlink(tmp.path() / "outside.txt", reports / "000002_P-2.txt");
-  EXPECT_THROW(path_inside(reports, "000002_P-2.txt"), std::invalid_argument);
-  EXPECT_FALSE(fs::exists(tmp.path() / "outside.txt"));
-}
-
-TEST(PathInside, random_hostile_ids_only_ever_create_files_in_the_folder) {
-  TempDir tmp;
-  const fs::path reports = tmp.path() / "reports";
-  fs::create_directory(reports);
+TEST(ReportFileName, random_hostile_ids_give_safe_names) {
   const std::string pieces[] = {"/",     "\\",     "..",     ".",      "\0"s,  "\n",       "\r",
                                 ":",     "*",      "?",      "\"",     "<",    ">",        "|",
                                 " ",     "\u3000", "ポンプ", "\u202E", "\xFF", "\xE3\x83", "~",
                                 "$HOME", "-",      "CON",    "a",      "P-1",  "%2e%2e%2f"};
   std::mt19937 random(20240607);
-  const std::size_t count = 2000;
-  for (std::size_t line = 1; line <= count; ++line) {
+  for (std::size_t line = 1; line <= 2000; ++line) {
     std::string id;
     const std::size_t length = random() % 80;
     for (std::size_t i = 0; i < length; ++i) {
@@ -194,12 +146,7 @@ TEST(PathInside, random_hostile_ids_only_ever_create_files_in_the_folder) {
     const std::string name = report_file_name(line, id, ".txt");
     ASSERT_TRUE(is_safe_file_name(name)) << testing::PrintToString(id);
     ASSERT_EQ(find_invalid_utf8(name), std::string::npos) << testing::PrintToString(id);
-    std::ofstream(path_inside(reports, name)) << id;
   }
-  EXPECT_EQ(count_entries(tmp.path()), 1u); // only "reports"
-  EXPECT_EQ(count_entries(reports), count); // one regular file per line
-  for (const auto &entry : fs::directory_iterator(reports))
-    EXPECT_TRUE(entry.is_regular_file()) << entry.path();
 }
 
 } // namespace
