@@ -41,7 +41,7 @@ QString verdict_text(RowVerdict::Status s) {
 }
 
 // Columns of the batch's table behind the list's figures.
-constexpr int TableRb = 2, TableSigmaC = 5, TableTauC = 6, TableAllowable = 8;
+constexpr int TableRb = 2, TableSigmaC = 5, TableTauC = 6, TableAllowable = 8, TableSuggestion = 14;
 
 class FilterProxy : public QSortFilterProxyModel {
 public:
@@ -76,7 +76,7 @@ QVariant ProjectModel::headerData(int section, Qt::Orientation orientation, int 
   if (role != Qt::DisplayRole || orientation != Qt::Horizontal)
     return {};
   static const char *const names[] = {"番号", "機器名", "形状",       "アンカー", "材質",    "径",        "W",
-                                      "判定", "Rb(kg)", "許容値(kg)", "σ/ft(%)",  "τ/fs(%)", "メッセージ"};
+                                      "判定", "Rb(kg)", "許容値(kg)", "σ/ft(%)",  "τ/fs(%)", "メッセージ", "改善案"};
   return section >= 0 && section < static_cast<int>(ListColumn::Count) ? QString::fromUtf8(names[section])
                                                                        : QVariant();
 }
@@ -140,6 +140,9 @@ QVariant ProjectModel::data(const QModelIndex &index, int role) const {
     return percent(TableTauC, v.fs);
   case ListColumn::Message:
     return qs(v.message);
+  case ListColumn::Suggestion: // one change a line
+    return v.table.size() > TableSuggestion ? qs(v.table[TableSuggestion]).replace(QStringLiteral(" / "), QStringLiteral("\n"))
+                                             : QString();
   case ListColumn::Count:
     break;
   }

@@ -33,6 +33,7 @@ enum class ListColumn {
   SigmaPercent,
   TauPercent,
   Message,
+  Suggestion, // the changes that would pass, for a shortfall
   Count
 };
 

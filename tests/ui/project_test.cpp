@@ -336,6 +336,14 @@ void ProjectTest::picking_a_row_calculates_it_and_calculate_writes_back() {
   // The filter shows × and 入力不備 only.
   list->problemsOnly()->setChecked(true);
   QCOMPARE(list->view()->model()->rowCount(), 5); // two × and three 入力不備
+  // The two × rows name the changes that would pass; the 入力不備 rows none.
+  const QAbstractItemModel *shown = list->view()->model();
+  int suggested = 0;
+  for (int r = 0; r < shown->rowCount(); ++r)
+    suggested += !shown->index(r, static_cast<int>(ListColumn::Suggestion)).data().toString().isEmpty();
+  QCOMPARE(suggested, 2);
+  QVERIFY(shown->headerData(static_cast<int>(ListColumn::Suggestion), Qt::Horizontal).toString() ==
+          QStringLiteral("改善案"));
   m.answer = MainWindow::SaveChoice::Discard;
 }
 
