@@ -1,11 +1,11 @@
 // The project in the window: a 1 000-item schedule opened until the list
 // shows every verdict, and a row picked until its report is painted.
+#include "bench/schedule_generator.h"
 #include "ui/app_setup.h"
 #include "ui/equipment_list.h"
 #include "ui/form1.h"
 #include "ui/main_menu.h"
 #include "ui/project_file.h"
-#include "bench/schedule_generator.h"
 #include "ui/widgets.h"
 
 #include <QApplication>

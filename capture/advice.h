@@ -16,8 +16,8 @@
 //    passes with the chosen diameter, in the order of the window's options.
 // Weights and dimensions are never suggested: they are the equipment's own.
 
-#include "engine/calculate.h"
 #include "capture/field_reader.h"
+#include "engine/calculate.h"
 #include "engine/seismic_calc_state.h"
 
 #include <string>

@@ -30,8 +30,8 @@
 #include <iostream>
 #include <map>
 #include <memory>
-#include <sstream>
 #include <optional>
+#include <sstream>
 #include <streambuf>
 #include <string>
 #include <sys/stat.h>
@@ -654,8 +654,9 @@ int batch_main(const CommandLine &cl) {
     return batch::exit_status(counts); // the batch has said what failed or where it stopped
 #ifdef ZELVARO_WITH_PDF
   if (bundle) {
-    const std::string failed = write_schedule_bundle(
-        schedule_bytes, encoding, *pdf, SheetNames{title.project, title.equipment, title.checker}, options.now);
+    const std::string failed =
+        write_schedule_bundle(schedule_bytes, encoding, *pdf,
+                              SheetNames{title.project, title.equipment, title.checker}, options.now);
     if (!failed.empty()) {
       diagnostics << "zelvaro-check: " << failed << "\n";
       return ExitRefused;

@@ -15,7 +15,9 @@ constexpr FieldBinding Fields[] = {
     {InputSlot::Text1_7, &SeismicCalcState::H},
 };
 
-void echo(const SeismicCalcState &s, std::string &out) { echo_four_lines(s, out, "  H=", s.H); }
+void echo(const SeismicCalcState &s, std::string &out) {
+  echo_four_lines(s, out, "  H=", s.H);
+}
 
 void convert(SeismicCalcState &s) {
   s.H = formula("H", [&] { return Num{s.H} / 100; });
@@ -45,17 +47,9 @@ void shear_line(const SeismicCalcState &s, std::string &out) {
 } // namespace
 
 const ShapeProcedure BracedEquipment{
-    Shape::Braced,
-    "筋交い機器",
-    Fields,
-    {"H(cm)=", "HG(cm)=", "LG(cm)=", "ｱﾝｶ付き筋交い数n(本)="},
-    nullptr,
-    echo,
-    convert,
-    pull_out,
-    shear,
-    pull_out_lines,
-    shear_line,
+    Shape::Braced, "筋交い機器",   Fields,     {"H(cm)=", "HG(cm)=", "LG(cm)=", "ｱﾝｶ付き筋交い数n(本)="},
+    nullptr,       echo,           convert,    pull_out,
+    shear,         pull_out_lines, shear_line,
 };
 
 } // namespace zelvaro

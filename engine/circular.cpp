@@ -29,7 +29,9 @@ void echo(const SeismicCalcState &s, std::string &out) {
   put_line(out, "   付加外力F=", s.F, "(kg)");
 }
 
-void convert(SeismicCalcState &s) { s.D = formula("D", [&] { return Num{s.D} / 100; }); }
+void convert(SeismicCalcState &s) {
+  s.D = formula("D", [&] { return Num{s.D} / 100; });
+}
 
 void pull_out(SeismicCalcState &s) {
   const Num FH{s.FH}, FD{s.FD}, HG{s.HG}, W{s.W}, FV{s.FV}, MR{s.MR}, n{s.n}, D{s.D};

@@ -63,9 +63,8 @@ void pull_out(SeismicCalcState &s) {
 
 void shear(SeismicCalcState &s) {
   const Num W{s.W}, FV{s.FV}, FD{s.FD}, FH{s.FH}, n{s.n}, A{s.A};
-  s.tau_b = formula("専断応力τb", [&] {
-    return power(power(W + FV + FD, 2) + power(FH + FD, 2), 0.5) / n / A / 1000000;
-  });
+  s.tau_b = formula("専断応力τb",
+                    [&] { return power(power(W + FV + FD, 2) + power(FH + FD, 2), 0.5) / n / A / 1000000; });
 }
 
 void pull_out_lines(const SeismicCalcState &s, std::string &out) {
@@ -81,17 +80,9 @@ void shear_line(const SeismicCalcState &s, std::string &out) {
 } // namespace
 
 const ShapeProcedure WallEquipment{
-    Shape::Wall,
-    "壁面機器",
-    Fields,
-    {"L1(cm)=", "L2(cm)=", "L1G(cm)=", "上下片側ｱﾝｶ数n1(本)="},
-    derive_inputs,
-    echo,
-    convert,
-    pull_out,
-    shear,
-    pull_out_lines,
-    shear_line,
+    Shape::Wall,   "壁面機器",     Fields,     {"L1(cm)=", "L2(cm)=", "L1G(cm)=", "上下片側ｱﾝｶ数n1(本)="},
+    derive_inputs, echo,           convert,    pull_out,
+    shear,         pull_out_lines, shear_line,
 };
 
 } // namespace zelvaro

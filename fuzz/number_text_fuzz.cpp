@@ -14,8 +14,8 @@
 //    is kept;
 //  - append_number appends exactly number_text's text, and write_number
 //    writes it within NumberRoom characters.
-#include "fuzz/fuzz_check.h"
 #include "engine/number_text.h"
+#include "fuzz/fuzz_check.h"
 
 #include <algorithm>
 #include <cmath>

@@ -46,7 +46,9 @@ void kemi_data_in(SeismicCalcState &s) {
   s.BondTable[20] = ceiling ? 800 : 1200;
 }
 
-void hik_data_in(SeismicCalcState &s) { write_row(s, {4912, 4912, 4912, 4912, 4912, 4912}); }
+void hik_data_in(SeismicCalcState &s) {
+  write_row(s, {4912, 4912, 4912, 4912, 4912, 4912});
+}
 
 void load_bond_table(SeismicCalcState &s, Anchor kind) {
   switch (kind) {

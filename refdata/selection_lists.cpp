@@ -16,8 +16,8 @@ constexpr std::string_view RegionalCoefficients[] = {"0.7", "0.8", "0.9", "1.0",
 
 constexpr AnchorInfo Anchors[] = {
     {Anchor::HawkCut, "ﾎｰｸｶｯﾄｱﾝｶ"},         {Anchor::LTip, "先端L埋込みｱﾝｶ"},
-    {Anchor::JTip, "先端J埋込みｱﾝｶ"},         {Anchor::BoltEmbedded, "ﾎﾞﾙﾄ埋込みｱﾝｶ"},
-    {Anchor::Chemical, "ｹﾐｶﾙｱﾝｶ"},            {Anchor::RebarHooked, "鉄筋等引掛けｱﾝｶ"},
+    {Anchor::JTip, "先端J埋込みｱﾝｶ"},       {Anchor::BoltEmbedded, "ﾎﾞﾙﾄ埋込みｱﾝｶ"},
+    {Anchor::Chemical, "ｹﾐｶﾙｱﾝｶ"},          {Anchor::RebarHooked, "鉄筋等引掛けｱﾝｶ"},
     {Anchor::RebarWelded, "鉄筋等溶接ｱﾝｶ"},
 };
 } // namespace
@@ -35,9 +35,17 @@ std::span<const std::string_view> diameter_items(Anchor kind) {
   }
 }
 
-std::span<const std::string_view> seismic_coefficient_items() { return SeismicCoefficients; }
-std::span<const std::string_view> motor_power_items() { return MotorPowers; }
-std::span<const std::string_view> regional_coefficient_items() { return RegionalCoefficients; }
-std::span<const AnchorInfo> anchor_kinds() { return Anchors; }
+std::span<const std::string_view> seismic_coefficient_items() {
+  return SeismicCoefficients;
+}
+std::span<const std::string_view> motor_power_items() {
+  return MotorPowers;
+}
+std::span<const std::string_view> regional_coefficient_items() {
+  return RegionalCoefficients;
+}
+std::span<const AnchorInfo> anchor_kinds() {
+  return Anchors;
+}
 
 } // namespace zelvaro

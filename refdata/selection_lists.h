@@ -12,8 +12,8 @@ namespace zelvaro {
 // Bolt diameters (mm) offered by Combo1 for the anchor kind in force when the
 // list is opened.
 std::span<const std::string_view> diameter_items(Anchor kind);
-std::span<const std::string_view> seismic_coefficient_items(); // Combo2, KH
-std::span<const std::string_view> motor_power_items();         // Combo3, P in kW
+std::span<const std::string_view> seismic_coefficient_items();  // Combo2, KH
+std::span<const std::string_view> motor_power_items();          // Combo3, P in kW
 std::span<const std::string_view> regional_coefficient_items(); // Combo4, Z
 
 // Texts the window starts with.

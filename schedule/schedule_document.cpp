@@ -1,8 +1,8 @@
 #include "schedule/schedule_document.h"
 
+#include "capture/single_case.h"
 #include "schedule/batch.h"
 #include "schedule/csv_reader.h"
-#include "capture/single_case.h"
 
 #include <sstream>
 

@@ -12,5 +12,4 @@ namespace zelvaro::ui {
 // own texts in Japanese whatever the locale.
 void setup_application(QApplication &app);
 
-
 } // namespace zelvaro::ui

@@ -1,6 +1,6 @@
 // The four lists are built from scratch each time they are opened.
-#include "ui/form1.h"
 #include "refdata/selection_lists.h"
+#include "ui/form1.h"
 #include "ui/widgets.h"
 
 namespace zelvaro::ui {

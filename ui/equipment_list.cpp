@@ -75,8 +75,9 @@ int ProjectModel::columnCount(const QModelIndex &parent) const {
 QVariant ProjectModel::headerData(int section, Qt::Orientation orientation, int role) const {
   if (role != Qt::DisplayRole || orientation != Qt::Horizontal)
     return {};
-  static const char *const names[] = {"番号", "機器名", "形状",       "アンカー", "材質",    "径",        "W",
-                                      "判定", "Rb(kg)", "許容値(kg)", "σ/ft(%)",  "τ/fs(%)", "メッセージ", "改善案"};
+  static const char *const names[] = {"番号",    "機器名",  "形状",       "アンカー", "材質",
+                                      "径",      "W",       "判定",       "Rb(kg)",   "許容値(kg)",
+                                      "σ/ft(%)", "τ/fs(%)", "メッセージ", "改善案"};
   return section >= 0 && section < static_cast<int>(ListColumn::Count) ? QString::fromUtf8(names[section])
                                                                        : QVariant();
 }
@@ -141,8 +142,9 @@ QVariant ProjectModel::data(const QModelIndex &index, int role) const {
   case ListColumn::Message:
     return qs(v.message);
   case ListColumn::Suggestion: // one change a line
-    return v.table.size() > TableSuggestion ? qs(v.table[TableSuggestion]).replace(QStringLiteral(" / "), QStringLiteral("\n"))
-                                             : QString();
+    return v.table.size() > TableSuggestion
+               ? qs(v.table[TableSuggestion]).replace(QStringLiteral(" / "), QStringLiteral("\n"))
+               : QString();
   case ListColumn::Count:
     break;
   }

@@ -14,12 +14,10 @@
 // The controls themselves are in widgets.h, the message boxes in
 // message_boxes.h.
 
-#include "engine/seismic_calc_state.h"
-#include "ui/drawings/calc_sheet.h"
-#include "ui/item_inputs.h"
 #include "engine/input_slots.h"
 #include "engine/seismic_calc_state.h"
 #include "ui/drawings/calc_sheet.h"
+#include "ui/item_inputs.h"
 #include "ui/message_boxes.h"
 
 #include <QWidget>

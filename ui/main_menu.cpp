@@ -1,11 +1,11 @@
 #include "ui/main_menu.h"
 
+#include "capture/single_case.h"
+#include "schedule/schedule_writer.h"
+#include "ui/drawings/sheet_bundle.h"
 #include "ui/equipment_list.h"
 #include "ui/form1.h"
 #include "ui/project_file.h"
-#include "schedule/schedule_writer.h"
-#include "ui/drawings/sheet_bundle.h"
-#include "capture/single_case.h"
 
 #include <QCloseEvent>
 #include <QDate>

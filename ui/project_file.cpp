@@ -1,9 +1,9 @@
 #include "ui/project_file.h"
 
-#include "ui/form1.h"
-#include "ui/drawings/schedule_bundle.h"
-#include "schedule/schedule_writer.h"
 #include "capture/single_case.h"
+#include "schedule/schedule_writer.h"
+#include "ui/drawings/schedule_bundle.h"
+#include "ui/form1.h"
 
 #include <QFile>
 #include <QUndoCommand>

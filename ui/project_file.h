@@ -4,11 +4,11 @@
 // file it came from and the edits that can be undone. The schedule's file
 // format belongs to the batch (schedule_document.h); here it meets Qt.
 
-#include "ui/item_inputs.h"
-#include "ui/drawings/schedule_bundle.h"
-#include "schedule/schedule_document.h"
 #include "engine/seismic_calc_state.h"
+#include "schedule/schedule_document.h"
+#include "ui/drawings/schedule_bundle.h"
 #include "ui/drawings/sheet_bundle.h"
+#include "ui/item_inputs.h"
 
 #include <QObject>
 #include <QString>

@@ -355,10 +355,11 @@ std::string run_schedule(std::string_view bytes, std::string_view now) {
       };
       const Shape shape = cli::spelled(cli::ShapeSpellings, cell("shape")).value_or(Shape::None);
       out += ",\"shape\":" + std::to_string(static_cast<int>(shape));
-      out += ",\"anchor\":" +
-             std::to_string(static_cast<int>(cli::spelled(cli::AnchorSpellings, cell("anchor")).value_or(Anchor::None)));
+      out += ",\"anchor\":" + std::to_string(static_cast<int>(
+                                  cli::spelled(cli::AnchorSpellings, cell("anchor")).value_or(Anchor::None)));
       out += ",\"material\":" +
-             std::to_string(static_cast<int>(cli::spelled(cli::MaterialSpellings, cell("material")).value_or(Material::None)));
+             std::to_string(static_cast<int>(
+                 cli::spelled(cli::MaterialSpellings, cell("material")).value_or(Material::None)));
       cli::CaseFields fields;
       if (std::find(names.begin(), names.end(), "M") == names.end())
         fields.set(InputSlot::Combo1, ""); // the diameter has no default

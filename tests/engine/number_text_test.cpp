@@ -45,8 +45,8 @@ INSTANTIATE_TEST_SUITE_P(
         Case{9.999999999999999e-5, "0.0001"},
         // extremes keep at least two exponent digits
         Case{1.5e300, "1.5E+300"}, Case{std::numeric_limits<double>::max(), "1.79769313486232E+308"},
-        Case{std::numeric_limits<double>::denorm_min(), "4.94065645841247E-324"},
-        Case{-1e-5, "-1E-05"}, Case{1e100, "1E+100"}));
+        Case{std::numeric_limits<double>::denorm_min(), "4.94065645841247E-324"}, Case{-1e-5, "-1E-05"},
+        Case{1e100, "1E+100"}));
 
 TEST(NumberTextAppend, appends_without_touching_existing_text) {
   std::string s = "A=";
@@ -93,13 +93,26 @@ TEST(NumberTextExactness, agrees_with_exactly_rounded_digits_everywhere) {
   std::uniform_real_distribution<double> unit(0.0, 1.0);
   std::vector<double> values = {
       // shortest forms of 16 digits ending in 5: exactly on a 15-digit midpoint
-      0.1234567890123455, 1.000000000000005, 9.999999999999995, 2.675000000000005e-3,
+      0.1234567890123455,
+      1.000000000000005,
+      9.999999999999995,
+      2.675000000000005e-3,
       // rounding that carries through every digit
-      9.9999999999999995, 0.99999999999999995, 999999999999999.5, 9.999999999999999e22,
+      9.9999999999999995,
+      0.99999999999999995,
+      999999999999999.5,
+      9.999999999999999e22,
       // subnormal and smallest normal numbers
-      std::numeric_limits<double>::min(), std::numeric_limits<double>::min() * 0.5, 1e-310, 2.5e-320,
+      std::numeric_limits<double>::min(),
+      std::numeric_limits<double>::min() * 0.5,
+      1e-310,
+      2.5e-320,
       // the largest whole numbers written as they are, and the first that are not
-      999999999999999, 1e15 - 0.5, 1e15, 1e15 + 1, 9007199254740993.0,
+      999999999999999,
+      1e15 - 0.5,
+      1e15,
+      1e15 + 1,
+      9007199254740993.0,
   };
   for (int i = 0; i < 200000; ++i) {
     // any bit pattern

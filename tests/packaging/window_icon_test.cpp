@@ -18,7 +18,8 @@ TEST(WindowIcon, is_the_installed_program_icon) {
   ASSERT_FALSE(icon.isNull()) << "the icon resource was not linked into the program";
   const QImage installed(QStringLiteral(ZELVARO_ICON_PNG));
   ASSERT_FALSE(installed.isNull());
-  const QImage shown = icon.pixmap(installed.size()).toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied);
+  const QImage shown =
+      icon.pixmap(installed.size()).toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied);
   const QImage expected = installed.convertToFormat(QImage::Format_ARGB32_Premultiplied);
   ASSERT_EQ(shown.size(), expected.size());
   int differing = 0;

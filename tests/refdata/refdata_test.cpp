@@ -33,7 +33,8 @@ TEST(BondTables, each_anchor_kind_loads_its_row_for_the_shape_group) {
       {Anchor::RebarWelded, {0, 0, 0, 0, 0, 0}, {0, 0, 0, 0, 0, 0}},
   };
   for (const Case &c : cases) {
-    for (Shape shape : {Shape::None, Shape::Floor, Shape::Circular, Shape::Wall, Shape::Ceiling, Shape::Braced}) {
+    for (Shape shape :
+         {Shape::None, Shape::Floor, Shape::Circular, Shape::Wall, Shape::Ceiling, Shape::Braced}) {
       SeismicCalcState s;
       s.ShapeKind = shape;
       load_bond_table(s, c.anchor);
@@ -78,7 +79,9 @@ TEST(Materials, last_choice_sets_both_reference_strengths) {
   EXPECT_EQ(s.BoltMaterial, Material::SUS);
 }
 
-std::vector<std::string_view> items(std::span<const std::string_view> s) { return {s.begin(), s.end()}; }
+std::vector<std::string_view> items(std::span<const std::string_view> s) {
+  return {s.begin(), s.end()};
+}
 
 TEST(SelectionLists, diameters_depend_on_the_anchor_kind) {
   using V = std::vector<std::string_view>;

@@ -1,9 +1,9 @@
 // Every caption of the window shows from its start, for every shape, at the
 // scale factor the test runs at (ctest runs it at 1, 1.5 and 2).
+#include "tests/ui/window_fixture.h"
 #include "ui/app_setup.h"
 #include "ui/drawings/diagrams.h"
 #include "ui/form2.h"
-#include "tests/ui/window_fixture.h"
 
 #include <QApplication>
 #include <QCheckBox>

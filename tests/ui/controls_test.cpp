@@ -1,7 +1,7 @@
 // Shapes, anchors, materials, check boxes, lists, key filters, dragging and
 // copying, as a user meets them in the window.
-#include "ui/app_setup.h"
 #include "tests/ui/window_fixture.h"
+#include "ui/app_setup.h"
 
 #include <QAction>
 #include <QApplication>

@@ -2,9 +2,9 @@
 // control, seeded and reproducible (ZELVARO_MONKEY_SEED, ZELVARO_MONKEY_EVENTS),
 // with Calculate pressed often. After every event the calculation state and
 // the window must still make sense, and no box or menu may be left open.
-#include "ui/app_setup.h"
 #include "refdata/selection_lists.h"
 #include "tests/ui/window_fixture.h"
+#include "ui/app_setup.h"
 
 #include <QCheckBox>
 #include <QMenu>

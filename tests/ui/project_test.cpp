@@ -1,12 +1,12 @@
 // The project in the window: the schedule file opened and saved, the save
 // prompt, a save that fails, the list and Form1 working together, and the
 // one PDF of every sheet.
+#include "capture/single_case.h"
 #include "schedule/csv_reader.h"
 #include "ui/equipment_list.h"
 #include "ui/form1.h"
 #include "ui/main_menu.h"
 #include "ui/project_file.h"
-#include "capture/single_case.h"
 #include "ui/widgets.h"
 
 #include <QAbstractButton>

@@ -1,7 +1,7 @@
 #include "ui/drawings/schedule_bundle.h"
 
-#include "schedule/schedule_writer.h"
 #include "capture/single_case.h"
+#include "schedule/schedule_writer.h"
 
 #include <QDate>
 
@@ -39,10 +39,10 @@ std::vector<sheet::BundleItem> bundle_items(const batch::ScheduleDocument &doc,
       prepare_state(state, in.shape, in.anchor, in.material);
       const CalcOutcome outcome = run_case(state, fields, now);
       if (outcome.status == CalcOutcome::Status::Reported) {
-        sheet::SheetData d = sheet::sheet_data(state, outcome,
-                                               in.texts[static_cast<std::size_t>(InputSlot::Combo1)],
-                                               in.texts[static_cast<std::size_t>(InputSlot::Combo2)],
-                                               in.texts[static_cast<std::size_t>(InputSlot::Combo4)]);
+        sheet::SheetData d =
+            sheet::sheet_data(state, outcome, in.texts[static_cast<std::size_t>(InputSlot::Combo1)],
+                              in.texts[static_cast<std::size_t>(InputSlot::Combo2)],
+                              in.texts[static_cast<std::size_t>(InputSlot::Combo4)]);
         d.names.project = names.project.empty() ? std::string(doc.cell(row, "project")) : names.project;
         d.names.equipment = names.equipment.empty() ? item.equipment : names.equipment;
         d.names.checker = names.checker.empty() ? std::string(doc.cell(row, "checker")) : names.checker;

@@ -54,8 +54,8 @@ SheetFiles::SheetFiles(const std::filesystem::path &dir, SheetNames names, bool 
   start_drawing();
 }
 
-void SheetFiles::write(std::size_t line, std::string_view id, const batch::RowNames &row, const SeismicCalcState &s,
-                       const CalcOutcome &outcome, const FieldReader &fields) {
+void SheetFiles::write(std::size_t line, std::string_view id, const batch::RowNames &row,
+                       const SeismicCalcState &s, const CalcOutcome &outcome, const FieldReader &fields) {
   SheetNames names = names_;
   if (!row.equipment.empty())
     names.equipment = row.equipment;
