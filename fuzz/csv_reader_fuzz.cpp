@@ -164,7 +164,7 @@ void check_without_quotes(std::string_view text, const std::vector<CsvRecord> &r
       row.remove_prefix(comma + 1);
     }
     FUZZ_REQUIRE(fields.size() == records[i].fields.size(), describe(records));
-    if (ascii)
+    if (ascii && !records[i].error) // a refused byte (NUL) is shown replaced
       FUZZ_REQUIRE(fields == records[i].fields, describe(records));
   }
 }
