@@ -1,20 +1,17 @@
 // The project in the window: a 1 000-item schedule opened until the list
 // shows every verdict, and a row picked until its report is painted.
 #include "bench/schedule_generator.h"
-#include "ui/app_setup.h"
+#include "bench/window_bench_main.h"
 #include "ui/equipment_list.h"
 #include "ui/form1.h"
 #include "ui/main_menu.h"
 #include "ui/project_file.h"
 #include "ui/widgets.h"
 
-#include <QApplication>
 #include <QFile>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
-
-#include <benchmark/benchmark.h>
 
 #include <istream>
 
@@ -67,12 +64,5 @@ BENCHMARK(BM_SelectRowToReport)->Unit(benchmark::kMicrosecond);
 } // namespace
 
 int main(int argc, char **argv) {
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication app(argc, argv);
-  setup_application(app);
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
+  return zelvaro::bench::run_window_benchmarks(argc, argv);
 }

@@ -1,18 +1,15 @@
 // The window's own click-to-report time: 計算 pressed on a filled-in window
 // until the new report is painted in the result box, offscreen. A screen
 // frame at 60 Hz is 16.7 ms.
+#include "bench/window_bench_main.h"
 #include "capture/single_case.h"
 #include "tests/support/worked_examples.h"
-#include "ui/app_setup.h"
 #include "ui/form1.h"
 #include "ui/widgets.h"
 
-#include <QApplication>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
-
-#include <benchmark/benchmark.h>
 
 namespace {
 
@@ -78,12 +75,5 @@ BENCHMARK(BM_WindowClickToAdviceWithChanges)->Unit(benchmark::kMicrosecond);
 } // namespace
 
 int main(int argc, char **argv) {
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication app(argc, argv);
-  setup_application(app);
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
+  return zelvaro::bench::run_window_benchmarks(argc, argv);
 }

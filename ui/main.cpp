@@ -6,6 +6,7 @@
 #include "ui/single_instance.h"
 
 #include <QApplication>
+#include <QFileInfo>
 
 #include <cstdio>
 #include <cstdlib>
@@ -23,11 +24,15 @@ int main(int argc, char *argv[]) {
   app.setApplicationName(QStringLiteral("zelvaro"));
   zelvaro::ui::setup_application(app);
 
+  // `zelvaro FILE.csv` opens the schedule (from the desktop's file manager too).
+  const QStringList args = app.arguments();
+  const QString file = args.size() > 1 ? QFileInfo(args.at(1)).absoluteFilePath() : QString();
+
   // A second running copy ends at once, without a window: the running one
-  // comes forward instead.
-  zelvaro::ui::SingleInstance instance;
+  // comes forward instead, and opens the file if one was given.
+  zelvaro::ui::SingleInstance instance(zelvaro::ui::SingleInstance::defaultFolder(), file);
   if (instance.anotherCopyRuns())
-    return 0;
+    return instance.handedOver() ? 0 : 1;
 
   {
     zelvaro::ui::Form2 splash;
@@ -36,9 +41,14 @@ int main(int argc, char *argv[]) {
   zelvaro::ui::MainWindow window;
   window.show();
   instance.setRaise([&window] { zelvaro::ui::bring_forward(window); });
-  // `zelvaro FILE.csv` opens the schedule (from the desktop's file manager too).
-  const QStringList args = app.arguments();
-  if (args.size() > 1)
-    window.openFile(args.at(1));
+  // As ファイル > 開く: the question about unsaved changes over the window the
+  // user sees, then the file's window in front.
+  instance.setOpen([&window](const QString &path) {
+    zelvaro::ui::bring_forward(window);
+    window.openFile(path);
+    zelvaro::ui::bring_forward(window);
+  });
+  if (!file.isEmpty())
+    window.openFile(file);
   return app.exec();
 }

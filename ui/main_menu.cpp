@@ -326,16 +326,21 @@ bool MainWindow::exportBundle() {
   QProgressDialog progress(QStringLiteral("計算書を作っています..."), QStringLiteral("キャンセル"), 0,
                            static_cast<int>(items.size()), this);
   progress.setWindowModality(Qt::WindowModal);
-  progress.setMinimumDuration(500);
+  progress.setMinimumDuration(progressDelay);
   const sheet::BundleCover cover{projectName, checker,
                                  QDate::currentDate().toString(QStringLiteral("yyyy/MM/dd")).toStdString()};
   const QByteArray pdf = sheet::bundle_pdf(cover, items, [&](int done, int) {
     progress.setValue(done);
     return !progress.wasCanceled();
   });
+  // Nothing is written unless every page was drawn: a cancelled or failed
+  // export leaves the chosen name as it was.
+  if (pdf.isEmpty()) {
+    if (!progress.wasCanceled())
+      error(QStringLiteral("PDF を作れませんでした: ") + path);
+    return false;
+  }
   progress.setValue(static_cast<int>(items.size()));
-  if (pdf.isEmpty())
-    return false; // cancelled: nothing was written
   const std::string failed = batch::write_file_atomically(
       path.toStdString(), std::string_view(pdf.constData(), static_cast<std::size_t>(pdf.size())));
   if (!failed.empty()) {

@@ -51,6 +51,8 @@ public:
   std::function<bool(QWidget *, std::string &id, std::string &equipment)> askNewItem;
   std::function<bool(QWidget *, std::string &project, std::string &checker)> askProjectNames;
   void setMessageBox(MessageBoxFn fn);
+  // How long (ms) an export runs before its progress dialog shows; tests show it at once.
+  int progressDelay = 500;
 
 protected:
   void closeEvent(QCloseEvent *e) override;

@@ -6,9 +6,13 @@
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QStandardPaths>
+#include <QStringDecoder>
+#include <QTimer>
 #include <QWidget>
 
+#include <algorithm>
 #include <cstdio>
+#include <optional>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -34,20 +38,70 @@ QString untrusted_folder(const QString &folder) {
   return {};
 }
 
-// Asks the running copy to raise its window. It listens from the moment it
-// holds the lock; a copy just starting gets a moment to open its socket.
-void ask_to_raise(const QString &socketPath) {
+// One request per connection, one line: "raise", or "open " and a path.
+// PATH_MAX is 4096 bytes; a longer line is no request of ours.
+constexpr qint64 MaxRequest = 4096 + 16;
+
+// Connects to the running copy. It listens from the moment it holds the
+// lock; a copy just starting gets a moment to open its socket.
+bool connect_to_running(QLocalSocket &socket, const QString &socketPath) {
   for (int attempt = 0; attempt < 10; ++attempt) {
-    QLocalSocket socket;
     socket.connectToServer(socketPath);
-    if (socket.waitForConnected(100)) {
-      socket.write("raise\n");
-      socket.waitForBytesWritten(300);
-      socket.disconnectFromServer();
-      return;
-    }
+    if (socket.waitForConnected(100))
+      return true;
     ::usleep(30'000);
   }
+  return false;
+}
+
+// Asks the running copy to raise its window.
+void ask_to_raise(const QString &socketPath) {
+  QLocalSocket socket;
+  if (!connect_to_running(socket, socketPath))
+    return;
+  socket.write("raise\n");
+  socket.waitForBytesWritten(300);
+  socket.disconnectFromServer();
+}
+
+// Hands the file to the running copy; false, said on standard error, when
+// it did not take it.
+bool hand_over(const QString &socketPath, const QString &file) {
+  const QByteArray request = "open " + file.toUtf8() + '\n';
+  QString failed;
+  QLocalSocket socket;
+  if (file.contains(QLatin1Char('\n')) || request.size() > MaxRequest)
+    failed = QStringLiteral("この名前のファイルは渡せません");
+  else if (!connect_to_running(socket, socketPath))
+    failed = QStringLiteral("起動中の Zelvaro につながりません");
+  else {
+    socket.write(request);
+    // The running copy answers before it opens the file: a question it asks
+    // the user then does not keep this copy waiting.
+    while (!socket.canReadLine() && socket.waitForReadyRead(3000)) {
+    }
+    if (socket.readLine() != "ok\n")
+      failed = QStringLiteral("起動中の Zelvaro が答えません");
+  }
+  if (failed.isEmpty())
+    return true;
+  std::fprintf(stderr, "zelvaro: %s。ファイルを開けませんでした: %s\n", failed.toLocal8Bit().constData(),
+               file.toLocal8Bit().constData());
+  return false;
+}
+
+// The path of an "open" request, or none when the line is not one: valid
+// UTF-8, absolute, without control characters.
+std::optional<QString> requested_path(const QByteArray &line) {
+  if (!line.startsWith("open "))
+    return std::nullopt;
+  QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+  const QString path = utf8.decode(line.sliced(5));
+  if (utf8.hasError() || !QDir::isAbsolutePath(path) || std::any_of(path.cbegin(), path.cend(), [](QChar c) {
+        return c.unicode() < 0x20 || c.unicode() == 0x7f;
+      }))
+    return std::nullopt;
+  return path;
 }
 
 } // namespace
@@ -63,7 +117,7 @@ QString SingleInstance::defaultFolder() {
   return folder;
 }
 
-SingleInstance::SingleInstance(const QString &folder) {
+SingleInstance::SingleInstance(const QString &folder, const QString &file) {
   if (const QString why = untrusted_folder(folder); !why.isEmpty()) {
     note(why);
     return;
@@ -98,7 +152,10 @@ SingleInstance::SingleInstance(const QString &folder) {
     return;
   case QLockFile::LockFailedError:
     anotherCopy_ = true;
-    ask_to_raise(socketPath);
+    if (file.isEmpty())
+      ask_to_raise(socketPath);
+    else
+      handedOver_ = hand_over(socketPath, file);
     return;
   default:
     note(QStringLiteral("ロックファイルを作れません: ") + lock_->fileName());
@@ -119,11 +176,50 @@ void SingleInstance::listen(const QString &socketPath) {
     return;
   }
   QObject::connect(server_.get(), &QLocalServer::newConnection, server_.get(), [this] {
-    while (QLocalSocket *s = server_->nextPendingConnection()) {
-      QObject::connect(s, &QLocalSocket::disconnected, s, &QObject::deleteLater);
+    while (QLocalSocket *s = server_->nextPendingConnection())
+      serve(s);
+  });
+}
+
+void SingleInstance::serve(QLocalSocket *s) {
+  QObject::connect(s, &QLocalSocket::disconnected, s, &QObject::deleteLater);
+  // A peer that says nothing does not hold a connection for ever.
+  QTimer::singleShot(3000, s, [s] { s->abort(); });
+  QObject::connect(s, &QLocalSocket::readyRead, s, [this, s] {
+    if (!s->canReadLine()) {
+      if (s->bytesAvailable() > MaxRequest)
+        s->abort();
+      return;
+    }
+    const QByteArray line = s->readLine(MaxRequest + 1);
+    // One request, then nothing: anything else is garbled and ignored.
+    if (!line.endsWith('\n') || s->bytesAvailable() > 0) {
+      s->abort();
+      return;
+    }
+    const QByteArray request = line.chopped(1);
+    if (request == "raise") {
       if (raise_)
         raise_();
+      s->disconnectFromServer();
+      return;
     }
+    const std::optional<QString> path = requested_path(request);
+    if (!path) {
+      s->abort();
+      return;
+    }
+    s->write("ok\n");
+    s->flush();
+    s->disconnectFromServer();
+    // Opening may ask about unsaved changes: not inside this socket's signal.
+    QMetaObject::invokeMethod(
+        server_.get(),
+        [this, file = *path] {
+          if (open_)
+            open_(file);
+        },
+        Qt::QueuedConnection);
   });
 }
 

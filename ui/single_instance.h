@@ -7,6 +7,7 @@
 #include <memory>
 
 class QLocalServer;
+class QLocalSocket;
 class QWidget;
 
 namespace zelvaro::ui {
@@ -18,26 +19,40 @@ namespace zelvaro::ui {
 // forward. A lock left behind by a crash (dead process, empty or garbled
 // file) is taken over; a lock that cannot be made at all never stops the
 // program: it starts anyway and says so on standard error.
+//
+// A refused copy given a file hands it over instead ("open PATH" on the
+// socket) and waits for the running copy's "ok": a file must never be lost
+// silently. The running copy treats what arrives as untrusted: one line,
+// bounded, valid UTF-8, one absolute path; anything else is ignored.
 class SingleInstance {
 public:
-  explicit SingleInstance(const QString &folder = defaultFolder());
+  // `file` (absolute) is handed to the running copy, if one runs.
+  explicit SingleInstance(const QString &folder = defaultFolder(), const QString &file = QString());
   ~SingleInstance();
 
-  // True when another copy runs; it has been asked to raise its window.
+  // True when another copy runs; it has been asked to raise its window, or
+  // to open the file.
   bool anotherCopyRuns() const { return anotherCopy_; }
+  // False when the running copy did not take the file (said on standard error).
+  bool handedOver() const { return handedOver_; }
 
-  // Called in the running copy when a refused copy asks it to come forward.
+  // Called in the running copy when a refused copy asks it to come forward,
+  // or to open a file (from the event loop, after the refused copy has its answer).
   void setRaise(std::function<void()> raise) { raise_ = std::move(raise); }
+  void setOpen(std::function<void(const QString &path)> open) { open_ = std::move(open); }
 
   static QString defaultFolder();
 
 private:
   void listen(const QString &socketPath);
+  void serve(QLocalSocket *socket);
 
   std::unique_ptr<QLockFile> lock_;
   std::unique_ptr<QLocalServer> server_;
   std::function<void()> raise_;
+  std::function<void(const QString &)> open_;
   bool anotherCopy_ = false;
+  bool handedOver_ = true;
 };
 
 // Shows, raises and activates the window, as when a refused copy asks.

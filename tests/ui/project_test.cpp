@@ -14,6 +14,7 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
@@ -21,6 +22,7 @@
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <iconv.h>
 #include <sstream>
@@ -119,6 +121,7 @@ private slots:
   void picking_a_row_calculates_it_and_calculate_writes_back();
   void shortcuts_work_while_a_numeric_field_has_focus();
   void cover_lists_every_item_with_its_page();
+  void cancelled_export_leaves_the_chosen_name_as_it_was();
 
 private:
   QTemporaryDir config_;
@@ -408,6 +411,41 @@ void ProjectTest::cover_lists_every_item_with_its_page() {
     }
   }
   m.answer = MainWindow::SaveChoice::Discard;
+}
+
+// キャンセル pressed part way: no file under the chosen name, an older one
+// left byte for byte, no temporary file beside it.
+void ProjectTest::cancelled_export_leaves_the_chosen_name_as_it_was() {
+  for (const bool older : {false, true}) {
+    QTemporaryDir dir;
+    const QString in = dir.filePath(QStringLiteral("s.csv")), pdf = dir.filePath(QStringLiteral("all.pdf"));
+    QVERIFY(write(in, schedule()));
+    if (older)
+      QVERIFY(write(pdf, "%PDF older export"));
+    Main m;
+    QVERIFY(m.w.openFile(in));
+    m.w.askProjectNames = [](QWidget *, std::string &, std::string &) { return true; };
+    m.w.progressDelay = 0;
+    m.savePath = pdf;
+    int pressedAt = -1;
+    QTimer user; // runs while the dialog keeps the window responsive
+    connect(&user, &QTimer::timeout, [&] {
+      auto *dialog = m.w.findChild<QProgressDialog *>();
+      if (pressedAt < 0 && dialog && dialog->isVisible() && dialog->value() >= 3) {
+        pressedAt = dialog->value();
+        QTest::mouseClick(dialog->findChild<QPushButton *>(), Qt::LeftButton);
+      }
+    });
+    user.start(0);
+    QVERIFY(!m.w.exportBundle());
+    QCOMPARE(pressedAt, 3);
+    QVERIFY(m.boxes.empty());
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
+             older ? QStringList({QStringLiteral("all.pdf"), QStringLiteral("s.csv")})
+                   : QStringList({QStringLiteral("s.csv")}));
+    if (older)
+      QCOMPARE(read(pdf), QByteArray("%PDF older export"));
+  }
 }
 
 QTEST_MAIN(ProjectTest)

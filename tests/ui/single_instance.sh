@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
-# The real program: a second start ends at once while the first runs; after
+# The real program: a second start ends at once while the first runs; a
+# file handed to a running copy that does not answer is said to be lost, and
+# garbled requests on its socket get no answer; after
 # the first is killed with SIGKILL, the next start works; a lock that cannot
 # be read never stops a start.
 #   single_instance.sh ZELVARO
@@ -27,6 +29,27 @@ elapsed_ms=$(( ($(date +%s%N) - start) / 1000000 ))
 [ "$elapsed_ms" -lt 900 ] || { echo "the second copy did not end at once (${elapsed_ms} ms)"; exit 1; }
 kill -0 "$first" || { echo "the first copy is gone"; exit 1; }
 
+python3 - "$work/zelvaro-$(id -u).socket" <<'PY'
+import socket, sys
+for request in [b"open \xff/x.csv\n", b"open x.csv\n", b"open /a.csv\n/b.csv\n", b"open /a\x01.csv\n", b"x" * 100000]:
+    s = socket.socket(socket.AF_UNIX)
+    s.connect(sys.argv[1])
+    s.settimeout(5)
+    try:
+        s.sendall(request)
+        reply = s.recv(16)
+    except OSError:
+        reply = b""
+    assert reply == b"", (request[:20], reply)
+PY
+kill -0 "$first" || { echo "garbled requests ended the first copy"; exit 1; }
+kill -STOP "$first"
+status=0
+timeout 10 "$app" "$work/x.csv" >"$work/handover.log" 2>&1 || status=$?
+kill -CONT "$first"
+[ "$status" -eq 1 ] && grep -q '^zelvaro: .*x\.csv' "$work/handover.log" ||
+  { echo "a file not taken was not reported (status $status)"; cat "$work/handover.log"; exit 1; }
+
 kill -9 "$first"
 wait "$first" 2>/dev/null || true
 first=
@@ -48,5 +71,5 @@ third=$!
 sleep 2
 kill -0 "$third" || { echo "an unreadable lock stopped the start"; cat "$work/fourth.log"; exit 1; }
 grep -q '^zelvaro: ' "$work/fourth.log" || { echo "no note on standard error"; cat "$work/fourth.log"; exit 1; }
-echo "second copy refused in ${elapsed_ms} ms; stale lock taken over after SIGKILL; unreadable lock noted"
+echo "second copy refused in ${elapsed_ms} ms; garbled requests unanswered; a file not taken reported; stale lock taken over after SIGKILL; unreadable lock noted"
 

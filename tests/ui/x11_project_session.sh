@@ -13,40 +13,12 @@ check=$2
 examples=$3
 shot=${4:-}
 
-for tool in Xvfb xdotool python3; do
-  command -v "$tool" >/dev/null || { echo "skipped: $tool is not installed"; exit 77; }
-done
-
-work=$(mktemp -d)
-pids=()
-cleanup() {
-  for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
-Xvfb -displayfd 3 -screen 0 1680x1024x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
-pids+=($!)
-for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.05; done
-[ -s "$work/display" ] || { echo "skipped: Xvfb did not start"; exit 77; }
-export DISPLAY=":$(head -n 1 "$work/display")"
-for _ in $(seq 50); do xdotool getmouselocation >/dev/null 2>&1 && break; sleep 0.1; done
-xdotool getmouselocation >/dev/null 2>&1 || { echo "skipped: Xvfb did not start"; exit 77; }
-
-export TMPDIR=$work XDG_RUNTIME_DIR=$work XDG_CONFIG_HOME=$work/config
+source "$(dirname "$0")/x11_common.sh"
+x11_start 1680x1024 python3
 cp "$examples/schedule.csv" "$work/schedule.csv"
 "$app" "$work/schedule.csv" >"$work/app.log" 2>&1 &
 app_pid=$!
 pids+=($app_pid)
-find_window() {
-  local id=
-  for _ in $(seq 100); do
-    id=$(xdotool search --name "$1" 2>/dev/null | head -n 1) && [ -n "$id" ] && break
-    sleep 0.1
-  done
-  [ -n "$id" ] || { echo "no window named $1"; cat "$work/app.log"; exit 1; }
-  echo "$id"
-}
 wid=$(find_window '^schedule\.csv - Zelvaro1\.070716$')
 lid=$(find_window '^機器リスト$')
 sleep 0.5

@@ -4,45 +4,21 @@
 # from the list, the fields typed, 計算, right-click and Copy. The clipboard
 # must then hold the report that zelvaro-check prints for the same inputs.
 #
-#   x11_session.sh ZELVARO ZELVARO_CHECK [SCREENSHOT.png]
+# A second copy started with a file hands it to the running window.
+#
+#   x11_session.sh ZELVARO ZELVARO_CHECK EXAMPLES_DIR [SCREENSHOT.png]
 # Exit 77 (skipped) when no X server can be started here.
 set -euo pipefail
 app=$1
 check=$2
-shot=${3:-}
+examples=$3
+shot=${4:-}
 
-for tool in Xvfb xdotool xclip; do
-  command -v "$tool" >/dev/null || { echo "skipped: $tool is not installed"; exit 77; }
-done
-
-work=$(mktemp -d)
-pids=()
-cleanup() {
-  for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
-# The X server picks a free display itself and writes its number to fd 3,
-# so that parallel sessions never race for one.
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
-pids+=($!)
-for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.05; done
-[ -s "$work/display" ] || { echo "skipped: Xvfb did not start"; exit 77; }
-display=":$(head -n 1 "$work/display")"
-export DISPLAY=$display
-for _ in $(seq 50); do xdotool getmouselocation >/dev/null 2>&1 && break; sleep 0.1; done
-xdotool getmouselocation >/dev/null 2>&1 || { echo "skipped: Xvfb did not start"; exit 77; }
-
-export TMPDIR=$work XDG_RUNTIME_DIR=$work
+source "$(dirname "$0")/x11_common.sh"
+x11_start 1024x768 xclip
 "$app" >"$work/app.log" 2>&1 &
 pids+=($!)
-wid=
-for _ in $(seq 100); do
-  wid=$(xdotool search --name '^Zelvaro1\.070716$' 2>/dev/null | head -n 1) && [ -n "$wid" ] && break
-  sleep 0.1
-done
-[ -n "$wid" ] || { echo "the window did not appear"; cat "$work/app.log"; exit 1; }
+wid=$(find_window '^Zelvaro1\.070716$')
 sleep 0.5
 
 # Window-relative positions of the controls (the layout's pixels), below
@@ -121,3 +97,18 @@ windows=$(xdotool search --name '^Zelvaro1\.070716$' 2>/dev/null | wc -l)
 focus=$(xdotool getwindowfocus 2>/dev/null || true)
 [ "$focus" = "$wid" ] || { echo "the running window did not come forward (focus $focus, window $wid)"; exit 1; }
 echo "second copy exited 0; the running window came forward"
+
+# With a file, the second copy hands it over and exits 0: the running
+# window shows it, by an absolute path and by one relative to the second
+# copy's own folder.
+cp "$examples/schedule.csv" "$work/other/ポンプ室.csv"
+handed() {
+  timeout 10 "$app" "$1" >"$work/second.log" 2>&1 || { echo "the second copy failed"; cat "$work/second.log"; exit 1; }
+  for _ in $(seq 50); do [ "$(xdotool getwindowname "$wid")" = "$2 - Zelvaro1.070716" ] && break; sleep 0.1; done
+  [ "$(xdotool getwindowname "$wid")" = "$2 - Zelvaro1.070716" ] ||
+    { echo "the window shows '$(xdotool getwindowname "$wid")', not $2"; exit 1; }
+}
+handed "$examples/schedule.csv" schedule.csv
+(cd "$work/other" && handed ポンプ室.csv ポンプ室.csv)
+[ "$(xdotool getwindowfocus 2>/dev/null || true)" = "$wid" ] || { echo "the window did not come forward"; exit 1; }
+echo "a second copy with a file exited 0; the running window shows schedule.csv, then ポンプ室.csv"
