@@ -41,14 +41,15 @@ int main(int argc, char *argv[]) {
   zelvaro::ui::MainWindow window;
   window.show();
   instance.setRaise([&window] { zelvaro::ui::bring_forward(window); });
+  if (!file.isEmpty())
+    window.openFile(file);
   // As ファイル > 開く: the question about unsaved changes over the window the
-  // user sees, then the file's window in front.
+  // user sees, then the file's window in front. A file handed over during
+  // the splash is opened now, after this copy's own: it came later.
   instance.setOpen([&window](const QString &path) {
     zelvaro::ui::bring_forward(window);
     window.openFile(path);
     zelvaro::ui::bring_forward(window);
   });
-  if (!file.isEmpty())
-    window.openFile(file);
   return app.exec();
 }

@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <optional>
+#include <utility>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -218,9 +219,17 @@ void SingleInstance::serve(QLocalSocket *s) {
         [this, file = *path] {
           if (open_)
             open_(file);
+          else
+            pending_ = file;
         },
         Qt::QueuedConnection);
   });
+}
+
+void SingleInstance::setOpen(std::function<void(const QString &)> open) {
+  open_ = std::move(open);
+  if (!pending_.isEmpty())
+    open_(std::exchange(pending_, QString()));
 }
 
 void bring_forward(QWidget &window) {

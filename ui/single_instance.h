@@ -39,7 +39,8 @@ public:
   // Called in the running copy when a refused copy asks it to come forward,
   // or to open a file (from the event loop, after the refused copy has its answer).
   void setRaise(std::function<void()> raise) { raise_ = std::move(raise); }
-  void setOpen(std::function<void(const QString &path)> open) { open_ = std::move(open); }
+  // A file handed over before (during the splash) is opened at once.
+  void setOpen(std::function<void(const QString &path)> open);
 
   static QString defaultFolder();
 
@@ -51,6 +52,7 @@ private:
   std::unique_ptr<QLocalServer> server_;
   std::function<void()> raise_;
   std::function<void(const QString &)> open_;
+  QString pending_; // handed over before there was a window to open it
   bool anotherCopy_ = false;
   bool handedOver_ = true;
 };
