@@ -23,7 +23,6 @@ name) through both and prints both outputs.
 import argparse
 import concurrent.futures
 import difflib
-import math
 import os
 import random
 import shlex
@@ -382,39 +381,6 @@ def compare(binary, argv):
                 bin=(bst, bout, berr))
 
 
-def _power_variant(square_by_multiply, root_by_sqrt):
-    plain = ref.pw
-
-    def pw(a, b):
-        if b == 2.0 and square_by_multiply:
-            return ref.mul(a, a)
-        if b == 0.5 and root_by_sqrt and a >= 0:
-            return ref._checked(math.sqrt(a), "sqrt(%r)" % (a,))
-        return plain(a, b)
-    return pw
-
-
-def explain(m):
-    """Tells whether the binary's output is what the reference gives when
-    x^2 is computed as x * x or x^0.5 as sqrt(x) instead of the C library's
-    pow (the C library's pow is not always correctly rounded, and compilers
-    may rewrite pow(x, 2.0) as x * x).  Runs on the calling thread only."""
-    bst, bout, _ = m["bin"]
-    plain = ref.pw
-    found = []
-    try:
-        for sq, rt, name in ((True, False, "x^2 as x*x"),
-                             (False, True, "x^0.5 as sqrt"),
-                             (True, True, "x^2 as x*x and x^0.5 as sqrt")):
-            ref.pw = _power_variant(sq, rt)
-            rst, rout, _ = ref.run(m["argv"])
-            if rst == bst and after_first_line(rout) == after_first_line(bout):
-                found.append(name)
-    finally:
-        ref.pw = plain
-    return found
-
-
 def show(m, out=sys.stdout):
     argv = m["argv"]
     rst, rout, rerr = m["ref"]
@@ -427,11 +393,6 @@ def show(m, out=sys.stdout):
     if rerr:
         w("--- reference stderr:\n%s" % rerr)
     w("--- binary: exit %s\n%s\n" % (bst, bout))
-    if bst != "timeout":
-        why = explain(m)
-        if why:
-            w("--- the binary agrees with the reference when computing %s\n"
-              % " / ".join(why))
     if berr:
         w("--- binary stderr:\n%s" % berr[:2000])
     if rout or bout:
