@@ -3,13 +3,11 @@
 #include "schedule/batch.h"
 #include "schedule/progress_bar.h"
 
-#include "engine/checks.h"
 #include "engine/number_text.h"
 #include "engine/report_text.h"
 #include "schedule/csv_reader.h"
 #include "schedule/safe_filename.h"
 #include "tests/support/case_runner.h"
-#include "tests/support/state_members.h"
 
 #include <gtest/gtest.h>
 
@@ -177,56 +175,6 @@ TEST(Batch, every_shape_and_anchor_kind_matches_the_single_case) {
   EXPECT_EQ(exit_status(r.counts), 1);
   EXPECT_EQ(r.diagnostics, "zelvaro-check: 件数 8、問題無し " + std::to_string(8 - shortfalls) + "、不足 " +
                                std::to_string(shortfalls) + "、拒否 0\n");
-}
-
-// Without --reports the batch calculates with ReportText::Verdicts: the same
-// numbers, verdicts and advice as with the full report, for every shape,
-// anchor kind, material and outcome.
-TEST(ReportText, verdicts_only_gives_the_same_numbers_verdicts_and_advice) {
-  using Members = std::vector<double>;
-  const auto members = [](const SeismicCalcState &s) {
-    Members out;
-    for (double SeismicCalcState::*m : test::NumericMembers)
-      out.push_back(s.*m);
-    return out;
-  };
-  int outcomes[3] = {};
-  int shortfalls = 0;
-  for (const test::WorkedExample &e : test::worked_examples())
-    for (int anchor = 1; anchor <= 7; ++anchor)
-      for (int material = 1; material <= 2; ++material)
-        for (const char *weight : {"", "50", "900", "20000"})
-          for (const char *n : {"0", "4"}) {
-            const auto an = static_cast<Anchor>(anchor);
-            test::Fields extra{{"W", weight}, {"M", an == Anchor::Chemical ? "12" : "16"}};
-            if (e.shape != Shape::Wall)
-              extra.emplace_back("n", n);
-            if (material == 2) // a motor on half of the cases
-              extra.insert(extra.end(), {{"P", "3.7"}, {"N", "1450"}, {"a", "20"}});
-            const cli::CaseFields fields = test::fields_of(e.shape, e.field_texts(), extra);
-            SeismicCalcState full, brief;
-            cli::prepare_state(full, e.shape, an, static_cast<Material>(material));
-            cli::prepare_state(brief, e.shape, an, static_cast<Material>(material));
-            const CalcOutcome a = test::calculate(full, fields, ReportText::Full);
-            const CalcOutcome b = test::calculate(brief, fields, ReportText::Verdicts);
-            SCOPED_TRACE(std::string(e.shape_word) + " " + std::to_string(anchor) + " " + weight + " n=" + n);
-            ASSERT_EQ(a.status, b.status);
-            EXPECT_EQ(a.message, b.message);
-            EXPECT_EQ(a.refusal, b.refusal);
-            EXPECT_EQ(members(full), members(brief));
-            EXPECT_EQ(full.VerdictLine, brief.VerdictLine);
-            EXPECT_EQ(full.AnchorBlock.ends_with(BondDanger), brief.AnchorBlock.ends_with(BondDanger));
-            EXPECT_EQ(full.AnchorBlock.ends_with(BondSafe), brief.AnchorBlock.ends_with(BondSafe));
-            EXPECT_EQ(b.report, "");
-            EXPECT_EQ(brief.EchoBlock, "");
-            ++outcomes[static_cast<int>(a.status)];
-            shortfalls += a.message && a.status == CalcOutcome::Status::Reported;
-          }
-  // every outcome was met: refused, stopped, passed and short
-  EXPECT_GT(outcomes[0], 0);
-  EXPECT_GT(outcomes[1], 0);
-  EXPECT_GT(outcomes[2] - shortfalls, 0);
-  EXPECT_GT(shortfalls, 0);
 }
 
 TEST(Batch, refused_rows_are_reported_and_the_others_go_on) {
