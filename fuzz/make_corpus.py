@@ -7,7 +7,7 @@ material, a running motor, an external force, and the edges: zero divisors,
 0/0, overflow, underflow, negative results, odd and fractional counts, and
 the refusals. The CSV seeds are equipment schedules as Excel writes them,
 in UTF-8 and CP932, with the malformed rows the reader must survive. The
-number seeds are values of the worked examples' reports and the limits of
+number seeds are every value the worked examples' reports print and the limits of
 double.
 
 Run after changing it: python3 fuzz/make_corpus.py (it rewrites the folder).
@@ -37,14 +37,17 @@ def worked_examples():
     path = os.path.join(HERE, "..", "tests", "support", "worked_examples.def")
     with open(path, encoding="utf-8") as f:
         entries = f.read().split("WORKED_EXAMPLE(")[1:]
-    examples = {}
+    examples, printed = {}, set()
     for entry in entries:
         texts = re.findall(r'"([^"]*)"', entry)
         examples[texts[0]] = dict(pair.split("=", 1) for pair in texts[3].split())
-    return examples
+        for line in texts[4:]:
+            printed.update(re.findall(r"=\s*(-?[0-9.]+(?:E[+-][0-9]+)?)\s*\(", line))
+    return examples, printed
 
 
-EXAMPLES = worked_examples()
+# The fields of each example, and every value its report prints.
+EXAMPLES, PRINTED = worked_examples()
 
 
 def calc_seed(shape, anchor="hawk-cut", material="SS", codes=None, **fields):
@@ -152,18 +155,16 @@ def csv_seeds():
 
 
 def number_seeds():
-    values = {
-        "zero": 0.0, "negative-zero": -0.0, "pull-out-2205": 2205.0,
-        "sigma-b": 25.9952465834819, "tau-b": 14.4418036574899,
-        "sigma-c": 32.4270829886933, "tau-c": 19.4294596969524,
-        "area": 8.48232e-05, "fd": 12.3339218, "mr": 9.55, "rb-kg": 225.0,
+    values = {"example-" + text: float(text) for text in PRINTED}
+    values.update({
+        "zero": 0.0, "negative-zero": -0.0, "fd": 12.3339218, "mr": 9.55,
         "one-tenth": 0.1, "minus-2-5": -2.5, "ten-to-15": 1e15,
         "fifteen-digits": 123456789012345.0, "sixteen-digits": 1234567890123456.0,
         "rounds-up-to-1e15": 999999999999999.9, "ten-to-minus-4": 0.0001,
         "ten-to-minus-5": 0.00001, "one-third": 1 / 3, "two-thirds": 2 / 3,
         "huge": 1.5e300, "max": sys.float_info.max, "min-normal": sys.float_info.min,
         "min-subnormal": 5e-324, "rounds-to-1e-4": 0.0000999999999999999,
-    }
+    })
     seeds = {name: struct.pack("<d", v) for name, v in values.items()}
     seeds["area-after-prefix"] = struct.pack("<d", 8.48232e-05) + "A=".encode()
     return seeds

@@ -43,6 +43,13 @@ def schedule(rows, refused=()):
                              for i in range(rows))).encode("utf-8")
 
 
+def write_schedule(folder, rows, refused=()):
+    path = os.path.join(folder, "s.csv")
+    with open(path, "wb") as f:
+        f.write(schedule(rows, refused))
+    return path
+
+
 def run(args, **kw):
     kw.setdefault("capture_output", True)
     p = subprocess.run(args, timeout=300, **kw)
@@ -130,9 +137,7 @@ class BatchInput(unittest.TestCase):
     @unittest.skipUnless(shutil.which("strace"), "strace is not installed")
     def test_a_read_error_is_not_the_end_of_the_schedule(self):
         with tempfile.TemporaryDirectory() as tmp:
-            path = os.path.join(tmp, "s.csv")
-            with open(path, "wb") as f:
-                f.write(schedule(20000))
+            path = write_schedule(tmp, 20000)
             # Reads after the program's start fail: from standard input and from a file.
             inject = ["strace", "-f", "-o", "/dev/null", "-P", path, "-e", "trace=read",
                       "-e", "inject=read:error=EIO:when=5+"]
@@ -163,9 +168,7 @@ class BatchFiles(unittest.TestCase, CompleteFiles):
         if not userns_works():
             self.skipTest("no user namespaces here (unshare -rm)")
         with tempfile.TemporaryDirectory() as tmp:
-            path = os.path.join(tmp, "s.csv")
-            with open(path, "wb") as f:
-                f.write(schedule(60))
+            path = write_schedule(tmp, 60)
             code, out, err = in_small_fs("300k", [BINARY, "--batch", path, "--reports", "FS/txt",
                                                   "--pdf", "FS/pdf"], tmp)
             self.assertEqual(code, 2, err)
@@ -185,9 +188,7 @@ class BatchFiles(unittest.TestCase, CompleteFiles):
     def test_sigterm_or_sigint_ends_the_table_at_a_row_with_complete_files(self):
         for sig, status in ((signal.SIGTERM, 143), (signal.SIGINT, 130)):
             with self.subTest(sig.name), tempfile.TemporaryDirectory() as tmp:
-                path = os.path.join(tmp, "s.csv")
-                with open(path, "wb") as f:
-                    f.write(schedule(3000))
+                path = write_schedule(tmp, 3000)
                 p = subprocess.Popen([BINARY, "--batch", path, "--reports", tmp + "/out", "--pdf", tmp + "/out"],
                                      stdout=subprocess.PIPE, stderr=subprocess.PIPE)
                 time.sleep(1.5)
@@ -218,9 +219,7 @@ class BatchFiles(unittest.TestCase, CompleteFiles):
         if not userns_works():
             self.skipTest("no user namespaces here (unshare -rm)")
         with tempfile.TemporaryDirectory() as tmp:
-            path = os.path.join(tmp, "s.csv")
-            with open(path, "wb") as f:
-                f.write(schedule(3))
+            path = write_schedule(tmp, 3)
             code, out, err = in_small_fs("1m", [BINARY, "--batch", path, "--reports", "FS"], tmp,
                                          read_only=True)
             self.assertEqual(code, 2, err)
@@ -229,15 +228,12 @@ class BatchFiles(unittest.TestCase, CompleteFiles):
 
     def test_stale_files_are_refused_or_replaced_and_a_used_folder_is_said_in_use(self):
         with tempfile.TemporaryDirectory() as tmp:
-            path, out_dir = os.path.join(tmp, "s.csv"), os.path.join(tmp, "out")
-            with open(path, "wb") as f:
-                f.write(schedule(3))
+            path, out_dir = write_schedule(tmp, 3), os.path.join(tmp, "out")
             self.assertEqual(run([BINARY, "--batch", path, "--reports", out_dir])[0], 0)
             self.assertEqual(sorted(os.listdir(out_dir)), ["000002_r0.txt", "000003_r1.txt", "000004_r2.txt"])
             with open(os.path.join(out_dir, "memo.md"), "w") as f:
                 f.write("kept")
-            with open(path, "wb") as f:
-                f.write(schedule(3, refused={1}))
+            write_schedule(tmp, 3, refused={1})
             code, out, err = run([BINARY, "--batch", path, "--reports", out_dir])
             self.assertEqual(code, 2)
             self.assertIn("空ではありません", err)
@@ -255,9 +251,7 @@ class BatchFiles(unittest.TestCase, CompleteFiles):
 
     def test_a_gone_reader_stops_the_batch_at_once(self):
         with tempfile.TemporaryDirectory() as tmp:
-            path = os.path.join(tmp, "s.csv")
-            with open(path, "wb") as f:
-                f.write(schedule(2000))
+            path = write_schedule(tmp, 2000)
             r, w = os.pipe()
             os.close(r)
             p = subprocess.run([BINARY, "--batch", path, "--reports", tmp + "/out"], stdout=w,

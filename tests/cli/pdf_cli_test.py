@@ -88,16 +88,12 @@ class PdfSheets(unittest.TestCase):
         self.assertEqual([l.lstrip("・\uff65 ") for l in lines[at + 1:at + 1 + len(suggestions)]],
                          [normalized(s) for s in suggestions])
 
-    def test_refused_or_stopped_calculation_writes_no_sheet(self):
-        for extra in (["n=0"], ["W="], ["M=9"]):
-            path = os.path.join(self.dir, "none.pdf")
-            p = run(FLOOR + extra + ["--pdf", path])
-            self.assertEqual(p.returncode, 2)
-            self.assertFalse(os.path.exists(path), extra)
-
-    def test_unwritable_sheet_is_an_error_not_a_success(self):
-        p = run(FLOOR + ["--pdf", os.path.join(self.dir, "no", "such", "folder", "x.pdf")])
-        self.assertEqual(p.returncode, 2)
+    def test_refused_stopped_or_unwritable_sheet_is_an_error_and_leaves_no_file(self):
+        for extra, path in ((["n=0"], "none.pdf"), (["W="], "none.pdf"), (["M=9"], "none.pdf"),
+                            ([], os.path.join("no", "such", "folder", "x.pdf"))):
+            p = run(FLOOR + extra + ["--pdf", os.path.join(self.dir, path)])
+            self.assertEqual(p.returncode, 2, extra)
+            self.assertFalse(os.path.exists(os.path.join(self.dir, path)), extra)
         self.assertIn("PDF", p.stderr.decode())
 
     def test_batch_writes_one_sheet_per_calculated_row_inside_the_folder(self):

@@ -4,6 +4,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace zelvaro::batch {
 namespace {
@@ -12,32 +13,17 @@ constexpr auto npos = std::string_view::npos;
 
 TEST(ParseEncoding, accepts_the_documented_names_in_any_case_only) {
   const struct {
-    std::string_view name;
     std::optional<Encoding> expected;
+    std::vector<std::string_view> names;
   } cases[] = {
-      {"utf-8", Encoding::Utf8},
-      {"UTF-8", Encoding::Utf8},
-      {"utf8", Encoding::Utf8},
-      {"Utf8", Encoding::Utf8},
-      {"cp932", Encoding::Cp932},
-      {"CP932", Encoding::Cp932},
-      {"shift_jis", Encoding::Cp932},
-      {"Shift_JIS", Encoding::Cp932},
-      {"sjis", Encoding::Cp932},
-      {"SJIS", Encoding::Cp932},
-      {"auto", Encoding::Auto},
-      {"AUTO", Encoding::Auto},
-      {"", std::nullopt},
-      {"utf-16", std::nullopt},
-      {"latin1", std::nullopt},
-      {"utf-8 ", std::nullopt},
-      {"cp93", std::nullopt},
-      {"sjis2", std::nullopt},
+      {Encoding::Utf8, {"utf-8", "UTF-8", "utf8", "Utf8"}},
+      {Encoding::Cp932, {"cp932", "CP932", "shift_jis", "Shift_JIS", "sjis", "SJIS"}},
+      {Encoding::Auto, {"auto", "AUTO"}},
+      {std::nullopt, {"", "utf-16", "latin1", "utf-8 ", "cp93", "sjis2"}},
   };
-  for (const auto &c : cases) {
-    SCOPED_TRACE(std::string(c.name));
-    EXPECT_EQ(parse_encoding(c.name), c.expected);
-  }
+  for (const auto &c : cases)
+    for (std::string_view name : c.names)
+      EXPECT_EQ(parse_encoding(name), c.expected) << name;
 }
 
 TEST(FindInvalidUtf8, finds_the_first_malformed_sequence) {
