@@ -137,26 +137,6 @@ TEST(DataIn, unreadable_field_is_named_by_the_label_of_the_chosen_shape) {
   }
 }
 
-TEST(DataIn, number_too_large_for_a_double_is_a_numeric_error) {
-  Capture c(Shape::Floor);
-  c.fields.set(InputSlot::Text1_3, ("1" + std::string(400, '0')).c_str());
-  EXPECT_FALSE(c.accept());
-  EXPECT_EQ(c.only_message().title, "計算できません");
-  EXPECT_NE(c.only_message().text.find("「HG(cm)」"), std::string::npos);
-
-  // The motor power is stored in watts: a kW value that fits may overflow.
-  Capture p(Shape::Floor);
-  p.fields.set(InputSlot::Combo3, ("1" + std::string(306, '0')).c_str());
-  EXPECT_FALSE(p.accept());
-  EXPECT_EQ(p.only_message().title, "計算できません");
-
-  // A value below the smallest double reads as 0.
-  Capture tiny(Shape::Floor);
-  tiny.fields.set(InputSlot::Text1_2, ("0." + std::string(400, '0') + "1").c_str());
-  EXPECT_TRUE(tiny.accept());
-  EXPECT_EQ(tiny.state.LG, 0);
-}
-
 // The quick exact path of plain_decimal_value for short numbers must give the
 // double of the library's correctly rounded conversion, bit for bit, or the
 // same refusal.

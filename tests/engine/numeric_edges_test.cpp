@@ -116,6 +116,8 @@ const std::vector<Edge> TypedEdges{
      {"ﾓｰﾒﾝﾄ　MR=9.55･P/N=0(N･m)", RbFloor + "2205 (N)"}},
     {Shape::Floor, "W pasted with 400 zeros", {{"W", Huge}}, Expect::TooLarge, {"「機器重量W(kg)」" + TypedTooLarge}},
     {Shape::Floor, "W overflows in newtons", {{"W", E308}}, Expect::Stop, {overflows("機器重量W")}},
+    {Shape::Floor, "P fits in kW, not in watts", {{"P", "1" + std::string(306, '0')}, {"N", "1500"}}, Expect::TooLarge,
+     {"「動力P(kw)」" + TypedTooLarge}},
     {Shape::Floor, "HG overflows the moment", {{"HG", E308}}, Expect::Stop, {overflows("引抜力Rb")}},
     {Shape::Floor, "n as large as a double goes", {{"n", E308}}, Expect::Report,
      {"初期ﾃﾞｰﾀ　W=500(kg)  n=1E+308(本)  ﾎﾞﾙﾄ径M=12  水平震度=1  地域係数=1  LG=30(cm)  HG=60(cm)  L=50(cm)",
