@@ -1,6 +1,5 @@
 // The worked examples of every shape, and on the floor-mounted shape the
-// driver, the common forces, the motor terms, the checks and the numeric
-// errors.
+// driver, the common forces, the motor terms and the checks.
 #include "engine/checks.h"
 #include "refdata/bond_tables.h"
 #include "refdata/materials.h"
@@ -37,13 +36,6 @@ TEST(WorkedExamples, every_shape_reports_the_reference_lines_with_CR_LF_between_
   }
 }
 
-TEST(FloorMounted, bond_line_figures_are_the_ones_the_batch_table_shows) {
-  const CaseRun r = run_example(Shape::Floor);
-  ASSERT_TRUE(r.outcome.bond);
-  EXPECT_EQ(r.outcome.bond->pullout_kg, r.state.Rb / 9.8);
-  EXPECT_EQ(r.outcome.bond->allowable_kg, 670);
-}
-
 TEST(CommonForces, external_force_adds_to_FH_and_half_of_it_to_FV) {
   const CaseRun without = run_example(Shape::Floor, {{"M", "8"}, {"W", "100"}, {"n", "3"}});
   ASSERT_TRUE(without.reported());
@@ -61,13 +53,10 @@ TEST(CommonForces, external_force_adds_to_FH_and_half_of_it_to_FV) {
 TEST(MotorTerms, moment_and_rotation_force_of_a_running_motor) {
   const CaseRun r = run_example(Shape::Floor, {{"W", "100"}, {"P", "1.5"}, {"N", "1500"}, {"a", "10"}});
   ASSERT_TRUE(r.reported());
-  EXPECT_EQ(r.state.P, 1500);
   EXPECT_TRUE(r.has_line("ﾓｰﾒﾝﾄ　MR=9.55･P/N=9.55(N･m)"));
   EXPECT_TRUE(r.has_line("回転力　FD=1/(2*9.8)･a･(2･3.1412･N/60)^2･W=12.3339218(N)"));
   // MR raises Rb by MR / (nt L) on top of the force terms.
-  const double fh_fd = 980 + r.state.FD;
-  const double expected = (fh_fd * 0.6 - ((980 - 490) - r.state.FD) * 0.3 + 9.55) / (2 * 0.5);
-  EXPECT_DOUBLE_EQ(r.state.Rb, expected);
+  EXPECT_TRUE(r.has_line("引抜力　Rb=((FH+FD)･HG-(W-FV-FD)･LG+MR)/(L･nt) = 461.65052962 (N)"));
 }
 
 TEST(Calculate, same_inputs_twice_give_the_same_report) {
@@ -150,30 +139,7 @@ TEST(Calculate, an_outcome_used_again_is_overwritten_whole) {
   EXPECT_EQ(seen, std::vector<bool>(4, true)); // refused, stopped, reported, reported with advice
 }
 
-// --- numeric errors -------------------------------------------------------
-
-TEST(NumericErrors, square_of_a_huge_stress_overflows_in_the_combined_values) {
-  // A bolt circle of 1e-300 cm: Rb is finite but sigma_b squared is not.
-  const CaseRun r = run(Shape::Circular, Anchor::HawkCut, Material::SS,
-                        {{"M", "12"},
-                         {"W", "500"},
-                         {"n", "4"},
-                         {"HG", "60"},
-                         {"D", ("0." + std::string(290, '0') + "1").c_str()}});
-  ASSERT_TRUE(r.stopped());
-  EXPECT_NE(r.outcome.message->text.find("値が大きすぎ"), std::string::npos);
-}
-
 // --- checks ------------------------------------------------------------------
-
-SeismicCalcState checked_state(double sigma_c, double tau_c, Material m) {
-  SeismicCalcState s;
-  s.ft = m == Material::SS ? 176.5 : 154.5;
-  s.fs = m == Material::SS ? 101.8 : 89.2;
-  s.sigma_c = sigma_c;
-  s.tau_c = tau_c;
-  return s;
-}
 
 TEST(Verdict, boundaries_of_the_reference_strengths) {
   struct Row {
@@ -183,10 +149,12 @@ TEST(Verdict, boundaries_of_the_reference_strengths) {
       {176.5, 101.8, true},                      // equal to both passes
       {std::nextafter(176.5, 1000.0), 0, false}, // the smallest step above fails
       {0, std::nextafter(101.8, 1000.0), false}, // shear alone fails
-      {100, 101.8, true},
   };
   for (const Row &row : rows) {
-    SeismicCalcState s = checked_state(row.sigma_c, row.tau_c, Material::SS);
+    SeismicCalcState s;
+    choose_material(s, Material::SS);
+    s.sigma_c = row.sigma_c;
+    s.tau_c = row.tau_c;
     verdict(s);
     EXPECT_EQ(s.VerdictLine, row.pass ? VerdictPass : VerdictFail) << row.sigma_c << " " << row.tau_c;
   }
@@ -267,14 +235,6 @@ TEST(JudgeMsg, one_advice_box_for_each_combination_of_shortfalls) {
       both->text,
       "「ボルト自体の強度」と「ボルトとコンクリートの密着性、連結性も不足」しています。\r\n"
       "ボルト本数を増やすか、ボルト材質、直径を大きくし、更に違うアンカー方式で施工しなおす必要があります。");
-}
-
-TEST(JudgeMsg, weak_bolt_in_a_real_report_gives_the_bolt_advice) {
-  const CaseRun r = run_example(Shape::Floor, {{"W", "50000"}, {"M", "8"}});
-  ASSERT_TRUE(r.reported());
-  EXPECT_TRUE(r.has_line(std::string(VerdictFail)));
-  ASSERT_TRUE(r.outcome.message);
-  EXPECT_EQ(r.outcome.message->title, "耐震強度不足");
 }
 
 } // namespace

@@ -48,13 +48,6 @@ INSTANTIATE_TEST_SUITE_P(
         Case{std::numeric_limits<double>::denorm_min(), "4.94065645841247E-324"}, Case{-1e-5, "-1E-05"},
         Case{1e100, "1E+100"}));
 
-TEST(NumberTextAppend, appends_without_touching_existing_text) {
-  std::string s = "A=";
-  zelvaro::append_number(s, 3.76992e-05);
-  s += "(m2)";
-  EXPECT_EQ(s, "A=3.76992E-05(m2)");
-}
-
 // The general form built from the C library's exactly rounded "%.14e"
 // digits: the conversion must agree with it for every finite double.
 std::string from_printf(double v) {

@@ -14,42 +14,17 @@
 namespace zelvaro::test {
 namespace {
 
-struct WallCase {
-  const char *n1, *n2, *L1, *L2, *L2G, *L3G;
-  double Rb1, Rb2, Rb;
-};
-
-CaseRun wall(const WallCase &c, const char *L1G = "30") {
-  return run_example(
-      Shape::Wall,
-      {{"n1", c.n1}, {"n2", c.n2}, {"L1", c.L1}, {"L2", c.L2}, {"L1G", L1G}, {"L2G", c.L2G}, {"L3G", c.L3G}});
-}
-
-TEST(Wall, two_pull_out_candidates_and_the_larger_one_is_checked) {
-  const WallCase cases[] = {
-      {"2", "2", "100", "100", "100", "50", 612.5, 367.5, 612.5},
-      {"2", "2", "100", "100", "50", "50", 612.5, 612.5, 612.5},
-      {"3", "3", "100", "50", "20", "10", 1470 * 0.1 / 0.5 / 3 + 980.0 * 0.1 / 1 / 3, 294,
-       294}, // about 130.67 < 294
-  };
-  for (const WallCase &c : cases) {
-    SCOPED_TRACE(std::string(c.n1) + "/" + c.L2G);
-    const CaseRun r = wall(c);
-    ASSERT_TRUE(r.reported());
-    EXPECT_NEAR(r.state.Rb1, c.Rb1, 1e-9);
-    EXPECT_NEAR(r.state.Rb2, c.Rb2, 1e-9);
-    EXPECT_NEAR(r.state.Rb, c.Rb, 1e-9);
-  }
-}
-
-TEST(Wall, L1G_changes_only_the_echo) {
-  const CaseRun a = wall({"3", "3", "100", "50", "20", "10", 0, 0, 0}, "10");
-  const CaseRun b = wall({"3", "3", "100", "50", "20", "10", 0, 0, 0}, "90");
+TEST(Wall, L1G_changes_only_the_echo_and_the_larger_pull_out_is_checked) {
+  const Fields wall{{"n1", "3"}, {"n2", "3"}, {"L2", "50"}, {"L2G", "20"}, {"L3G", "10"}};
+  Fields low = wall, high = wall;
+  low.emplace_back("L1G", "10");
+  high.emplace_back("L1G", "90");
+  const CaseRun a = run_example(Shape::Wall, low), b = run_example(Shape::Wall, high);
   ASSERT_TRUE(a.reported() && b.reported());
   EXPECT_NE(a.lines()[2], b.lines()[2]);
   const auto la = a.lines(), lb = b.lines();
   EXPECT_EQ(std::vector(la.begin() + 4, la.end()), std::vector(lb.begin() + 4, lb.end()));
-  // Rb = 294 N goes to the bond check as 30 kg.
+  // Rb2 = 294 N, above Rb1 = 130.7 N, goes to the bond check as 30 kg.
   EXPECT_EQ(a.lines().back(), "⇒引抜力 Rb=30(kg)はｺﾝｸﾘｰﾄとﾎﾞﾙﾄ密着力=670(kg)より小さく,安全");
 }
 
@@ -72,22 +47,6 @@ CaseRun braced(const Fields &extra) {
   return run_example(Shape::Braced, extra);
 }
 
-TEST(Braced, pull_out_is_the_brace_reaction_shared_by_the_n_anchors) {
-  // Four braces share one brace's reaction: a quarter of it each, not a sixteenth.
-  EXPECT_TRUE(braced({{"W", "1000"}, {"HG", "100"}, {"H", "200"}, {"n", "1"}})
-                  .has_line("引抜力　Rb=(FH+FD)･HG/(n*H)= 4900 (N)"));
-  EXPECT_TRUE(braced({{"W", "1000"}, {"HG", "100"}, {"H", "200"}, {"n", "4"}})
-                  .has_line("引抜力　Rb=(FH+FD)･HG/(n*H)= 1225 (N)"));
-}
-
-TEST(Braced, shear_vanishes_at_HG_equal_H) {
-  const CaseRun equal = braced({{"HG", "100"}});
-  ASSERT_TRUE(equal.reported());
-  EXPECT_EQ(equal.state.tau_b, 0);
-  EXPECT_DOUBLE_EQ(equal.state.sigma_c, equal.state.sigma_b);
-  EXPECT_DOUBLE_EQ(equal.state.tau_c, equal.state.sigma_b / 2);
-}
-
 TEST(Braced, LG_changes_no_result) {
   const CaseRun a = braced({{"LG", "10"}});
   const CaseRun b = braced({{"LG", "80"}});
@@ -98,17 +57,8 @@ TEST(Braced, LG_changes_no_result) {
 TEST(AllShapes, weld_sizing_replaces_the_bond_line_for_every_shape) {
   for (Shape shape : {Shape::Floor, Shape::Circular, Shape::Wall, Shape::Ceiling, Shape::Braced}) {
     SCOPED_TRACE(static_cast<int>(shape));
-    cli::CaseFields fields;
-    fields.set(InputSlot::Combo1, "30");
-    for (int i = 0; i <= 9; ++i)
-      if (i != 5 && i != 6)
-        fields.set(text1_slot(i), "40");
-    const CaseRun r = [&] {
-      CaseRun run;
-      cli::prepare_state(run.state, shape, Anchor::RebarWelded, Material::SS);
-      run.outcome = calculate(run.state, fields);
-      return run;
-    }();
+    const CaseRun r =
+        run(shape, Anchor::RebarWelded, Material::SS, worked_example(shape).field_texts({{"M", "30"}}));
     ASSERT_TRUE(r.reported());
     const auto lines = r.lines();
     EXPECT_EQ(lines[lines.size() - 2].rfind("⇒必要溶接量 LL=", 0), 0u);

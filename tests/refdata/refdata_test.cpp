@@ -1,6 +1,5 @@
-// Bond tables by shape group, material strengths and the selection lists.
+// Bond tables by shape group and the selection lists.
 #include "refdata/bond_tables.h"
-#include "refdata/materials.h"
 #include "refdata/selection_lists.h"
 
 #include <gtest/gtest.h>
@@ -43,40 +42,6 @@ TEST(BondTables, each_anchor_kind_loads_its_row_for_the_shape_group) {
       EXPECT_EQ(s.BondTable[30], 0);
     }
   }
-}
-
-TEST(BondTables, a_new_kind_overwrites_only_the_diameters_it_defines) {
-  SeismicCalcState s;
-  s.ShapeKind = Shape::Floor;
-  hawk_data_in(s);
-  kemi_data_in(s);
-  EXPECT_EQ(entries(s), (Row{300, 760, 920, 1200, 1200, 1200}));
-  load_bond_table(s, Anchor::RebarWelded); // has no table: keeps the chemical values
-  EXPECT_EQ(entries(s), (Row{300, 760, 920, 1200, 1200, 1200}));
-}
-
-TEST(BondTables, ceiling_shape_reloads_lower_values_only_when_the_table_is_loaded_again) {
-  SeismicCalcState s;
-  hawk_data_in(s); // no shape yet: standard values
-  s.ShapeKind = Shape::Ceiling;
-  EXPECT_EQ(s.BondTable[8], 300);
-  load_bond_table(s, Anchor::HawkCut);
-  EXPECT_EQ(s.BondTable[8], 200);
-}
-
-TEST(Materials, last_choice_sets_both_reference_strengths) {
-  SeismicCalcState s;
-  EXPECT_EQ(s.ft, 0);
-  EXPECT_EQ(s.fs, 0);
-  choose_material(s, Material::SUS);
-  choose_material(s, Material::SS);
-  EXPECT_EQ(s.ft, 176.5);
-  EXPECT_EQ(s.fs, 101.8);
-  EXPECT_EQ(s.BoltMaterial, Material::SS);
-  choose_material(s, Material::SUS);
-  EXPECT_EQ(s.ft, 154.5);
-  EXPECT_EQ(s.fs, 89.2);
-  EXPECT_EQ(s.BoltMaterial, Material::SUS);
 }
 
 std::vector<std::string_view> items(std::span<const std::string_view> s) {

@@ -17,27 +17,34 @@ namespace zelvaro::test {
 // Field texts by the names zelvaro-check reads, in order.
 using Fields = std::vector<std::pair<std::string, std::string>>;
 
+// "NAME=TEXT NAME=TEXT ..." as field texts, in order.
+inline Fields parse_fields(std::string_view pairs) {
+  Fields out;
+  for (std::size_t start = 0; start < pairs.size();) {
+    std::size_t end = pairs.find(' ', start);
+    if (end == std::string_view::npos)
+      end = pairs.size();
+    const std::string_view pair = pairs.substr(start, end - start);
+    const std::size_t eq = pair.find('=');
+    out.emplace_back(pair.substr(0, eq), pair.substr(eq + 1));
+    start = end + 1;
+  }
+  return out;
+}
+
 struct WorkedExample {
   Shape shape;
   Anchor anchor;
   Material material;
-  std::string_view shape_word, anchor_word, material_word; // as zelvaro-check and the schedules spell them
-  std::string_view fields;                                 // NAME=TEXT pairs separated by spaces
-  std::vector<std::string_view> report;                    // the report's lines after the date line
+  std::string_view shape_word, anchor_word,
+      material_word;                    // as zelvaro-check and the schedules spell them
+  std::string_view fields;              // NAME=TEXT pairs separated by spaces
+  std::vector<std::string_view> report; // the report's lines after the date line
 
   // The field texts, with `extra` over them (a changed text in place, a new
   // one at the end).
   Fields field_texts(const Fields &extra = {}) const {
-    Fields out;
-    for (std::size_t start = 0; start < fields.size();) {
-      std::size_t end = fields.find(' ', start);
-      if (end == std::string_view::npos)
-        end = fields.size();
-      const std::string_view pair = fields.substr(start, end - start);
-      const std::size_t eq = pair.find('=');
-      out.emplace_back(pair.substr(0, eq), pair.substr(eq + 1));
-      start = end + 1;
-    }
+    Fields out = parse_fields(fields);
     for (const auto &[name, text] : extra) {
       auto it = out.begin();
       while (it != out.end() && it->first != name)

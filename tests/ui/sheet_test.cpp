@@ -5,7 +5,6 @@
 #include "engine/checks.h"
 #include "tests/support/worked_examples.h"
 #include "tests/ui/window_fixture.h"
-#include "ui/app_setup.h"
 #include "ui/drawings/calc_sheet.h"
 
 #include <QAction>
@@ -124,8 +123,8 @@ private slots:
       QVERIFY2(text.contains(QString::fromUtf8(title)), title);
     if (d.advice)
       QVERIFY(normalized(text).contains(normalized(QString::fromStdString(d.advice->text).split("\r\n")[0])));
-    // The verdicts: the bolt's, then the bond's, or the weld's and the rebar's figures; each a line of the
-    // report.
+    // The verdicts: the bolt's, then the bond's, or the weld's and the rebar's
+    // figures; each a line of the report.
     QCOMPARE(d.verdicts.size(), std::size_t{c.anchor == Anchor::RebarWelded ? 3u : 2u});
     const std::string lines = "\r\n" + d.report + "\r\n";
     for (const sheet::SheetVerdict &v : d.verdicts) {
@@ -173,7 +172,8 @@ private slots:
         names << (a->isSeparator() ? QStringLiteral("|") : a->objectName() + (a->isEnabled() ? "+" : "-"));
       return names;
     };
-    // No report yet: the two entries are there, after the standard ones, and greyed.
+    // No report yet: the two entries are there, after the standard ones, and
+    // greyed.
     QStringList before = entries();
     QCOMPARE(before.mid(before.size() - 3), (QStringList{"|", "save-pdf-", "print-"}));
     QVERIFY(before.indexOf(QStringLiteral("edit-copy-")) >= 0 ||
@@ -221,63 +221,25 @@ private:
       for (const zelvaro::test::WorkedExample &e : zelvaro::test::worked_examples())
         out.push_back(
             {std::string(e.shape_word) + " example", e.shape, e.anchor, e.field_texts(), e.material});
-      out.insert(out.end(),
-                 {
-                     {"floor both short",
-                      Shape::Floor,
-                      Anchor::LTip,
-                      {{"M", "8"}, {"W", "50000"}, {"n", "4"}, {"LG", "30"}, {"HG", "60"}, {"L", "50"}}},
-                     {"circular chemical",
-                      Shape::Circular,
-                      Anchor::Chemical,
-                      {{"M", "16"},
-                       {"W", "800"},
-                       {"n", "6"},
-                       {"HG", "90"},
-                       {"D", "120"},
-                       {"P", "3.7"},
-                       {"N", "1500"},
-                       {"a", "20"}}},
-                     {"wall welded",
-                      Shape::Wall,
-                      Anchor::RebarWelded,
-                      {{"M", "20"},
-                       {"W", "150"},
-                       {"n1", "3"},
-                       {"n2", "3"},
-                       {"L1", "100"},
-                       {"L2", "50"},
-                       {"L1G", "40"},
-                       {"L2G", "20"},
-                       {"L3G", "10"}}},
-                     {"ceiling hooked",
-                      Shape::Ceiling,
-                      Anchor::RebarHooked,
-                      {{"M", "10"},
-                       {"W", "100"},
-                       {"n", "4"},
-                       {"L", "100"},
-                       {"LG", "50"},
-                       {"HG", "50"},
-                       {"F", "12.5"}}},
-                     {"braced bolt-embedded",
-                      Shape::Braced,
-                      Anchor::BoltEmbedded,
-                      {{"M", "24"}, {"W", "300"}, {"n", "2"}, {"H", "100"}, {"HG", "150"}, {"LG", "20"}}},
-                 });
+      using zelvaro::test::parse_fields;
+      out.insert(out.end(), {
+                                {"floor both short", Shape::Floor, Anchor::LTip,
+                                 parse_fields("M=8 W=50000 n=4 LG=30 HG=60 L=50")},
+                                {"circular chemical", Shape::Circular, Anchor::Chemical,
+                                 parse_fields("M=16 W=800 n=6 HG=90 D=120 P=3.7 N=1500 a=20")},
+                                {"wall welded", Shape::Wall, Anchor::RebarWelded,
+                                 parse_fields("M=20 W=150 n1=3 n2=3 L1=100 L2=50 L1G=40 L2G=20 L3G=10")},
+                                {"ceiling hooked", Shape::Ceiling, Anchor::RebarHooked,
+                                 parse_fields("M=10 W=100 n=4 L=100 LG=50 HG=50 F=12.5")},
+                                {"braced bolt-embedded", Shape::Braced, Anchor::BoltEmbedded,
+                                 parse_fields("M=24 W=300 n=2 H=100 HG=150 LG=20")},
+                            });
       return out;
     }();
     return all;
   }
 };
 
-int main(int argc, char *argv[]) {
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication app(argc, argv);
-  setup_application(app);
-  SheetTest test;
-  return QTest::qExec(&test, argc, argv);
-}
+ZELVARO_WINDOW_TEST_MAIN(SheetTest)
 
 #include "sheet_test.moc"

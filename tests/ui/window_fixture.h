@@ -5,10 +5,12 @@
 
 #include "capture/single_case.h"
 #include "tests/support/worked_examples.h"
+#include "ui/app_setup.h"
 #include "ui/form1.h"
 #include "ui/widgets.h"
 
 #include <QAbstractItemView>
+#include <QApplication>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
@@ -82,3 +84,15 @@ struct Window {
 };
 
 } // namespace zelvaro::ui::test
+
+// main() of a window test: the offscreen platform unless another is set, and
+// the application set up as the program sets it up.
+#define ZELVARO_WINDOW_TEST_MAIN(TestClass)                                                                  \
+  int main(int argc, char *argv[]) {                                                                         \
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))                                                      \
+      qputenv("QT_QPA_PLATFORM", "offscreen");                                                               \
+    QApplication app(argc, argv);                                                                            \
+    zelvaro::ui::setup_application(app);                                                                     \
+    TestClass test;                                                                                          \
+    return QTest::qExec(&test, argc, argv);                                                                  \
+  }
