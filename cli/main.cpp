@@ -7,7 +7,6 @@
 #include "cli/messages.h"
 #include "engine/report_text.h"
 #include "engine/shape_procedure.h"
-#include "files/system_error_text.h"
 #include "refdata/materials.h"
 #include "refdata/selection_lists.h"
 #include "schedule/batch.h"
@@ -264,7 +263,7 @@ int write_stdout(std::string_view text, const std::string &what) {
   if (error == 0)
     return ExitPass;
   std::cerr << "zelvaro-check: "
-            << tr("Cannot write %1 to standard output: %2", {what, system_error_text(error)}) << "\n";
+            << tr("Cannot write %1 to standard output: %2", {what, system_error_words(error)}) << "\n";
   return ExitRefused;
 }
 
@@ -542,7 +541,7 @@ int batch_main(const CommandLine &cl) {
     in_fd = ::open(file->c_str(), O_RDONLY | O_CLOEXEC);
     if (in_fd < 0) {
       std::cerr << "zelvaro-check: "
-                << tr("Cannot open the schedule '%1': %2", {*file, system_error_text(errno)}) << "\n";
+                << tr("Cannot open the schedule '%1': %2", {*file, system_error_words(errno)}) << "\n";
       return ExitRefused;
     }
     if (st.type() == std::filesystem::file_type::regular)

@@ -1,5 +1,6 @@
 #include "cli/messages.h"
 
+#include <cerrno>
 #include <clocale>
 #include <filesystem>
 #include <libintl.h>
@@ -25,6 +26,53 @@ void init_messages() {
 
 std::string tr(const char *english, std::initializer_list<std::string_view> args) {
   return batch::filled(dgettext(Domain, english), args);
+}
+
+std::string system_error_words(int errnum) {
+  switch (errnum) {
+  case ENOSPC:
+    return tr("There is no space left on the disk.");
+  case EDQUOT:
+    return tr("The disk quota is exceeded.");
+  case EFBIG:
+    return tr("The file is too large.");
+  case EBADF:
+    return tr("It is closed (not open).");
+  case EPIPE:
+    return tr("The reader has gone (the pipe was closed).");
+  case EIO:
+    return tr("An input/output error (the device may be failing or disconnected).");
+  case EACCES:
+  case EPERM:
+    return tr("Access is not permitted.");
+  case EROFS:
+    return tr("The place is read-only.");
+  case ENOENT:
+    return tr("It does not exist.");
+  case ENOTDIR:
+    return tr("Something on the way is not a folder.");
+  case EISDIR:
+    return tr("It is a folder; give a file.");
+  case EEXIST:
+    return tr("Something of the same name exists already.");
+  case ENAMETOOLONG:
+    return tr("The name is too long.");
+  case EMFILE:
+  case ENFILE:
+    return tr("Too many files are open.");
+  case ENOMEM:
+    return tr("Out of memory.");
+  case ELOOP:
+    return tr("It is a symbolic link (not followed).");
+  case ECONNRESET:
+  case ENXIO:
+  case ENODEV:
+    return tr("The other end has gone.");
+  case EINVAL:
+    return tr("This output cannot be written to.");
+  default:
+    return tr("A system error (error number %1).", {std::to_string(errnum)});
+  }
 }
 
 batch::BatchTexts batch_texts() {
@@ -88,6 +136,7 @@ batch::BatchTexts batch_texts() {
   t.folder_sync = tr("Cannot write the report folder '%1' to the disk: %2");
   t.sheet_failed = tr("Cannot make the calculation sheet (PDF) (line %1)");
   t.no_cp932 = tr("This C library has no CP932 conversion.");
+  t.system_error = system_error_words;
   return t;
 }
 

@@ -19,6 +19,9 @@ void init_messages();
 // The translation of `english`, with %1, %2, ... replaced by `args`.
 std::string tr(const char *english, std::initializer_list<std::string_view> args = {});
 
+// Why a read or a write failed (system_error_text), in the user's language.
+std::string system_error_words(int errnum);
+
 // What the batch says, in the user's language.
 batch::BatchTexts batch_texts();
 

@@ -6,7 +6,6 @@
 #include "schedule/safe_filename.h"
 
 #include "files/atomic_file.h"
-#include "files/system_error_text.h"
 #include "schedule/fd_streams.h"
 
 #include "capture/data_in.h"
@@ -326,7 +325,8 @@ std::string terminal_text(std::string_view text) {
 namespace {
 void echo_row_line(std::string &echo, std::size_t line, std::string_view id, const BatchTexts &texts) {
   char number[24];
-  const std::string_view line_text(number, std::to_chars(number, number + sizeof number, line).ptr);
+  const char *end = std::to_chars(number, number + sizeof number, line).ptr;
+  const std::string_view line_text(number, static_cast<std::size_t>(end - number));
   echo.clear();
   if (id.empty()) {
     append_filled(echo, texts.row, {line_text});
@@ -449,7 +449,7 @@ ReportFiles::ReportFiles(const std::filesystem::path &dir, std::string extension
     : dir_(dir), extension_(std::move(extension)), texts_(texts) {
   const std::string folder = dir.string();
   const auto failed = [&](const std::string &text, int error) {
-    return std::runtime_error(filled(text, {folder, system_error_text(error)}));
+    return std::runtime_error(filled(text, {folder, texts_.system_error(error)}));
   };
   std::error_code ec;
   std::filesystem::create_directories(dir, ec);
@@ -538,7 +538,8 @@ void ReportFiles::write(std::size_t line, std::string_view id, std::string_view 
   if (!is_safe_file_name(name)) // report_file_name promises this; never write otherwise
     throw std::runtime_error(filled(texts_.report_name, {std::to_string(line)}));
   if (const int error = write_file_atomically(dir_fd_, name, report, false))
-    throw std::runtime_error(filled(texts_.report_write, {(dir_ / name).string(), system_error_text(error)}));
+    throw std::runtime_error(
+        filled(texts_.report_write, {(dir_ / name).string(), texts_.system_error(error)}));
 }
 
 void ReportFiles::finish() {
@@ -551,7 +552,7 @@ void ReportFiles::finish() {
 #endif
   unlock();
   if (error != 0)
-    throw std::runtime_error(filled(texts_.folder_sync, {dir_.string(), system_error_text(error)}));
+    throw std::runtime_error(filled(texts_.folder_sync, {dir_.string(), texts_.system_error(error)}));
 }
 
 BatchCounts run_batch(std::istream &in, std::ostream &table, std::ostream &diagnostics,
@@ -781,7 +782,7 @@ BatchCounts run_batch(std::istream &in, std::ostream &table, std::ostream &diagn
         stopped = true;
       } catch (const std::system_error &e) {
         file_error(filled(texts.read_failed_at,
-                          {std::to_string(line_reached), system_error_text(e.code().value())}));
+                          {std::to_string(line_reached), texts.system_error(e.code().value())}));
       }
       if (counts.items == 0 && !counts.file_error && !stopped)
         diagnostics << "zelvaro-check: " << texts.no_rows << "\n";
@@ -789,10 +790,10 @@ BatchCounts run_batch(std::istream &in, std::ostream &table, std::ostream &diagn
     } catch (const TableWriteFailed &e) {
       file_error(
           filled(texts.table_write_failed,
-                 {std::to_string(line_reached), e.error ? system_error_text(e.error) : texts.write_failed}));
+                 {std::to_string(line_reached), e.error ? texts.system_error(e.error) : texts.write_failed}));
     }
   } catch (const std::system_error &e) {
-    file_error(filled(texts.read_failed, {system_error_text(e.code().value())}));
+    file_error(filled(texts.read_failed, {texts.system_error(e.code().value())}));
   } catch (const cli::ReadInterrupted &) {
     stopped = true;
   } catch (const std::exception &e) {

@@ -9,6 +9,8 @@
 // these: its cells keep the defaults whatever the language, so that one
 // schedule gives one table.
 
+#include "files/system_error_text.h"
+
 #include <initializer_list>
 #include <string>
 #include <string_view>
@@ -114,6 +116,9 @@ struct BatchTexts {
   // %1 line
   std::string sheet_failed = "計算書（PDF）を作れません（%1行目）";
   std::string no_cp932 = "この C ライブラリには CP932 の変換がありません。";
+
+  // Why a read or a write failed, from the error number.
+  std::string (*system_error)(int) = system_error_text;
 
   bool operator==(const BatchTexts &) const = default;
 };
