@@ -602,8 +602,8 @@ BatchCounts run_batch(std::istream &in, std::ostream &table, std::ostream &diagn
       CsvError reader_error;
       std::string reader_refusal, reader_refusal_said;
       std::optional<std::string> refusal_said;
-      std::string refusal_text, refusal_cell, refusal_echo_text,
-          refusal_echo; // as a table cell and for the terminal
+      std::string refusal_text, refusal_cell;      // the last refusal, as a table cell
+      std::string refusal_echo_text, refusal_echo; // the last refusal said, for the terminal
       std::size_t records = 0;
 
       try {
