@@ -7,7 +7,6 @@
 #include "cli/messages.h"
 #include "engine/report_text.h"
 #include "engine/shape_procedure.h"
-#include "files/system_error_text.h"
 #include "refdata/materials.h"
 #include "refdata/selection_lists.h"
 #include "schedule/batch.h"
@@ -264,7 +263,7 @@ int write_stdout(std::string_view text, const std::string &what) {
   if (error == 0)
     return ExitPass;
   std::cerr << "zelvaro-check: "
-            << tr("Cannot write %1 to standard output: %2", {what, system_error_text(error)}) << "\n";
+            << tr("Cannot write %1 to standard output: %2", {what, system_error_words(error)}) << "\n";
   return ExitRefused;
 }
 
@@ -511,23 +510,10 @@ std::string one_line_id(std::string_view id) {
 }
 
 // "'①' (U+2460)": the character and its code point.
-std::string code_point_text(char32_t c) {
+std::string code_point_text(const batch::Unrepresentable &u) {
   char hex[16];
-  std::snprintf(hex, sizeof hex, "U+%04X", static_cast<unsigned>(c));
-  std::string text;
-  if (c != batch::kInvalidUtf8) {
-    const auto add = [&](unsigned v) { text += static_cast<char>(v); };
-    if (c < 0x80)
-      add(c);
-    else if (c < 0x800)
-      add(0xC0 | (c >> 6)), add(0x80 | (c & 0x3F));
-    else if (c < 0x10000)
-      add(0xE0 | (c >> 12)), add(0x80 | ((c >> 6) & 0x3F)), add(0x80 | (c & 0x3F));
-    else
-      add(0xF0 | (c >> 18)), add(0x80 | ((c >> 12) & 0x3F)), add(0x80 | ((c >> 6) & 0x3F)),
-          add(0x80 | (c & 0x3F));
-  }
-  return "'" + text + "' (" + hex + ")";
+  std::snprintf(hex, sizeof hex, "U+%04X", static_cast<unsigned>(u.character));
+  return "'" + u.text + "' (" + hex + ")";
 }
 
 int batch_main(const CommandLine &cl) {
@@ -537,6 +523,7 @@ int batch_main(const CommandLine &cl) {
   const batch::Encoding encoding = cl.encoding;
   const batch::TableEncoding output_encoding = cl.output_encoding;
   const bool replace = cl.replace;
+  const batch::BatchTexts texts = batch_texts();
 
   int in_fd = STDIN_FILENO;
   std::optional<std::uint64_t> size;
@@ -554,7 +541,7 @@ int batch_main(const CommandLine &cl) {
     in_fd = ::open(file->c_str(), O_RDONLY | O_CLOEXEC);
     if (in_fd < 0) {
       std::cerr << "zelvaro-check: "
-                << tr("Cannot open the schedule '%1': %2", {*file, system_error_text(errno)}) << "\n";
+                << tr("Cannot open the schedule '%1': %2", {*file, system_error_words(errno)}) << "\n";
       return ExitRefused;
     }
     if (st.type() == std::filesystem::file_type::regular)
@@ -571,7 +558,7 @@ int batch_main(const CommandLine &cl) {
   std::unique_ptr<batch::ReportFiles> report_files;
   if (reports) {
     try {
-      report_files = std::make_unique<batch::ReportFiles>(*reports, ".txt", replace);
+      report_files = std::make_unique<batch::ReportFiles>(*reports, ".txt", replace, texts);
     } catch (const std::exception &e) {
       std::cerr << "zelvaro-check: " << e.what() << "\n";
       return ExitRefused;
@@ -602,7 +589,7 @@ int batch_main(const CommandLine &cl) {
 #ifdef ZELVARO_WITH_PDF
   if (pdf && !bundle) {
     try {
-      sheet_files = std::make_unique<SheetFiles>(*pdf, title, replace);
+      sheet_files = std::make_unique<sheet::SheetFiles>(*pdf, title, replace, texts);
     } catch (const std::exception &e) {
       std::cerr << "zelvaro-check: " << e.what() << "\n";
       return ExitRefused;
@@ -615,12 +602,13 @@ int batch_main(const CommandLine &cl) {
   options.now = now_text();
   options.reports = report_files.get();
   options.sheets = sheet_files.get();
+  options.texts = texts;
   catch_stop_signals();
   options.stop = stop_signal();
 
   const char *term = std::getenv("TERM");
   batch::ProgressBar bar(std::cerr, size, batch::ProgressBar::Clock::now(),
-                         !(term && std::string_view(term) == "dumb"));
+                         !(term && std::string_view(term) == "dumb"), texts.progress_rows);
   BarAwareBuf diagnostics_buf(std::cerr.rdbuf(), bar);
   std::ostream diagnostics(&diagnostics_buf);
   if (isatty(STDERR_FILENO) && !same_terminal(STDOUT_FILENO, STDERR_FILENO)) {
@@ -636,13 +624,15 @@ int batch_main(const CommandLine &cl) {
   std::unique_ptr<batch::EncodedTableBuf> table_buf;
   try {
     table_buf = std::make_unique<batch::EncodedTableBuf>(
-        out_buf, output_encoding, [&](const batch::Unrepresentable &u) {
+        out_buf, output_encoding,
+        [&](const batch::Unrepresentable &u) {
           diagnostics
               << "zelvaro-check: "
               << tr("Verdict table line %1 (id %2), column %3: %4 has no CP932 form and was written as ?.",
-                    {std::to_string(u.line), one_line_id(u.id), u.column, code_point_text(u.character)})
+                    {std::to_string(u.line), one_line_id(u.id), u.column, code_point_text(u)})
               << "\n";
-        });
+        },
+        texts);
   } catch (const std::exception &e) {
     std::cerr << "zelvaro-check: " << e.what() << "\n";
     return ExitRefused;
@@ -728,7 +718,7 @@ int main(int argc, char **argv) {
     return ExitRefused;
 #ifdef ZELVARO_WITH_PDF
   if (pdf) {
-    const std::string error = write_sheet_file(*pdf, state, outcome, fields, title);
+    const std::string error = sheet::write_sheet_file(*pdf, state, outcome, fields, title);
     if (!error.empty()) {
       std::cerr << "zelvaro-check: " << error << "\n";
       if (outcome.message)

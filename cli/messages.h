@@ -4,6 +4,8 @@
 // are the calculation sheet and stay Japanese whatever the locale.
 #pragma once
 
+#include "schedule/batch_texts.h"
+
 #include <initializer_list>
 #include <string>
 #include <string_view>
@@ -16,5 +18,11 @@ void init_messages();
 
 // The translation of `english`, with %1, %2, ... replaced by `args`.
 std::string tr(const char *english, std::initializer_list<std::string_view> args = {});
+
+// Why a read or a write failed (system_error_text), in the user's language.
+std::string system_error_words(int errnum);
+
+// What the batch says, in the user's language.
+batch::BatchTexts batch_texts();
 
 } // namespace zelvaro::cli

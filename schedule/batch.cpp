@@ -6,7 +6,6 @@
 #include "schedule/safe_filename.h"
 
 #include "files/atomic_file.h"
-#include "files/system_error_text.h"
 #include "schedule/fd_streams.h"
 
 #include "capture/data_in.h"
@@ -57,11 +56,15 @@ struct Layout {
   std::array<std::vector<std::pair<std::size_t, InputSlot>>, 6> reads;
 };
 
-// Reads the header row; returns an error text (Japanese) or nothing.
-std::optional<std::string> read_header(const CsvRecord &header, Layout &layout) {
-  if (header.error)
-    return "見出し行（" + std::to_string(header.line) +
-           "行目）を読めません: " + reader_error_text(header.error, header.fields);
+// Reads the header row; returns why it cannot be used, or nothing.
+std::optional<HeaderError> read_header(const CsvRecord &header, Layout &layout) {
+  HeaderError error;
+  error.line = header.line;
+  if (header.error) {
+    error.reader = header.error;
+    error.fields = header.fields;
+    return error;
+  }
   layout.names = header.fields;
   for (std::size_t i = 0; i < header.fields.size(); ++i) {
     const std::string &name = header.fields[i];
@@ -71,10 +74,14 @@ std::optional<std::string> read_header(const CsvRecord &header, Layout &layout) 
       layout.columns.push_back(std::move(c));
       continue;
     }
+    error.name = name;
+    error.column = i + 1;
     for (std::size_t j = 0; j < i; ++j)
-      if (header.fields[j] == name)
-        return "見出し行の列名 '" + name + "' が二度あります（" + std::to_string(j + 1) + "列目と" +
-               std::to_string(i + 1) + "列目）。";
+      if (header.fields[j] == name) {
+        error.kind = HeaderError::Kind::NameTwice;
+        error.first = j + 1;
+        return error;
+      }
     std::optional<std::size_t> *role = nullptr;
     if (name == "id") {
       c.kind = ColumnKind::Id;
@@ -100,13 +107,8 @@ std::optional<std::string> read_header(const CsvRecord &header, Layout &layout) 
       for (std::string_view f : cli::field_names())
         known = known || f == name;
       if (!known) {
-        std::string all = "id shape anchor material equipment project checker";
-        for (std::string_view f : cli::field_names()) {
-          all += ' ';
-          all += f;
-        }
-        return "見出し行の列名 '" + name + "'（" + std::to_string(i + 1) +
-               "列目）は使えません。使える列名（大文字と小文字は区別します）: " + all;
+        error.kind = HeaderError::Kind::UnknownName;
+        return error;
       }
       c.kind = ColumnKind::Field;
       for (const auto &[spelling, shape] : cli::ShapeSpellings)
@@ -218,21 +220,21 @@ std::string one_line(std::string_view text) {
   return out;
 }
 
-// Why a row's selection cannot be used, or nothing.
+// Why a row's selection cannot be used, or nothing. `what` is the member of
+// BatchTexts that names the selection.
 template <class T, std::size_t K>
 std::optional<std::string> selection(const CsvRecordView &row, std::optional<std::size_t> column,
-                                     std::string_view name, std::string_view what,
-                                     const cli::Spelling<T> (&spellings)[K], T &out) {
+                                     std::string_view name, std::string BatchTexts::*what,
+                                     const cli::Spelling<T> (&spellings)[K], T &out,
+                                     const BatchTexts &texts) {
   if (!column)
-    return std::string(name) + " 列がありません。見出し行に " + std::string(name) + " 列を加えてください。";
+    return filled(texts.no_column, {name});
   const std::string_view cell = row.fields[*column];
   if (cell.empty())
-    return std::string(what) + "（" + std::string(name) + "）が空欄です。" +
-           cli::spelling_list(spellings, " ") + " のいずれかを書いてください。";
+    return filled(texts.empty_selection, {texts.*what, name, cli::spelling_list(spellings, " ")});
   const std::optional<T> v = cli::spelled(spellings, cell);
   if (!v)
-    return std::string(what) + "（" + std::string(name) + "）'" + std::string(cell) + "' は使えません。" +
-           cli::spelling_list(spellings, " ") + " のいずれかを書いてください。";
+    return filled(texts.unknown_selection, {texts.*what, name, cell, cli::spelling_list(spellings, " ")});
   out = *v;
   return std::nullopt;
 }
@@ -279,7 +281,7 @@ template <class... Numbers> void append_numbers(std::string &out, Numbers... val
 }
 
 // "N行目（id X）: " for the terminal, the id shown escaped and cut.
-void echo_row_line(std::string &echo, std::size_t line, std::string_view id);
+void echo_row_line(std::string &echo, std::size_t line, std::string_view id, const BatchTexts &texts);
 
 } // namespace
 
@@ -321,80 +323,106 @@ std::string terminal_text(std::string_view text) {
 }
 
 namespace {
-void echo_row_line(std::string &echo, std::size_t line, std::string_view id) {
+void echo_row_line(std::string &echo, std::size_t line, std::string_view id, const BatchTexts &texts) {
   char number[24];
-  echo.assign(number, std::to_chars(number, number + sizeof number, line).ptr);
-  echo += "行目"sv;
-  if (!id.empty()) {
-    echo += "（id "sv;
-    if (std::any_of(id.begin(), id.end(), [](char c) { return c == '\r' || c == '\n'; }))
-      append_terminal_text(echo, one_line(shown_id(id)));
-    else
-      append_terminal_text(echo, shown_id(id));
-    echo += id.size() > MaxIdBytes ? "…）"sv : "）"sv;
+  const char *end = std::to_chars(number, number + sizeof number, line).ptr;
+  const std::string_view line_text(number, static_cast<std::size_t>(end - number));
+  echo.clear();
+  if (id.empty()) {
+    append_filled(echo, texts.row, {line_text});
+    return;
   }
-  echo += ": "sv;
+  std::string shown;
+  if (std::any_of(id.begin(), id.end(), [](char c) { return c == '\r' || c == '\n'; }))
+    append_terminal_text(shown, one_line(shown_id(id)));
+  else
+    append_terminal_text(shown, shown_id(id));
+  if (id.size() > MaxIdBytes)
+    shown += "…"sv;
+  append_filled(echo, texts.row_with_id, {line_text, shown});
 }
 } // namespace
 
-std::string reader_error_text(const CsvError &error, const std::vector<std::string> &columns) {
+std::string reader_error_text(const CsvError &error, const std::vector<std::string> &columns,
+                              const BatchTexts &texts) {
   using Kind = CsvError::Kind;
   std::string text;
   if (error.field > 0) { // say which column that is
-    text = std::to_string(error.field) + "列目";
+    const std::string field = std::to_string(error.field);
     if (error.field <= columns.size() && !columns[error.field - 1].empty())
-      text += "（" + columns[error.field - 1] + "）";
-    text += ": ";
+      append_filled(text, texts.column_named, {field, columns[error.field - 1]});
+    else
+      append_filled(text, texts.column, {field});
   }
-  const auto at_byte = [&] { return "（" + std::to_string(error.offset + 1) + "バイト目）。"; };
+  const std::string count = std::to_string(error.count), byte = std::to_string(error.offset + 1);
   switch (error.kind) {
   case Kind::None:
     break;
   case Kind::QuoteInUnquotedText:
-    text += "\" で囲まれていない値の中に \" があります（値全体を \" で囲み、中の \" は二つ重ねてください）。";
+    text += texts.quote_in_unquoted;
     break;
   case Kind::QuoteOpenAtLineEnd:
-    text += "\" が行の終わりまでに閉じられていません（上の行で閉じられていない \" があったため、"
-            "この行は一行だけで読みました）。";
+    text += texts.quote_open_at_line_end;
     break;
   case Kind::TooManyFields:
-    text += "列が多すぎます（" + std::to_string(error.count) + " 列を超えています）。";
+    append_filled(text, texts.too_many_fields, {count});
     break;
   case Kind::NulByte:
-    text += "使えないバイト 0x00（NUL）があります" + at_byte();
+    append_filled(text, texts.nul_byte, {byte});
     break;
   case Kind::ByteOrderMark:
-    text += "ファイルの途中に BOM（EF BB BF）があります" + at_byte();
+    append_filled(text, texts.byte_order_mark, {byte});
     break;
   case Kind::TextAfterQuote:
-    text += "閉じる \" の後に文字があります。";
+    text += texts.text_after_quote;
     break;
   case Kind::QuoteOpenAtInputEnd:
-    text += std::to_string(error.line) + "行目で開いた \" がファイルの終わりまで閉じられていません。";
+    append_filled(text, texts.quote_open_at_end, {std::to_string(error.line)});
     break;
   case Kind::WrongFieldCount:
-    text += "項目の数が " + std::to_string(error.count) + " で、見出し行の " +
-            std::to_string(error.expected) + " と合いません。";
+    append_filled(text, texts.wrong_field_count, {count, std::to_string(error.expected)});
     break;
   case Kind::TooLong:
-    text += "行が長すぎます（" + std::to_string(error.count) + " バイトを超えています）。";
+    append_filled(text, texts.too_long, {count});
     break;
   case Kind::InvalidUtf8:
   case Kind::InvalidCp932: {
     constexpr char digits[] = "0123456789ABCDEF";
-    const bool cp932 = error.kind == Kind::InvalidCp932;
-    text += std::string(cp932 ? "CP932" : "UTF-8") + " として読めないバイト 0x" + digits[error.byte >> 4] +
-            digits[error.byte & 0xF] + " があります" + at_byte();
-    if (!cp932)
-      text += "Shift_JIS で保存したファイルなら --encoding cp932 を指定してください。";
+    const char hex[] = {digits[error.byte >> 4], digits[error.byte & 0xF]};
+    append_filled(text, error.kind == Kind::InvalidCp932 ? texts.invalid_cp932 : texts.invalid_utf8,
+                  {std::string_view(hex, 2), byte});
     break;
   }
   case Kind::Utf8BomReadAsCp932:
-    text += "ファイルは UTF-8 の BOM で始まっていますが、CP932 として読んでいます。--encoding "
-            "を確かめてください。";
+    text += texts.bom_read_as_cp932;
     break;
   }
   return text;
+}
+
+std::optional<HeaderError> header_error(const CsvRecord &header) {
+  Layout layout;
+  return read_header(header, layout);
+}
+
+std::string header_error_text(const HeaderError &error, const BatchTexts &texts) {
+  switch (error.kind) {
+  case HeaderError::Kind::Unreadable:
+    return filled(texts.header_unreadable,
+                  {std::to_string(error.line), reader_error_text(error.reader, error.fields, texts)});
+  case HeaderError::Kind::NameTwice:
+    return filled(texts.header_twice,
+                  {error.name, std::to_string(error.first), std::to_string(error.column)});
+  case HeaderError::Kind::UnknownName: {
+    std::string all = "id shape anchor material equipment project checker";
+    for (std::string_view f : cli::field_names()) {
+      all += ' ';
+      all += f;
+    }
+    return filled(texts.header_unknown, {error.name, std::to_string(error.column), all});
+  }
+  }
+  return {};
 }
 
 bool is_report_file_name(std::string_view name, std::string_view extension) {
@@ -416,18 +444,22 @@ std::vector<std::pair<dev_t, ino_t>> &locked_folders() {
 }
 } // namespace
 
-ReportFiles::ReportFiles(const std::filesystem::path &dir, std::string extension, bool replace)
-    : dir_(dir), extension_(std::move(extension)) {
-  const std::string folder = "計算書のフォルダ '" + dir.string() + "'";
+ReportFiles::ReportFiles(const std::filesystem::path &dir, std::string extension, bool replace,
+                         const BatchTexts &texts)
+    : dir_(dir), extension_(std::move(extension)), texts_(texts) {
+  const std::string folder = dir.string();
+  const auto failed = [&](const std::string &text, int error) {
+    return std::runtime_error(filled(text, {folder, texts_.system_error(error)}));
+  };
   std::error_code ec;
   std::filesystem::create_directories(dir, ec);
   dir_fd_ = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (dir_fd_ < 0)
-    throw std::runtime_error(folder + " を開けません: " + system_error_text(errno));
+    throw failed(texts_.folder_open, errno);
   try {
     struct stat st;
     if (::fstat(dir_fd_, &st) != 0)
-      throw std::runtime_error(folder + " を開けません: " + system_error_text(errno));
+      throw failed(texts_.folder_open, errno);
     const std::pair key{st.st_dev, st.st_ino};
     auto &locked = locked_folders();
     if (std::find(locked.begin(), locked.end(), key) == locked.end()) {
@@ -436,11 +468,9 @@ ReportFiles::ReportFiles(const std::filesystem::path &dir, std::string extension
       for (bool held = false; !held;) {
         lock_fd_ = ::openat(dir_fd_, LockFileName, O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0644);
         if (lock_fd_ < 0)
-          throw std::runtime_error(folder + " に書けません: " + system_error_text(errno));
+          throw failed(texts_.folder_write, errno);
         if (::flock(lock_fd_, LOCK_EX | LOCK_NB) != 0)
-          throw std::runtime_error(folder +
-                                   " は別の zelvaro-check --batch が使用中です。終わってから実行するか、"
-                                   "別のフォルダを指定してください。");
+          throw std::runtime_error(filled(texts_.folder_busy, {folder}));
         struct stat mine, named;
         held = ::fstat(lock_fd_, &mine) == 0 &&
                ::fstatat(dir_fd_, LockFileName, &named, AT_SYMLINK_NOFOLLOW) == 0 &&
@@ -455,7 +485,7 @@ ReportFiles::ReportFiles(const std::filesystem::path &dir, std::string extension
     // Only what is in the folder now: a dup, as closedir() closes its descriptor.
     DIR *listing = ::fdopendir(::dup(dir_fd_));
     if (!listing)
-      throw std::runtime_error(folder + " を読めません: " + system_error_text(errno));
+      throw failed(texts_.folder_read, errno);
     std::string other;
     int error = 0;
     while (const dirent *entry = ::readdir(listing)) {
@@ -472,11 +502,9 @@ ReportFiles::ReportFiles(const std::filesystem::path &dir, std::string extension
     }
     ::closedir(listing);
     if (error != 0)
-      throw std::runtime_error(folder + " の前の計算書を消せません: " + system_error_text(error));
+      throw failed(texts_.folder_clear, error);
     if (!replace && !other.empty())
-      throw std::runtime_error(folder + " は空ではありません（'" + other +
-                               "' など）。前の結果が今回の結果に見えないよう、空のフォルダを指定するか、"
-                               "前の計算書を消して書き直すなら --replace を指定してください。");
+      throw std::runtime_error(filled(texts_.folder_not_empty, {folder, other}));
   } catch (...) {
     release();
     throw;
@@ -508,10 +536,10 @@ void ReportFiles::release() {
 void ReportFiles::write(std::size_t line, std::string_view id, std::string_view report) {
   const std::string name = report_file_name(line, id, extension_);
   if (!is_safe_file_name(name)) // report_file_name promises this; never write otherwise
-    throw std::runtime_error("計算書ファイル名を作れません（" + std::to_string(line) + "行目）");
+    throw std::runtime_error(filled(texts_.report_name, {std::to_string(line)}));
   if (const int error = write_file_atomically(dir_fd_, name, report, false))
-    throw std::runtime_error("計算書ファイル '" + (dir_ / name).string() +
-                             "' を書けません: " + system_error_text(error));
+    throw std::runtime_error(
+        filled(texts_.report_write, {(dir_ / name).string(), texts_.system_error(error)}));
 }
 
 void ReportFiles::finish() {
@@ -524,13 +552,13 @@ void ReportFiles::finish() {
 #endif
   unlock();
   if (error != 0)
-    throw std::runtime_error("計算書のフォルダ '" + dir_.string() +
-                             "' をディスクに書き込めません: " + system_error_text(error));
+    throw std::runtime_error(filled(texts_.folder_sync, {dir_.string(), texts_.system_error(error)}));
 }
 
 BatchCounts run_batch(std::istream &in, std::ostream &table, std::ostream &diagnostics,
                       const BatchOptions &options) {
   BatchCounts counts;
+  const BatchTexts &texts = options.texts;
   const auto file_error = [&](const std::string &text) {
     diagnostics << "zelvaro-check: " << terminal_text(text) << "\n";
     counts.file_error = true;
@@ -543,13 +571,13 @@ BatchCounts run_batch(std::istream &in, std::ostream &table, std::ostream &diagn
     CsvReader reader(in, options.encoding);
     CsvRecord header;
     if (!reader.next(header)) {
-      file_error("見出し行がありません（入力が空です）。");
+      file_error(texts.no_header);
       return counts;
     }
     line_reached = header.line;
     Layout layout;
     if (const auto bad = read_header(header, layout)) {
-      file_error(*bad);
+      file_error(header_error_text(*bad, texts));
       return counts;
     }
     reader.expect_fields(layout.columns.size());
@@ -567,9 +595,15 @@ BatchCounts run_batch(std::istream &in, std::ostream &table, std::ostream &diagn
       cli::AdviceSearch advice;
       std::string message;
       std::string echo; // a line for the terminal
+      // A refusal is said twice: in the table's words (the defaults) and in
+      // the diagnostics' words; the same two when the texts are the defaults.
+      const BatchTexts &cell_texts = default_texts();
+      const bool same_texts = texts == cell_texts;
       CsvError reader_error;
-      std::string reader_refusal;
-      std::string refusal_text, refusal_cell, refusal_echo; // as a table cell and for the terminal
+      std::string reader_refusal, reader_refusal_said;
+      std::optional<std::string> refusal_said;
+      std::string refusal_text, refusal_cell;      // the last refusal, as a table cell
+      std::string refusal_echo_text, refusal_echo; // the last refusal said, for the terminal
       std::size_t records = 0;
 
       try {
@@ -597,20 +631,32 @@ BatchCounts run_batch(std::istream &in, std::ostream &table, std::ostream &diagn
             // A damaged or hostile file repeats one diagnosis line after line: translate it once.
             if (record.error != reader_error) {
               reader_error = record.error;
-              reader_refusal = reader_error_text(record.error, layout.names);
+              reader_refusal = reader_error_text(record.error, layout.names, cell_texts);
+              reader_refusal_said =
+                  same_texts ? reader_refusal : reader_error_text(record.error, layout.names, texts);
             }
             refusal.emplace(); // the text is reader_refusal
           }
-          if (!refusal && id.size() > MaxIdBytes)
-            refusal = "id が長すぎます（" + std::to_string(id.size()) + " バイト。" +
-                      std::to_string(MaxIdBytes) + " バイトまでにしてください）。";
-          if (!refusal)
-            refusal = selection(record, layout.shape, "shape", "形状", cli::ShapeSpellings, shape);
-          if (!refusal)
-            refusal = selection(record, layout.anchor, "anchor", "ｱﾝｶ種類", cli::AnchorSpellings, anchor);
-          if (!refusal)
-            refusal =
-                selection(record, layout.material, "material", "材質", cli::MaterialSpellings, material);
+          // The row's own refusal in the given words (the table's when they are the defaults).
+          const auto refuse = [&](const BatchTexts &words) -> std::optional<std::string> {
+            if (id.size() > MaxIdBytes)
+              return filled(words.id_too_long, {std::to_string(id.size()), std::to_string(MaxIdBytes)});
+            std::optional<std::string> why = selection(record, layout.shape, "shape", &BatchTexts::shape_word,
+                                                       cli::ShapeSpellings, shape, words);
+            if (!why)
+              why = selection(record, layout.anchor, "anchor", &BatchTexts::anchor_word, cli::AnchorSpellings,
+                              anchor, words);
+            if (!why)
+              why = selection(record, layout.material, "material", &BatchTexts::material_word,
+                              cli::MaterialSpellings, material, words);
+            return why;
+          };
+          refusal_said.reset();
+          if (!refusal) {
+            refusal = refuse(cell_texts);
+            if (refusal && !same_texts)
+              refusal_said = refuse(texts);
+          }
 
           if (!refusal) {
             // The same steps as zelvaro-check for one case.
@@ -641,17 +687,21 @@ BatchCounts run_batch(std::istream &in, std::ostream &table, std::ostream &diagn
             ++counts.refused;
             row += ",refused,,,,,,,,,,,,"sv;
             const std::string &text = bad_record ? reader_refusal : *refusal;
-            if (text != refusal_text) { // else the same refusal as the last one: its texts are ready
+            if (text != refusal_text) { // else the same refusal as the last one: its cell is ready
               refusal_text = text;
               refusal_cell.clear();
               append_text_cell(refusal_cell, refusal_text);
+            }
+            const std::string &said = bad_record ? reader_refusal_said : refusal_said ? *refusal_said : text;
+            if (said != refusal_echo_text) {
+              refusal_echo_text = said;
               refusal_echo.clear();
-              append_terminal_text(refusal_echo, refusal_text);
+              append_terminal_text(refusal_echo, said);
             }
             row += refusal_cell;
             row += ','; // no suggestion
             out.end_row();
-            echo_row_line(echo, record.line, id);
+            echo_row_line(echo, record.line, id, texts);
             echo += refusal_echo;
             echo += '\n';
             diagnostics.write(echo.data(), static_cast<std::streamsize>(echo.size()));
@@ -716,13 +766,13 @@ BatchCounts run_batch(std::istream &in, std::ostream &table, std::ostream &diagn
             append_text_cell(row, cli::joined(advice.suggestions(state, fields, outcome), " / "));
           out.end_row();
           if (write_error) {
-            echo_row_line(echo, record.line, id);
+            echo_row_line(echo, record.line, id, texts);
             append_terminal_text(echo, *write_error);
             echo += '\n';
             diagnostics.write(echo.data(), static_cast<std::streamsize>(echo.size()));
             if (++write_failures >= options.max_write_failures) {
-              file_error("計算書の書き込みが " + std::to_string(write_failures) + " 件続けて失敗したので、" +
-                         std::to_string(record.line) + "行目で中止します。");
+              file_error(filled(texts.write_failures_stop,
+                                {std::to_string(write_failures), std::to_string(record.line)}));
               break;
             }
           }
@@ -731,22 +781,23 @@ BatchCounts run_batch(std::istream &in, std::ostream &table, std::ostream &diagn
       } catch (const cli::ReadInterrupted &) {
         stopped = true;
       } catch (const std::system_error &e) {
-        file_error("機器表を読めません（" + std::to_string(line_reached) +
-                   "行目まで読んだところで）: " + system_error_text(e.code().value()));
+        file_error(filled(texts.read_failed_at,
+                          {std::to_string(line_reached), texts.system_error(e.code().value())}));
       }
       if (counts.items == 0 && !counts.file_error && !stopped)
-        diagnostics << "zelvaro-check: 見出し行の後に計算する行がありません。\n";
+        diagnostics << "zelvaro-check: " << texts.no_rows << "\n";
       out.flush();
     } catch (const TableWriteFailed &e) {
-      file_error("判定表を書けません（" + std::to_string(line_reached) + "行目で中止します）: " +
-                 (e.error ? system_error_text(e.error) : std::string("書き込みに失敗しました。")));
+      file_error(
+          filled(texts.table_write_failed,
+                 {std::to_string(line_reached), e.error ? texts.system_error(e.error) : texts.write_failed}));
     }
   } catch (const std::system_error &e) {
-    file_error("機器表を読めません: " + system_error_text(e.code().value()));
+    file_error(filled(texts.read_failed, {texts.system_error(e.code().value())}));
   } catch (const cli::ReadInterrupted &) {
     stopped = true;
   } catch (const std::exception &e) {
-    file_error(std::string("処理を続けられません: ") + e.what());
+    file_error(filled(texts.cannot_continue, {e.what()}));
   }
 
   const auto finish = [&](auto *sink) {
@@ -762,15 +813,18 @@ BatchCounts run_batch(std::istream &in, std::ostream &table, std::ostream &diagn
 
   if (options.stop && *options.stop != 0) { // even one caught after the last row: the user asked to stop
     counts.stopped_by = *options.stop;
-    diagnostics << "zelvaro-check: " << (counts.stopped_by == SIGINT ? "SIGINT（Ctrl+C）" : "SIGTERM")
-                << " を受けたので中止しました。判定表は " << line_reached
-                << "行目までの行で終わります（書いた計算書はすべて完全です）。\n";
+    diagnostics << "zelvaro-check: "
+                << filled(texts.stopped, {counts.stopped_by == SIGINT ? texts.sigint : texts.sigterm,
+                                          std::to_string(line_reached)})
+                << "\n";
   }
-  diagnostics << "zelvaro-check: 件数 " << counts.items << "、問題無し " << counts.passed << "、不足 "
-              << counts.shortfalls << "、拒否 " << counts.refused;
+  std::string summary = "zelvaro-check: ";
+  append_filled(summary, texts.counts,
+                {std::to_string(counts.items), std::to_string(counts.passed),
+                 std::to_string(counts.shortfalls), std::to_string(counts.refused)});
   if (counts.write_errors > 0)
-    diagnostics << "、書き込み失敗 " << counts.write_errors;
-  diagnostics << "\n";
+    append_filled(summary, texts.counts_write_failures, {std::to_string(counts.write_errors)});
+  diagnostics << summary << "\n";
   return counts;
 }
 

@@ -30,6 +30,7 @@
 #include "capture/field_reader.h"
 #include "engine/calculate.h"
 #include "engine/seismic_calc_state.h"
+#include "schedule/batch_texts.h"
 #include "schedule/csv_reader.h"
 #include "schedule/text_encoding.h"
 
@@ -98,10 +99,11 @@ public:
 // temporary files of an interrupted run) are removed first, other files kept.
 class ReportFiles : public ReportSink {
 public:
-  // Throws std::runtime_error (with a Japanese message) when the folder cannot
-  // be created, opened or locked, or is not empty without `replace`.
-  explicit ReportFiles(const std::filesystem::path &dir, std::string extension = ".txt",
-                       bool replace = false);
+  // Throws std::runtime_error (said in `texts`) when the folder cannot be
+  // created, opened or locked, or is not empty without `replace`; write()
+  // and finish() say their errors in `texts` too.
+  explicit ReportFiles(const std::filesystem::path &dir, std::string extension = ".txt", bool replace = false,
+                       const BatchTexts &texts = default_texts());
   ~ReportFiles() override;
   ReportFiles(const ReportFiles &) = delete;
   ReportFiles &operator=(const ReportFiles &) = delete;
@@ -113,6 +115,7 @@ private:
   void release();
   std::filesystem::path dir_;
   std::string extension_;
+  BatchTexts texts_;
   int dir_fd_ = -1;
   int lock_fd_ = -1; // -1 when another ReportFiles of this run holds the folder's lock
 };
@@ -135,6 +138,8 @@ struct BatchOptions {
   // Consecutive rows whose report or sheet could not be written before the
   // batch gives up (a full disk fails every one of them).
   std::size_t max_write_failures = 20;
+  // What the batch says on `diagnostics`; the table's cells keep the defaults.
+  BatchTexts texts;
 };
 
 struct BatchCounts {
@@ -163,8 +168,25 @@ int exit_status(const BatchCounts &counts);
 std::string terminal_text(std::string_view text);
 void append_terminal_text(std::string &out, std::string_view text);
 
-// The Japanese form of a CsvRecord::error, with the column names of the
-// header (`columns` may be shorter than the record).
-std::string reader_error_text(const CsvError &error, const std::vector<std::string> &columns);
+// A CsvRecord::error in words, with the column names of the header
+// (`columns` may be shorter than the record).
+std::string reader_error_text(const CsvError &error, const std::vector<std::string> &columns,
+                              const BatchTexts &texts = default_texts());
+
+// Why a schedule's header row cannot be used.
+struct HeaderError {
+  enum class Kind { Unreadable, NameTwice, UnknownName };
+  Kind kind = Kind::Unreadable;
+  std::size_t line = 0;            // the header's line
+  CsvError reader;                 // Unreadable: the reader's diagnosis
+  std::vector<std::string> fields; // Unreadable: the cells read, to name the column
+  std::string name;                // NameTwice, UnknownName: the column's name
+  std::size_t column = 0;          // NameTwice, UnknownName: the column (from 1)
+  std::size_t first = 0;           // NameTwice: the column that gave the name first
+};
+
+// Whether the batch can use `header` (the first record of a schedule).
+std::optional<HeaderError> header_error(const CsvRecord &header);
+std::string header_error_text(const HeaderError &error, const BatchTexts &texts = default_texts());
 
 } // namespace zelvaro::batch

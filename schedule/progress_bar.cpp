@@ -2,12 +2,13 @@
 
 #include <algorithm>
 #include <string>
+#include <utility>
 
 namespace zelvaro::batch {
 
 ProgressBar::ProgressBar(std::ostream &out, std::optional<std::uint64_t> total_bytes, Clock::time_point start,
-                         bool escapes)
-    : out_(out), total_(total_bytes), start_(start), escapes_(escapes) {}
+                         bool escapes, std::string rows)
+    : out_(out), total_(total_bytes), start_(start), escapes_(escapes), rows_(std::move(rows)) {}
 
 void ProgressBar::update(std::size_t records, std::optional<std::uint64_t> bytes_done,
                          Clock::time_point now) {
@@ -26,8 +27,7 @@ void ProgressBar::update(std::size_t records, std::optional<std::uint64_t> bytes
     line += std::to_string(done * 100 / *total_);
     line += "%  ";
   }
-  line += std::to_string(records);
-  line += " 行";
+  append_filled(line, rows_, {std::to_string(records)});
   out_ << line << std::flush;
   width_ = std::max(width_, line.size());
   shown_ = true;

@@ -142,24 +142,11 @@ std::string read_schedule(std::string_view bytes, ScheduleDocument &doc, Encodin
   CsvRecord record;
   if (!reader.next(record))
     return "見出し行がありません（ファイルが空です）。";
-  if (record.error)
-    return "見出し行（" + std::to_string(record.line) +
-           "行目）を読めません: " + reader_error_text(record.error, record.fields);
+  // The batch decides whether the header is usable, with its own words.
+  if (const std::optional<HeaderError> error = header_error(record))
+    return header_error_text(*error);
   doc.columns = record.fields;
   reader.expect_fields(doc.columns.size());
-
-  // The batch decides whether the header is usable, with its own words.
-  {
-    std::istringstream header{schedule_text(doc)};
-    std::ostringstream table, diagnostics;
-    if (run_batch(header, table, diagnostics, BatchOptions{}).file_error) {
-      std::string text = diagnostics.str();
-      const std::string prefix = "zelvaro-check: ";
-      if (text.starts_with(prefix))
-        text.erase(0, prefix.size());
-      return text.substr(0, text.find('\n'));
-    }
-  }
 
   std::vector<std::size_t> bad_lines; // starting lines of malformed rows, with their row
   std::vector<std::size_t> bad_rows, next_lines;

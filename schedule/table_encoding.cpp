@@ -71,17 +71,17 @@ std::optional<TableEncoding> parse_table_encoding(std::string_view name) {
 }
 
 EncodedTableBuf::EncodedTableBuf(std::streambuf &target, TableEncoding encoding,
-                                 std::function<void(const Unrepresentable &)> report)
+                                 std::function<void(const Unrepresentable &)> report, const BatchTexts &texts)
     : target_(target), encoding_(encoding), report_(std::move(report)) {
   if (encoding_ == TableEncoding::Cp932) {
     iconv_t cd = iconv_open("CP932", "UTF-8");
     if (cd == reinterpret_cast<iconv_t>(-1))
-      throw std::runtime_error("この C ライブラリには CP932 の変換がありません。");
+      throw std::runtime_error(texts.no_cp932);
     cd_ = cd;
     iconv_t back = iconv_open("UTF-8", "CP932");
     if (back == reinterpret_cast<iconv_t>(-1)) {
       iconv_close(cd);
-      throw std::runtime_error("この C ライブラリには CP932 の変換がありません。");
+      throw std::runtime_error(texts.no_cp932);
     }
     back_ = back;
   }
@@ -169,6 +169,8 @@ void EncodedTableBuf::write_row(std::string_view row) {
         u.column = cells.size() <= columns_.size() ? columns_[cells.size() - 1] : std::string();
         u.id = cells_of(row).front();
         u.character = cp.value;
+        if (cp.value != kInvalidUtf8)
+          u.text = ch;
         ++replaced_;
         if (report_)
           report_(u);

@@ -5,6 +5,8 @@
 // starts with a UTF-8 byte-order mark, hence the default utf-8-bom.
 #pragma once
 
+#include "schedule/batch_texts.h"
+
 #include <cstddef>
 #include <functional>
 #include <optional>
@@ -26,16 +28,19 @@ struct Unrepresentable {
   std::size_t line;   // line of the table (the header is line 1)
   std::string column; // the column's name from the header
   std::string id;     // the row's id cell
-  char32_t character;
+  char32_t character; // kInvalidUtf8 for a byte that is not UTF-8
+  std::string text;   // the character as the table holds it (UTF-8); empty for such a byte
 };
 
 // A stream buffer that takes the table as UTF-8 CSV and writes it, row by
 // row, to `target` in `encoding`. Each character CP932 cannot hold becomes
-// '?' and is told to `report`: a cell is never changed silently.
+// '?' and is told to `report`: a cell is never changed silently. Throws
+// std::runtime_error (said in `texts`) when the system cannot convert.
 class EncodedTableBuf : public std::streambuf {
 public:
   EncodedTableBuf(std::streambuf &target, TableEncoding encoding,
-                  std::function<void(const Unrepresentable &)> report);
+                  std::function<void(const Unrepresentable &)> report,
+                  const BatchTexts &texts = default_texts());
   ~EncodedTableBuf() override;
   EncodedTableBuf(const EncodedTableBuf &) = delete;
   EncodedTableBuf &operator=(const EncodedTableBuf &) = delete;

@@ -2,11 +2,11 @@
 
 #include "capture/advice.h"
 #include "capture/data_in.h"
+#include "capture/info_text.h"
 #include "engine/calculate.h"
 #include "engine/general_date.h"
 #include "engine/shape_procedure.h"
 #include "refdata/selection_lists.h"
-#include "ui/info_text.h"
 #include "ui/widgets.h"
 
 #include <QButtonGroup>

@@ -13,12 +13,12 @@
 #include "schedule/csv_reader.h"
 
 #include "capture/data_in.h"
+#include "capture/info_text.h"
 #include "engine/checks.h"
 #include "engine/general_date.h"
 #include "engine/shape_procedure.h"
 #include "refdata/materials.h"
 #include "refdata/selection_lists.h"
-#include "ui/info_text.h"
 
 #include <emscripten/emscripten.h>
 
@@ -217,7 +217,7 @@ std::string page_texts() {
   out += ",\"off\":";
   put_string(out, MotorOffText);
   out += "},\"info\":";
-  put_message(out, Message{"Information", ui::info_text(), MessageIcon::Information});
+  put_message(out, Message{"Information", info_text(), MessageIcon::Information});
   out += ",\"diameterRefusal\":";
   put_message(out, diameter_refusal_message());
   out += '}';

@@ -21,6 +21,26 @@ FLOOR_VALUES = ["M=12", "KH=1.0", "Z=1.0", "W=500", "n=4", "LG=30", "HG=60", "L=
 NAMES = "M KH Z P W n n1 n2 LG HG L D H L1 L2 L1G L2G L3G N a F".split()
 SCHEDULE_HEADER = "id,shape,anchor,material,M,KH,Z,W,n,LG,HG,L\n"
 SCHEDULE_ROW = "P,floor,hawk-cut,SS,12,1.0,1.0,500,4,30,60,50\n"
+# A refused selection, a row the reader refuses, an id CP932 cannot hold and
+# a row the calculation refuses; then a header the reader refuses.
+BATCH_RUNS = [SCHEDULE_HEADER + SCHEDULE_ROW + "Q,round" + SCHEDULE_ROW[7:] + "R,floor\n" + "\u00e9" +
+              SCHEDULE_ROW[1:] + "S" + SCHEDULE_ROW[1:].replace(",500,", ",,"),
+              'id,"sh"ape\n']
+# What the batch says of them: its own words in the user's language, the
+# calculation's refusal (空白が...) in Japanese.
+BATCH_SAYS = {"en": ("Line 3 (id Q): Shape (shape) 'round' is not known. Write one of floor circular wall ceiling braced.\n"
+                     "Line 4 (id R): The row has 2 cells, the header row 12.\n"
+                     "Line 6 (id S): 空白が有りますので、埋めてください｡\n"
+                     "zelvaro-check: Verdict table line 5 (id \u00e9), column id: '\u00e9' (U+00E9) has no CP932 form"
+                     " and was written as ?.\n"
+                     "zelvaro-check: Items 5, passed 2, short 0, refused 3\n"
+                     'zelvaro-check: Cannot read the header row (line 1): Column 2 (shape): Text after the closing ".\n'),
+              "ja": "3行目（id Q）: 形状（shape）'round' は使えません。floor circular wall ceiling braced のいずれかを書いてください。\n"
+                    "4行目（id R）: 項目の数が 2 で、見出し行の 12 と合いません。\n"
+                    "6行目（id S）: 空白が有りますので、埋めてください｡\n"
+                    "zelvaro-check: 判定表の 5 行目（id é）の列 id: 'é' (U+00E9) は CP932 で書けない文字のため ? にしました。\n"
+                    "zelvaro-check: 件数 5、問題無し 2、不足 0、拒否 3\n"
+                    'zelvaro-check: 見出し行（1行目）を読めません: 2列目（shape）: 閉じる " の後に文字があります。\n'}
 
 
 def run(args, env=None, **kw):
@@ -54,7 +74,19 @@ class Options(unittest.TestCase):
                     self.assertEqual(name in listed[0], not refused_name, (name, p.stderr))
 
 
+def batch_says(env):
+    """Standard error of the batch runs, and their verdict tables."""
+    runs = [run(["--batch", "-", "--output-encoding", "cp932"], env, input=text.encode()) for text in BATCH_RUNS]
+    return "".join(p.stderr.decode() for p in runs), [p.stdout for p in runs]
+
+
 class Language(unittest.TestCase):
+    def test_batch_lines_follow_the_locale_and_the_table_does_not(self):
+        tables = batch_says({"LANGUAGE": "ja"})[1]
+        for name, env, language in [("C", {"LC_ALL": "C"}, "en"), ("ja catalog", {"LANGUAGE": "ja"}, "ja")]:
+            with self.subTest(name):
+                self.assertEqual(batch_says(env), (BATCH_SAYS[language], tables))
+
     def test_messages_follow_the_locale_and_the_report_stays_japanese(self):
         for name, env, english in [("C", {"LC_ALL": "C"}, True),
                                    ("en_US", {"LC_ALL": "en_US.UTF-8"}, True),
@@ -77,6 +109,7 @@ class Language(unittest.TestCase):
             env = {"LC_ALL": "ja_JP.UTF-8", "LOCPATH": locales}
             self.assertIn("形状 'x' は使えません", run(["--shape", "x"], env).stderr.decode())
             self.assertTrue(run(["--help"], env).stdout.decode().startswith("使い方:"))
+            self.assertEqual(batch_says(env)[0], BATCH_SAYS["ja"])
 
 
 @unittest.skipUnless(shutil.which("script"), "needs script (util-linux)")

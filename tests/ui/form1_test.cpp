@@ -1,10 +1,10 @@
 // The window as it starts, Calculate with its message boxes, Info, Exit,
 // the splash and the single running copy.
+#include "capture/info_text.h"
 #include "engine/checks.h"
 #include "tests/ui/window_fixture.h"
 #include "ui/app_setup.h"
 #include "ui/form2.h"
-#include "ui/info_text.h"
 #include "ui/single_instance.h"
 
 #include <QApplication>

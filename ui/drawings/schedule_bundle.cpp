@@ -63,7 +63,7 @@ std::string write_schedule_bundle(std::string_view schedule, batch::Encoding enc
   batch::ScheduleDocument doc;
   if (std::string error = batch::read_schedule(schedule, doc, encoding); !error.empty())
     return error;
-  start_drawing();
+  sheet::start_drawing();
   const std::vector<sheet::BundleItem> items = bundle_items(doc, batch::evaluate(doc, now), now, names);
   sheet::BundleCover cover;
   cover.project = names.project.empty() && !doc.rows.empty() ? std::string(doc.cell(doc.rows[0], "project"))

@@ -10,7 +10,7 @@
 #include <memory>
 #include <stdexcept>
 
-namespace zelvaro::cli {
+namespace zelvaro::sheet {
 
 // Drawing needs a QGuiApplication for its fonts, not a display: the
 // offscreen platform serves, whatever the environment says. Qt's own
@@ -31,12 +31,12 @@ void start_drawing() {
 
 namespace {
 
-sheet::SheetData data(const SeismicCalcState &s, const CalcOutcome &outcome, const FieldReader &fields,
-                      const SheetNames &names) {
-  sheet::SheetData d = sheet::sheet_data(s, outcome, std::string(fields.text(InputSlot::Combo1)),
-                                         std::string(fields.text(InputSlot::Combo2)),
-                                         std::string(fields.text(InputSlot::Combo4)));
-  d.suggestions = suggestions(s, fields, outcome);
+SheetData data(const SeismicCalcState &s, const CalcOutcome &outcome, const FieldReader &fields,
+               const SheetNames &names) {
+  SheetData d =
+      sheet_data(s, outcome, std::string(fields.text(InputSlot::Combo1)),
+                 std::string(fields.text(InputSlot::Combo2)), std::string(fields.text(InputSlot::Combo4)));
+  d.suggestions = cli::suggestions(s, fields, outcome);
   d.names = names;
   return d;
 }
@@ -46,11 +46,12 @@ sheet::SheetData data(const SeismicCalcState &s, const CalcOutcome &outcome, con
 std::string write_sheet_file(const std::string &path, const SeismicCalcState &s, const CalcOutcome &outcome,
                              const FieldReader &fields, const SheetNames &names) {
   start_drawing();
-  return sheet::write_sheet_pdf(data(s, outcome, fields, names), QString::fromStdString(path)).toStdString();
+  return write_sheet_pdf(data(s, outcome, fields, names), QString::fromStdString(path)).toStdString();
 }
 
-SheetFiles::SheetFiles(const std::filesystem::path &dir, SheetNames names, bool replace)
-    : files_(dir, ".pdf", replace), names_(std::move(names)) {
+SheetFiles::SheetFiles(const std::filesystem::path &dir, SheetNames names, bool replace,
+                       const batch::BatchTexts &texts)
+    : files_(dir, ".pdf", replace, texts), names_(std::move(names)), failed_(texts.sheet_failed) {
   start_drawing();
 }
 
@@ -63,10 +64,10 @@ void SheetFiles::write(std::size_t line, std::string_view id, const batch::RowNa
     names.project = row.project;
   if (names.checker.empty())
     names.checker = row.checker;
-  const QByteArray pdf = sheet::sheet_pdf(data(s, outcome, fields, names));
+  const QByteArray pdf = sheet_pdf(data(s, outcome, fields, names));
   if (pdf.isEmpty())
-    throw std::runtime_error("計算書（PDF）を作れません（" + std::to_string(line) + "行目）");
+    throw std::runtime_error(batch::filled(failed_, {std::to_string(line)}));
   files_.write(line, id, std::string_view(pdf.constData(), static_cast<std::size_t>(pdf.size())));
 }
 
-} // namespace zelvaro::cli
+} // namespace zelvaro::sheet

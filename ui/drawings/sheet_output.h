@@ -12,7 +12,7 @@
 #include <filesystem>
 #include <string>
 
-namespace zelvaro::cli {
+namespace zelvaro::sheet {
 
 // Starts what drawing needs (a QGuiApplication for the fonts, no display).
 void start_drawing();
@@ -29,8 +29,9 @@ std::string write_sheet_file(const std::string &path, const SeismicCalcState &s,
 // `project` and `checker` cells name the rest unless the command line does.
 class SheetFiles : public batch::SheetSink {
 public:
-  // `replace` as for batch::ReportFiles.
-  SheetFiles(const std::filesystem::path &dir, SheetNames names, bool replace = false);
+  // `replace` and `texts` as for batch::ReportFiles.
+  SheetFiles(const std::filesystem::path &dir, SheetNames names, bool replace = false,
+             const batch::BatchTexts &texts = batch::default_texts());
   void write(std::size_t line, std::string_view id, const batch::RowNames &row, const SeismicCalcState &s,
              const CalcOutcome &outcome, const FieldReader &fields) override;
   void finish() override { files_.finish(); }
@@ -38,6 +39,7 @@ public:
 private:
   batch::ReportFiles files_;
   SheetNames names_;
+  std::string failed_; // a sheet that cannot be drawn (%1 its line)
 };
 
-} // namespace zelvaro::cli
+} // namespace zelvaro::sheet

@@ -1,8 +1,8 @@
-#include "ui/info_text.h"
+#include "capture/info_text.h"
 
 #include <array>
 
-namespace zelvaro::ui {
+namespace zelvaro {
 
 namespace {
 // The explanations, in display order.
@@ -37,4 +37,4 @@ std::string info_text() {
   return text;
 }
 
-} // namespace zelvaro::ui
+} // namespace zelvaro
