@@ -165,12 +165,16 @@ void Calculate(SeismicCalcState &s, const CaptureStep &data_in, std::string_view
     return;
   }
   out.status = CalcOutcome::Status::Reported;
+  // The only words of the report that the announcement looks for are in the
+  // verdict line and the bond check's verdict, which end the report: only
+  // they are searched (the whole report is several times longer, and
+  // Japanese text makes a byte search stop at almost every character).
   if (text == ReportText::Full) {
-    out.message = judge_msg(out.report);
+    const std::size_t tail = s.VerdictLine.size() + CRLF.size() + s.AnchorBlock.size();
+    out.message = judge_msg(std::string_view(out.report).substr(out.report.size() - tail));
   } else {
-    // The only words of the report that the announcement looks for are in
-    // the verdict line and the bond check's verdict. They are put together
-    // in the report's storage, which is left empty again.
+    // They are put together in the report's storage, which is left empty
+    // again.
     out.report = s.VerdictLine;
     out.report += CRLF;
     out.report += s.AnchorBlock;

@@ -27,6 +27,7 @@ sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."
 CHROMIUM = "/usr/bin/chromium"
 CHROMEDRIVER = "/usr/bin/chromedriver"
 SKIP = 77
+SCREENSHOT_SIZE = (760, 1440)
 SCHEDULE = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "examples", "schedule.csv")
 
 # The window's control that takes each symbol (capture reads them there).
@@ -182,9 +183,6 @@ def main():
                 assert expected.returncode == 0 and shown is None, (shape, expected.returncode, shown)
             p.close_dialogs()
             assert without_date(p.report()) == without_date(expected.stdout), shape
-            if shape == "floor" and args.screenshot:
-                driver.execute_script("document.activeElement.blur(); window.scrollTo(0, 0)")
-                driver.save_screenshot(args.screenshot)
 
         # A failing case: the advice box with the native text.
         failing = dict(worked_examples()[0][3], W="50000")
@@ -236,6 +234,10 @@ def main():
         driver.find_element(p.By.CSS_SELECTOR, "#ScheduleList tbody tr").click()
         p.close_dialogs()
         assert without_date(p.report()) == without_date(expected.stdout), item["id"]
+        if args.screenshot:  # the form with that report and the list with its verdicts
+            driver.set_window_size(*SCREENSHOT_SIZE)
+            driver.execute_script("document.activeElement.blur(); window.scrollTo(0, 0)")
+            driver.save_screenshot(args.screenshot)
 
         # 終了 brings the page back to its start state.
         p.el("Command4").click()
