@@ -63,7 +63,7 @@ int main(int argc, char **argv) {
   const double seconds = argc > 1 ? std::atof(argv[1]) : 1.0;
   using Clock = std::chrono::steady_clock;
   SeismicCalcState state;
-  cli::CaseFields fields;
+  cases::CaseFields fields;
   CalcOutcome outcome;
   std::size_t bytes = 0; // keeps the reports from being optimised away
   // The first pass warms up (node compiles the hot WebAssembly a second
@@ -78,9 +78,9 @@ int main(int argc, char **argv) {
         for (int k = 0; k < 100; ++k, ++runs) {
           fields.reset();
           for (const auto &[name, text] : c.fields)
-            fields.set(*cli::slot_of(c.shape, name), text);
-          cli::prepare_state(state, c.shape, c.anchor, c.material);
-          cli::run_case(state, fields, "2007/07/16 10:23:45", ReportText::Full, outcome);
+            fields.set(*cases::slot_of(c.shape, name), text);
+          cases::prepare_state(state, c.shape, c.anchor, c.material);
+          cases::run_case(state, fields, "2007/07/16 10:23:45", ReportText::Full, outcome);
           if (outcome.status != CalcOutcome::Status::Reported) {
             std::fprintf(stderr, "calc_timing: the %s case was not calculated\n", c.name);
             return 1;

@@ -25,7 +25,7 @@ void fill(Form1 &f, std::string &last_box) {
   f.chooseMaterial(e.material);
   const int first_combo = static_cast<int>(InputSlot::Combo1);
   for (const auto &[name, text] : e.field_texts()) {
-    const int slot = static_cast<int>(*cli::slot_of(e.shape, name));
+    const int slot = static_cast<int>(*cases::slot_of(e.shape, name));
     if (slot >= first_combo)
       f.Combo(slot - first_combo + 1)->setEditText(QString::fromStdString(text));
     else

@@ -65,15 +65,15 @@ const std::vector<Case> &cases() {
 // calculation, report and verdict announcement.
 void BM_CalculateWithReport(benchmark::State &st) {
   SeismicCalcState state;
-  cli::CaseFields fields;
+  cases::CaseFields fields;
   std::size_t i = 0;
   for (auto _ : st) {
     const Case &c = cases()[i++ % cases().size()];
     fields.reset();
     for (const auto &[name, text] : c.fields)
-      fields.set(*cli::slot_of(c.shape, name), text);
-    cli::prepare_state(state, c.shape, c.anchor, c.material);
-    CalcOutcome outcome = cli::run_case(state, fields, Now);
+      fields.set(*cases::slot_of(c.shape, name), text);
+    cases::prepare_state(state, c.shape, c.anchor, c.material);
+    CalcOutcome outcome = cases::run_case(state, fields, Now);
     if (outcome.status != CalcOutcome::Status::Reported)
       st.SkipWithError("a benchmark case was not calculated");
     benchmark::DoNotOptimize(outcome.report.data());

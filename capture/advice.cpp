@@ -13,7 +13,7 @@
 #include <cmath>
 #include <span>
 
-namespace zelvaro::cli {
+namespace zelvaro::cases {
 
 namespace {
 
@@ -226,4 +226,4 @@ std::string joined(const std::vector<std::string> &lines, std::string_view separ
   return out;
 }
 
-} // namespace zelvaro::cli
+} // namespace zelvaro::cases

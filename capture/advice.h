@@ -24,7 +24,7 @@
 #include <string_view>
 #include <vector>
 
-namespace zelvaro::cli {
+namespace zelvaro::cases {
 
 // The line when no single change passes.
 inline constexpr std::string_view NoSingleChange =
@@ -53,4 +53,4 @@ std::vector<std::string> suggestions(const SeismicCalcState &calculated, const F
 // The lines joined by `separator`.
 std::string joined(const std::vector<std::string> &lines, std::string_view separator);
 
-} // namespace zelvaro::cli
+} // namespace zelvaro::cases

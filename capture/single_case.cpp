@@ -10,7 +10,7 @@
 #include <ctime>
 #include <utility>
 
-namespace zelvaro::cli {
+namespace zelvaro::cases {
 
 namespace {
 
@@ -152,4 +152,4 @@ std::string now_text() {
   return general_date_text({tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec});
 }
 
-} // namespace zelvaro::cli
+} // namespace zelvaro::cases

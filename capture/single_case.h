@@ -15,7 +15,7 @@
 #include <string_view>
 #include <vector>
 
-namespace zelvaro::cli {
+namespace zelvaro::cases {
 
 // How the command line and the schedules spell the selections, in the
 // window's order: the option parser, the schedule's columns and --help all
@@ -123,4 +123,4 @@ void run_case(SeismicCalcState &s, const FieldReader &fields, std::string_view n
 // The current local date and time as the report header writes it.
 std::string now_text();
 
-} // namespace zelvaro::cli
+} // namespace zelvaro::cases

@@ -39,6 +39,7 @@
 
 using namespace zelvaro;
 using namespace zelvaro::cli;
+using namespace zelvaro::cases;
 
 namespace {
 
@@ -256,10 +257,10 @@ std::string help_text() {
 // Writes `text` to standard output and closes it, so that a full disk or a
 // closed output is seen; ExitPass, or ExitRefused with the reason said.
 int write_stdout(std::string_view text, const std::string &what) {
-  int error = write_all(STDOUT_FILENO, text.data(), text.size());
+  int error = batch::write_all(STDOUT_FILENO, text.data(), text.size());
   if (error == 0 && ::close(STDOUT_FILENO) != 0 && errno != EINTR)
     error = errno;
-  hold_closed_standard_descriptors(); // no file opened later (the sheet) may become standard output
+  batch::hold_closed_standard_descriptors(); // no file opened later (the sheet) may become standard output
   if (error == 0)
     return ExitPass;
   std::cerr << "zelvaro-check: "
@@ -549,11 +550,11 @@ int batch_main(const CommandLine &cl) {
   }
   // Read and written through their descriptors: a read error must not pass
   // for the end of the schedule, nor a lost table for success.
-  FdInputBuf in_buf(in_fd);
+  batch::FdInputBuf in_buf(in_fd);
   std::istream input(&in_buf);
   input.exceptions(std::ios::badbit); // the read error itself reaches the batch
   std::istream *in = &input;
-  FdOutputBuf out_buf(STDOUT_FILENO);
+  batch::FdOutputBuf out_buf(STDOUT_FILENO);
 
   std::unique_ptr<batch::ReportFiles> report_files;
   if (reports) {
@@ -603,8 +604,8 @@ int batch_main(const CommandLine &cl) {
   options.reports = report_files.get();
   options.sheets = sheet_files.get();
   options.texts = texts;
-  catch_stop_signals();
-  options.stop = stop_signal();
+  batch::catch_stop_signals();
+  options.stop = batch::stop_signal();
 
   const char *term = std::getenv("TERM");
   batch::ProgressBar bar(std::cerr, size, batch::ProgressBar::Clock::now(),
@@ -639,14 +640,14 @@ int batch_main(const CommandLine &cl) {
   }
   std::ostream table(table_buf.get());
   const batch::BatchCounts counts = batch::run_batch(*in, table, diagnostics, options);
-  hold_closed_standard_descriptors();
+  batch::hold_closed_standard_descriptors();
   if (counts.file_error || counts.stopped_by)
     return batch::exit_status(counts); // the batch has said what failed or where it stopped
 #ifdef ZELVARO_WITH_PDF
   if (bundle) {
     const std::string failed =
-        write_schedule_bundle(schedule_bytes, encoding, *pdf,
-                              SheetNames{title.project, title.equipment, title.checker}, options.now);
+        sheet::write_schedule_bundle(schedule_bytes, encoding, *pdf,
+                                     SheetNames{title.project, title.equipment, title.checker}, options.now);
     if (!failed.empty()) {
       diagnostics << "zelvaro-check: " << failed << "\n";
       return ExitRefused;
@@ -662,7 +663,7 @@ int batch_main(const CommandLine &cl) {
 } // namespace
 
 int main(int argc, char **argv) {
-  hold_closed_standard_descriptors();
+  batch::hold_closed_standard_descriptors();
   init_messages();
   CommandLine cl;
   if (!read_command_line(argc, argv, cl))

@@ -55,7 +55,7 @@ struct Input {
   Shape shape = Shape::None;
   Anchor anchor = Anchor::None;
   Material material = Material::None;
-  cli::CaseFields fields;
+  cases::CaseFields fields;
   std::vector<std::string> texts; // every text given, for the capture check
 };
 
@@ -94,7 +94,7 @@ Input parse(std::string_view in) {
       continue;
     const std::string_view text = line.substr(eq + 1);
     input.texts.emplace_back(text);
-    if (const auto slot = cli::slot_of(input.shape, line.substr(0, eq)))
+    if (const auto slot = cases::slot_of(input.shape, line.substr(0, eq)))
       input.fields.set(*slot, text);
   }
   return input;
@@ -107,7 +107,7 @@ struct Run {
 
 Run calculate(SeismicCalcState &s, const FieldReader &fields) {
   Run r;
-  r.outcome = cli::run_case(s, fields, Now);
+  r.outcome = cases::run_case(s, fields, Now);
   r.shown = r.outcome.refusal;
   return r;
 }
@@ -115,7 +115,7 @@ Run calculate(SeismicCalcState &s, const FieldReader &fields) {
 // The batch's way: only the verdicts, into an outcome that held another
 // case's report and advice.
 Run calculate_verdicts(SeismicCalcState &s, const FieldReader &fields, CalcOutcome &reused) {
-  cli::run_case(s, fields, Now, ReportText::Verdicts, reused);
+  cases::run_case(s, fields, Now, ReportText::Verdicts, reused);
   Run r;
   r.outcome = reused;
   r.shown = reused.refusal;
@@ -218,10 +218,10 @@ bool has_empty_number(std::string_view report) {
   return report.find("･)") != std::string_view::npos; // the weld strength in the LL formula
 }
 
-cli::CaseFields example_fields(Shape shape) {
-  cli::CaseFields fields;
+cases::CaseFields example_fields(Shape shape) {
+  cases::CaseFields fields;
   for (const auto &[name, text] : test::worked_example(shape).field_texts())
-    fields.set(*cli::slot_of(shape, name), text);
+    fields.set(*cases::slot_of(shape, name), text);
   return fields;
 }
 
@@ -231,7 +231,7 @@ const std::string &reference_report(Shape shape, Anchor anchor, Material materia
   auto [it, added] = cache.try_emplace({shape, anchor, material});
   if (added) {
     SeismicCalcState s;
-    cli::prepare_state(s, shape, anchor, material);
+    cases::prepare_state(s, shape, anchor, material);
     const Run r = calculate(s, example_fields(shape));
     FUZZ_REQUIRE(r.outcome.status == CalcOutcome::Status::Reported, describe(r));
     it->second = r.outcome.report;
@@ -339,7 +339,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
 
   // A fresh window.
   SeismicCalcState fresh;
-  cli::prepare_state(fresh, in.shape, in.anchor, in.material);
+  cases::prepare_state(fresh, in.shape, in.anchor, in.material);
   const Run first = calculate(fresh, in.fields);
   check_outcome(in, first);
 
@@ -352,12 +352,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
   CalcOutcome reused;
   {
     SeismicCalcState s;
-    cli::prepare_state(s, Shape::Floor, Anchor::HawkCut, Material::SS);
-    cli::run_case(s, example_fields(Shape::Floor), Now, ReportText::Full, reused);
+    cases::prepare_state(s, Shape::Floor, Anchor::HawkCut, Material::SS);
+    cases::run_case(s, example_fields(Shape::Floor), Now, ReportText::Full, reused);
     reused.message = Message{"耐震強度不足", "advice of another case", MessageIcon::None};
   }
   SeismicCalcState batch;
-  cli::prepare_state(batch, in.shape, in.anchor, in.material);
+  cases::prepare_state(batch, in.shape, in.anchor, in.material);
   const Run verdicts = calculate_verdicts(batch, in.fields, reused);
   Run expected = first;
   expected.outcome.report.clear();
@@ -370,7 +370,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
 
   // A window that has just shown the floor example's report.
   SeismicCalcState used;
-  cli::prepare_state(used, Shape::Floor, Anchor::HawkCut, Material::SS);
+  cases::prepare_state(used, Shape::Floor, Anchor::HawkCut, Material::SS);
   const Run example = calculate(used, example_fields(Shape::Floor));
   FUZZ_REQUIRE(example.outcome.status == CalcOutcome::Status::Reported, describe(example));
   choose(used, in.shape, in.anchor, in.material);

@@ -33,7 +33,7 @@ namespace zelvaro::batch {
 
 namespace {
 
-using cli::CaseFieldViews;
+using cases::CaseFieldViews;
 using namespace std::string_view_literals;
 
 constexpr std::string_view LineEnd = "\r\n";
@@ -104,15 +104,15 @@ std::optional<HeaderError> read_header(const CsvRecord &header, Layout &layout) 
       role = &layout.checker;
     } else {
       bool known = false;
-      for (std::string_view f : cli::field_names())
+      for (std::string_view f : cases::field_names())
         known = known || f == name;
       if (!known) {
         error.kind = HeaderError::Kind::UnknownName;
         return error;
       }
       c.kind = ColumnKind::Field;
-      for (const auto &[spelling, shape] : cli::ShapeSpellings)
-        if (const auto slot = cli::slot_of(shape, name))
+      for (const auto &[spelling, shape] : cases::ShapeSpellings)
+        if (const auto slot = cases::slot_of(shape, name))
           layout.reads[static_cast<std::size_t>(shape)].emplace_back(i, *slot);
       if (name == "M")
         role = &layout.diameter;
@@ -225,16 +225,16 @@ std::string one_line(std::string_view text) {
 template <class T, std::size_t K>
 std::optional<std::string> selection(const CsvRecordView &row, std::optional<std::size_t> column,
                                      std::string_view name, std::string BatchTexts::*what,
-                                     const cli::Spelling<T> (&spellings)[K], T &out,
+                                     const cases::Spelling<T> (&spellings)[K], T &out,
                                      const BatchTexts &texts) {
   if (!column)
     return filled(texts.no_column, {name});
   const std::string_view cell = row.fields[*column];
   if (cell.empty())
-    return filled(texts.empty_selection, {texts.*what, name, cli::spelling_list(spellings, " ")});
-  const std::optional<T> v = cli::spelled(spellings, cell);
+    return filled(texts.empty_selection, {texts.*what, name, cases::spelling_list(spellings, " ")});
+  const std::optional<T> v = cases::spelled(spellings, cell);
   if (!v)
-    return filled(texts.unknown_selection, {texts.*what, name, cell, cli::spelling_list(spellings, " ")});
+    return filled(texts.unknown_selection, {texts.*what, name, cell, cases::spelling_list(spellings, " ")});
   out = *v;
   return std::nullopt;
 }
@@ -415,7 +415,7 @@ std::string header_error_text(const HeaderError &error, const BatchTexts &texts)
                   {error.name, std::to_string(error.first), std::to_string(error.column)});
   case HeaderError::Kind::UnknownName: {
     std::string all = "id shape anchor material equipment project checker";
-    for (std::string_view f : cli::field_names()) {
+    for (std::string_view f : cases::field_names()) {
       all += ' ';
       all += f;
     }
@@ -592,7 +592,7 @@ BatchCounts run_batch(std::istream &in, std::ostream &table, std::ostream &diagn
       CsvRecordView record;
       CaseFieldViews fields; // of the current record
       CalcOutcome outcome;
-      cli::AdviceSearch advice;
+      cases::AdviceSearch advice;
       std::string message;
       std::string echo; // a line for the terminal
       // A refusal is said twice: in the table's words (the defaults) and in
@@ -642,13 +642,13 @@ BatchCounts run_batch(std::istream &in, std::ostream &table, std::ostream &diagn
             if (id.size() > MaxIdBytes)
               return filled(words.id_too_long, {std::to_string(id.size()), std::to_string(MaxIdBytes)});
             std::optional<std::string> why = selection(record, layout.shape, "shape", &BatchTexts::shape_word,
-                                                       cli::ShapeSpellings, shape, words);
+                                                       cases::ShapeSpellings, shape, words);
             if (!why)
-              why = selection(record, layout.anchor, "anchor", &BatchTexts::anchor_word, cli::AnchorSpellings,
-                              anchor, words);
+              why = selection(record, layout.anchor, "anchor", &BatchTexts::anchor_word,
+                              cases::AnchorSpellings, anchor, words);
             if (!why)
               why = selection(record, layout.material, "material", &BatchTexts::material_word,
-                              cli::MaterialSpellings, material, words);
+                              cases::MaterialSpellings, material, words);
             return why;
           };
           refusal_said.reset();
@@ -665,10 +665,10 @@ BatchCounts run_batch(std::istream &in, std::ostream &table, std::ostream &diagn
               fields.set(slot, record.fields[column]);
             if (!layout.diameter)
               fields.set(InputSlot::Combo1, ""); // the diameter has no default
-            cli::prepare_state(state, shape, anchor, material);
-            cli::run_case(state, fields, options.now,
-                          options.reports || options.sheets ? ReportText::Full : ReportText::Verdicts,
-                          outcome);
+            cases::prepare_state(state, shape, anchor, material);
+            cases::run_case(state, fields, options.now,
+                            options.reports || options.sheets ? ReportText::Full : ReportText::Verdicts,
+                            outcome);
             if (outcome.status == CalcOutcome::Status::Refused) {
               refusal.emplace();
               for (const Message &m : outcome.refusal) {
@@ -763,7 +763,7 @@ BatchCounts run_batch(std::istream &in, std::ostream &table, std::ostream &diagn
           }
           row += ',';
           if (shortfall)
-            append_text_cell(row, cli::joined(advice.suggestions(state, fields, outcome), " / "));
+            append_text_cell(row, cases::joined(advice.suggestions(state, fields, outcome), " / "));
           out.end_row();
           if (write_error) {
             echo_row_line(echo, record.line, id, texts);
@@ -778,7 +778,7 @@ BatchCounts run_batch(std::istream &in, std::ostream &table, std::ostream &diagn
           }
           stopped = options.stop && *options.stop != 0;
         }
-      } catch (const cli::ReadInterrupted &) {
+      } catch (const batch::ReadInterrupted &) {
         stopped = true;
       } catch (const std::system_error &e) {
         file_error(filled(texts.read_failed_at,
@@ -794,7 +794,7 @@ BatchCounts run_batch(std::istream &in, std::ostream &table, std::ostream &diagn
     }
   } catch (const std::system_error &e) {
     file_error(filled(texts.read_failed, {texts.system_error(e.code().value())}));
-  } catch (const cli::ReadInterrupted &) {
+  } catch (const batch::ReadInterrupted &) {
     stopped = true;
   } catch (const std::exception &e) {
     file_error(filled(texts.cannot_continue, {e.what()}));

@@ -6,7 +6,7 @@
 #include <system_error>
 #include <unistd.h>
 
-namespace zelvaro::cli {
+namespace zelvaro::batch {
 
 namespace {
 volatile std::sig_atomic_t stop_number = 0;
@@ -109,4 +109,4 @@ void hold_closed_standard_descriptors() {
     }
 }
 
-} // namespace zelvaro::cli
+} // namespace zelvaro::batch

@@ -8,7 +8,7 @@
 #include <csignal>
 #include <streambuf>
 
-namespace zelvaro::cli {
+namespace zelvaro::batch {
 
 // Thrown from a read that a stop signal (see catch_stop_signals) interrupted.
 struct ReadInterrupted {};
@@ -60,4 +60,4 @@ const volatile std::sig_atomic_t *stop_signal();
 // every read or write of it fails with EBADF ("closed").
 void hold_closed_standard_descriptors();
 
-} // namespace zelvaro::cli
+} // namespace zelvaro::batch

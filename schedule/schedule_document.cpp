@@ -106,7 +106,7 @@ void ScheduleDocument::set(ScheduleRow &row, std::string_view name, std::string_
 const std::vector<std::string_view> &project_columns() {
   static const std::vector<std::string_view> names = [] {
     std::vector<std::string_view> v = {"id", "equipment", "shape", "anchor", "material"};
-    for (std::string_view f : cli::field_names())
+    for (std::string_view f : cases::field_names())
       v.push_back(f);
     v.push_back("project");
     v.push_back("checker");
@@ -117,16 +117,16 @@ const std::vector<std::string_view> &project_columns() {
 
 RowInputs row_inputs(const ScheduleDocument &doc, const ScheduleRow &row) {
   RowInputs in;
-  const auto &defaults = cli::default_field_texts();
+  const auto &defaults = cases::default_field_texts();
   for (std::size_t i = 0; i < in.texts.size(); ++i)
     in.texts[i] = defaults[i];
-  in.shape = cli::spelled(cli::ShapeSpellings, doc.cell(row, "shape")).value_or(Shape::None);
-  in.anchor = cli::spelled(cli::AnchorSpellings, doc.cell(row, "anchor")).value_or(Anchor::None);
-  in.material = cli::spelled(cli::MaterialSpellings, doc.cell(row, "material")).value_or(Material::None);
+  in.shape = cases::spelled(cases::ShapeSpellings, doc.cell(row, "shape")).value_or(Shape::None);
+  in.anchor = cases::spelled(cases::AnchorSpellings, doc.cell(row, "anchor")).value_or(Anchor::None);
+  in.material = cases::spelled(cases::MaterialSpellings, doc.cell(row, "material")).value_or(Material::None);
   if (in.shape == Shape::None)
     return in;
-  for (std::string_view name : cli::field_names()) {
-    const auto slot = cli::slot_of(in.shape, name);
+  for (std::string_view name : cases::field_names()) {
+    const auto slot = cases::slot_of(in.shape, name);
     if (slot && doc.column(name))
       in.texts[static_cast<std::size_t>(*slot)] = doc.cell(row, name);
   }
@@ -254,9 +254,9 @@ std::vector<RowVerdict> evaluate(const ScheduleDocument &doc, const std::string 
     if (v.status != RowVerdict::Status::Refused) {
       // The reference strengths follow from the material alone.
       const ScheduleRow &row = doc.rows[kept[k]];
-      const auto material = cli::spelled(cli::MaterialSpellings, doc.cell(row, "material"));
+      const auto material = cases::spelled(cases::MaterialSpellings, doc.cell(row, "material"));
       if (material) {
-        cli::prepare_state(state, Shape::Floor, Anchor::HawkCut, *material);
+        cases::prepare_state(state, Shape::Floor, Anchor::HawkCut, *material);
         v.ft = state.ft;
         v.fs = state.fs;
       }

@@ -37,7 +37,7 @@ std::optional<double> number(const std::string &text) {
 }
 
 QString verdict_text(RowVerdict::Status s) {
-  return QString::fromStdString(cli::verdict_label(s));
+  return QString::fromStdString(sheet::verdict_label(s));
 }
 
 // Columns of the batch's table behind the list's figures.

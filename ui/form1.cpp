@@ -158,10 +158,10 @@ bool Form1::calculate(bool boxes) {
                                std::string(fields.text(InputSlot::Combo4)));
     if (outcome.message) {
       // judge_msg's advice as it is, the changes that would pass under it
-      sheet_->suggestions = cli::suggestions(state_, fields, outcome);
+      sheet_->suggestions = cases::suggestions(state_, fields, outcome);
       if (boxes) {
         Message advice = *outcome.message;
-        advice.informative = cli::joined(sheet_->suggestions, "\r\n");
+        advice.informative = cases::joined(sheet_->suggestions, "\r\n");
         showMessage(advice);
       }
     }

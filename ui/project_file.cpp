@@ -98,13 +98,13 @@ ItemInputs Project::inputs(int row) const {
 }
 
 void Project::setInputs(batch::ScheduleDocument &doc, batch::ScheduleRow &row, const ItemInputs &in) {
-  doc.set(row, "shape", cli::shape_option(in.shape));
-  doc.set(row, "anchor", cli::spelling_of(cli::AnchorSpellings, in.anchor));
-  doc.set(row, "material", cli::spelling_of(cli::MaterialSpellings, in.material));
+  doc.set(row, "shape", cases::shape_option(in.shape));
+  doc.set(row, "anchor", cases::spelling_of(cases::AnchorSpellings, in.anchor));
+  doc.set(row, "material", cases::spelling_of(cases::MaterialSpellings, in.material));
   if (in.shape == Shape::None)
     return;
-  for (std::string_view name : cli::field_names())
-    if (const auto slot = cli::slot_of(in.shape, name))
+  for (std::string_view name : cases::field_names())
+    if (const auto slot = cases::slot_of(in.shape, name))
       doc.set(row, name, in.texts[static_cast<std::size_t>(*slot)]);
 }
 
@@ -119,7 +119,7 @@ batch::ScheduleRow Project::newRow(batch::ScheduleDocument &doc, const ItemInput
 }
 
 std::vector<sheet::BundleItem> Project::bundleItems() const {
-  return cli::bundle_items(doc_, verdicts_, project_now(), SheetNames{});
+  return sheet::bundle_items(doc_, verdicts_, project_now(), SheetNames{});
 }
 
 std::string Project::projectName() const {

@@ -225,16 +225,16 @@ std::string page_texts() {
 }
 
 std::string calculate(int shape, int anchor, int material, std::string_view texts, std::string_view now) {
-  cli::CaseFields fields;
+  cases::CaseFields fields;
   for (int i = 0; i < InputSlotCount; ++i) {
     const std::size_t end = texts.find('\n');
     fields.set(static_cast<InputSlot>(i), texts.substr(0, end));
     texts = end == std::string_view::npos ? std::string_view{} : texts.substr(end + 1);
   }
   SeismicCalcState state;
-  cli::prepare_state(state, static_cast<Shape>(shape), static_cast<Anchor>(anchor),
-                     static_cast<Material>(material));
-  const CalcOutcome outcome = cli::run_case(state, fields, now);
+  cases::prepare_state(state, static_cast<Shape>(shape), static_cast<Anchor>(anchor),
+                       static_cast<Material>(material));
+  const CalcOutcome outcome = cases::run_case(state, fields, now);
 
   std::string out = "{\"status\":\"";
   out += outcome.status == CalcOutcome::Status::Reported  ? "reported"
@@ -253,7 +253,7 @@ std::string calculate(int shape, int anchor, int material, std::string_view text
   if (outcome.status == CalcOutcome::Status::Reported && outcome.message) {
     // judge_msg's advice, with the changes that would pass under it, as the window shows them.
     Message advice = *outcome.message;
-    advice.informative = cli::joined(cli::suggestions(state, fields, outcome), "\r\n");
+    advice.informative = cases::joined(cases::suggestions(state, fields, outcome), "\r\n");
     message(advice);
   } else if (outcome.message) {
     message(*outcome.message); // the numeric error
@@ -353,18 +353,19 @@ std::string run_schedule(std::string_view bytes, std::string_view now) {
             return record.fields[i];
         return {};
       };
-      const Shape shape = cli::spelled(cli::ShapeSpellings, cell("shape")).value_or(Shape::None);
+      const Shape shape = cases::spelled(cases::ShapeSpellings, cell("shape")).value_or(Shape::None);
       out += ",\"shape\":" + std::to_string(static_cast<int>(shape));
-      out += ",\"anchor\":" + std::to_string(static_cast<int>(
-                                  cli::spelled(cli::AnchorSpellings, cell("anchor")).value_or(Anchor::None)));
+      out += ",\"anchor\":" +
+             std::to_string(static_cast<int>(
+                 cases::spelled(cases::AnchorSpellings, cell("anchor")).value_or(Anchor::None)));
       out += ",\"material\":" +
              std::to_string(static_cast<int>(
-                 cli::spelled(cli::MaterialSpellings, cell("material")).value_or(Material::None)));
-      cli::CaseFields fields;
+                 cases::spelled(cases::MaterialSpellings, cell("material")).value_or(Material::None)));
+      cases::CaseFields fields;
       if (std::find(names.begin(), names.end(), "M") == names.end())
         fields.set(InputSlot::Combo1, ""); // the diameter has no default
       for (std::size_t i = 0; i < names.size() && i < record.fields.size(); ++i)
-        if (const auto slot = cli::slot_of(shape, names[i]))
+        if (const auto slot = cases::slot_of(shape, names[i]))
           fields.set(*slot, record.fields[i]);
       out += ",\"fields\":[";
       for (int i = 0; i < InputSlotCount; ++i) {

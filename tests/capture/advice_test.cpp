@@ -13,7 +13,7 @@
 #include <random>
 #include <string>
 
-namespace zelvaro::cli {
+namespace zelvaro::cases {
 namespace {
 
 constexpr std::string_view Tail = " にすれば基準を満たします。";
@@ -187,4 +187,4 @@ TEST(Advice, every_suggestion_passes_and_nothing_smaller_or_other_that_passes_is
 }
 
 } // namespace
-} // namespace zelvaro::cli
+} // namespace zelvaro::cases

@@ -29,11 +29,11 @@ struct RecordingSink : MessageSink {
 
 struct Capture {
   SeismicCalcState state;
-  cli::CaseFields fields;
+  cases::CaseFields fields;
   RecordingSink sink;
 
   explicit Capture(Shape shape, Anchor anchor = Anchor::HawkCut, Material material = Material::SS) {
-    cli::prepare_state(state, shape, anchor, material);
+    cases::prepare_state(state, shape, anchor, material);
     fields.set(InputSlot::Combo1, "12");
     for (int i = 0; i <= 9; ++i)
       if (i != 5 && i != 6)

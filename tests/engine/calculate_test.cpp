@@ -61,9 +61,9 @@ TEST(MotorTerms, moment_and_rotation_force_of_a_running_motor) {
 
 TEST(Calculate, same_inputs_twice_give_the_same_report) {
   const WorkedExample &e = worked_example(Shape::Floor);
-  const cli::CaseFields fields = fields_of(e.shape, e.field_texts());
+  const cases::CaseFields fields = fields_of(e.shape, e.field_texts());
   SeismicCalcState s;
-  cli::prepare_state(s, e.shape, e.anchor, e.material);
+  cases::prepare_state(s, e.shape, e.anchor, e.material);
   const CalcOutcome first = calculate(s, fields);
   const CalcOutcome second = calculate(s, fields);
   ASSERT_TRUE(first.status == CalcOutcome::Status::Reported);
@@ -104,9 +104,9 @@ TEST(PrepareState, leaves_a_used_state_exactly_as_a_new_one_with_the_choices_mad
         load_bond_table(expected, an);
         choose_material(expected, ma);
         SeismicCalcState s = used.state;
-        cli::prepare_state(s, sh, an, ma);
+        cases::prepare_state(s, sh, an, ma);
         expect_same_state(s, expected);
-        cli::prepare_state(s, sh, an, ma); // and again on a prepared one
+        cases::prepare_state(s, sh, an, ma); // and again on a prepared one
         expect_same_state(s, expected);
       }
 }
@@ -121,11 +121,11 @@ TEST(Calculate, an_outcome_used_again_is_overwritten_whole) {
   std::vector<bool> seen(4);
   for (ReportText text : {ReportText::Full, ReportText::Verdicts})
     for (const auto &change : changes) {
-      const cli::CaseFields fields =
+      const cases::CaseFields fields =
           fields_of(Shape::Floor, worked_example(Shape::Floor).field_texts(), change);
       SeismicCalcState a, b;
-      cli::prepare_state(a, Shape::Floor, Anchor::HawkCut, Material::SS);
-      cli::prepare_state(b, Shape::Floor, Anchor::HawkCut, Material::SS);
+      cases::prepare_state(a, Shape::Floor, Anchor::HawkCut, Material::SS);
+      cases::prepare_state(b, Shape::Floor, Anchor::HawkCut, Material::SS);
       const CalcOutcome fresh = calculate(a, fields, text);
       calculate(b, fields, text, &reused);
       EXPECT_EQ(reused.status, fresh.status);

@@ -198,7 +198,7 @@ const std::vector<Edge> TypedEdges{
 
 TEST(NumericEdges, typed_values_give_their_report_or_the_numeric_error) {
   for (const Edge &edge : TypedEdges) {
-    SCOPED_TRACE(std::string(cli::shape_option(edge.shape)) + ": " + edge.name);
+    SCOPED_TRACE(std::string(cases::shape_option(edge.shape)) + ": " + edge.name);
     expect_outcome(run_example(edge.shape, edge.changes), edge.shape, edge.expect, edge.lines);
   }
 }
@@ -248,11 +248,11 @@ const std::vector<Direct> DirectEdges{
 
 TEST(NumericEdges, negative_inputs_set_in_the_state_give_their_report_or_the_numeric_error) {
   for (const Direct &edge : DirectEdges) {
-    SCOPED_TRACE(std::string(cli::shape_option(edge.shape)) + ": " + edge.name);
-    const cli::CaseFields fields =
+    SCOPED_TRACE(std::string(cases::shape_option(edge.shape)) + ": " + edge.name);
+    const cases::CaseFields fields =
         fields_of(edge.shape, worked_example(edge.shape).field_texts(), edge.typed);
     CaseRun r;
-    cli::prepare_state(r.state, edge.shape, Anchor::HawkCut, Material::SS);
+    cases::prepare_state(r.state, edge.shape, Anchor::HawkCut, Material::SS);
     const auto capture = [&](SeismicCalcState &s, MessageSink &sink) {
       data_in(s, fields, sink);
       ASSERT_NE(s.CalcCode, CalcCodeNone);

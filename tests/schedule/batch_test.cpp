@@ -115,7 +115,7 @@ TEST(Batch, every_shape_and_anchor_kind_matches_the_single_case) {
   };
   // Every column; a row leaves the ones its shape does not read empty.
   std::string schedule = "id,shape,anchor,material";
-  for (std::string_view name : cli::field_names())
+  for (std::string_view name : cases::field_names())
     schedule += "," + std::string(name);
   schedule += "\r\n";
   std::vector<test::Fields> pairs;
@@ -124,7 +124,7 @@ TEST(Batch, every_shape_and_anchor_kind_matches_the_single_case) {
     extra.insert(extra.end(), cases[i].extra.begin(), cases[i].extra.end());
     pairs.push_back(test::worked_example(cases[i].shape).field_texts(extra));
     schedule += "item" + std::to_string(i) + "," + cases[i].selections;
-    for (std::string_view name : cli::field_names()) {
+    for (std::string_view name : cases::field_names()) {
       const auto it =
           std::find_if(pairs[i].begin(), pairs[i].end(), [&](const auto &p) { return p.first == name; });
       schedule += "," + (it == pairs[i].end() ? "" : it->second);

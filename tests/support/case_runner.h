@@ -23,8 +23,8 @@ inline constexpr const char *FixedHeader = "～～～～～2007/07/16 10:23:45�
 inline CalcOutcome calculate(SeismicCalcState &s, const FieldReader &fields,
                              ReportText text = ReportText::Full, CalcOutcome *into = nullptr) {
   if (!into)
-    return cli::run_case(s, fields, FixedNow, text);
-  cli::run_case(s, fields, FixedNow, text, *into);
+    return cases::run_case(s, fields, FixedNow, text);
+  cases::run_case(s, fields, FixedNow, text, *into);
   return *into;
 }
 
@@ -59,12 +59,12 @@ struct CaseRun {
 
 // The fields of a case: `pairs`, then `extra` over them (a worked example and
 // one change). The diameter box starts empty.
-inline cli::CaseFields fields_of(Shape shape, const Fields &pairs, const Fields &extra = {}) {
-  cli::CaseFields fields;
+inline cases::CaseFields fields_of(Shape shape, const Fields &pairs, const Fields &extra = {}) {
+  cases::CaseFields fields;
   fields.set(InputSlot::Combo1, "");
   for (const Fields *list : {&pairs, &extra})
     for (const auto &[name, text] : *list) {
-      const auto slot = cli::slot_of(shape, name);
+      const auto slot = cases::slot_of(shape, name);
       if (!slot) {
         ADD_FAILURE() << "field " << name << " is not read by this shape";
         continue;
@@ -77,7 +77,7 @@ inline cli::CaseFields fields_of(Shape shape, const Fields &pairs, const Fields 
 inline CaseRun run(Shape shape, Anchor anchor, Material material, const Fields &pairs,
                    const Fields &extra = {}) {
   CaseRun r;
-  cli::prepare_state(r.state, shape, anchor, material);
+  cases::prepare_state(r.state, shape, anchor, material);
   r.outcome = calculate(r.state, fields_of(shape, pairs, extra));
   return r;
 }

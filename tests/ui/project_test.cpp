@@ -298,7 +298,7 @@ void ProjectTest::picking_a_row_calculates_it_and_calculate_writes_back() {
   list->selectRow(4);
   QVERIFY(f->shapeButton(Shape::Circular)->isChecked());
   QCOMPARE(f->Combo(1)->currentText(), QStringLiteral("20"));
-  const int w = static_cast<int>(*cli::slot_of(Shape::Circular, "W"));
+  const int w = static_cast<int>(*cases::slot_of(Shape::Circular, "W"));
   QCOMPARE(f->Text1(w)->text(), QStringLiteral("5000"));
   QVERIFY(f->Check1()->isChecked());
   QVERIFY(f->Text2()->toPlainText().contains(QStringLiteral("5000")));

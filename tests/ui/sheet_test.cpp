@@ -72,14 +72,14 @@ struct Case {
 
 sheet::SheetData calculate(const Case &c) {
   SeismicCalcState s;
-  cli::prepare_state(s, c.shape, c.anchor, c.material);
-  cli::CaseFields f;
+  cases::prepare_state(s, c.shape, c.anchor, c.material);
+  cases::CaseFields f;
   for (const auto &[name, text] : c.fields)
-    f.set(*cli::slot_of(c.shape, name), text);
-  const CalcOutcome o = cli::run_case(s, f, "2007/07/16 10:23:45");
+    f.set(*cases::slot_of(c.shape, name), text);
+  const CalcOutcome o = cases::run_case(s, f, "2007/07/16 10:23:45");
   if (o.status != CalcOutcome::Status::Reported)
     return {};
-  const auto text = [&](const char *name) { return std::string(f.text(*cli::slot_of(c.shape, name))); };
+  const auto text = [&](const char *name) { return std::string(f.text(*cases::slot_of(c.shape, name))); };
   return sheet::sheet_data(s, o, text("M"), text("KH"), text("Z"));
 }
 

@@ -73,7 +73,7 @@ struct Window {
     click(form->anchorButton(e.anchor));
     click(form->materialButton(e.material));
     for (const auto &[name, text] : e.field_texts(extra)) {
-      const int slot = static_cast<int>(*cli::slot_of(e.shape, name));
+      const int slot = static_cast<int>(*cases::slot_of(e.shape, name));
       const int first_combo = static_cast<int>(InputSlot::Combo1);
       if (slot >= first_combo)
         QVERIFY2(pick(slot - first_combo + 1, QString::fromStdString(text)), name.c_str());

@@ -43,12 +43,15 @@ MATERIAL_BUTTON = {"SS": "Option3", "SUS": "Option4"}
 
 def worked_examples():
     import worked_examples_test as w
+
+    def example(shape, **changes):
+        return dict(w.EXAMPLES[shape][2], **changes)
     return [
-        ("floor", "hawk-cut", "SS", w.FLOOR_EXAMPLE),
-        ("circular", "hawk-cut", "SS", dict(W="500", n="4", HG="60", D="80", M="12", KH="1.0", Z="1.0")),
-        ("wall", "chemical", "SUS", w.WALL),
-        ("ceiling", "hawk-cut", "SS", dict(w.CEILING, P="0.75", N="1500", a="50")),
-        ("braced", "rebar-welded", "SS", dict(w.BRACED, F="10")),
+        ("floor", "hawk-cut", "SS", example("floor")),
+        ("circular", "hawk-cut", "SS", example("circular")),
+        ("wall", "chemical", "SUS", example("wall")),
+        ("ceiling", "hawk-cut", "SS", example("ceiling", P="0.75", N="1500", a="50")),
+        ("braced", "rebar-welded", "SS", example("braced", F="10")),
     ]
 
 

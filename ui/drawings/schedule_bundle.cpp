@@ -5,7 +5,9 @@
 
 #include <QDate>
 
-namespace zelvaro::cli {
+namespace zelvaro::sheet {
+
+using namespace cases;
 
 std::string verdict_label(batch::RowVerdict::Status status) {
   switch (status) {
@@ -78,4 +80,4 @@ std::string write_schedule_bundle(std::string_view schedule, batch::Encoding enc
       path, std::string_view(pdf.constData(), static_cast<std::size_t>(pdf.size())));
 }
 
-} // namespace zelvaro::cli
+} // namespace zelvaro::sheet

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-namespace zelvaro::cli {
+namespace zelvaro::sheet {
 
 // The verdict as the list and the cover show it: "○ 適合", "× 不足", "入力不備".
 std::string verdict_label(batch::RowVerdict::Status status);
@@ -28,4 +28,4 @@ std::vector<sheet::BundleItem> bundle_items(const batch::ScheduleDocument &doc,
 std::string write_schedule_bundle(std::string_view schedule, batch::Encoding encoding,
                                   const std::string &path, const SheetNames &names, const std::string &now);
 
-} // namespace zelvaro::cli
+} // namespace zelvaro::sheet

@@ -36,7 +36,7 @@ SheetData data(const SeismicCalcState &s, const CalcOutcome &outcome, const Fiel
   SheetData d =
       sheet_data(s, outcome, std::string(fields.text(InputSlot::Combo1)),
                  std::string(fields.text(InputSlot::Combo2)), std::string(fields.text(InputSlot::Combo4)));
-  d.suggestions = cli::suggestions(s, fields, outcome);
+  d.suggestions = cases::suggestions(s, fields, outcome);
   d.names = names;
   return d;
 }
