@@ -29,50 +29,9 @@ std::string tr(const char *english, std::initializer_list<std::string_view> args
 }
 
 std::string system_error_words(int errnum) {
-  switch (errnum) {
-  case ENOSPC:
-    return tr("There is no space left on the disk.");
-  case EDQUOT:
-    return tr("The disk quota is exceeded.");
-  case EFBIG:
-    return tr("The file is too large.");
-  case EBADF:
-    return tr("It is closed (not open).");
-  case EPIPE:
-    return tr("The reader has gone (the pipe was closed).");
-  case EIO:
-    return tr("An input/output error (the device may be failing or disconnected).");
-  case EACCES:
-  case EPERM:
-    return tr("Access is not permitted.");
-  case EROFS:
-    return tr("The place is read-only.");
-  case ENOENT:
-    return tr("It does not exist.");
-  case ENOTDIR:
-    return tr("Something on the way is not a folder.");
-  case EISDIR:
-    return tr("It is a folder; give a file.");
-  case EEXIST:
-    return tr("Something of the same name exists already.");
-  case ENAMETOOLONG:
-    return tr("The name is too long.");
-  case EMFILE:
-  case ENFILE:
-    return tr("Too many files are open.");
-  case ENOMEM:
-    return tr("Out of memory.");
-  case ELOOP:
-    return tr("It is a symbolic link (not followed).");
-  case ECONNRESET:
-  case ENXIO:
-  case ENODEV:
-    return tr("The other end has gone.");
-  case EINVAL:
-    return tr("This output cannot be written to.");
-  default:
-    return tr("A system error (error number %1).", {std::to_string(errnum)});
-  }
+  if (const SystemErrorWords *w = system_error_words_of(errnum))
+    return tr(w->english);
+  return tr("A system error (error number %1).", {std::to_string(errnum)});
 }
 
 batch::BatchTexts batch_texts() {
