@@ -6,15 +6,13 @@
 #include "ui/equipment_list.h"
 #include "ui/form1.h"
 #include "ui/project_file.h"
+#include "ui/widgets.h"
 
 #include <QCloseEvent>
 #include <QDate>
 #include <QDialog>
-#include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QFormLayout>
-#include <QLineEdit>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QProgressDialog>
@@ -54,27 +52,6 @@ MainWindow::SaveChoice ask_save_changes(QWidget *parent, const QString &name) {
   return box.clickedButton() == discard ? MainWindow::SaveChoice::Discard : MainWindow::SaveChoice::Cancel;
 }
 
-// A small form of two names; false when cancelled.
-bool ask_two_names(QWidget *parent, const QString &title, const QString &first, const QString &second,
-                   std::string &a, std::string &b) {
-  QDialog dialog(parent);
-  dialog.setWindowTitle(title);
-  auto *form = new QFormLayout(&dialog);
-  auto *ea = new QLineEdit(qs(a), &dialog);
-  auto *eb = new QLineEdit(qs(b), &dialog);
-  form->addRow(first, ea);
-  form->addRow(second, eb);
-  auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
-  form->addRow(buttons);
-  QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
-  QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
-  if (dialog.exec() != QDialog::Accepted)
-    return false;
-  a = ea->text().toStdString();
-  b = eb->text().toStdString();
-  return true;
-}
-
 } // namespace
 
 MainWindow::MainWindow(QWidget *parent)
@@ -89,12 +66,12 @@ MainWindow::MainWindow(QWidget *parent)
     return QFileDialog::getSaveFileName(parent, title, suggested, filter);
   };
   askNewItem = [](QWidget *parent, std::string &id, std::string &equipment) {
-    return ask_two_names(parent, QStringLiteral("リストに追加"), QStringLiteral("番号"),
-                         QStringLiteral("機器名"), id, equipment);
+    return ask_texts(parent, QStringLiteral("リストに追加"),
+                     {{QStringLiteral("番号"), &id}, {QStringLiteral("機器名"), &equipment}});
   };
   askProjectNames = [](QWidget *parent, std::string &project, std::string &checker) {
-    return ask_two_names(parent, QStringLiteral("全件を PDF に保存"), QStringLiteral("工事名"),
-                         QStringLiteral("確認者"), project, checker);
+    return ask_texts(parent, QStringLiteral("全件を PDF に保存"),
+                     {{QStringLiteral("工事名"), &project}, {QStringLiteral("確認者"), &checker}});
   };
   buildMenus();
 

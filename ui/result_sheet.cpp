@@ -4,10 +4,7 @@
 #include "ui/widgets.h"
 
 #include <QDialog>
-#include <QDialogButtonBox>
 #include <QFileDialog>
-#include <QFormLayout>
-#include <QLineEdit>
 #include <QMenu>
 #include <QPainter>
 #include <QPrintDialog>
@@ -18,23 +15,10 @@ namespace zelvaro::ui {
 namespace {
 
 bool ask_names_dialog(QWidget *parent, SheetNames &names) {
-  QDialog dialog(parent);
-  dialog.setWindowTitle(QStringLiteral("計算書の表題欄"));
-  auto *form = new QFormLayout(&dialog);
-  auto *project = new QLineEdit(QString::fromStdString(names.project), &dialog);
-  auto *equipment = new QLineEdit(QString::fromStdString(names.equipment), &dialog);
-  auto *checker = new QLineEdit(QString::fromStdString(names.checker), &dialog);
-  form->addRow(QStringLiteral("工事名（空欄可）"), project);
-  form->addRow(QStringLiteral("機器（空欄可）"), equipment);
-  form->addRow(QStringLiteral("確認者（空欄可）"), checker);
-  auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
-  form->addRow(buttons);
-  QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
-  QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
-  if (dialog.exec() != QDialog::Accepted)
-    return false;
-  names = {project->text().toStdString(), equipment->text().toStdString(), checker->text().toStdString()};
-  return true;
+  return ask_texts(parent, QStringLiteral("計算書の表題欄"),
+                   {{QStringLiteral("工事名（空欄可）"), &names.project},
+                    {QStringLiteral("機器（空欄可）"), &names.equipment},
+                    {QStringLiteral("確認者（空欄可）"), &names.checker}});
 }
 
 QString ask_pdf_path_dialog(QWidget *parent) {

@@ -6,7 +6,10 @@
 #include <QBuffer>
 #include <QClipboard>
 #include <QContextMenuEvent>
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QDrag>
+#include <QFormLayout>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMimeData>
@@ -18,6 +21,28 @@
 #include <QWheelEvent>
 
 namespace zelvaro::ui {
+
+bool ask_texts(QWidget *parent, const QString &title,
+               std::initializer_list<std::pair<QString, std::string *>> rows) {
+  QDialog dialog(parent);
+  dialog.setWindowTitle(title);
+  auto *form = new QFormLayout(&dialog);
+  std::vector<QLineEdit *> edits;
+  for (const auto &[label, text] : rows) {
+    edits.push_back(new QLineEdit(QString::fromStdString(*text), &dialog));
+    form->addRow(label, edits.back());
+  }
+  auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+  form->addRow(buttons);
+  QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+  QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+  if (dialog.exec() != QDialog::Accepted)
+    return false;
+  std::size_t i = 0;
+  for (const auto &row : rows)
+    *row.second = edits[i++]->text().toStdString();
+  return true;
+}
 
 bool types_a_character(const QString &text) {
   return !text.isEmpty() && text != QStringLiteral("\x7f");

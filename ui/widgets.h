@@ -15,10 +15,19 @@
 #include <QRadioButton>
 
 #include <functional>
+#include <initializer_list>
+#include <string>
+#include <utility>
+#include <vector>
 
 class QMimeData;
 
 namespace zelvaro::ui {
+
+// A small form of named texts with OK and Cancel: each row's label and the
+// text it edits in place. False, with the texts untouched, when cancelled.
+bool ask_texts(QWidget *parent, const QString &title,
+               std::initializer_list<std::pair<QString, std::string *>> rows);
 
 // True when a key event types a character (not Delete, arrows or function keys).
 bool types_a_character(const QString &text);
