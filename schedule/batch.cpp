@@ -7,6 +7,7 @@
 
 #include "files/atomic_file.h"
 #include "schedule/fd_streams.h"
+#include "schedule/result_sinks.h"
 
 #include "capture/data_in.h"
 #include "engine/checks.h"
@@ -35,9 +36,6 @@ namespace {
 
 using cases::CaseFieldViews;
 using namespace std::string_view_literals;
-
-constexpr std::string_view LineEnd = "\r\n";
-constexpr std::size_t FlushBytes = 64 * 1024;
 
 // What a column of the schedule holds.
 enum class ColumnKind { Ignored, Id, Shape, Anchor, Material, Equipment, Field };
@@ -124,58 +122,6 @@ std::optional<HeaderError> read_header(const CsvRecord &header, Layout &layout) 
   return std::nullopt;
 }
 
-// Whether a cell needs quotes: it holds a comma, a quote or a line break.
-bool needs_quotes(std::string_view text) {
-  if (text.size() < 64) { // such as ids: one look at each byte
-    return std::any_of(text.begin(), text.end(),
-                       [](char c) { return c == ',' || c == '"' || c == '\r' || c == '\n'; });
-  }
-  // such as messages: one library search per character
-  for (char c : {',', '"', '\r', '\n'})
-    if (text.find(c) != std::string_view::npos)
-      return true;
-  return false;
-}
-
-void append_quoted(std::string &out, std::string_view text) {
-  out += '"';
-  for (std::size_t quote; (quote = text.find('"')) != std::string_view::npos; text.remove_prefix(quote + 1)) {
-    out.append(text.data(), quote + 1);
-    out += '"';
-  }
-  out += text;
-  out += '"';
-}
-
-void append_cell(std::string &out, std::string_view text) {
-  if (needs_quotes(text))
-    append_quoted(out, text);
-  else
-    out += text;
-}
-
-// A cell of text that may come from the schedule (the id, a message quoting
-// a cell). The table is opened in spreadsheets, which take a cell beginning
-// with = + - @ (or TAB, CR before them) for a formula: such a cell gets a
-// leading ', which a spreadsheet shows as text and does not display.
-void append_text_cell(std::string &out, std::string_view text) {
-  switch (text.empty() ? '\0' : text.front()) {
-  case '=':
-  case '+':
-  case '-':
-  case '@':
-  case '\t':
-  case '\r':
-    break;
-  default:
-    append_cell(out, text);
-    return;
-  }
-  std::string guarded = "'";
-  guarded += text;
-  append_cell(out, guarded);
-}
-
 // Longer ids are refused, and shown cut to this length.
 constexpr std::size_t MaxIdBytes = 1000;
 
@@ -186,32 +132,6 @@ std::string_view shown_id(std::string_view id) {
   while (cut > 0 && (static_cast<unsigned char>(id[cut]) & 0xC0) == 0x80)
     --cut;
   return id.substr(0, cut);
-}
-
-// The verdict cells, one of four fixed texts, ready as cells.
-std::string cell_text(std::string_view text) {
-  std::string cell;
-  append_cell(cell, text);
-  return cell;
-}
-const std::string VerdictPassCell = cell_text(VerdictPass), VerdictFailCell = cell_text(VerdictFail);
-const std::string BondSafeCell = cell_text(BondSafe), BondDangerCell = cell_text(BondDanger);
-
-// A message on one line: each line break (CR LF, CR or LF) becomes a space.
-void append_one_line(std::string &out, std::string_view text) {
-  constexpr auto none = std::string_view::npos;
-  std::size_t start = 0, cr = text.find('\r'), lf = text.find('\n');
-  while (cr != none || lf != none) {
-    const std::size_t i = cr < lf ? cr : lf;
-    out.append(text.data() + start, i - start);
-    out += ' ';
-    start = i == cr && lf == cr + 1 ? i + 2 : i + 1;
-    if (cr < start)
-      cr = text.find('\r', start);
-    if (lf < start)
-      lf = text.find('\n', start);
-  }
-  out.append(text.data() + start, text.size() - start);
 }
 
 std::string one_line(std::string_view text) {
@@ -237,47 +157,6 @@ std::optional<std::string> selection(const CsvRecordView &row, std::optional<std
     return filled(texts.unknown_selection, {texts.*what, name, cell, cases::spelling_list(spellings, " ")});
   out = *v;
   return std::nullopt;
-}
-
-// A write of the table that failed, with the system's errno (0 if unknown).
-struct TableWriteFailed {
-  int error;
-};
-
-class TableWriter {
-public:
-  explicit TableWriter(std::ostream &out) : out_(out) { buffer_.reserve(FlushBytes + 4096); }
-  std::string &row() { return buffer_; }
-  void end_row() {
-    buffer_ += LineEnd;
-    if (buffer_.size() >= FlushBytes)
-      flush();
-  }
-  // Writes the rows held; throws TableWriteFailed when they could not be.
-  void flush() {
-    if (!buffer_.empty()) {
-      errno = 0;
-      out_.write(buffer_.data(), static_cast<std::streamsize>(buffer_.size()));
-      if (out_)
-        out_.flush();
-      if (!out_)
-        throw TableWriteFailed{errno};
-    }
-    buffer_.clear();
-  }
-
-private:
-  std::ostream &out_;
-  std::string buffer_;
-};
-
-// Number cells, each followed by its comma, put together before they are
-// appended.
-template <class... Numbers> void append_numbers(std::string &out, Numbers... values) {
-  char cells[sizeof...(values) * (NumberRoom + 1)];
-  char *end = cells;
-  ((end = write_number(end, values), *end++ = ','), ...);
-  out.append(cells, static_cast<std::size_t>(end - cells));
 }
 
 // "N行目（id X）: " for the terminal, the id shown escaped and cut.
@@ -557,6 +436,12 @@ void ReportFiles::finish() {
 
 BatchCounts run_batch(std::istream &in, std::ostream &table, std::ostream &diagnostics,
                       const BatchOptions &options) {
+  CsvTable csv(table);
+  return run_batch(in, csv, diagnostics, options);
+}
+
+BatchCounts run_batch(std::istream &in, ResultSink &results, std::ostream &diagnostics,
+                      const BatchOptions &options) {
   BatchCounts counts;
   const BatchTexts &texts = options.texts;
   const auto file_error = [&](const std::string &text) {
@@ -582,19 +467,16 @@ BatchCounts run_batch(std::istream &in, std::ostream &table, std::ostream &diagn
     }
     reader.expect_fields(layout.columns.size());
 
-    TableWriter out(table);
     try {
-      out.row() += TableHeader;
-      out.end_row();
-      out.flush(); // a gone output is seen before any work is done
+      results.begin();
 
       SeismicCalcState state;
       CsvRecordView record;
       CaseFieldViews fields; // of the current record
       CalcOutcome outcome;
       cases::AdviceSearch advice;
-      std::string message;
-      std::string echo; // a line for the terminal
+      ItemResult result; // reused: its texts keep their storage
+      std::string echo;  // a line for the terminal
       // A refusal is said twice: in the table's words (the defaults) and in
       // the diagnostics' words; the same two when the texts are the defaults.
       const BatchTexts &cell_texts = default_texts();
@@ -602,7 +484,6 @@ BatchCounts run_batch(std::istream &in, std::ostream &table, std::ostream &diagn
       CsvError reader_error;
       std::string reader_refusal, reader_refusal_said;
       std::optional<std::string> refusal_said;
-      std::string refusal_text, refusal_cell;      // the last refusal, as a table cell
       std::string refusal_echo_text, refusal_echo; // the last refusal said, for the terminal
       std::size_t records = 0;
 
@@ -620,7 +501,10 @@ BatchCounts run_batch(std::istream &in, std::ostream &table, std::ostream &diagn
           ++counts.items;
           const std::string_view id =
               layout.id && *layout.id < record.fields.size() ? record.fields[*layout.id] : std::string_view();
-          message.clear();
+          result.line = record.line;
+          result.id.assign(shown_id(id));
+          result.message.clear();
+          result.suggestions.clear();
 
           Shape shape{};
           Anchor anchor{};
@@ -681,26 +565,20 @@ BatchCounts run_batch(std::istream &in, std::ostream &table, std::ostream &diagn
             }
           }
 
-          std::string &row = out.row();
-          append_text_cell(row, shown_id(id));
           if (refusal) {
             ++counts.refused;
-            row += ",refused,,,,,,,,,,,,"sv;
-            const std::string &text = bad_record ? reader_refusal : *refusal;
-            if (text != refusal_text) { // else the same refusal as the last one: its cell is ready
-              refusal_text = text;
-              refusal_cell.clear();
-              append_text_cell(refusal_cell, refusal_text);
-            }
-            const std::string &said = bad_record ? reader_refusal_said : refusal_said ? *refusal_said : text;
+            result.status = ItemStatus::Refused;
+            clear_figures(result);
+            result.message = bad_record ? reader_refusal : *refusal;
+            const std::string &said = bad_record     ? reader_refusal_said
+                                      : refusal_said ? *refusal_said
+                                                     : result.message;
             if (said != refusal_echo_text) {
               refusal_echo_text = said;
               refusal_echo.clear();
               append_terminal_text(refusal_echo, said);
             }
-            row += refusal_cell;
-            row += ','; // no suggestion
-            out.end_row();
+            results.write(result);
             echo_row_line(echo, record.line, id, texts);
             echo += refusal_echo;
             echo += '\n';
@@ -731,40 +609,19 @@ BatchCounts run_batch(std::istream &in, std::ostream &table, std::ostream &diagn
             ++counts.write_errors;
           else
             ++(shortfall ? counts.shortfalls : counts.passed);
-          row += write_error ? ",error," : shortfall ? ",shortfall," : ",ok,";
-          append_numbers(row, state.Rb, state.sigma_b, state.tau_b, state.sigma_c, state.tau_c);
-          const bool bond = outcome.bond.has_value();
-          if (bond) {
-            append_numbers(row, outcome.bond->pullout_kg, outcome.bond->allowable_kg);
-            row += ",,";
-          } else {
-            row += ",,";
-            append_numbers(row, state.LL, state.RebarCount);
-          }
-          if (state.VerdictLine == VerdictPass)
-            row += VerdictPassCell;
-          else if (state.VerdictLine == VerdictFail)
-            row += VerdictFailCell;
-          else
-            append_cell(row, state.VerdictLine);
-          row += ',';
-          if (bond)
-            row += state.AnchorBlock.ends_with(BondSafe) ? BondSafeCell : BondDangerCell;
-          row += ',';
-          if (write_error || outcome.message) {
-            message.clear();
-            if (write_error)
-              message = *write_error;
-            if (write_error && outcome.message)
-              message += ' ';
-            if (outcome.message)
-              append_one_line(message, outcome.message->text);
-            append_text_cell(row, message);
-          }
-          row += ',';
+          result.status = write_error ? ItemStatus::Error
+                          : shortfall ? ItemStatus::Shortfall
+                                      : ItemStatus::Ok;
+          take_figures(result, state, outcome);
+          if (write_error)
+            result.message = *write_error;
+          if (write_error && outcome.message)
+            result.message += ' ';
+          if (outcome.message)
+            append_one_line(result.message, outcome.message->text);
           if (shortfall)
-            append_text_cell(row, cases::joined(advice.suggestions(state, fields, outcome), " / "));
-          out.end_row();
+            result.suggestions = advice.suggestions(state, fields, outcome);
+          results.write(result);
           if (write_error) {
             echo_row_line(echo, record.line, id, texts);
             append_terminal_text(echo, *write_error);
@@ -786,8 +643,8 @@ BatchCounts run_batch(std::istream &in, std::ostream &table, std::ostream &diagn
       }
       if (counts.items == 0 && !counts.file_error && !stopped)
         diagnostics << "zelvaro-check: " << texts.no_rows << "\n";
-      out.flush();
-    } catch (const TableWriteFailed &e) {
+      results.finish();
+    } catch (const ResultWriteFailed &e) {
       file_error(
           filled(texts.table_write_failed,
                  {std::to_string(line_reached), e.error ? texts.system_error(e.error) : texts.write_failed}));

@@ -32,6 +32,8 @@
 #include "engine/seismic_calc_state.h"
 #include "schedule/batch_texts.h"
 #include "schedule/csv_reader.h"
+#include "schedule/item_result.h"
+#include "schedule/result_sinks.h"
 #include "schedule/text_encoding.h"
 
 #include <chrono>
@@ -47,10 +49,6 @@
 #include <vector>
 
 namespace zelvaro::batch {
-
-inline constexpr std::string_view TableHeader =
-    "id,status,Rb,sigma_b,tau_b,sigma_c,tau_c,pullout_kg,"
-    "allowable_kg,LL,RebarCount,bolt_verdict,anchor_verdict,message,suggestion";
 
 // The names a row gives its sheet's title block: its `equipment`, `project`
 // and `checker` cells (empty when the schedule has no such column).
@@ -152,9 +150,13 @@ struct BatchCounts {
   int stopped_by = 0;           // the signal that ended the batch early, or 0
 };
 
-// Runs a schedule. Writes the table to `table` and, to `diagnostics`, one
-// line per refused row (line number, id, message), any file-level error and
-// the closing summary line.
+// Runs a schedule: one typed result per item, in input order, to `results`
+// and, to `diagnostics`, one line per refused row (line number, id,
+// message), any file-level error and the closing summary line. A result
+// sink that throws ResultWriteFailed ends the batch with a file error.
+BatchCounts run_batch(std::istream &in, ResultSink &results, std::ostream &diagnostics,
+                      const BatchOptions &options);
+// The same with the verdict table (CsvTable) written to `table`.
 BatchCounts run_batch(std::istream &in, std::ostream &table, std::ostream &diagnostics,
                       const BatchOptions &options);
 
