@@ -1,5 +1,7 @@
 #include "ui/equipment_list.h"
 
+#include "engine/number_text.h"
+
 #include "ui/project_file.h"
 
 #include <QAction>
@@ -104,11 +106,15 @@ QVariant ProjectModel::data(const QModelIndex &index, int role) const {
     return qs(text);
   };
   // A typed figure in kg, rounded to 0.1 for reading (the sheet and the
-  // report keep every digit); empty where the row has no such figure.
+  // report keep every digit) from the digits the report prints, so that the
+  // two agree (31.2497 printed 31.25 reads 31.3 in both); empty where the row
+  // has no such figure.
   const auto kg = [&](bool has, double value) -> QVariant {
     if (!has)
       return role == SortRole ? QVariant(-1.0) : QVariant(QString());
-    return role == SortRole ? QVariant(value) : QVariant(QString::number(value, 'f', 1));
+    if (role == SortRole)
+      return value;
+    return QString::number(QString::fromStdString(number_text(value)).toDouble(), 'f', 1);
   };
   const bool bond = result.calculated() && result.bond_checked;
   const auto percent = [&](double value, double reference) -> QVariant {

@@ -1,5 +1,7 @@
 // The batch mode in-process: schedules in, verdict tables, diagnostics,
 // counts and report files out.
+#include "capture/advice.h"
+#include "engine/checks.h"
 #include "schedule/batch.h"
 #include "schedule/progress_bar.h"
 
@@ -134,6 +136,17 @@ TEST(Batch, every_shape_and_anchor_kind_matches_the_single_case) {
   const BatchRun r = run(schedule);
   ASSERT_EQ(r.rows.size(), std::size(cases) + 1);
   EXPECT_TRUE(r.table.starts_with(std::string(TableHeader) + "\r\n"));
+  // The same run as typed results.
+  struct Collect : ResultSink {
+    std::vector<ItemResult> results;
+    void write(const ItemResult &result) override { results.push_back(result); }
+  } typed;
+  std::istringstream again(schedule);
+  std::ostringstream quiet;
+  BatchOptions options;
+  options.now = FixedNow;
+  run_batch(again, typed, quiet, options);
+  ASSERT_EQ(typed.results.size(), std::size(cases));
 
   std::size_t shortfalls = 0;
   for (std::size_t i = 0; i < std::size(cases); ++i) {
@@ -144,6 +157,22 @@ TEST(Batch, every_shape_and_anchor_kind_matches_the_single_case) {
     const SeismicCalcState &s = one.state;
     EXPECT_EQ(r.cell(i, "status"), one.outcome.message ? "shortfall" : "ok");
     shortfalls += one.outcome.message ? 1 : 0;
+    const ItemResult &t = typed.results[i];
+    EXPECT_EQ(t.line, i + 2);
+    EXPECT_EQ(status_word(t.status), r.cell(i, "status"));
+    EXPECT_EQ(std::tuple(t.Rb_N, t.sigma_b_MPa, t.tau_b_MPa, t.sigma_c_MPa, t.tau_c_MPa, t.ft_MPa, t.fs_MPa),
+              std::tuple(s.Rb, s.sigma_b, s.tau_b, s.sigma_c, s.tau_c, s.ft, s.fs));
+    EXPECT_EQ(t.bolt_ok, s.VerdictLine == VerdictPass);
+    EXPECT_EQ(t.bond_checked, c.anchor != Anchor::RebarWelded);
+    if (t.bond_checked) {
+      EXPECT_EQ(std::tuple(t.pullout_kg, t.allowable_kg),
+                std::tuple(one.outcome.bond->pullout_kg, one.outcome.bond->allowable_kg));
+      EXPECT_EQ(t.bond_ok, s.AnchorBlock.ends_with(BondSafe));
+    } else {
+      EXPECT_EQ(std::tuple(t.LL_cm, t.RebarCount), std::tuple(s.LL, s.RebarCount));
+    }
+    EXPECT_EQ(t.message, r.cell(i, "message"));
+    EXPECT_EQ(cases::joined(t.suggestions, " / "), r.cell(i, "suggestion"));
     for (const auto &[column, member] : {std::pair{"Rb", &SeismicCalcState::Rb},
                                          {"sigma_b", &SeismicCalcState::sigma_b},
                                          {"tau_b", &SeismicCalcState::tau_b},

@@ -198,6 +198,31 @@ void ProjectTest::refused_rows_are_listed_with_the_batch_message() {
   }
   QVERIFY(!reader.next(row));
   QCOMPARE(refused, 3);
+  // The list's Rb(kg) and 許容値(kg) read as the report's bond line, to 0.1 kg.
+  ProjectModel model(p);
+  int bonds = 0;
+  for (std::size_t r = 0; r < 15; ++r) {
+    const batch::RowInputs in = batch::row_inputs(p.document(), p.document().rows[r]);
+    if (v[r].status == batch::RowVerdict::Status::Refused || in.anchor == Anchor::RebarWelded)
+      continue;
+    SeismicCalcState s;
+    cases::prepare_state(s, in.shape, in.anchor, in.material);
+    cases::CaseFieldViews fields;
+    for (std::size_t k = 0; k < in.texts.size(); ++k)
+      fields.set(static_cast<InputSlot>(k), in.texts[k]);
+    const CalcOutcome out = cases::run_case(s, fields, project_now());
+    const QRegularExpressionMatch bond =
+        QRegularExpression(QStringLiteral("⇒引抜力 Rb=([0-9.]+)\\(kg\\)[^=]*=([0-9.]+)\\(kg\\)"))
+            .match(QString::fromStdString(out.report));
+    QVERIFY2(bond.hasMatch(), out.report.c_str());
+    const auto shown = [&](ListColumn c) {
+      return model.index(static_cast<int>(r), static_cast<int>(c)).data().toString();
+    };
+    QCOMPARE(shown(ListColumn::Rb), QString::number(bond.captured(1).toDouble(), 'f', 1));
+    QCOMPARE(shown(ListColumn::Allowable), QString::number(bond.captured(2).toDouble(), 'f', 1));
+    ++bonds;
+  }
+  QVERIFY(bonds >= 8);
   QVERIFY(QString::fromStdString(v[12].message).contains(QStringLiteral("空白")));
   QVERIFY(QString::fromStdString(v[13].message).contains(QStringLiteral("roof")));
   QVERIFY(QString::fromStdString(v[14].message).contains(QStringLiteral("\"")));
