@@ -1,8 +1,10 @@
 // The project (schedule/project.h) opened from random schedules, edited,
 // saved and opened again.
 //
-// Input: 1 byte n, then n edit bytes, then the rows of a schedule (written
-// under the example schedule's header, so that most inputs get past it).
+// Input: 1 byte (bits 0-3 the number n of edits, bit 7 the file read as
+// UTF-8, else told from its bytes), then n edit bytes, then the rows of a
+// schedule (written under the example schedule's header, so that most
+// inputs get past it).
 //   edit byte: bits 0-2 the edit (set inputs, remove, move up, move down,
 //              duplicate, undo, redo, add), bits 3-7 the row (mod the count)
 //
@@ -11,7 +13,8 @@
 //    after every save: the window never shows another verdict than
 //    zelvaro-check --batch gives for the same file;
 //  - a row the reader refuses is kept as the very bytes of the file, from
-//    its line on;
+//    its line on (the file's last line with a line break added), when the
+//    file is UTF-8 (a CP932 file's characters become UTF-8);
 //  - the saved text, opened again, holds the same items (none merged with
 //    another, none split), refused rows byte for byte, and the same results;
 //  - undo of every edit gives back the rows as opened.
@@ -46,8 +49,8 @@ std::string described(const Project &p, std::size_t i, const ItemResult &batch) 
 }
 
 // The project's results are the batch's for `text`, row for row.
-void require_batch_results(const Project &p, std::string_view text) {
-  const std::vector<ItemResult> results = batch::judge_schedule(text);
+void require_batch_results(const Project &p, std::string_view text, batch::Encoding encoding) {
+  const std::vector<ItemResult> results = batch::judge_schedule(text, encoding);
   std::size_t k = 0;
   for (std::size_t i = 0; i < p.size(); ++i) {
     if (p.item(i).result.message == "空の行です。")
@@ -77,17 +80,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
   if (size < 1)
     return 0;
   const std::size_t edits = std::min<std::size_t>(data[0] % 16, size - 1);
+  const batch::Encoding encoding = data[0] & 0x80 ? batch::Encoding::Utf8 : batch::Encoding::Auto;
   const std::uint8_t *edit = data + 1;
   std::string text(Header);
   text.append(reinterpret_cast<const char *>(data + 1 + edits), size - 1 - edits);
 
   Project p;
-  if (!p.open(text).empty())
+  if (!p.open(text, encoding).empty())
     return 0;
-  require_batch_results(p, text);
+  require_batch_results(p, text, encoding);
   for (std::size_t i = 0; i < p.size(); ++i) {
     const batch::ScheduleRow &row = p.item(i).row;
-    if (row.raw.empty())
+    if (row.raw.empty() || encoding != batch::Encoding::Utf8)
       continue;
     // The kept bytes are the file's, from the row's line on.
     std::size_t at = 0;
@@ -96,7 +100,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
       FUZZ_REQUIRE(at != std::string::npos, text);
       at += text.compare(at, 2, "\r\n") == 0 ? 2 : 1;
     }
-    FUZZ_REQUIRE(text.compare(at, row.raw.size(), row.raw) == 0, row.raw + "\n---\n" + text);
+    // The file's last line gets the line break every row ends with.
+    const std::string_view raw = at + row.raw.size() == text.size() + 2 && row.raw.ends_with("\r\n")
+                                     ? std::string_view(row.raw).substr(0, row.raw.size() - 2)
+                                     : std::string_view(row.raw);
+    FUZZ_REQUIRE(text.compare(at, raw.size(), raw) == 0, row.raw + "\n---\n" + text);
   }
 
   const auto opened = rows_of(p);
@@ -139,7 +147,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
 
   const std::string saved = p.save_text();
   p.saved(saved);
-  require_batch_results(p, saved);
+  require_batch_results(p, saved, batch::Encoding::Auto);
 
   // Opened again: the same items, refused rows byte for byte.
   Project q;
@@ -149,7 +157,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     if (p.item(i).result.message == "空の行です。")
       continue;
     FUZZ_REQUIRE(k < q.size(), saved);
-    FUZZ_REQUIRE(p.item(i).row.raw == q.item(k).row.raw, saved);
+    FUZZ_REQUIRE(p.item(i).row.raw == q.item(k).row.raw,
+                 "[" + p.item(i).row.raw + "]\n[" + q.item(k).row.raw + "]\n" + saved);
     FUZZ_REQUIRE(same(p.item(i).result, q.item(k).result), described(p, i, q.item(k).result) + "\n" + saved);
     ++k;
   }

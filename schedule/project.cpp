@@ -91,17 +91,37 @@ std::string Project::open(std::string_view bytes, Encoding encoding) {
   return {};
 }
 
+void Project::widen(std::vector<std::string> &columns) const {
+  if (columns.size() == columns_.size())
+    return;
+  for (bool again = true; again;) {
+    again = false;
+    for (const ProjectItem &item : items_)
+      if (!item.row.raw.empty() && item.row.cells.size() == columns.size()) {
+        columns.emplace_back();
+        again = true;
+        break;
+      }
+  }
+}
+
+std::vector<std::string> Project::saved_columns() const {
+  std::vector<std::string> columns = columns_;
+  for (std::string_view c : {"equipment", "project", "checker"})
+    if (std::find(columns.begin(), columns.end(), c) == columns.end())
+      columns.emplace_back(c);
+  widen(columns);
+  return columns;
+}
+
 std::string Project::save_text() const {
   ScheduleDocument doc = document();
-  for (std::string_view c : {"equipment", "project", "checker"})
-    doc.add_column(c);
+  doc.columns = saved_columns();
   return schedule_text(doc);
 }
 
 void Project::saved(std::string_view text) {
-  for (std::string_view c : {"equipment", "project", "checker"})
-    if (std::find(columns_.begin(), columns_.end(), c) == columns_.end())
-      columns_.emplace_back(c);
+  columns_ = saved_columns();
   ScheduleDocument doc = document();
   std::vector<std::size_t> lines;
   schedule_text(doc, &lines);
@@ -215,6 +235,7 @@ std::size_t Project::add(const RowInputs &in, std::string_view id, std::string_v
   set_cell(columns, row, "id", id);
   set_cell(columns, row, "equipment", equipment);
   batch::set_inputs(columns, row, in);
+  widen(columns);
   if (columns != columns_) {
     step.columns_before = columns_;
     step.columns_after = columns;
@@ -225,16 +246,26 @@ std::size_t Project::add(const RowInputs &in, std::string_view id, std::string_v
   return items_.size() - 1;
 }
 
+ScheduleRow Project::edited(std::size_t r, const RowInputs &in, std::vector<std::string> &columns) const {
+  ScheduleRow row = items_[r].row;
+  if (!row.raw.empty()) {
+    // A refused row becomes a row of cells: the reader's cells, one per
+    // column, with the form's inputs.
+    row.raw.clear();
+    row.cells.resize(columns.size());
+  }
+  batch::set_inputs(columns, row, in);
+  return row;
+}
+
 bool Project::set_inputs(std::size_t r, const RowInputs &in) {
   std::vector<std::string> columns = columns_;
-  ScheduleRow row = items_[r].row;
-  if (!row.raw.empty())
-    row.raw.clear(); // the cells as the reader read them, now as the form has them
-  batch::set_inputs(columns, row, in);
+  ScheduleRow row = edited(r, in, columns);
   if (row == items_[r].row && columns == columns_)
     return false; // 計算 again on the same inputs changes nothing to save
   Step step;
   step.label = "計算";
+  widen(columns);
   if (columns != columns_) {
     step.columns_before = columns_;
     step.columns_after = columns;
@@ -251,11 +282,8 @@ bool Project::set_inputs(std::size_t r, const RowInputs &in) {
 }
 
 bool Project::same_inputs(std::size_t r, const RowInputs &in) const {
-  std::vector<std::string> columns = columns_;
-  ScheduleRow row = items_[r].row;
-  row.raw.clear();
-  batch::set_inputs(columns, row, in);
-  return row == items_[r].row && columns == columns_;
+  std::vector<std::string> a = columns_, b = columns_;
+  return edited(r, in, a) == edited(r, inputs(r), b) && a == b;
 }
 
 std::vector<std::size_t> Project::duplicate(const std::vector<std::size_t> &rows) {
@@ -334,6 +362,7 @@ std::vector<std::size_t> Project::insert(std::size_t at, const ScheduleDocument 
     }
     rows.push_back(std::move(row));
   }
+  widen(columns);
   if (columns != columns_) {
     step.columns_before = columns_;
     step.columns_after = columns;
@@ -374,6 +403,7 @@ bool Project::set_names(std::string_view project, std::string_view checker) {
     return false;
   Step step;
   step.label = "工事名と確認者";
+  widen(columns);
   if (columns != columns_) {
     step.columns_before = columns_;
     step.columns_after = columns;

@@ -121,11 +121,16 @@ private:
   };
 
   ProjectItem made(ScheduleRow row);
-  // A row of this project's columns with the form's inputs written into it.
-  ScheduleRow with_inputs(ScheduleRow row, const RowInputs &in, std::vector<std::string> &columns) const;
+  // Item `r`'s row with the form's inputs written into it (adding columns).
+  ScheduleRow edited(std::size_t r, const RowInputs &in, std::vector<std::string> &columns) const;
   void push(Step step);
   void apply(const Splice &s, bool forward);
   void check_current();
+  // Columns added to `columns` (this project's, grown): a refused row with
+  // as many cells as the header now has would be read as a row of cells on
+  // the next open; unnamed columns, which the batch ignores, keep it refused.
+  void widen(std::vector<std::string> &columns) const;
+  std::vector<std::string> saved_columns() const; // with the names' columns
   void notify(); // tells the views of the changes applied, then whether the current item left
 
   std::vector<std::string> columns_;

@@ -204,8 +204,8 @@ std::string read_schedule(std::string_view bytes, ScheduleDocument &doc, Encodin
       const std::size_t to = next == record_lines.end() ? bytes.size() : starts[*next - 1];
       const std::string_view raw = bytes.substr(from, to - from);
       row.raw = cp932 ? kept_as_utf8(raw, *cp932) : std::string(raw);
-      if (row.raw.empty())
-        row.raw = ","; // cannot happen: a record has bytes
+      if (!row.raw.ends_with('\n') && !row.raw.ends_with('\r'))
+        row.raw += "\r\n"; // the file's last line: a row, wherever it goes, ends with its line break
     }
   }
   return {};
@@ -214,8 +214,6 @@ std::string read_schedule(std::string_view bytes, ScheduleDocument &doc, Encodin
 void append_row(std::string &out, const std::vector<std::string> &columns, const ScheduleRow &row) {
   if (!row.raw.empty()) {
     out += row.raw;
-    if (!row.raw.ends_with('\n') && !row.raw.ends_with('\r'))
-      out += "\r\n";
     return;
   }
   for (std::size_t i = 0; i < columns.size() || i < row.cells.size(); ++i) {

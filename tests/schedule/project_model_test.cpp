@@ -72,6 +72,9 @@ INSTANTIATE_TEST_SUITE_P(
              "Q \"X\",floor,hawk-cut,SS,12,1.0,1.0,500,4,,,30,60,50,,,,,,,,3.7,1450,20,0\n", "\""},
         Kept{"quote_left_open", "open,\"floor,hawk-cut\r\n", "\""},
         Kept{"too_few_cells", "short,floor,hawk-cut\r\n", "3"},
+        // As many cells as the header has once saving adds its three columns.
+        Kept{"three_cells_too_many",
+             "P-3,floor,hawk-cut,SS,12,1.0,1.0,500,4,,,30,60,50,,,,,,,,3.7,1450,20,0,a,b,c\r\n", "28"},
         Kept{"nul_byte", "nul,fl\0or,hawk-cut,SS,12,1.0,1.0,500,4,,,30,60,50,,,,,,,,3.7,1450,20,0\r\n"s,
              "NUL"}),
     [](const testing::TestParamInfo<Kept> &info) { return std::string(info.param.name); });
