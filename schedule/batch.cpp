@@ -143,16 +143,16 @@ std::string one_line(std::string_view text) {
 // Why a row's selection cannot be used, or nothing. `what` is the member of
 // BatchTexts that names the selection.
 template <class T, std::size_t K>
-std::optional<std::string> selection(const CsvRecordView &row, std::optional<std::size_t> column,
-                                     std::string_view name, std::string BatchTexts::*what,
-                                     const cases::Spelling<T> (&spellings)[K], T &out,
-                                     const BatchTexts &texts) {
+std::optional<std::string>
+selection(const CsvRecordView &row, std::optional<std::size_t> column, std::string_view name,
+          std::string BatchTexts::*what, const cases::Spelling<T> (&spellings)[K],
+          std::optional<T> (*named)(std::string_view), T &out, const BatchTexts &texts) {
   if (!column)
     return filled(texts.no_column, {name});
   const std::string_view cell = row.fields[*column];
   if (cell.empty())
     return filled(texts.empty_selection, {texts.*what, name, cases::spelling_list(spellings, " ")});
-  const std::optional<T> v = cases::spelled(spellings, cell);
+  const std::optional<T> v = named(cell);
   if (!v)
     return filled(texts.unknown_selection, {texts.*what, name, cell, cases::spelling_list(spellings, " ")});
   out = *v;
@@ -521,14 +521,15 @@ BatchCounts run_batch(std::istream &in, ResultSink &results, std::ostream &diagn
           const auto refuse = [&](const BatchTexts &words) -> std::optional<std::string> {
             if (id.size() > MaxIdBytes)
               return filled(words.id_too_long, {std::to_string(id.size()), std::to_string(MaxIdBytes)});
-            std::optional<std::string> why = selection(record, layout.shape, "shape", &BatchTexts::shape_word,
-                                                       cases::ShapeSpellings, shape, words);
+            std::optional<std::string> why =
+                selection(record, layout.shape, "shape", &BatchTexts::shape_word, cases::ShapeSpellings,
+                          cases::shape_named, shape, words);
             if (!why)
               why = selection(record, layout.anchor, "anchor", &BatchTexts::anchor_word,
-                              cases::AnchorSpellings, anchor, words);
+                              cases::AnchorSpellings, cases::anchor_named, anchor, words);
             if (!why)
               why = selection(record, layout.material, "material", &BatchTexts::material_word,
-                              cases::MaterialSpellings, material, words);
+                              cases::MaterialSpellings, cases::material_named, material, words);
             return why;
           };
           refusal_said.reset();

@@ -102,9 +102,9 @@ RowInputs row_inputs(const ScheduleDocument &doc, const ScheduleRow &row) {
   const auto &defaults = cases::default_field_texts();
   for (std::size_t i = 0; i < in.texts.size(); ++i)
     in.texts[i] = defaults[i];
-  in.shape = cases::spelled(cases::ShapeSpellings, doc.cell(row, "shape")).value_or(Shape::None);
-  in.anchor = cases::spelled(cases::AnchorSpellings, doc.cell(row, "anchor")).value_or(Anchor::None);
-  in.material = cases::spelled(cases::MaterialSpellings, doc.cell(row, "material")).value_or(Material::None);
+  in.shape = cases::shape_named(doc.cell(row, "shape")).value_or(Shape::None);
+  in.anchor = cases::anchor_named(doc.cell(row, "anchor")).value_or(Anchor::None);
+  in.material = cases::material_named(doc.cell(row, "material")).value_or(Material::None);
   if (in.shape == Shape::None)
     return in;
   for (std::string_view name : cases::field_names()) {

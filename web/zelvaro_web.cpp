@@ -368,14 +368,14 @@ std::string run_schedule(std::string_view bytes, std::string_view now) {
             return record.fields[i];
         return {};
       };
-      const Shape shape = cases::spelled(cases::ShapeSpellings, cell("shape")).value_or(Shape::None);
+      const Shape shape = cases::shape_named(cell("shape")).value_or(Shape::None);
       out += ",\"shape\":" + std::to_string(static_cast<int>(shape));
       out += ",\"anchor\":" +
              std::to_string(static_cast<int>(
-                 cases::spelled(cases::AnchorSpellings, cell("anchor")).value_or(Anchor::None)));
+                 cases::anchor_named(cell("anchor")).value_or(Anchor::None)));
       out += ",\"material\":" +
              std::to_string(static_cast<int>(
-                 cases::spelled(cases::MaterialSpellings, cell("material")).value_or(Material::None)));
+                 cases::material_named(cell("material")).value_or(Material::None)));
       cases::CaseFields fields;
       if (std::find(names.begin(), names.end(), "M") == names.end())
         fields.set(InputSlot::Combo1, ""); // the diameter has no default
