@@ -371,11 +371,10 @@ std::string run_schedule(std::string_view bytes, std::string_view now) {
       const Shape shape = cases::shape_named(cell("shape")).value_or(Shape::None);
       out += ",\"shape\":" + std::to_string(static_cast<int>(shape));
       out += ",\"anchor\":" +
-             std::to_string(static_cast<int>(
-                 cases::anchor_named(cell("anchor")).value_or(Anchor::None)));
-      out += ",\"material\":" +
-             std::to_string(static_cast<int>(
-                 cases::material_named(cell("material")).value_or(Material::None)));
+             std::to_string(static_cast<int>(cases::anchor_named(cell("anchor")).value_or(Anchor::None)));
+      out +=
+          ",\"material\":" +
+          std::to_string(static_cast<int>(cases::material_named(cell("material")).value_or(Material::None)));
       cases::CaseFields fields;
       if (std::find(names.begin(), names.end(), "M") == names.end())
         fields.set(InputSlot::Combo1, ""); // the diameter has no default
