@@ -143,16 +143,16 @@ std::string one_line(std::string_view text) {
 // Why a row's selection cannot be used, or nothing. `what` is the member of
 // BatchTexts that names the selection.
 template <class T, std::size_t K>
-std::optional<std::string> selection(const CsvRecordView &row, std::optional<std::size_t> column,
-                                     std::string_view name, std::string BatchTexts::*what,
-                                     const cases::Spelling<T> (&spellings)[K], T &out,
-                                     const BatchTexts &texts) {
+std::optional<std::string>
+selection(const CsvRecordView &row, std::optional<std::size_t> column, std::string_view name,
+          std::string BatchTexts::*what, const cases::Spelling<T> (&spellings)[K],
+          std::optional<T> (*named)(std::string_view), T &out, const BatchTexts &texts) {
   if (!column)
     return filled(texts.no_column, {name});
   const std::string_view cell = row.fields[*column];
   if (cell.empty())
     return filled(texts.empty_selection, {texts.*what, name, cases::spelling_list(spellings, " ")});
-  const std::optional<T> v = cases::spelled(spellings, cell);
+  const std::optional<T> v = named(cell);
   if (!v)
     return filled(texts.unknown_selection, {texts.*what, name, cell, cases::spelling_list(spellings, " ")});
   out = *v;
@@ -476,7 +476,8 @@ BatchCounts run_batch(std::istream &in, ResultSink &results, std::ostream &diagn
       CalcOutcome outcome;
       cases::AdviceSearch advice;
       ItemResult result; // reused: its texts keep their storage
-      std::string echo;  // a line for the terminal
+      const bool want_inputs = results.wants_inputs();
+      std::string echo; // a line for the terminal
       // A refusal is said twice: in the table's words (the defaults) and in
       // the diagnostics' words; the same two when the texts are the defaults.
       const BatchTexts &cell_texts = default_texts();
@@ -505,12 +506,34 @@ BatchCounts run_batch(std::istream &in, ResultSink &results, std::ostream &diagn
           result.id.assign(shown_id(id));
           result.message.clear();
           result.suggestions.clear();
+          if (want_inputs) {
+            result.inputs.clear();
+            for (std::size_t i = 0; i < layout.columns.size() && i < record.fields.size(); ++i)
+              if (!layout.columns[i].name.empty() && layout.columns[i].kind != ColumnKind::Id)
+                result.inputs.emplace_back(layout.columns[i].name, record.fields[i]);
+          }
 
           Shape shape{};
           Anchor anchor{};
           Material material{};
-          std::optional<std::string> refusal;
           const bool bad_record = static_cast<bool>(record.error);
+          // The row's own refusal in the given words (the table's when they are the defaults).
+          const auto refuse = [&](const BatchTexts &words) -> std::optional<std::string> {
+            if (id.size() > MaxIdBytes)
+              return filled(words.id_too_long, {std::to_string(id.size()), std::to_string(MaxIdBytes)});
+            std::optional<std::string> why =
+                selection(record, layout.shape, "shape", &BatchTexts::shape_word, cases::ShapeSpellings,
+                          cases::shape_named, shape, words);
+            if (!why)
+              why = selection(record, layout.anchor, "anchor", &BatchTexts::anchor_word,
+                              cases::AnchorSpellings, cases::anchor_named, anchor, words);
+            if (!why)
+              why = selection(record, layout.material, "material", &BatchTexts::material_word,
+                              cases::MaterialSpellings, cases::material_named, material, words);
+            return why;
+          };
+          refusal_said.reset();
+          std::optional<std::string> refusal;
           if (bad_record) {
             // A damaged or hostile file repeats one diagnosis line after line: translate it once.
             if (record.error != reader_error) {
@@ -519,30 +542,14 @@ BatchCounts run_batch(std::istream &in, ResultSink &results, std::ostream &diagn
               reader_refusal_said =
                   same_texts ? reader_refusal : reader_error_text(record.error, layout.names, texts);
             }
-            refusal.emplace(); // the text is reader_refusal
-          }
-          // The row's own refusal in the given words (the table's when they are the defaults).
-          const auto refuse = [&](const BatchTexts &words) -> std::optional<std::string> {
-            if (id.size() > MaxIdBytes)
-              return filled(words.id_too_long, {std::to_string(id.size()), std::to_string(MaxIdBytes)});
-            std::optional<std::string> why = selection(record, layout.shape, "shape", &BatchTexts::shape_word,
-                                                       cases::ShapeSpellings, shape, words);
-            if (!why)
-              why = selection(record, layout.anchor, "anchor", &BatchTexts::anchor_word,
-                              cases::AnchorSpellings, anchor, words);
-            if (!why)
-              why = selection(record, layout.material, "material", &BatchTexts::material_word,
-                              cases::MaterialSpellings, material, words);
-            return why;
-          };
-          refusal_said.reset();
-          if (!refusal) {
-            refusal = refuse(cell_texts);
-            if (refusal && !same_texts)
+            result.status = ItemStatus::Refused;
+            result.message = reader_refusal;
+          } else if ((refusal = refuse(cell_texts))) {
+            if (!same_texts)
               refusal_said = refuse(texts);
-          }
-
-          if (!refusal) {
+            result.status = ItemStatus::Refused;
+            result.message = std::move(*refusal);
+          } else {
             // The same steps as zelvaro-check for one case.
             fields.reset();
             for (const auto &[column, slot] : layout.reads[static_cast<std::size_t>(shape)])
@@ -553,23 +560,12 @@ BatchCounts run_batch(std::istream &in, ResultSink &results, std::ostream &diagn
             cases::run_case(state, fields, options.now,
                             options.reports || options.sheets ? ReportText::Full : ReportText::Verdicts,
                             outcome);
-            if (outcome.status == CalcOutcome::Status::Refused) {
-              refusal.emplace();
-              for (const Message &m : outcome.refusal) {
-                if (!refusal->empty())
-                  *refusal += ' ';
-                append_one_line(*refusal, m.text);
-              }
-            } else if (outcome.status == CalcOutcome::Status::Stopped) {
-              refusal = outcome.message ? one_line(outcome.message->text) : std::string();
-            }
+            take_outcome(result, state, outcome);
           }
 
-          if (refusal) {
+          if (!result.calculated()) {
             ++counts.refused;
-            result.status = ItemStatus::Refused;
             clear_figures(result);
-            result.message = bad_record ? reader_refusal : *refusal;
             const std::string &said = bad_record     ? reader_refusal_said
                                       : refusal_said ? *refusal_said
                                                      : result.message;
@@ -609,16 +605,10 @@ BatchCounts run_batch(std::istream &in, ResultSink &results, std::ostream &diagn
             ++counts.write_errors;
           else
             ++(shortfall ? counts.shortfalls : counts.passed);
-          result.status = write_error ? ItemStatus::Error
-                          : shortfall ? ItemStatus::Shortfall
-                                      : ItemStatus::Ok;
-          take_figures(result, state, outcome);
-          if (write_error)
-            result.message = *write_error;
-          if (write_error && outcome.message)
-            result.message += ' ';
-          if (outcome.message)
-            append_one_line(result.message, outcome.message->text);
+          if (write_error) {
+            result.status = ItemStatus::Error;
+            result.message.insert(0, *write_error + (outcome.message ? " " : ""));
+          }
           if (shortfall)
             result.suggestions = advice.suggestions(state, fields, outcome);
           results.write(result);

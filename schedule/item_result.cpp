@@ -1,5 +1,7 @@
 #include "schedule/item_result.h"
 
+#include "schedule/result_sinks.h"
+
 namespace zelvaro::batch {
 
 std::string_view status_word(ItemStatus status) {
@@ -16,7 +18,26 @@ std::string_view status_word(ItemStatus status) {
   return {};
 }
 
-void take_figures(ItemResult &r, const SeismicCalcState &s, const CalcOutcome &outcome) {
+void take_outcome(ItemResult &r, const SeismicCalcState &s, const CalcOutcome &outcome) {
+  r.message.clear();
+  if (outcome.status != CalcOutcome::Status::Reported) {
+    r.status = ItemStatus::Refused;
+    clear_figures(r);
+    if (outcome.status == CalcOutcome::Status::Stopped) {
+      if (outcome.message)
+        append_one_line(r.message, outcome.message->text);
+      return;
+    }
+    for (const Message &m : outcome.refusal) {
+      if (!r.message.empty())
+        r.message += ' ';
+      append_one_line(r.message, m.text);
+    }
+    return;
+  }
+  r.status = outcome.message ? ItemStatus::Shortfall : ItemStatus::Ok;
+  if (outcome.message)
+    append_one_line(r.message, outcome.message->text);
   r.Rb_N = s.Rb;
   r.sigma_b_MPa = s.sigma_b;
   r.tau_b_MPa = s.tau_b;

@@ -11,6 +11,7 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace zelvaro::batch {
@@ -50,13 +51,18 @@ struct ItemResult {
 
   bool calculated() const { return status != ItemStatus::Refused; }
 
+  // The row's cells by column name, as typed, when the sink asks for them.
+  std::vector<std::pair<std::string, std::string>> inputs;
+
   std::string message;                  // on one line: the refusal, or the advice (and a write error)
   std::vector<std::string> suggestions; // Shortfall: the changes that would pass, one each
 };
 
-// Sets the figures and verdicts of `r` from a calculation that reported:
-// `s` and `outcome` right after it.
-void take_figures(ItemResult &r, const SeismicCalcState &s, const CalcOutcome &outcome);
+// Sets the status, message, figures and verdicts of `r` from a calculation:
+// `s` and `outcome` right after it. A refusal or a numeric error makes the
+// row Refused, with what was said on one line; the suggestions are left
+// to the caller.
+void take_outcome(ItemResult &r, const SeismicCalcState &s, const CalcOutcome &outcome);
 // Zeroes the figures and verdicts of `r` (a refused row has none).
 void clear_figures(ItemResult &r);
 

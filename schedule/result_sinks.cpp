@@ -2,9 +2,11 @@
 
 #include "engine/checks.h"
 #include "engine/number_text.h"
+#include "schedule/text_encoding.h"
 
 #include <algorithm>
 #include <cerrno>
+#include <charconv>
 #include <ostream>
 
 namespace zelvaro::batch {
@@ -102,8 +104,25 @@ void append_one_line(std::string &out, std::string_view text) {
   out.append(text.data() + start, text.size() - start);
 }
 
-CsvTable::CsvTable(std::ostream &out) : out_(out) {
+StreamSink::StreamSink(std::ostream &out) : out_(out) {
   buffer_.reserve(FlushBytes + 4096);
+}
+
+void StreamSink::end_row() {
+  if (buffer_.size() >= FlushBytes)
+    flush();
+}
+
+void StreamSink::flush() {
+  if (!buffer_.empty()) {
+    errno = 0;
+    out_.write(buffer_.data(), static_cast<std::streamsize>(buffer_.size()));
+    if (out_)
+      out_.flush();
+    if (!out_)
+      throw ResultWriteFailed{errno};
+  }
+  buffer_.clear();
 }
 
 void CsvTable::begin() {
@@ -153,25 +172,99 @@ void CsvTable::write(const ItemResult &r) {
       append_text_cell(row, joined);
     }
   }
+  row += ',';
+  char number[24];
+  row.append(number,
+             static_cast<std::size_t>(std::to_chars(number, number + sizeof number, r.line).ptr - number));
   row += "\r\n"sv;
-  if (buffer_.size() >= FlushBytes)
-    flush();
+  end_row();
 }
 
-void CsvTable::finish() {
-  flush();
-}
-
-void CsvTable::flush() {
-  if (!buffer_.empty()) {
-    errno = 0;
-    out_.write(buffer_.data(), static_cast<std::streamsize>(buffer_.size()));
-    if (out_)
-      out_.flush();
-    if (!out_)
-      throw ResultWriteFailed{errno};
+void append_json_string(std::string &out, std::string_view text) {
+  constexpr char digits[] = "0123456789abcdef";
+  out += '"';
+  for (std::size_t i = 0; i < text.size();) {
+    const auto c = static_cast<unsigned char>(text[i]);
+    if (c >= 0x80) {
+      const CodePoint cp = decode_utf8_at(text, i);
+      if (cp.value == kInvalidUtf8)
+        out += "\ufffd"sv;
+      else
+        out.append(text, i, cp.size);
+      i += cp.size;
+      continue;
+    }
+    if (c == '"' || c == '\\') {
+      out += '\\';
+      out += static_cast<char>(c);
+    } else if (c < 0x20 || c == 0x7F) {
+      out += "\\u00"sv;
+      out += digits[c >> 4];
+      out += digits[c & 0xF];
+    } else {
+      out += static_cast<char>(c);
+    }
+    ++i;
   }
-  buffer_.clear();
+  out += '"';
+}
+
+void append_json(std::string &out, const ItemResult &r) {
+  out += "{\"line\":"sv;
+  out += std::to_string(r.line);
+  out += ",\"id\":"sv;
+  append_json_string(out, r.id);
+  out += ",\"inputs\":{"sv;
+  for (std::size_t i = 0; i < r.inputs.size(); ++i) {
+    if (i > 0)
+      out += ',';
+    append_json_string(out, r.inputs[i].first);
+    out += ':';
+    append_json_string(out, r.inputs[i].second);
+  }
+  out += "},\"status\":\""sv;
+  out += status_word(r.status);
+  out += '"';
+  const auto figure = [&](std::string_view key, bool has, double value) {
+    out += ",\""sv;
+    out += key;
+    out += "\":"sv;
+    if (has)
+      append_number(out, value);
+    else
+      out += "null"sv;
+  };
+  const bool calculated = r.calculated(), bond = calculated && r.bond_checked;
+  figure("Rb_N", calculated, r.Rb_N);
+  figure("sigma_b_MPa", calculated, r.sigma_b_MPa);
+  figure("tau_b_MPa", calculated, r.tau_b_MPa);
+  figure("sigma_c_MPa", calculated, r.sigma_c_MPa);
+  figure("tau_c_MPa", calculated, r.tau_c_MPa);
+  figure("ft_MPa", calculated, r.ft_MPa);
+  figure("fs_MPa", calculated, r.fs_MPa);
+  figure("pullout_kg", bond, r.pullout_kg);
+  figure("allowable_kg", bond, r.allowable_kg);
+  figure("LL_cm", calculated && !bond, r.LL_cm);
+  figure("RebarCount", calculated && !bond, r.RebarCount);
+  out += ",\"bolt_ok\":"sv;
+  out += !calculated ? "null"sv : r.bolt_ok ? "true"sv : "false"sv;
+  out += ",\"bond_ok\":"sv;
+  out += !bond ? "null"sv : r.bond_ok ? "true"sv : "false"sv;
+  out += ",\"message\":"sv;
+  append_json_string(out, r.message);
+  out += ",\"suggestions\":["sv;
+  for (std::size_t i = 0; i < r.suggestions.size(); ++i) {
+    if (i > 0)
+      out += ',';
+    append_json_string(out, r.suggestions[i]);
+  }
+  out += "]}"sv;
+}
+
+void JsonLines::write(const ItemResult &r) {
+  append_json(buffer_, r);
+  buffer_ += '\n';
+  end_row();
 }
 
 } // namespace zelvaro::batch

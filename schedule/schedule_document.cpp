@@ -148,9 +148,9 @@ RowInputs row_inputs(const std::vector<std::string> &columns, const ScheduleRow 
   const auto &defaults = cases::default_field_texts();
   for (std::size_t i = 0; i < in.texts.size(); ++i)
     in.texts[i] = defaults[i];
-  in.shape = cases::spelled(cases::ShapeSpellings, cell("shape")).value_or(Shape::None);
-  in.anchor = cases::spelled(cases::AnchorSpellings, cell("anchor")).value_or(Anchor::None);
-  in.material = cases::spelled(cases::MaterialSpellings, cell("material")).value_or(Material::None);
+  in.shape = cases::shape_named(cell("shape")).value_or(Shape::None);
+  in.anchor = cases::anchor_named(cell("anchor")).value_or(Anchor::None);
+  in.material = cases::material_named(cell("material")).value_or(Material::None);
   if (in.shape == Shape::None)
     return in;
   for (std::string_view name : cases::field_names()) {
@@ -240,16 +240,6 @@ std::string schedule_text(const ScheduleDocument &doc, std::vector<std::size_t> 
     }
   }
   return out;
-}
-
-std::string verdict_table(const ScheduleDocument &doc, const std::string &now) {
-  std::vector<std::size_t> kept;
-  std::istringstream in{batch_input(doc, kept)};
-  std::ostringstream table, diagnostics;
-  BatchOptions options;
-  options.now = now;
-  run_batch(in, table, diagnostics, options);
-  return std::string(kUtf8Bom) + table.str();
 }
 
 RowVerdict verdict_of(const ItemResult &r) {

@@ -96,7 +96,4 @@ RowVerdict verdict_of(const ItemResult &r);
 // When the header is refused every row is refused with that message.
 std::vector<RowVerdict> evaluate(const ScheduleDocument &doc, const std::string &now);
 
-// The batch's verdict table of the document (UTF-8 with a BOM, CR LF).
-std::string verdict_table(const ScheduleDocument &doc, const std::string &now);
-
 } // namespace zelvaro::batch

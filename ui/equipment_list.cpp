@@ -39,15 +39,15 @@ QString qs(std::string_view s) {
 // a cell that names no selection as it is.
 QString selection_caption(ListColumn column, std::string_view cell) {
   if (column == ListColumn::Shape)
-    if (const auto s = cases::spelled(cases::ShapeSpellings, cell))
+    if (const auto s = cases::shape_named(cell))
       return qs(shape_procedure(*s)->caption);
   if (column == ListColumn::Anchor)
-    if (const auto a = cases::spelled(cases::AnchorSpellings, cell))
+    if (const auto a = cases::anchor_named(cell))
       for (const AnchorInfo &info : anchor_kinds())
         if (info.kind == *a)
           return qs(info.caption);
   if (column == ListColumn::Material)
-    if (const auto m = cases::spelled(cases::MaterialSpellings, cell))
+    if (const auto m = cases::material_named(cell))
       return qs(material_strength(*m)->caption);
   return qs(cell);
 }

@@ -352,7 +352,7 @@ bool MainWindow::exportTable() {
       askSavePath(this, QStringLiteral("判定表を CSV で保存"), QString(), CsvFilter), QStringLiteral(".csv"));
   if (path.isEmpty())
     return false;
-  const std::string failed = save_file(path.toStdString(), project_->verdictTable());
+  const std::string failed = save_file_said(path.toStdString(), project_->verdictTable());
   if (!failed.empty()) {
     error(qs(failed));
     return false;
@@ -390,8 +390,8 @@ bool MainWindow::exportBundle() {
     return false;
   }
   progress.setValue(static_cast<int>(items.size()));
-  const std::string failed =
-      save_file(path.toStdString(), std::string_view(pdf.constData(), static_cast<std::size_t>(pdf.size())));
+  const std::string failed = save_file_said(
+      path.toStdString(), std::string_view(pdf.constData(), static_cast<std::size_t>(pdf.size())));
   if (!failed.empty()) {
     error(qs(failed));
     return false;

@@ -7,8 +7,6 @@
 
 #include "schedule/result_sinks.h"
 
-#include <QFile>
-
 #include <sstream>
 
 namespace zelvaro::ui {
@@ -32,14 +30,10 @@ void Project::clear() {
 }
 
 QString Project::open(const QString &path) {
-  QFile f(path);
-  if (!f.open(QIODevice::ReadOnly))
-    return QStringLiteral("'%1' を開けません: %2").arg(path, f.errorString());
-  const QByteArray bytes = f.readAll();
-  if (f.error() != QFileDevice::NoError)
-    return QStringLiteral("'%1' を読めません: %2").arg(path, f.errorString());
-  const std::string error =
-      model_.open(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+  std::string bytes;
+  if (const std::string why = read_file(path.toStdString(), bytes); !why.empty())
+    return QString::fromStdString(why);
+  const std::string error = model_.open(bytes);
   if (!error.empty())
     return QStringLiteral("'%1' を開けません: %2").arg(path, QString::fromStdString(error));
   path_ = path;
@@ -48,7 +42,7 @@ QString Project::open(const QString &path) {
 
 QString Project::save(const QString &path) {
   const std::string text = model_.save_text();
-  const std::string error = save_file(path.toStdString(), text);
+  const std::string error = save_file_said(path.toStdString(), text);
   if (!error.empty())
     return QString::fromStdString(error);
   path_ = path;

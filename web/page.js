@@ -260,15 +260,15 @@
     const shownColumns = ['id', 'equipment', 'shape', 'anchor', 'material', 'M', 'W'].map(column);
     for (const item of r.items) {
       const tr = body.insertRow();
-      const status = item.verdict[1];
+      const status = item.result.status;
       tr.dataset.status = status;
       tr.insertCell().textContent = item.line;
       for (const c of shownColumns) tr.insertCell().textContent = c >= 0 ? item.cells[c] : '';
       const verdict = tr.insertCell();
       verdict.className = status;
       verdict.textContent = Verdicts[status] || status;
-      tr.insertCell().textContent = item.verdict[13];
-      tr.insertCell().textContent = item.verdict[14].split(' / ').join('\n');
+      tr.insertCell().textContent = item.result.message;
+      tr.insertCell().textContent = item.result.suggestions.join('\n');
       tr.addEventListener('click', () => {
         for (const other of body.rows) other.classList.remove('selected');
         tr.classList.add('selected');
@@ -299,7 +299,7 @@
     // A row the batch could not read into a case (a selection it could not
     // use, a damaged row) shows the batch's reason rather than a calculation.
     if (!item.shape || !item.anchor || !item.material) {
-      showMessage({ title: Verdicts.refused, text: item.verdict[13], icon: 'critical' });
+      showMessage({ title: Verdicts.refused, text: item.result.message, icon: 'critical' });
       return;
     }
     Command2_Click();

@@ -264,13 +264,13 @@ std::string calculate(int shape, int anchor, int material, std::string_view text
     put_string(out, outcome.report);
     // The verdicts for the printed sheet, from the checks themselves.
     out += ",\"verdicts\":[{\"check\":\"bolt\",\"ok\":";
-    out += state.VerdictLine.starts_with(VerdictPass) ? "true" : "false";
+    out += outcome.bolt_ok ? "true" : "false";
     out += ",\"text\":";
     put_string(out, without_crlf(state.VerdictLine));
     out += "},{\"check\":";
     out += outcome.bond ? "\"bond\"" : "\"weld\"";
     out += ",\"ok\":";
-    out += !outcome.bond || outcome.bond->pullout_kg < outcome.bond->allowable_kg ? "true" : "false";
+    out += !outcome.bond || outcome.bond->safe ? "true" : "false";
     out += ",\"text\":";
     put_string(out, without_crlf(state.AnchorBlock));
     out += "}]";
@@ -298,16 +298,30 @@ std::string schedule_utf8(std::string_view bytes) {
   return out;
 }
 
+// The verdict table, and each result as the JSON object of --format json.
+class TableAndResults : public batch::CsvTable {
+public:
+  using CsvTable::CsvTable;
+  void write(const batch::ItemResult &r) override {
+    CsvTable::write(r);
+    std::string &json = results.emplace_back();
+    batch::append_json(json, r);
+  }
+  std::vector<std::string> results;
+};
+
 // A schedule through the batch of zelvaro-check: its verdict table, and for
-// the list each item's cells with what it was calculated from and its row
-// of the table. Items are the schedule's records that are not all empty,
-// which are exactly the table's rows, in the same order.
+// the list each item's cells with what it was calculated from and its typed
+// result (`result`, the object of zelvaro-check --format json). Items are
+// the schedule's records that are not all empty, which are exactly the
+// batch's results, in the same order.
 std::string run_schedule(std::string_view bytes, std::string_view now) {
   std::istringstream in{std::string(bytes)};
   std::ostringstream table, diagnostics;
   batch::BatchOptions options;
   options.now = std::string(now);
-  const batch::BatchCounts counts = batch::run_batch(in, table, diagnostics, options);
+  TableAndResults sink(table);
+  const batch::BatchCounts counts = batch::run_batch(in, sink, diagnostics, options);
 
   std::string out = "{\"counts\":{\"items\":" + std::to_string(counts.items) +
                     ",\"passed\":" + std::to_string(counts.passed) +
@@ -320,9 +334,10 @@ std::string run_schedule(std::string_view bytes, std::string_view now) {
   out += ",\"schedule\":";
   put_string(out, schedule_utf8(bytes));
 
-  std::istringstream schedule_in{std::string(bytes)}, table_in{table.str()};
-  batch::CsvReader schedule(schedule_in), verdicts(table_in, batch::Encoding::Utf8);
-  batch::CsvRecord header, record, verdict;
+  std::istringstream schedule_in{std::string(bytes)};
+  batch::CsvReader schedule(schedule_in);
+  batch::CsvRecord header, record;
+  std::size_t next = 0; // the result of the next item
   out += ",\"columns\":";
   std::vector<std::string_view> names;
   if (schedule.next(header))
@@ -330,14 +345,14 @@ std::string run_schedule(std::string_view bytes, std::string_view now) {
   put_list(out, names);
   out += ",\"items\":[";
   bool first = true;
-  if (!counts.file_error && verdicts.next(verdict)) { // past the table's header
+  if (!counts.file_error) {
     while (schedule.next(record)) {
       bool blank = !record.error;
       for (std::size_t i = 0; blank && i < record.fields.size(); ++i)
         blank = record.fields[i].empty();
       if (blank)
         continue;
-      if (!verdicts.next(verdict))
+      if (next == sink.results.size())
         break;
       if (!first)
         out += ',';
@@ -353,14 +368,13 @@ std::string run_schedule(std::string_view bytes, std::string_view now) {
             return record.fields[i];
         return {};
       };
-      const Shape shape = cases::spelled(cases::ShapeSpellings, cell("shape")).value_or(Shape::None);
+      const Shape shape = cases::shape_named(cell("shape")).value_or(Shape::None);
       out += ",\"shape\":" + std::to_string(static_cast<int>(shape));
       out += ",\"anchor\":" +
-             std::to_string(static_cast<int>(
-                 cases::spelled(cases::AnchorSpellings, cell("anchor")).value_or(Anchor::None)));
-      out += ",\"material\":" +
-             std::to_string(static_cast<int>(
-                 cases::spelled(cases::MaterialSpellings, cell("material")).value_or(Material::None)));
+             std::to_string(static_cast<int>(cases::anchor_named(cell("anchor")).value_or(Anchor::None)));
+      out +=
+          ",\"material\":" +
+          std::to_string(static_cast<int>(cases::material_named(cell("material")).value_or(Material::None)));
       cases::CaseFields fields;
       if (std::find(names.begin(), names.end(), "M") == names.end())
         fields.set(InputSlot::Combo1, ""); // the diameter has no default
@@ -373,9 +387,8 @@ std::string run_schedule(std::string_view bytes, std::string_view now) {
           out += ',';
         put_string(out, fields.text(static_cast<InputSlot>(i)));
       }
-      out += "],\"verdict\":";
-      const std::vector<std::string_view> row(verdict.fields.begin(), verdict.fields.end());
-      put_list(out, row);
+      out += "],\"result\":";
+      out += sink.results[next++];
       out += '}';
     }
   }

@@ -260,8 +260,16 @@ void ProjectTest::failed_save_keeps_the_old_file_and_says_why() {
   QCOMPARE(read(path), old);
   QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden).size(), 1); // no temporary file left
   QCOMPARE(m.boxes.size(), std::size_t(1));
-  QVERIFY2(QString::fromStdString(m.boxes[0].text).contains(QStringLiteral("許可")), m.boxes[0].text.c_str());
+  QVERIFY2(QString::fromStdString(m.boxes[0].text)
+               .remove(QLatin1Char('\n'))
+               .contains(QStringLiteral("アクセスが許可されていません。")),
+           m.boxes[0].text.c_str());
   QVERIFY(m.w.project().isModified());
+  // The system's words are Japanese whatever the locale: the files/ table, never strerror or Qt's.
+  const QString tooLong = m.w.project().save(dir.filePath(QString(300, QLatin1Char('x')) + ".csv"));
+  QVERIFY2(tooLong.contains(QStringLiteral("名前が長すぎます。")), qPrintable(tooLong));
+  const QString missing = Project().open(dir.filePath(QStringLiteral("none.csv")));
+  QVERIFY2(missing.contains(QStringLiteral("ありません。")), qPrintable(missing));
 
   // A full disk: a tiny file system (root only).
   if (!root)
@@ -280,7 +288,7 @@ void ProjectTest::failed_save_keeps_the_old_file_and_says_why() {
   const QByteArray after = read(full);
   const int left = static_cast<int>(QDir(small).entryList(QDir::Files | QDir::Hidden).size());
   QProcess::execute(QStringLiteral("umount"), {small});
-  QVERIFY2(failed.contains(QStringLiteral("ディスクに空きがありません")), qPrintable(failed));
+  QVERIFY2(failed.contains(QStringLiteral("ディスクに空きがありません。")), qPrintable(failed));
   QCOMPARE(after, old);
   QCOMPARE(left, 1);
 }

@@ -64,10 +64,9 @@ SheetData sheet_data(const SeismicCalcState &s, const CalcOutcome &outcome, std:
   if (header.starts_with(ReportHeaderMark) && header.ends_with(ReportHeaderMark) &&
       header.size() >= 2 * ReportHeaderMark.size())
     d.calculated_at = header.substr(ReportHeaderMark.size(), header.size() - 2 * ReportHeaderMark.size());
-  d.verdicts.push_back({"ボルト強度", s.VerdictLine, s.VerdictLine == VerdictPass});
+  d.verdicts.push_back({"ボルト強度", s.VerdictLine, outcome.bolt_ok});
   if (outcome.bond) {
-    d.verdicts.push_back(
-        {"密着力・連結性", s.AnchorBlock, outcome.bond->pullout_kg < outcome.bond->allowable_kg});
+    d.verdicts.push_back({"密着力・連結性", s.AnchorBlock, outcome.bond->safe});
   } else if (s.AnchorKind == Anchor::RebarWelded) {
     // The weld's line, then the rebar's: figures to check, not verdicts.
     d.verdicts.push_back({"溶接・鉄筋", s.AnchorBlock.substr(0, s.AnchorBlock.find(CRLF)), true});

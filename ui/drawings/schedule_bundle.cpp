@@ -1,7 +1,7 @@
 #include "ui/drawings/schedule_bundle.h"
 
 #include "capture/single_case.h"
-#include "schedule/schedule_writer.h"
+#include "files/atomic_file.h"
 
 #include <QDate>
 
@@ -76,8 +76,7 @@ std::string write_schedule_bundle(std::string_view schedule, batch::Encoding enc
   const QByteArray pdf = sheet::bundle_pdf(cover, items);
   if (pdf.isEmpty())
     return "計算書（PDF）を作れません。";
-  return batch::write_file_atomically(
-      path, std::string_view(pdf.constData(), static_cast<std::size_t>(pdf.size())));
+  return save_file_said(path, std::string_view(pdf.constData(), static_cast<std::size_t>(pdf.size())));
 }
 
 } // namespace zelvaro::sheet
