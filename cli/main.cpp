@@ -109,12 +109,12 @@ input.
               "line_id.txt"; unsafe characters of the id become _, and
               nothing is written outside DIR)
   --pdf       write each item's sheet (PDF, one A4 page) into DIR ("line_id.pdf";
-              none for refused rows). Title block: --project, --equipment (or
-              the schedule's equipment column), --checker
+              none for refused rows). Title block: the row's number (id), and
+              the row's project, equipment and checker cells, else --project,
+              --equipment, --checker
               A name ending in .pdf writes ONE file of every sheet with a
-              cover (every item's verdict and page); the title block's
-              project and checker come from the schedule's project and
-              checker columns, --project and --checker winning
+              cover (every item's verdict and page "n / N", as each sheet
+              prints it); the same title blocks
               Both kinds of file are written under a temporary name and
               renamed when complete. A folder that is not empty is refused
               (earlier files would pass for this run's), and so is a folder

@@ -584,23 +584,27 @@ BatchCounts run_batch(std::istream &in, ResultSink &results, std::ostream &diagn
           }
 
           // The files first: the row says whether they were written.
+          const bool shortfall = outcome.message.has_value();
+          if (shortfall)
+            result.suggestions = advice.suggestions(state, fields, outcome);
           std::optional<std::string> write_error;
           try {
             if (options.reports)
               options.reports->write(record.line, id, outcome.report);
             if (options.sheets) {
               const auto cell = [&](std::optional<std::size_t> column) {
-                return column && *column < record.fields.size() ? record.fields[*column] : std::string_view();
+                return std::string(column && *column < record.fields.size() ? record.fields[*column]
+                                                                            : std::string_view());
               };
-              const RowNames names{cell(layout.equipment), cell(layout.project), cell(layout.checker)};
-              options.sheets->write(record.line, id, names, state, outcome, fields);
+              options.sheets->write(
+                  result, SheetNames{cell(layout.project), cell(layout.equipment), cell(layout.checker)},
+                  state, outcome, fields);
             }
             write_failures = 0;
           } catch (const std::runtime_error &e) {
             write_error = e.what();
           }
 
-          const bool shortfall = outcome.message.has_value();
           if (write_error)
             ++counts.write_errors;
           else
@@ -609,8 +613,6 @@ BatchCounts run_batch(std::istream &in, ResultSink &results, std::ostream &diagn
             result.status = ItemStatus::Error;
             result.message.insert(0, *write_error + (outcome.message ? " " : ""));
           }
-          if (shortfall)
-            result.suggestions = advice.suggestions(state, fields, outcome);
           results.write(result);
           if (write_error) {
             echo_row_line(echo, record.line, id, texts);

@@ -143,8 +143,12 @@ class PdfSheets(unittest.TestCase):
         ids = [r[0] for r in csv.reader(text.splitlines()[1:])]
         for k, item in enumerate(ids):
             line = next(l for l in cover if l.startswith(item[:4]))
-            self.assertTrue(line.endswith(" %d" % (k + 2)), line)
+            self.assertTrue(line.endswith(" %d / 13" % (k + 2)), line)
+            # Each sheet carries its item's number and the page the cover gives it.
+            sheet = [normalized(l) for l in pages[k + 1].splitlines()]
             self.assertIn("ポンプ室改修", pages[k + 1])
+            self.assertTrue(any(normalized(item) in l for l in sheet), (item, sheet[:6]))
+            self.assertEqual(sheet[-1], "%d / 13" % (k + 2))
         self.assertTrue(any(l.startswith("空欄 X-1 入力不備 － 空白") for l in cover), cover)
         fonts = subprocess.run(["pdffonts", out], capture_output=True, check=True).stdout.decode()
         names = [l.split()[0] for l in fonts.splitlines()[2:]]
