@@ -161,6 +161,17 @@ class PdfSheets(unittest.TestCase):
         self.assertEqual(run(["--batch", schedule, "--pdf", folder]).returncode, 0)
         sheet = pdf_lines(os.path.join(folder, os.listdir(folder)[0]))
         self.assertTrue(any("ポンプ室改修" in l for l in sheet) and any("検査太郎" in l for l in sheet), sheet)
+        # The folder of sheets and the bundle give one title block: the row's cell, else the option.
+        with open(schedule, "w", encoding="utf-8") as f:
+            f.write(lines[0] + ",equipment\n" + lines[1] + ",ポンプA\n" + lines[2] + ",\n")
+        folder, bundle = os.path.join(self.dir, "named"), os.path.join(self.dir, "named.pdf")
+        for target in (folder, bundle):
+            self.assertEqual(run(["--batch", schedule, "--pdf", target, "--equipment", "既定機器"]).returncode, 0)
+        each = [" ".join(pdf_lines(os.path.join(folder, n))) for n in sorted(os.listdir(folder))]
+        sheets = subprocess.run(["pdftotext", bundle, "-"], capture_output=True,
+                                check=True).stdout.decode().split("\f")[1:-1]
+        self.assertEqual([("ポンプA" in t, "既定機器" in t) for t in each], [(True, False), (False, True)])
+        self.assertEqual([("ポンプA" in t, "既定機器" in t) for t in sheets], [(True, False), (False, True)])
         # An output that cannot be written is an error, and leaves nothing.
         bad = os.path.join(self.dir, "missing", "all.pdf")
         p = run(["--batch", schedule, "--pdf", bad])
