@@ -458,7 +458,7 @@ def undated(result):
     return st, re.sub(r"\A(～+)[0-9/: ]+(～+)", r"\1\2", out), err
 
 
-def consistency(binary, cases, native):
+def consistency(binary, cases, native, jobs):
     """Returns the faults found: `cases` run a process each and through
     --cases must print the same, and --cases must refuse lines of its own.
     A byte that is not UTF-8 reaches only the native program as it is (node
@@ -471,8 +471,9 @@ def consistency(binary, cases, native):
         cases.append(floor + ["M=12", "W=5\udcff0"])
     faults = []
     listed = run_cases(binary, cases, "surrogateescape")
-    for argv, answer in zip(cases, listed):
-        single = run_binary(binary, argv, "surrogateescape")
+    with concurrent.futures.ThreadPoolExecutor(max_workers=jobs) as pool:
+        singles = list(pool.map(lambda a: run_binary(binary, a, "surrogateescape"), cases))
+    for argv, answer, single in zip(cases, listed, singles):
         if undated(single) != undated(answer):
             faults.append("%s: a process of its own %r, --cases %r" % (argv, single, answer))
     # Each refused with status 2 and a message, the run going on.
@@ -534,7 +535,7 @@ def main():
     if opts.consistency is not None:
         # Every shape and anchor kind among the edge cases: one of every so many.
         picked = cases[::max(1, len(cases) // opts.consistency)][:opts.consistency]
-        faults = consistency(binary, picked, opts.runner is None)
+        faults = consistency(binary, picked, opts.runner is None, opts.jobs)
         for f in faults:
             print(f)
         print("%d cases and the refused lines of --cases: %d faults" % (len(picked), len(faults)))
