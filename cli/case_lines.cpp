@@ -175,6 +175,13 @@ void append_json_string(std::string &out, std::string_view bytes) {
         std::snprintf(escape, sizeof escape, "\\udc%02x", c);
         out += escape;
         ++i;
+      } else if (cp.value == 0x85 || cp.value == 0x2028 || cp.value == 0x2029) {
+        // Line breaks to some readers of lines (Python's splitlines, older
+        // JavaScript): escaped, so that an answer is always one line.
+        char escape[8];
+        std::snprintf(escape, sizeof escape, "\\u%04x", static_cast<unsigned>(cp.value));
+        out += escape;
+        i += cp.size;
       } else {
         out.append(bytes.substr(i, cp.size));
         i += cp.size;

@@ -353,7 +353,7 @@ def run_lines(binary, lines, errors="replace", timeout=1800):
     stdout, stderr) for each, decoded as run_binary does."""
     p = subprocess.run(binary + ["--cases", "-"], input="".join(l + "\n" for l in lines).encode(),
                        capture_output=True, timeout=timeout)
-    answers = p.stdout.decode("utf-8").splitlines()
+    answers = p.stdout.decode("utf-8").split("\n")[:-1]
     if p.returncode != 0 or len(answers) != len(lines):
         raise RuntimeError("--cases exited %s with %d answers for %d lines: %s"
                            % (p.returncode, len(answers), len(lines),
