@@ -440,6 +440,163 @@ BatchCounts run_batch(std::istream &in, std::ostream &table, std::ostream &diagn
   return run_batch(in, csv, diagnostics, options);
 }
 
+namespace {
+
+// Turns each record of a schedule into its typed result: the row's refusal
+// (the reader's diagnosis, an id too long, a selection it cannot use) or
+// the single case's calculation. Keeps the working state of a run.
+class RowJudge {
+public:
+  RowJudge(const Layout &layout, const BatchOptions &options, bool want_inputs)
+      : layout_(layout), options_(options), texts_(options.texts), same_texts_(texts_ == default_texts()),
+        want_inputs_(want_inputs) {}
+
+  // Judges `record` into `result`; a calculated row's state, outcome and
+  // fields stay in the members below until the next call.
+  void judge(const CsvRecordView &record, ItemResult &result) {
+    id = layout_.id && *layout_.id < record.fields.size() ? record.fields[*layout_.id] : std::string_view();
+    result.line = record.line;
+    result.id.assign(shown_id(id));
+    result.message.clear();
+    result.suggestions.clear();
+    if (want_inputs_) {
+      result.inputs.clear();
+      for (std::size_t i = 0; i < layout_.columns.size() && i < record.fields.size(); ++i)
+        if (!layout_.columns[i].name.empty() && layout_.columns[i].kind != ColumnKind::Id)
+          result.inputs.emplace_back(layout_.columns[i].name, record.fields[i]);
+    }
+    said_ = nullptr;
+    refusal_said_.reset();
+    result.status = ItemStatus::Refused; // unless calculated below
+    if (record.error) {
+      // A damaged or hostile file repeats one diagnosis line after line: translate it once.
+      if (record.error != reader_error_) {
+        reader_error_ = record.error;
+        reader_refusal_ = reader_error_text(record.error, layout_.names, default_texts());
+        reader_refusal_said_ =
+            same_texts_ ? reader_refusal_ : reader_error_text(record.error, layout_.names, texts_);
+      }
+      result.message = reader_refusal_;
+      said_ = &reader_refusal_said_;
+    } else if (std::optional<std::string> why = refusal(record, default_texts())) {
+      if (!same_texts_)
+        refusal_said_ = refusal(record, texts_);
+      result.message = std::move(*why);
+      said_ = refusal_said_ ? &*refusal_said_ : &result.message;
+    } else {
+      // The same steps as zelvaro-check for one case.
+      fields.reset();
+      for (const auto &[column, slot] : layout_.reads[static_cast<std::size_t>(shape_)])
+        fields.set(slot, record.fields[column]);
+      if (!layout_.diameter)
+        fields.set(InputSlot::Combo1, ""); // the diameter has no default
+      cases::prepare_state(state, shape_, anchor_, material_);
+      cases::run_case(state, fields, options_.now,
+                      options_.reports || options_.sheets ? ReportText::Full : ReportText::Verdicts, outcome);
+      take_outcome(result, state, outcome);
+      said_ = &result.message;
+      if (result.calculated() && outcome.message)
+        result.suggestions = advice_.suggestions(state, fields, outcome);
+    }
+    if (!result.calculated())
+      clear_figures(result);
+  }
+
+  // A refused row's reason in the diagnostics' words, escaped for the terminal.
+  const std::string &refusal_echo() {
+    if (*said_ != echo_text_) { // else the same refusal as the last one: its echo is ready
+      echo_text_ = *said_;
+      echo_.clear();
+      append_terminal_text(echo_, echo_text_);
+    }
+    return echo_;
+  }
+
+  std::string_view id; // of the record judged last
+  SeismicCalcState state;
+  CaseFieldViews fields; // of the record judged last
+  CalcOutcome outcome;
+
+private:
+  // The row's own refusal in the given words, or nothing (shape_, anchor_,
+  // material_ then hold its selections).
+  std::optional<std::string> refusal(const CsvRecordView &record, const BatchTexts &words) {
+    if (id.size() > MaxIdBytes)
+      return filled(words.id_too_long, {std::to_string(id.size()), std::to_string(MaxIdBytes)});
+    std::optional<std::string> why = selection(record, layout_.shape, "shape", &BatchTexts::shape_word,
+                                               cases::ShapeSpellings, cases::shape_named, shape_, words);
+    if (!why)
+      why = selection(record, layout_.anchor, "anchor", &BatchTexts::anchor_word, cases::AnchorSpellings,
+                      cases::anchor_named, anchor_, words);
+    if (!why)
+      why = selection(record, layout_.material, "material", &BatchTexts::material_word,
+                      cases::MaterialSpellings, cases::material_named, material_, words);
+    return why;
+  }
+
+  const Layout &layout_;
+  const BatchOptions &options_;
+  // A refusal is said twice: in the table's words (the defaults) and in the
+  // diagnostics' words; the same two when the texts are the defaults.
+  const BatchTexts &texts_;
+  const bool same_texts_;
+  const bool want_inputs_;
+  Shape shape_{};
+  Anchor anchor_{};
+  Material material_{};
+  cases::AdviceSearch advice_;
+  CsvError reader_error_;
+  std::string reader_refusal_, reader_refusal_said_;
+  std::optional<std::string> refusal_said_;
+  const std::string *said_ = nullptr;
+  std::string echo_text_, echo_; // the last refusal said, and its echo
+};
+
+// The files of a calculated row (--reports, --pdf DIR); nothing, or why
+// they could not be written.
+std::optional<std::string> write_files(const BatchOptions &options, const Layout &layout,
+                                       const CsvRecordView &record, const RowJudge &row,
+                                       const ItemResult &result) {
+  try {
+    if (options.reports)
+      options.reports->write(record.line, row.id, row.outcome.report);
+    if (options.sheets) {
+      const auto cell = [&](std::optional<std::size_t> column) {
+        return std::string(column && *column < record.fields.size() ? record.fields[*column]
+                                                                    : std::string_view());
+      };
+      options.sheets->write(result,
+                            SheetNames{cell(layout.project), cell(layout.equipment), cell(layout.checker)},
+                            row.state, row.outcome, row.fields);
+    }
+  } catch (const std::runtime_error &e) {
+    return e.what();
+  }
+  return std::nullopt;
+}
+
+// The closing lines: where a signal stopped the run, and the counts.
+void say_summary(std::ostream &diagnostics, BatchCounts &counts, const BatchOptions &options,
+                 std::size_t line_reached) {
+  const BatchTexts &texts = options.texts;
+  if (options.stop && *options.stop != 0) { // even one caught after the last row: the user asked to stop
+    counts.stopped_by = *options.stop;
+    diagnostics << "zelvaro-check: "
+                << filled(texts.stopped, {counts.stopped_by == SIGINT ? texts.sigint : texts.sigterm,
+                                          std::to_string(line_reached)})
+                << "\n";
+  }
+  std::string summary = "zelvaro-check: ";
+  append_filled(summary, texts.counts,
+                {std::to_string(counts.items), std::to_string(counts.passed),
+                 std::to_string(counts.shortfalls), std::to_string(counts.refused)});
+  if (counts.write_errors > 0)
+    append_filled(summary, texts.counts_write_failures, {std::to_string(counts.write_errors)});
+  diagnostics << summary << "\n";
+}
+
+} // namespace
+
 BatchCounts run_batch(std::istream &in, ResultSink &results, std::ostream &diagnostics,
                       const BatchOptions &options) {
   BatchCounts counts;
@@ -469,25 +626,17 @@ BatchCounts run_batch(std::istream &in, ResultSink &results, std::ostream &diagn
 
     try {
       results.begin();
-
-      SeismicCalcState state;
+      RowJudge row(layout, options, results.wants_inputs());
       CsvRecordView record;
-      CaseFieldViews fields; // of the current record
-      CalcOutcome outcome;
-      cases::AdviceSearch advice;
       ItemResult result; // reused: its texts keep their storage
-      const bool want_inputs = results.wants_inputs();
-      std::string echo; // a line for the terminal
-      // A refusal is said twice: in the table's words (the defaults) and in
-      // the diagnostics' words; the same two when the texts are the defaults.
-      const BatchTexts &cell_texts = default_texts();
-      const bool same_texts = texts == cell_texts;
-      CsvError reader_error;
-      std::string reader_refusal, reader_refusal_said;
-      std::optional<std::string> refusal_said;
-      std::string refusal_echo_text, refusal_echo; // the last refusal said, for the terminal
+      std::string echo;  // a line for the terminal
       std::size_t records = 0;
-
+      const auto say = [&](std::string_view text) {
+        echo_row_line(echo, record.line, row.id, texts);
+        echo += text;
+        echo += '\n';
+        diagnostics.write(echo.data(), static_cast<std::streamsize>(echo.size()));
+      };
       try {
         while (!stopped && reader.next(record)) {
           line_reached = record.line;
@@ -500,123 +649,27 @@ BatchCounts run_batch(std::istream &in, ResultSink &results, std::ostream &diagn
             continue;
 
           ++counts.items;
-          const std::string_view id =
-              layout.id && *layout.id < record.fields.size() ? record.fields[*layout.id] : std::string_view();
-          result.line = record.line;
-          result.id.assign(shown_id(id));
-          result.message.clear();
-          result.suggestions.clear();
-          if (want_inputs) {
-            result.inputs.clear();
-            for (std::size_t i = 0; i < layout.columns.size() && i < record.fields.size(); ++i)
-              if (!layout.columns[i].name.empty() && layout.columns[i].kind != ColumnKind::Id)
-                result.inputs.emplace_back(layout.columns[i].name, record.fields[i]);
-          }
-
-          Shape shape{};
-          Anchor anchor{};
-          Material material{};
-          const bool bad_record = static_cast<bool>(record.error);
-          // The row's own refusal in the given words (the table's when they are the defaults).
-          const auto refuse = [&](const BatchTexts &words) -> std::optional<std::string> {
-            if (id.size() > MaxIdBytes)
-              return filled(words.id_too_long, {std::to_string(id.size()), std::to_string(MaxIdBytes)});
-            std::optional<std::string> why =
-                selection(record, layout.shape, "shape", &BatchTexts::shape_word, cases::ShapeSpellings,
-                          cases::shape_named, shape, words);
-            if (!why)
-              why = selection(record, layout.anchor, "anchor", &BatchTexts::anchor_word,
-                              cases::AnchorSpellings, cases::anchor_named, anchor, words);
-            if (!why)
-              why = selection(record, layout.material, "material", &BatchTexts::material_word,
-                              cases::MaterialSpellings, cases::material_named, material, words);
-            return why;
-          };
-          refusal_said.reset();
-          std::optional<std::string> refusal;
-          if (bad_record) {
-            // A damaged or hostile file repeats one diagnosis line after line: translate it once.
-            if (record.error != reader_error) {
-              reader_error = record.error;
-              reader_refusal = reader_error_text(record.error, layout.names, cell_texts);
-              reader_refusal_said =
-                  same_texts ? reader_refusal : reader_error_text(record.error, layout.names, texts);
-            }
-            result.status = ItemStatus::Refused;
-            result.message = reader_refusal;
-          } else if ((refusal = refuse(cell_texts))) {
-            if (!same_texts)
-              refusal_said = refuse(texts);
-            result.status = ItemStatus::Refused;
-            result.message = std::move(*refusal);
-          } else {
-            // The same steps as zelvaro-check for one case.
-            fields.reset();
-            for (const auto &[column, slot] : layout.reads[static_cast<std::size_t>(shape)])
-              fields.set(slot, record.fields[column]);
-            if (!layout.diameter)
-              fields.set(InputSlot::Combo1, ""); // the diameter has no default
-            cases::prepare_state(state, shape, anchor, material);
-            cases::run_case(state, fields, options.now,
-                            options.reports || options.sheets ? ReportText::Full : ReportText::Verdicts,
-                            outcome);
-            take_outcome(result, state, outcome);
-          }
-
+          row.judge(record, result);
           if (!result.calculated()) {
             ++counts.refused;
-            clear_figures(result);
-            const std::string &said = bad_record     ? reader_refusal_said
-                                      : refusal_said ? *refusal_said
-                                                     : result.message;
-            if (said != refusal_echo_text) {
-              refusal_echo_text = said;
-              refusal_echo.clear();
-              append_terminal_text(refusal_echo, said);
-            }
             results.write(result);
-            echo_row_line(echo, record.line, id, texts);
-            echo += refusal_echo;
-            echo += '\n';
-            diagnostics.write(echo.data(), static_cast<std::streamsize>(echo.size()));
+            say(row.refusal_echo());
             stopped = options.stop && *options.stop != 0;
             continue;
           }
-
           // The files first: the row says whether they were written.
-          std::optional<std::string> write_error;
-          try {
-            if (options.reports)
-              options.reports->write(record.line, id, outcome.report);
-            if (options.sheets) {
-              const auto cell = [&](std::optional<std::size_t> column) {
-                return column && *column < record.fields.size() ? record.fields[*column] : std::string_view();
-              };
-              const RowNames names{cell(layout.equipment), cell(layout.project), cell(layout.checker)};
-              options.sheets->write(record.line, id, names, state, outcome, fields);
-            }
-            write_failures = 0;
-          } catch (const std::runtime_error &e) {
-            write_error = e.what();
-          }
-
-          const bool shortfall = outcome.message.has_value();
-          if (write_error)
-            ++counts.write_errors;
-          else
-            ++(shortfall ? counts.shortfalls : counts.passed);
+          const std::optional<std::string> write_error = write_files(options, layout, record, row, result);
           if (write_error) {
+            ++counts.write_errors;
             result.status = ItemStatus::Error;
-            result.message.insert(0, *write_error + (outcome.message ? " " : ""));
+            result.message.insert(0, *write_error + (row.outcome.message ? " " : ""));
+          } else {
+            write_failures = 0;
+            ++(result.status == ItemStatus::Shortfall ? counts.shortfalls : counts.passed);
           }
-          if (shortfall)
-            result.suggestions = advice.suggestions(state, fields, outcome);
           results.write(result);
           if (write_error) {
-            echo_row_line(echo, record.line, id, texts);
-            append_terminal_text(echo, *write_error);
-            echo += '\n';
-            diagnostics.write(echo.data(), static_cast<std::streamsize>(echo.size()));
+            say(terminal_text(*write_error));
             if (++write_failures >= options.max_write_failures) {
               file_error(filled(texts.write_failures_stop,
                                 {std::to_string(write_failures), std::to_string(record.line)}));
@@ -657,21 +710,7 @@ BatchCounts run_batch(std::istream &in, ResultSink &results, std::ostream &diagn
   };
   finish(options.reports);
   finish(options.sheets);
-
-  if (options.stop && *options.stop != 0) { // even one caught after the last row: the user asked to stop
-    counts.stopped_by = *options.stop;
-    diagnostics << "zelvaro-check: "
-                << filled(texts.stopped, {counts.stopped_by == SIGINT ? texts.sigint : texts.sigterm,
-                                          std::to_string(line_reached)})
-                << "\n";
-  }
-  std::string summary = "zelvaro-check: ";
-  append_filled(summary, texts.counts,
-                {std::to_string(counts.items), std::to_string(counts.passed),
-                 std::to_string(counts.shortfalls), std::to_string(counts.refused)});
-  if (counts.write_errors > 0)
-    append_filled(summary, texts.counts_write_failures, {std::to_string(counts.write_errors)});
-  diagnostics << summary << "\n";
+  say_summary(diagnostics, counts, options, line_reached);
   return counts;
 }
 

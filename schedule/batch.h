@@ -28,6 +28,7 @@
 // Memory stays flat: one row is held at a time.
 
 #include "capture/field_reader.h"
+#include "capture/sheet_names.h"
 #include "engine/calculate.h"
 #include "engine/seismic_calc_state.h"
 #include "schedule/batch_texts.h"
@@ -50,21 +51,16 @@
 
 namespace zelvaro::batch {
 
-// The names a row gives its sheet's title block: its `equipment`, `project`
-// and `checker` cells (empty when the schedule has no such column).
-struct RowNames {
-  std::string_view equipment, project, checker;
-};
-
 // Where the sheet of each calculated item goes (--pdf DIR).
 class SheetSink {
 public:
   virtual ~SheetSink() = default;
-  // The item on input line `line` labelled `id`, with its names, just
-  // calculated: `s` holds its selections and results, `outcome` its report
-  // and advice, `fields` the texts it was calculated from. Throws
-  // std::runtime_error when the sheet cannot be stored.
-  virtual void write(std::size_t line, std::string_view id, const RowNames &names, const SeismicCalcState &s,
+  // The item just calculated: `result` its line, id, verdicts and
+  // suggestions, `row` the names of its equipment, project and checker
+  // cells (empty without such a column), `s` its selections and results,
+  // `outcome` its report and advice, `fields` the texts it was calculated
+  // from. Throws std::runtime_error when the sheet cannot be stored.
+  virtual void write(const ItemResult &result, const SheetNames &row, const SeismicCalcState &s,
                      const CalcOutcome &outcome, const FieldReader &fields) = 0;
   // After the last row: makes what was written durable; throws like write().
   virtual void finish() {}

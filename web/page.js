@@ -343,20 +343,11 @@
 
   // ---- The printed sheet, from the last report.
   function fillSheet(outcome) {
-    const line0 = outcome.report.split('\r\n')[0];
-    const mark = '～～～～～';
-    $('SheetCaption').textContent = texts.caption;
-    $('SheetDate').textContent = line0.startsWith(mark) && line0.endsWith(mark)
-      ? line0.slice(mark.length, line0.length - mark.length) : '';
+    const sheet = outcome.sheet; // the core's sheet model, as the desktop sheet draws it
+    $('SheetCaption').textContent = sheet.caption;
+    $('SheetDate').textContent = sheet.calculatedAt;
     $('SheetDiagram').src = 'diagrams/Sheet' + chosen.shape + '.png';
-    const rows = [
-      ['設備形状', texts.shapes[chosen.shape - 1].caption],
-      ['アンカー種類', texts.anchors[chosen.anchor - 1].caption],
-      ['ボルト材質', texts.materials[chosen.material - 1].caption],
-      ['ボルト径', 'M' + $('Combo1').value],
-      ['設計水平震度 KH', $('Combo2').value],
-      ['地域係数 Z', $('Combo4').value],
-    ];
+    const rows = sheet.selections;
     const table = $('SheetSelections');
     table.replaceChildren();
     for (const [name, value] of rows) {
@@ -366,15 +357,14 @@
       tr.append(th);
       tr.insertCell().textContent = value;
     }
-    $('SheetReport').textContent = outcome.report.replace(/\r\n/g, '\n');
-    const names = { bolt: 'ボルト強度', bond: '密着力・連結性', weld: '溶接・鉄筋' };
+    $('SheetReport').textContent = sheet.report.replace(/\r\n/g, '\n');
     const verdicts = $('SheetVerdicts');
     verdicts.replaceChildren();
-    for (const v of outcome.verdicts) {
+    for (const v of sheet.verdicts) {
       const div = document.createElement('div');
       div.className = 'verdict ' + (v.ok ? 'ok' : 'ng');
       const b = document.createElement('b');
-      b.textContent = (v.ok ? '○ ' : '× 不足 ') + names[v.check];
+      b.textContent = (v.ok ? '○ ' : '× 不足 ') + v.check;
       const span = document.createElement('span');
       span.textContent = v.text.replace(/\r\n/g, '\n');
       div.append(b, span);

@@ -19,6 +19,7 @@
 #include "engine/shape_procedure.h"
 #include "refdata/materials.h"
 #include "refdata/selection_lists.h"
+#include "schedule/sheet_model.h"
 
 #include <emscripten/emscripten.h>
 
@@ -224,6 +225,60 @@ std::string page_texts() {
   return out;
 }
 
+// The sheet model as the page's printed sheet renders it.
+void put_sheet(std::string &out, const sheet::SheetModel &d) {
+  out += "{\"calculatedAt\":";
+  put_string(out, d.calculated_at);
+  out += ",\"caption\":";
+  put_string(out, d.caption);
+  out += ",\"number\":";
+  put_string(out, d.number);
+  out += ",\"project\":";
+  put_string(out, d.names.project);
+  out += ",\"equipment\":";
+  put_string(out, d.names.equipment);
+  out += ",\"checker\":";
+  put_string(out, d.names.checker);
+  out += ",\"page\":";
+  put_string(out, sheet::page_text(d.page, d.pages));
+  out += ",\"selections\":[";
+  bool first = true;
+  for (const auto &[name, value] : sheet::sheet_selections(d)) {
+    out += first ? "[" : ",[";
+    first = false;
+    put_string(out, name);
+    out += ',';
+    put_string(out, value);
+    out += ']';
+  }
+  out += "],\"report\":";
+  put_string(out, d.report);
+  out += ",\"verdicts\":[";
+  first = true;
+  for (const sheet::SheetVerdict &v : d.verdicts) {
+    out += first ? "{\"check\":" : ",{\"check\":";
+    first = false;
+    put_string(out, v.check);
+    out += ",\"ok\":";
+    out += v.ok ? "true" : "false";
+    out += ",\"text\":";
+    put_string(out, without_crlf(v.outcome));
+    out += '}';
+  }
+  out += "],\"advice\":";
+  if (d.advice)
+    put_message(out, *d.advice);
+  else
+    out += "null";
+  out += ",\"suggestions\":[";
+  for (std::size_t i = 0; i < d.suggestions.size(); ++i) {
+    if (i)
+      out += ',';
+    put_string(out, d.suggestions[i]);
+  }
+  out += "]}";
+}
+
 std::string calculate(int shape, int anchor, int material, std::string_view texts, std::string_view now) {
   cases::CaseFields fields;
   for (int i = 0; i < InputSlotCount; ++i) {
@@ -250,10 +305,12 @@ std::string calculate(int shape, int anchor, int material, std::string_view text
   };
   for (const Message &m : outcome.refusal)
     message(m);
+  std::vector<std::string> changes;
   if (outcome.status == CalcOutcome::Status::Reported && outcome.message) {
     // judge_msg's advice, with the changes that would pass under it, as the window shows them.
+    changes = cases::suggestions(state, fields, outcome);
     Message advice = *outcome.message;
-    advice.informative = cases::joined(cases::suggestions(state, fields, outcome), "\r\n");
+    advice.informative = cases::joined(changes, "\r\n");
     message(advice);
   } else if (outcome.message) {
     message(*outcome.message); // the numeric error
@@ -262,18 +319,12 @@ std::string calculate(int shape, int anchor, int material, std::string_view text
   if (outcome.status == CalcOutcome::Status::Reported) {
     out += ",\"report\":";
     put_string(out, outcome.report);
-    // The verdicts for the printed sheet, from the checks themselves.
-    out += ",\"verdicts\":[{\"check\":\"bolt\",\"ok\":";
-    out += outcome.bolt_ok ? "true" : "false";
-    out += ",\"text\":";
-    put_string(out, without_crlf(state.VerdictLine));
-    out += "},{\"check\":";
-    out += outcome.bond ? "\"bond\"" : "\"weld\"";
-    out += ",\"ok\":";
-    out += !outcome.bond || outcome.bond->safe ? "true" : "false";
-    out += ",\"text\":";
-    put_string(out, without_crlf(state.AnchorBlock));
-    out += "}]";
+    // The printed sheet: the same model the desktop sheet draws.
+    batch::ItemResult result;
+    batch::take_outcome(result, state, outcome);
+    result.suggestions = changes;
+    out += ",\"sheet\":";
+    put_sheet(out, sheet::sheet_model(state, outcome, fields, result));
   }
   out += '}';
   return out;
