@@ -468,24 +468,39 @@ void Project::undo() {
   if (!can_undo())
     return;
   const Step &step = history_[--done_];
+  const std::optional<ScheduleRow> held = current_row();
   if (!step.columns_before.empty())
     columns_ = step.columns_before;
   for (auto s = step.splices.rbegin(); s != step.splices.rend(); ++s)
     apply(*s, false);
   state_ = step.before;
   notify();
+  tell_restored(held);
 }
 
 void Project::redo() {
   if (!can_redo())
     return;
   const Step &step = history_[done_++];
+  const std::optional<ScheduleRow> held = current_row();
   if (!step.columns_after.empty())
     columns_ = step.columns_after;
   for (const Splice &s : step.splices)
     apply(s, true);
   state_ = step.state;
   notify();
+  tell_restored(held);
+}
+
+std::optional<ScheduleRow> Project::current_row() const {
+  const std::optional<std::size_t> i = current();
+  return i ? std::optional(items_[*i].row) : std::nullopt;
+}
+
+void Project::tell_restored(const std::optional<ScheduleRow> &held) {
+  const std::optional<ScheduleRow> now = current_row();
+  if (held && now && *held != *now && current_restored)
+    current_restored();
 }
 
 std::string Project::undo_label() const {

@@ -103,6 +103,9 @@ public:
   std::function<void(const ListChange &)> changed;
   // Heard when the current item left the list (an undo or a delete took it).
   std::function<void()> current_lost;
+  // Heard when an undo or redo changed the current item's cells (the form
+  // shows them again).
+  std::function<void()> current_restored;
 
   // How the batch judges one row of this project's columns.
   ItemResult judge(const ScheduleRow &row) const;
@@ -126,6 +129,8 @@ private:
   void push(Step step);
   void apply(const Splice &s, bool forward);
   void check_current();
+  std::optional<ScheduleRow> current_row() const;
+  void tell_restored(const std::optional<ScheduleRow> &held);
   // Columns added to `columns` (this project's, grown): a refused row with
   // as many cells as the header now has would be read as a row of cells on
   // the next open; unnamed columns, which the batch ignores, keep it refused.

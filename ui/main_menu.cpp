@@ -98,13 +98,10 @@ MainWindow::MainWindow(QWidget *parent)
   buildMenus();
 
   connect(project_, &Project::modifiedChanged, this, [this] { updateTitle(); });
-  connect(project_, &Project::changed, this, [this](std::size_t at, std::size_t, std::size_t inserted) {
-    // An undo or redo of the current item's inputs: the form shows them.
-    const auto row = project_->model().current();
-    if (row && *row >= at && *row < at + inserted && !project_->model().same_inputs(*row, form_->inputs()))
-      showItem(static_cast<int>(*row));
-    updateCurrent();
-  });
+  connect(project_, &Project::changed, this, [this] { updateCurrent(); });
+  // An undo or redo of the form's item: the form shows its inputs as restored.
+  connect(project_, &Project::currentRestored, this,
+          [this] { showItem(static_cast<int>(*project_->model().current())); });
   connect(project_, &Project::currentLost, this, [this] {
     lost_ = true;
     updateCurrent();

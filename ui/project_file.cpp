@@ -22,6 +22,7 @@ Project::Project(QObject *parent) : QObject(parent) {
       emit modifiedChanged(modified_ = model_.modified());
   };
   model_.current_lost = [this] { emit currentLost(); };
+  model_.current_restored = [this] { emit currentRestored(); };
 }
 
 void Project::clear() {

@@ -42,7 +42,8 @@ public:
 signals:
   void changed(std::size_t at, std::size_t removed, std::size_t inserted); // rows or their results
   void modifiedChanged(bool modified);
-  void currentLost(); // the item the form held left the list
+  void currentLost();     // the item the form held left the list
+  void currentRestored(); // an undo or redo changed the form's item
 
 private:
   batch::Project model_;

@@ -346,6 +346,16 @@ void ProjectTest::picking_a_row_calculates_it_and_calculate_writes_back() {
   f->Text1(w)->setText(QStringLiteral("600"));
   calculate();
   QCOMPARE(W(4), std::string("600"));
+  // A list edit around the form's item leaves what the form holds alone.
+  f->Text1(w)->setText(QStringLiteral("650"));
+  list->selectRow(3, false);
+  list->moveItems(+1);
+  QCOMPARE(p.current(), std::optional<std::size_t>(3));
+  QCOMPARE(f->Text1(w)->text(), QStringLiteral("650"));
+  list->undo();
+  QCOMPARE(p.current(), std::optional<std::size_t>(4));
+  QCOMPARE(f->Text1(w)->text(), QStringLiteral("650"));
+  f->Text1(w)->setText(QStringLiteral("600"));
 
   // Another item picked while the form holds changes: asked, and answered.
   std::vector<QString> asked;
