@@ -90,7 +90,8 @@ TEST(AllShapes, every_input_is_labelled_with_its_own_quantity) {
       {InputSlot::Text1_7, 7, {"L(cm)=", "D(cm)=", "L1(cm)=", "L(cm)=", "H(cm)="}},
       {InputSlot::Text1_8,
        11,
-       {"引張側ｱﾝｶ数nt(本)=", "横片側ｱﾝｶ数n2(本)=", "横片側ｱﾝｶ数n2(本)=", "引張側ｱﾝｶ数nt(本)=", "横片側ｱﾝｶ数n2(本)="},
+       {"引張側ｱﾝｶ数nt(本)=", "横片側ｱﾝｶ数n2(本)=", "横片側ｱﾝｶ数n2(本)=", "引張側ｱﾝｶ数nt(本)=",
+        "横片側ｱﾝｶ数n2(本)="},
        "横片側ｱﾝｶ数n2(本)="},
       {InputSlot::Text1_9, 10, {"L3G(cm)="}},
       {InputSlot::Text1_10, 14, {"付加力F(kg)="}},
@@ -103,7 +104,8 @@ TEST(AllShapes, every_input_is_labelled_with_its_own_quantity) {
     const int slot = static_cast<int>(row.slot);
     EXPECT_EQ(input_row(row.slot).label, row.text4) << slot;
     for (int k = 0; k <= 5; ++k) {
-      const char *text = k == 0 && row.none ? row.none : row.texts[static_cast<std::size_t>(k > 0 ? k - 1 : 0)];
+      const char *text =
+          k == 0 && row.none ? row.none : row.texts[static_cast<std::size_t>(k > 0 ? k - 1 : 0)];
       EXPECT_EQ(label_text(static_cast<Shape>(k), row.slot), text ? text : row.texts[0]) << slot << ' ' << k;
     }
   }
