@@ -209,11 +209,11 @@ TEST(DataIn, floor_and_ceiling_take_a_whole_nt_up_to_half_the_bolts) {
     bool accepted;
     double nt_given;
   } rows[] = {
-      {Shape::Floor, "8", "", true, 0},        {Shape::Floor, "8", "2", true, 2},
-      {Shape::Floor, "8", "4", true, 4},       {Shape::Ceiling, "3", "1", true, 1},
-      {Shape::Ceiling, "8", "2.0", true, 2},   {Shape::Floor, "8", "5", false, 0},
-      {Shape::Floor, "8", "0", false, 0},      {Shape::Floor, "8", "1.5", false, 0},
-      {Shape::Ceiling, "1", "1", false, 0},    {Shape::Floor, "0", "1", false, 0},
+      {Shape::Floor, "8", "", true, 0},      {Shape::Floor, "8", "2", true, 2},
+      {Shape::Floor, "8", "4", true, 4},     {Shape::Ceiling, "3", "1", true, 1},
+      {Shape::Ceiling, "8", "2.0", true, 2}, {Shape::Floor, "8", "5", false, 0},
+      {Shape::Floor, "8", "0", false, 0},    {Shape::Floor, "8", "1.5", false, 0},
+      {Shape::Ceiling, "1", "1", false, 0},  {Shape::Floor, "0", "1", false, 0},
   };
   for (const Row &row : rows) {
     SCOPED_TRACE(std::string("n=") + row.n + " nt=" + row.nt);
@@ -224,7 +224,8 @@ TEST(DataIn, floor_and_ceiling_take_a_whole_nt_up_to_half_the_bolts) {
     EXPECT_EQ(c.state.nt_given, row.nt_given);
     if (!row.accepted) {
       EXPECT_EQ(c.only_message().title, "ERROR");
-      EXPECT_TRUE(c.only_message().text.starts_with("「引張側ｱﾝｶ数nt(本)」には1以上")) << c.only_message().text;
+      EXPECT_TRUE(c.only_message().text.starts_with("「引張側ｱﾝｶ数nt(本)」には1以上"))
+          << c.only_message().text;
     }
   }
   Capture c(Shape::Floor);
