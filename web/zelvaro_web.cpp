@@ -37,33 +37,9 @@ namespace {
 
 using namespace zelvaro;
 
+// A JSON string (bytes that are not UTF-8 become U+FFFD).
 void put_string(std::string &out, std::string_view s) {
-  out += '"';
-  for (const char c : s) {
-    switch (c) {
-    case '"':
-      out += "\\\"";
-      break;
-    case '\\':
-      out += "\\\\";
-      break;
-    case '\r':
-      out += "\\r";
-      break;
-    case '\n':
-      out += "\\n";
-      break;
-    default:
-      if (static_cast<unsigned char>(c) < 0x20) {
-        char esc[8];
-        std::snprintf(esc, sizeof esc, "\\u%04x", static_cast<unsigned>(c));
-        out += esc;
-      } else {
-        out += c;
-      }
-    }
-  }
-  out += '"';
+  batch::append_json_string(out, s);
 }
 
 void put_list(std::string &out, std::span<const std::string_view> items) {
