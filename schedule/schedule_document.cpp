@@ -1,6 +1,7 @@
 #include "schedule/schedule_document.h"
 
 #include "capture/single_case.h"
+#include "engine/shape_procedure.h"
 #include "schedule/batch.h"
 #include "schedule/csv_reader.h"
 #include "schedule/result_sinks.h"
@@ -119,8 +120,14 @@ void set_inputs(std::vector<std::string> &columns, ScheduleRow &row, const RowIn
   if (in.shape == Shape::None)
     return;
   for (std::string_view name : cases::field_names())
-    if (const auto slot = cases::slot_of(in.shape, name))
-      set_cell(columns, row, name, in.texts[static_cast<std::size_t>(*slot)]);
+    if (const auto slot = cases::slot_of(in.shape, name)) {
+      const std::string &text = in.texts[static_cast<std::size_t>(*slot)];
+      // A blank optional field (nt) adds no column to a file that has none.
+      if (text.empty() && std::find(columns.begin(), columns.end(), name) == columns.end() &&
+          field_binding(*shape_procedure(in.shape), *slot)->optional)
+        continue;
+      set_cell(columns, row, name, text);
+    }
 }
 
 const std::vector<std::string_view> &project_columns() {

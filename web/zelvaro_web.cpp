@@ -37,33 +37,9 @@ namespace {
 
 using namespace zelvaro;
 
+// A JSON string (bytes that are not UTF-8 become U+FFFD).
 void put_string(std::string &out, std::string_view s) {
-  out += '"';
-  for (const char c : s) {
-    switch (c) {
-    case '"':
-      out += "\\\"";
-      break;
-    case '\\':
-      out += "\\\\";
-      break;
-    case '\r':
-      out += "\\r";
-      break;
-    case '\n':
-      out += "\\n";
-      break;
-    default:
-      if (static_cast<unsigned char>(c) < 0x20) {
-        char esc[8];
-        std::snprintf(esc, sizeof esc, "\\u%04x", static_cast<unsigned>(c));
-        out += esc;
-      } else {
-        out += c;
-      }
-    }
-  }
-  out += '"';
+  batch::append_json_string(out, s);
 }
 
 void put_list(std::string &out, std::span<const std::string_view> items) {
@@ -178,8 +154,28 @@ std::string page_texts() {
         out += ':';
         out += field_binding(*proc, row.slot) ? "true" : "false";
       }
-    out += "}}";
+    // Inputs the shape may leave blank (nt), which start blank under their label.
+    out += "},\"optional\":[";
+    first = true;
+    for (const InputRow &row : input_rows())
+      if (const FieldBinding *b = field_binding(*proc, row.slot); b && b->optional) {
+        if (!first)
+          out += ',';
+        first = false;
+        put_string(out, slot_id(row.slot));
+      }
+    out += "]}";
   }
+  // The inputs greyed at start, with no shape chosen.
+  out += "],\"offAtStart\":[";
+  bool first_off = true;
+  for (const InputRow &row : input_rows())
+    if (!on_at_start(row.slot)) {
+      if (!first_off)
+        out += ',';
+      first_off = false;
+      put_string(out, slot_id(row.slot));
+    }
 
   out += "],\"anchors\":[";
   for (const AnchorInfo &a : anchor_kinds()) {
