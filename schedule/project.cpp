@@ -133,8 +133,27 @@ void Project::saved(std::string_view text) {
   }
   // A refused row is refused by the file it is in: judged again from the
   // bytes written, with the lines and the header it has there.
-  if (kept)
-    adopt(items_, judge_schedule(text, Encoding::Utf8));
+  if (kept) {
+    const std::vector<ItemResult> results = judge_schedule(text, Encoding::Utf8);
+    auto r = results.begin();
+    bool same = true;
+    for (const ProjectItem &item : items_) {
+      const bool empty = item.row.raw.empty() && std::all_of(item.row.cells.begin(), item.row.cells.end(),
+                                                             [](const std::string &c) { return c.empty(); });
+      if (!empty)
+        same = same && r != results.end() && (r++)->line == item.row.line;
+    }
+    if (!same || r != results.end()) {
+      // A refused row's open quote took a row written after it apart: the
+      // project becomes what the file holds, as the batch reads it.
+      const bool held = current_.has_value();
+      open(text, Encoding::Utf8);
+      if (held && current_lost)
+        current_lost();
+      return;
+    }
+    adopt(items_, results);
+  }
   saved_state_ = state_;
   pending_.push_back({0, items_.size(), items_.size()});
   notify();

@@ -49,7 +49,9 @@ public:
   // The bytes to save (UTF-8 with a BOM, CR LF): the columns of a new
   // project's names added when missing. After they were written, saved()
   // takes them as the project's file: the unsaved mark goes, rows take their
-  // new lines, refused rows are judged again from the bytes written.
+  // new lines, refused rows are judged again from the bytes written (when
+  // the file reads otherwise than the rows written, as a refused row's open
+  // quote can make it, the project becomes what the file holds, without undo).
   std::string save_text() const;
   void saved(std::string_view text);
   bool modified() const { return state_ != saved_state_; }

@@ -79,6 +79,26 @@ INSTANTIATE_TEST_SUITE_P(
              "NUL"}),
     [](const testing::TestParamInfo<Kept> &info) { return std::string(info.param.name); });
 
+// A refused row's open quote, saved before a row of two lines, takes that
+// row apart as the batch reads the file: the project shows what the file
+// holds, never a verdict the batch would not give.
+TEST(ProjectSave, shows_the_rows_as_the_batch_reads_the_file_written) {
+  Project p;
+  ASSERT_EQ(p.open(Header + Good + "open,\"x\r\n" + Next), "");
+  ScheduleDocument part;
+  ASSERT_EQ(read_schedule(Header + "\"two\r\nlines\"" + Next.substr(3), part), "");
+  p.insert(2, part);
+  const std::string saved = p.save_text();
+  p.saved(saved);
+  const std::vector<ItemResult> batch = judge_schedule(saved);
+  ASSERT_EQ(p.size(), batch.size());
+  for (std::size_t i = 0; i < batch.size(); ++i) {
+    EXPECT_EQ(p.item(i).result.status, batch[i].status) << i;
+    EXPECT_EQ(p.item(i).result.message, batch[i].message) << i;
+  }
+  EXPECT_FALSE(p.modified());
+}
+
 RowInputs with_w(const Project &p, std::size_t row, const char *w) {
   RowInputs in = p.inputs(row);
   in.texts[static_cast<std::size_t>(*cases::slot_of(in.shape, "W"))] = w;
