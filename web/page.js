@@ -630,15 +630,13 @@
     numberPages(pages);
     $('Sheets').replaceChildren(...pages);
   }
+  // The pages of 全件を印刷… stay until the print is over; a print started
+  // after it (Ctrl+P) has the last report's sheet again.
   function printAll() {
     printingAll = true;
     prepareAll();
     document.body.classList.add('has-sheet');
-    try {
-      window.print();
-    } finally {
-      printingAll = false;
-    }
+    window.print();
   }
 
   // ---- The work is kept in the browser (per page): the inputs, the last
@@ -745,6 +743,10 @@
     $('PrintSheet').addEventListener('click', () => window.print());
     $('PrintAll').addEventListener('click', printAll);
     window.addEventListener('beforeprint', () => { if (!printingAll) prepareSheet(); });
+    window.addEventListener('afterprint', () => {
+      printingAll = false;
+      document.body.classList.toggle('has-sheet', !!lastSheet);
+    });
     document.addEventListener('input', keep);
     document.addEventListener('change', keep);
     $('ScheduleFile').addEventListener('change', (e) => {
