@@ -502,7 +502,7 @@
         // Measured to the frame that shows the report.
         window.zelvaroLastCalcMs = performance.now() - clicked;
       });
-      keep();
+      keepSoon();
     }
     // A refusal leaves the previous report; its message, a stop's or the advice follows.
     for (const m of outcome.messages) showMessage(m);
@@ -664,6 +664,7 @@
     }
   }
   function keep() {
+    keepPending = false;
     store(StoreKey, {
       kinds: [chosen.shape, chosen.anchor, chosen.material],
       checks: [$('Check1').checked, $('Check2').checked],
@@ -673,6 +674,17 @@
       sheet: lastSheet,
     });
   }
+  // Kept after the frame that shows the change, so that writing the storage
+  // never delays a report; a page left before then is kept as it goes.
+  let keepPending = false;
+  function keepSoon() {
+    if (keepPending) return;
+    keepPending = true;
+    requestAnimationFrame(() => setTimeout(() => {
+      if (keepPending) keep();
+    }));
+  }
+  window.addEventListener('pagehide', () => { if (keepPending) keep(); });
   function keepSchedule() {
     store(StoreKey + ':schedule', schedule && { name: schedule.name, text: schedule.text, picked: schedule.picked });
   }
@@ -758,8 +770,8 @@
       printingAll = false;
       document.body.classList.toggle('has-sheet', !!lastSheet);
     });
-    document.addEventListener('input', keep);
-    document.addEventListener('change', keep);
+    document.addEventListener('input', keepSoon);
+    document.addEventListener('change', keepSoon);
     $('ScheduleFile').addEventListener('change', (e) => {
       e.stopPropagation();
       if (e.target.files.length) openSchedule(e.target.files[0]);

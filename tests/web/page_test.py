@@ -223,7 +223,7 @@ def laptop(p, args, tmp):
     form, text2, command2 = p.rect("Form1"), p.rect("Text2"), p.rect("Command2")
     assert form["bottom"] <= height and command2["bottom"] <= height, (form, command2)
     assert text2["left"] >= form["right"] and text2["top"] + 60 <= height, text2
-    assert scroll_width <= width
+    assert scroll_width <= width and not p.el("ScheduleList").is_displayed()
 
 
 def zoomed(p, args, tmp):
