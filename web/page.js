@@ -388,6 +388,7 @@
       const tr = document.createElement('tr');
       tr.setAttribute('role', 'row');
       tr.className = 'item';
+      tr.tabIndex = i === 0 ? 0 : -1;
       tr.dataset.index = i;
       const status = item.verdict[1];
       tr.dataset.status = status;
@@ -425,6 +426,31 @@
     if (tr) {
       tr.classList.add('selected');
       tr.setAttribute('aria-current', 'true');
+      rovingFocus(tr);
+    }
+  }
+  // The keyboard reaches the list at one row, the picked one; the arrows move
+  // between items, Enter or Space picks.
+  function rovingFocus(tr) {
+    for (const other of $('ScheduleList').tBodies[0].querySelectorAll('tr.item[tabindex="0"]')) other.tabIndex = -1;
+    tr.tabIndex = 0;
+  }
+  function listKeys(e) {
+    const tr = e.target.closest('tr.item');
+    if (!tr) return;
+    if (e.key === 'Enter' || e.key === ' ') {
+      e.preventDefault();
+      pickItem(Number(tr.dataset.index));
+      tr.focus();
+      return;
+    }
+    const step = { ArrowDown: 1, ArrowUp: -1 }[e.key];
+    if (!step) return;
+    e.preventDefault();
+    const next = $('ScheduleList').tBodies[0].querySelector('tr.item[data-index="' + (Number(tr.dataset.index) + step) + '"]');
+    if (next) {
+      rovingFocus(next);
+      next.focus();
     }
   }
   // A row picked: marked, loaded into the window, calculated, and its report
@@ -777,6 +803,7 @@
       if (e.target.files.length) openSchedule(e.target.files[0]);
       e.target.value = ''; // the same file again is opened again
     });
+    $('ScheduleList').tBodies[0].addEventListener('keydown', listKeys);
     $('ScheduleList').tBodies[0].addEventListener('click', (e) => {
       const tr = e.target.closest('tr');
       if (tr) pickItem(Number(tr.dataset.index));

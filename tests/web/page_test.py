@@ -258,6 +258,10 @@ def row_far_down(p, args, tmp):
     assert p.d.execute_script("const r = arguments[0].getBoundingClientRect(); return r.bottom <= innerHeight"
                               " && document.elementFromPoint(r.x + 5, r.y + 5) === arguments[0].cells[0]", row)
     assert "selected" in row.get_attribute("class") and "aria-current" in row.get_attribute("outerHTML")
+    # The keyboard: the arrows move along the list, Enter picks.
+    row.send_keys(p.Keys.ARROW_DOWN + p.Keys.ARROW_UP + p.Keys.ENTER)
+    p.close_dialogs()
+    assert p.d.execute_script("return document.activeElement") == row
     with open(SCHEDULE, encoding="utf-8", newline="") as f:
         item = list(csv.DictReader(f))[9]
     fields = {k: v for k, v in item.items() if k not in ("id", "shape", "anchor", "material") and v}
