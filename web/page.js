@@ -326,7 +326,7 @@
       const result = runSchedule(utf8Schedule(raw));
       window.zelvaroScheduleCoreMs = performance.now() - started; // read and run by the batch
       if (result.fileError) {
-        refuseFile(file.name, file.name + ' を機器表として読めません（1 行目に列名が要ります）。\n' + SaveAsCsv);
+        refuseFile(file.name, file.name + ' を機器表として読めません（1 行目の列名か文字コードが読めません）。\n' + SaveAsCsv);
         return;
       }
       showSchedule({ name: file.name, text: result.schedule, result, picked: -1 });
@@ -411,10 +411,11 @@
       if (td.textContent) rows.append(detail);
     });
     body.append(rows);
-    const c = r.counts;
-    $('ScheduleSummary').textContent = shown.name + ': ' + c.items + ' 件（適合 ' + c.passed + '、不足 ' +
-      c.shortfalls + '、入力不備 ' + c.refused + '）';
+    $('ScheduleSummary').textContent = shown.name + ': ' + countsText(r.counts);
     if (shown.picked >= 0) markPicked(shown.picked);
+  }
+  function countsText(c) {
+    return c.items + ' 件（適合 ' + c.passed + '、不足 ' + c.shortfalls + '、入力不備 ' + c.refused + '）';
   }
   function markPicked(i) {
     const body = $('ScheduleList').tBodies[0];
@@ -635,7 +636,7 @@
       h1.textContent = 'アンカーボルト耐震計算書　表紙';
       const dl = document.createElement('dl');
       for (const [name, value] of [['工事名', titles.project], ['機器表', schedule.name], ['作成日', now],
-        ['確認者', titles.checker], ['件数', $('ScheduleSummary').textContent.replace(schedule.name + ': ', '')]]) {
+        ['確認者', titles.checker], ['件数', countsText(schedule.result.counts)]]) {
         const dt = document.createElement('dt');
         dt.textContent = name;
         const dd = document.createElement('dd');
@@ -739,14 +740,21 @@
         lastSheet = kept.sheet;
         document.body.classList.toggle('has-sheet', !!lastSheet);
       }
-      if (list) {
-        const result = runSchedule(new TextEncoder().encode(list.text));
-        if (!result.fileError) showSchedule({ name: list.name, text: list.text, result, picked: list.picked });
-      }
     } catch (damaged) {
       startState(); // what was kept does not fit this page: start afresh
     } finally {
       restoring = false;
+    }
+    // The schedule is run again by the batch just after the page is ready.
+    if (list) {
+      setTimeout(() => {
+        try {
+          const result = runSchedule(new TextEncoder().encode(list.text));
+          if (!result.fileError && !schedule) showSchedule({ name: list.name, text: list.text, result, picked: list.picked });
+        } catch (damaged) {
+          // Not a schedule any more: the page starts without it.
+        }
+      });
     }
   }
 
