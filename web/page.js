@@ -360,6 +360,10 @@
     const c = schedule.result.columns.indexOf(name);
     return c >= 0 && c < item.cells.length ? item.cells[c] : '';
   }
+  // What the batch found for an item: its row of the verdict table.
+  const statusOf = (item) => item.verdict[1];
+  const messageOf = (item) => item.verdict[13];
+  const suggestionsOf = (item) => (item.verdict[14] ? item.verdict[14].split(' / ') : []);
   function equipmentOf(item) {
     return cellOf(item, 'equipment') || cellOf(item, 'id');
   }
@@ -390,7 +394,7 @@
       tr.className = 'item';
       tr.tabIndex = i === 0 ? 0 : -1;
       tr.dataset.index = i;
-      const status = item.verdict[1];
+      const status = statusOf(item);
       tr.dataset.status = status;
       const cells = [item.line, cellOf(item, 'id'), equipmentOf(item),
         captionOf(texts.shapes, item.shape, cellOf(item, 'shape')),
@@ -406,8 +410,9 @@
       detail.className = 'detail';
       detail.dataset.index = i;
       const td = cellIn(detail);
-      const suggestions = item.verdict[14] ? '改善案: ' + item.verdict[14] : '';
-      td.textContent = [item.verdict[13], suggestions].filter((t) => t).join('\n');
+      const suggestions = suggestionsOf(item);
+      td.textContent = [messageOf(item), suggestions.length ? '改善案: ' + suggestions.join(' / ') : '']
+        .filter((t) => t).join('\n');
       if (td.textContent) rows.append(detail);
     });
     body.append(rows);
@@ -488,7 +493,7 @@
     // A row the batch could not read into a case (a selection it could not
     // use, a damaged row) shows the batch's reason rather than a calculation.
     if (!item.shape || !item.anchor || !item.material) {
-      showMessage({ title: Verdicts.refused, text: item.verdict[13], icon: 'critical' });
+      showMessage({ title: Verdicts.refused, text: messageOf(item), icon: 'critical' });
       return;
     }
     Command2_Click();
@@ -617,7 +622,7 @@
     const covers = Math.max(1, Math.ceil(items.length / CoverRowsPerPage));
     for (const item of items) {
       pageOf.push(0);
-      if (!item.shape || !item.anchor || !item.material || item.verdict[1] === 'refused') continue;
+      if (!item.shape || !item.anchor || !item.material || statusOf(item) === 'refused') continue;
       const fields = item.fields;
       const outcome = JSON.parse(core.calculate(item.shape, item.anchor, item.material, fields.join('\n'), now));
       if (outcome.status !== 'reported') continue;
@@ -654,8 +659,8 @@
       items.slice(first, first + CoverRowsPerPage).forEach((item, k) => {
         const tr = body.insertRow();
         const i = first + k;
-        for (const text of [cellOf(item, 'id'), equipmentOf(item), Verdicts[item.verdict[1]] || item.verdict[1],
-          pageOf[i] ? String(pageOf[i]) : '', item.verdict[1] === 'refused' ? item.verdict[13] : '']) {
+        for (const text of [cellOf(item, 'id'), equipmentOf(item), Verdicts[statusOf(item)] || statusOf(item),
+          pageOf[i] ? String(pageOf[i]) : '', statusOf(item) === 'refused' ? messageOf(item) : '']) {
           tr.insertCell().textContent = text;
         }
       });
