@@ -823,6 +823,10 @@
     });
     $('ScheduleSave').addEventListener('click', () => save(schedule.result.schedule, baseName() + '-utf8.csv'));
     $('VerdictSave').addEventListener('click', () => save(schedule.result.table, baseName() + '-判定.csv'));
+    // The list's header stays under the form where the form stays put.
+    new ResizeObserver(([entry]) => {
+      document.documentElement.style.setProperty('--desk-height', entry.target.offsetHeight + 'px');
+    }).observe($('Desk'));
     document.addEventListener('dragover', (e) => {
       if (!e.dataTransfer.types.includes('Files')) return;
       e.preventDefault();
