@@ -329,6 +329,9 @@ def lists_and_reload(p, args, tmp):
     assert (p.rows(), p.report(), p.el("SheetEquipmentInput").get_attribute("value")) == kept
     assert p.el("Text1_0").get_attribute("value") == "777" and p.el("Option1").is_selected()
     assert p.d.find_elements(p.By.CSS_SELECTOR, "#ScheduleList tr.item")[1].get_attribute("aria-current")
+    p.el("Command4").click()  # 終了, then キャンセル: nothing is lost
+    p.el("MessageCancel").click()
+    assert p.rows() == kept[0] and p.el("Text1_0").get_attribute("value") == "777"
     p.el("StartAfresh").click()
     p.el("MessageOK").click()
     p.load(args.page)
