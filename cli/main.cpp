@@ -74,6 +74,7 @@ Names (each shape reads only its own):
   W    equipment weight (kg)          F   external force (kg) (default 0)
   P    motor power (kW) (default 0)   N   speed (rpm) (default 0)
   a    vibration (um) (default 0)     n   number of anchors
+  nt   anchors taking tension (floor, ceiling): whole, 1 to n/2 (default n/2)
   n1 n2                               numbers of anchors of a wall unit
   LG HG L D H L1 L2 L1G L2G L3G       dimensions (cm)
 
