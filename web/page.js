@@ -366,10 +366,10 @@
     const c = schedule.result.columns.indexOf(name);
     return c >= 0 && c < item.cells.length ? item.cells[c] : '';
   }
-  // What the batch found for an item: its row of the verdict table.
-  const statusOf = (item) => item.verdict[1];
-  const messageOf = (item) => item.verdict[13];
-  const suggestionsOf = (item) => (item.verdict[14] ? item.verdict[14].split(' / ') : []);
+  // What the batch found for an item: its typed result.
+  const statusOf = (item) => item.result.status;
+  const messageOf = (item) => item.result.message;
+  const suggestionsOf = (item) => item.result.suggestions;
   function equipmentOf(item) {
     return cellOf(item, 'equipment') || cellOf(item, 'id');
   }
@@ -526,13 +526,12 @@
     return FieldIds.map((id) => $(id).value);
   }
   function Command2_Click(e) {
-    const fields = fieldTexts();
-    const outcome = JSON.parse(core.calculate(chosen.shape, chosen.anchor, chosen.material, fields.join('\n'), nowText()));
+    const outcome = JSON.parse(core.calculate(chosen.shape, chosen.anchor, chosen.material, fieldTexts().join('\n'), nowText()));
     if (outcome.status === 'reported') {
       const box = $('Text2');
       box.value = outcome.report;
       box.scrollTop = 0;
-      lastSheet = { outcome, kinds: [chosen.shape, chosen.anchor, chosen.material], fields };
+      lastSheet = { outcome, shape: chosen.shape };
       document.body.classList.add('has-sheet');
       const clicked = e ? e.timeStamp : performance.now();
       window.zelvaroLastCalcWorkMs = performance.now() - clicked; // the core and the page's own work
@@ -548,59 +547,50 @@
 
   // ---- The printed sheets: the last report's (印刷…, the browser's own
   // print), or a cover and every calculated item's (全件を印刷…), one a page.
-  let lastSheet = null; // { outcome, kinds, fields } of the last report
+  let lastSheet = null; // { outcome, shape } of the last report
   const TitleInputs = ['SheetProjectInput', 'SheetEquipmentInput', 'SheetCheckerInput'];
   const SheetDiagrams = ['diagrams/Sheet1.png', 'diagrams/Sheet2.png', 'diagrams/Sheet3.png',
     'diagrams/Sheet4.png', 'diagrams/Sheet5.png'];
-  const CheckNames = { bolt: 'ボルト強度', bond: '密着力・連結性', weld: '溶接・鉄筋' };
   const CoverRowsPerPage = 40;
+  // A sheet from the core's sheet model (the one the desktop sheet draws);
+  // the title block's names are the page's.
   function sheetOf(d, titles) {
+    const model = d.outcome.sheet;
     const sheet = $('SheetTemplate').content.firstElementChild.cloneNode(true);
     const put = (cls, text) => { sheet.querySelector('.' + cls).textContent = text; };
-    const [shape, anchor, material] = d.kinds;
-    const line0 = d.outcome.report.split('\r\n')[0];
-    const mark = '～～～～～';
-    put('caption', texts.caption);
-    put('date', line0.startsWith(mark) && line0.endsWith(mark) ? line0.slice(mark.length, line0.length - mark.length) : '');
+    put('caption', model.caption);
+    put('date', model.calculatedAt);
     put('project', titles.project);
     put('equipment', titles.equipment);
     put('checker', titles.checker);
-    sheet.querySelector('.diagram').src = SheetDiagrams[shape - 1];
+    sheet.querySelector('.diagram').src = SheetDiagrams[d.shape - 1];
     const choices = sheet.querySelector('.choices');
-    for (const [name, value] of [
-      ['設備形状', texts.shapes[shape - 1].caption],
-      ['アンカー種類', texts.anchors[anchor - 1].caption],
-      ['ボルト材質', texts.materials[material - 1].caption],
-      ['ボルト径', 'M' + d.fields[11]],
-      ['設計水平震度 KH', d.fields[12]],
-      ['地域係数 Z', d.fields[14]],
-    ]) {
+    for (const [name, value] of model.selections) {
       const tr = choices.insertRow();
       const th = document.createElement('th');
       th.textContent = name;
       tr.append(th);
       tr.insertCell().textContent = value;
     }
-    put('report', lines(d.outcome.report));
+    put('report', lines(model.report));
     const verdicts = sheet.querySelector('.verdicts');
-    for (const v of d.outcome.verdicts) {
+    for (const v of model.verdicts) {
       const div = document.createElement('div');
       div.className = 'verdict ' + (v.ok ? 'ok' : 'ng');
       const b = document.createElement('b');
-      b.textContent = (v.ok ? '○ ' : '× 不足 ') + CheckNames[v.check];
+      b.textContent = (v.ok ? '○ ' : '× 不足 ') + v.check;
       const span = document.createElement('span');
       span.textContent = lines(v.text);
       div.append(b, span);
       verdicts.append(div);
     }
-    const messages = d.outcome.messages;
-    const advice = messages.length ? messages[messages.length - 1] : null;
+    const advice = model.advice;
     const box = sheet.querySelector('.advice');
     box.hidden = !advice;
     if (advice) {
       box.querySelector('h3').textContent = advice.title;
       box.querySelector('p').textContent = lines(advice.text);
-      box.querySelector('p.informative').textContent = lines(advice.informative || '');
+      box.querySelector('p.informative').textContent = model.suggestions.join('\n');
     }
     return sheet;
   }
@@ -629,11 +619,10 @@
     for (const item of items) {
       pageOf.push(0);
       if (!item.shape || !item.anchor || !item.material || statusOf(item) === 'refused') continue;
-      const fields = item.fields;
-      const outcome = JSON.parse(core.calculate(item.shape, item.anchor, item.material, fields.join('\n'), now));
+      const outcome = JSON.parse(core.calculate(item.shape, item.anchor, item.material, item.fields.join('\n'), now));
       if (outcome.status !== 'reported') continue;
       pageOf[pageOf.length - 1] = covers + sheets.length + 1;
-      sheets.push(sheetOf({ outcome, kinds: [item.shape, item.anchor, item.material], fields }, {
+      sheets.push(sheetOf({ outcome, shape: item.shape }, {
         project: cellOf(item, 'project') || titles.project,
         equipment: equipmentOf(item),
         checker: cellOf(item, 'checker') || titles.checker,
@@ -748,7 +737,7 @@
         FieldIds.forEach((id, i) => { $(id).value = kept.fields[i]; });
         TitleInputs.forEach((id, i) => { $(id).value = kept.titles[i]; });
         $('Text2').value = kept.report;
-        lastSheet = kept.sheet;
+        lastSheet = kept.sheet && kept.sheet.outcome.sheet ? kept.sheet : null;
         document.body.classList.toggle('has-sheet', !!lastSheet);
       }
     } catch (damaged) {

@@ -334,6 +334,7 @@ def lists_and_reload(p, args, tmp):
     assert p.rows() == kept[0] and p.el("Text1_0").get_attribute("value") == "777"
     p.el("StartAfresh").click()
     p.el("MessageOK").click()
+    p.wait(lambda: not p.rows())
     p.load(args.page)
     assert not p.rows() and p.el("Text1_0").get_attribute("value") == ""
 
@@ -498,6 +499,7 @@ def main():
         p.el("Command4").click()
         assert p.dialog()[1] == "入力と機器表をクリアしますか", p.dialog()
         p.el("MessageOK").click()
+        p.wait(lambda: not p.rows())  # the box's answer arrives with its close event
         start = driver.execute_script(
             "return ['Text2','Text1_0','Combo1','Combo2','Combo3','Combo4'].map(i => document.getElementById(i).value)"
             ".concat(['Option1','Check1','Text1_8'].map(i => document.getElementById(i).checked"
