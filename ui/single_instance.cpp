@@ -42,6 +42,8 @@ QString untrusted_folder(const QString &folder) {
 // One request per connection, one line: "raise", or "open " and a path.
 // PATH_MAX is 4096 bytes; a longer line is no request of ours.
 constexpr qint64 MaxRequest = 4096 + 16;
+// Files handed over and not yet opened; more are answered "busy".
+constexpr std::size_t MaxQueued = 16;
 
 // Connects to the running copy. It listens from the moment it holds the
 // lock; a copy just starting gets a moment to open its socket.
@@ -81,7 +83,10 @@ bool hand_over(const QString &socketPath, const QString &file) {
     // the user then does not keep this copy waiting.
     while (!socket.canReadLine() && socket.waitForReadyRead(3000)) {
     }
-    if (socket.readLine() != "ok\n")
+    const QByteArray answer = socket.readLine();
+    if (answer == "busy\n")
+      failed = QStringLiteral("起動中の Zelvaro は開くファイルをすでに多く受け取っています");
+    else if (answer != "ok\n")
       failed = QStringLiteral("起動中の Zelvaro が答えません");
   }
   if (failed.isEmpty())
@@ -202,6 +207,8 @@ void SingleInstance::serve(QLocalSocket *s) {
     if (request == "raise") {
       if (raise_)
         raise_();
+      s->write("ok\n"); // the refused copy knows this one is alive
+      s->flush();
       s->disconnectFromServer();
       return;
     }
@@ -210,26 +217,45 @@ void SingleInstance::serve(QLocalSocket *s) {
       s->abort();
       return;
     }
-    s->write("ok\n");
+    // The answer comes before the file is opened: a question the user is
+    // asked then does not keep the refused copy waiting. Requests wait their
+    // turn; a flood beyond the queue is turned away, never stacked.
+    const bool full = queue_.size() >= MaxQueued;
+    if (!full)
+      queue_.push_back(*path);
+    s->write(full ? "busy\n" : "ok\n");
     s->flush();
     s->disconnectFromServer();
     // Opening may ask about unsaved changes: not inside this socket's signal.
-    QMetaObject::invokeMethod(
-        server_.get(),
-        [this, file = *path] {
-          if (open_)
-            open_(file);
-          else
-            pending_ = file;
-        },
-        Qt::QueuedConnection);
+    if (!full)
+      QMetaObject::invokeMethod(
+          server_.get(), [this] { openNext(); }, Qt::QueuedConnection);
   });
+}
+
+void SingleInstance::openNext() {
+  if (opening_ || queue_.empty() || !open_)
+    return;
+  // One request at a time, and never inside a dialog the user has open
+  // (the question of an earlier request, a file dialog): it waits until the
+  // box is closed.
+  if (QGuiApplication::modalWindow()) {
+    QTimer::singleShot(100, server_.get(), [this] { openNext(); });
+    return;
+  }
+  opening_ = true;
+  const QString file = queue_.front();
+  queue_.pop_front();
+  open_(file);
+  opening_ = false;
+  if (!queue_.empty())
+    QMetaObject::invokeMethod(
+        server_.get(), [this] { openNext(); }, Qt::QueuedConnection);
 }
 
 void SingleInstance::setOpen(std::function<void(const QString &)> open) {
   open_ = std::move(open);
-  if (!pending_.isEmpty())
-    open_(std::exchange(pending_, QString()));
+  openNext(); // the files handed over before there was a window
 }
 
 void bring_forward(QWidget &window) {

@@ -3,6 +3,7 @@
 #include <QLockFile>
 #include <QString>
 
+#include <deque>
 #include <functional>
 #include <memory>
 
@@ -23,7 +24,10 @@ namespace zelvaro::ui {
 // A refused copy given a file hands it over instead ("open PATH" on the
 // socket) and waits for the running copy's "ok": a file must never be lost
 // silently. The running copy treats what arrives as untrusted: one line,
-// bounded, valid UTF-8, one absolute path; anything else is ignored.
+// bounded, valid UTF-8, one absolute path; anything else is ignored. Files
+// are opened one after another, each once the previous is done and no
+// dialog is open; at most 16 wait, and a copy handing over more is told
+// "busy".
 class SingleInstance {
 public:
   // `file` (absolute) is handed to the running copy, if one runs.
@@ -47,12 +51,14 @@ public:
 private:
   void listen(const QString &socketPath);
   void serve(QLocalSocket *socket);
+  void openNext();
 
   std::unique_ptr<QLockFile> lock_;
   std::unique_ptr<QLocalServer> server_;
   std::function<void()> raise_;
   std::function<void(const QString &)> open_;
-  QString pending_; // handed over before there was a window to open it
+  std::deque<QString> queue_; // handed over, not yet opened
+  bool opening_ = false;
   bool anotherCopy_ = false;
   bool handedOver_ = true;
 };

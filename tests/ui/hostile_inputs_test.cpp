@@ -1,0 +1,167 @@
+// What the desktop may send the window, a row per situation: a flood of
+// files handed over while a question is open, paths that are no schedule,
+// a link or a read-only file saved over, a lock no copy here answers for.
+#include "ui/main_menu.h"
+#include "ui/project_file.h"
+#include "ui/single_instance.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <atomic>
+#include <functional>
+#include <thread>
+#include <vector>
+
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+using namespace zelvaro;
+using namespace zelvaro::ui;
+
+namespace {
+
+// The answer to one request on its own connection, as a refused copy sends it.
+QByteArray ask(const QString &socketPath, const QByteArray &request) {
+  const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  sockaddr_un addr{};
+  addr.sun_family = AF_UNIX;
+  const QByteArray name = QFile::encodeName(socketPath);
+  std::copy(name.begin(), name.end(), addr.sun_path);
+  const timeval wait{10, 0};
+  ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &wait, sizeof wait);
+  QByteArray answer;
+  if (::connect(fd, reinterpret_cast<sockaddr *>(&addr), sizeof addr) == 0 &&
+      ::write(fd, request.constData(), static_cast<std::size_t>(request.size())) == request.size()) {
+    char c;
+    while (!answer.endsWith('\n') && ::read(fd, &c, 1) == 1)
+      answer += c;
+  }
+  ::close(fd);
+  return answer;
+}
+
+// The window of a running copy, serving its socket as the program does;
+// every box it shows is counted, and none may open inside another.
+struct Running {
+  QTemporaryDir dir;
+  MainWindow w;
+  SingleInstance instance{dir.path()};
+  std::vector<Message> boxes;
+  int raised = 0, open = 0, mostOpen = 0, prompts = 0, readOnlyAsked = 0;
+  MainWindow::SaveChoice answer = MainWindow::SaveChoice::Cancel;
+  bool replaceReadOnly = false;
+
+  Running() {
+    const auto counted = [this](auto fn) {
+      mostOpen = std::max(mostOpen, ++open);
+      fn();
+      --open;
+    };
+    w.setMessageBox([this, counted](QWidget *, const Message &m) { counted([&] { boxes.push_back(m); }); });
+    // A real modal box, answered after a moment: its event loop serves the
+    // socket meanwhile.
+    w.askSaveChanges = [this, counted](QWidget *parent, const QString &) {
+      counted([&] {
+        ++prompts;
+        QMessageBox box(QMessageBox::Question, QStringLiteral("保存の確認"), QStringLiteral("?"),
+                        QMessageBox::Cancel, parent);
+        QTimer::singleShot(20, &box, [&box] { box.reject(); });
+        box.exec();
+      });
+      return answer;
+    };
+    w.askNewItem = [](QWidget *, std::string &id, std::string &equipment) {
+      id = "N-1";
+      equipment = "新しい機器";
+      return true;
+    };
+    instance.setRaise([this] { ++raised; });
+    instance.setOpen([this](const QString &path) { w.openFile(path); });
+    w.show();
+  }
+  QString socket() const { return dir.filePath(QStringLiteral("zelvaro-%1.socket").arg(::getuid())); }
+
+  // Each request from another thread while this one runs the window.
+  std::vector<QByteArray> handOver(const std::vector<QByteArray> &requests) {
+    std::vector<QByteArray> answers(requests.size());
+    std::atomic<bool> done = false;
+    std::thread sender([&] {
+      for (std::size_t i = 0; i < requests.size(); ++i)
+        answers[i] = ask(socket(), requests[i]);
+      done = true;
+    });
+    while (!done)
+      QTest::qWait(5);
+    sender.join();
+    return answers;
+  }
+
+  // A schedule opened and edited: saving it is still to be asked.
+  bool modifiedProject(const QString &path) {
+    QFile::copy(QStringLiteral(ZELVARO_EXAMPLES "/schedule.csv"), path);
+    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
+    return w.openFile(path) && w.addCurrentInputs() && w.project().isModified();
+  }
+};
+
+void flood_while_a_question_is_open() {
+  Running r;
+  const QString path = r.dir.filePath(QStringLiteral("edited.csv"));
+  QVERIFY(r.modifiedProject(path));
+  const QByteArray request = "open " + QFile::encodeName(path) + '\n';
+  const std::vector<QByteArray> answers = r.handOver(std::vector<QByteArray>(500, request));
+  const auto ok = std::count(answers.begin(), answers.end(), "ok\n");
+  QCOMPARE(ok + std::count(answers.begin(), answers.end(), "busy\n"), 500);
+  QTRY_COMPARE(r.prompts, ok); // each taken file asked in turn, the user cancelling
+  qInfo("%d of 500 taken, the rest answered busy", int(ok));
+  QCOMPARE(r.mostOpen, 1);
+  QVERIFY(r.w.isVisible());
+  QVERIFY(r.w.project().isModified());
+  QCOMPARE(r.w.project().rowCount(), 13);
+  QCOMPARE(r.handOver({"raise\n"}), std::vector<QByteArray>{"ok\n"}); // and it answers
+  QCOMPARE(r.raised, 1);
+}
+
+struct Situation {
+  const char *name;
+  std::function<void()> run;
+};
+const std::vector<Situation> &situations() {
+  static const std::vector<Situation> rows = {
+      {"500 files handed over while a modified project asks to save", flood_while_a_question_is_open},
+  };
+  return rows;
+}
+
+} // namespace
+
+class HostileInputsTest : public QObject {
+  Q_OBJECT
+private slots:
+  void initTestCase() { qputenv("XDG_CONFIG_HOME", config_.path().toUtf8()); }
+  void window_survives_data() {
+    QTest::addColumn<int>("row");
+    for (std::size_t i = 0; i < situations().size(); ++i)
+      QTest::newRow(situations()[i].name) << static_cast<int>(i);
+  }
+  void window_survives() {
+    QFETCH(int, row);
+    situations()[static_cast<std::size_t>(row)].run();
+  }
+
+private:
+  QTemporaryDir config_;
+};
+
+QTEST_MAIN(HostileInputsTest)
+#include "hostile_inputs_test.moc"
