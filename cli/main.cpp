@@ -7,6 +7,7 @@
 #include "cli/messages.h"
 #include "engine/report_text.h"
 #include "engine/shape_procedure.h"
+#include "files/read_file.h"
 #include "refdata/materials.h"
 #include "refdata/selection_lists.h"
 #include "schedule/batch.h"
@@ -574,12 +575,15 @@ int batch_main(const CommandLine &cl) {
   std::string schedule_bytes;
   std::istringstream schedule_copy;
   if (bundle) {
-    try {
-      schedule_bytes.assign(std::istreambuf_iterator<char>(*in), std::istreambuf_iterator<char>());
-    } catch (const std::exception &) {
-    }
-    if (in->bad()) {
-      std::cerr << "zelvaro-check: " << tr("Cannot read the schedule '%1'.", {*file}) << "\n";
+    // Up to a bound, so that an endless input (/dev/zero) is refused with
+    // bounded memory.
+    if (const int failed = read_to_end(in_fd, schedule_bytes)) {
+      std::cerr << "zelvaro-check: "
+                << (failed == EFBIG
+                        ? tr("The schedule '%1' is larger than %2: one PDF of every sheet is not made of it.",
+                             {*file, size_limit_text()})
+                        : tr("Cannot read the schedule '%1'.", {*file}))
+                << "\n";
       return ExitRefused;
     }
     schedule_copy.str(schedule_bytes);

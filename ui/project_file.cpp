@@ -1,6 +1,7 @@
 #include "ui/project_file.h"
 
 #include "capture/single_case.h"
+#include "files/read_file.h"
 #include "schedule/schedule_writer.h"
 #include "ui/drawings/schedule_bundle.h"
 #include "ui/form1.h"
@@ -48,20 +49,23 @@ void Project::clear() {
 }
 
 QString Project::open(const QString &path) {
-  QFile f(path);
-  if (!f.open(QIODevice::ReadOnly))
-    return QStringLiteral("'%1' を開けません: %2").arg(path, f.errorString());
-  const QByteArray bytes = f.readAll();
-  if (f.error() != QFileDevice::NoError)
-    return QStringLiteral("'%1' を読めません: %2").arg(path, f.errorString());
+  // A FIFO, a device or a huge file is refused at once, in Japanese
+  // whatever the locale.
+  std::string bytes;
+  if (const std::string failed = read_regular_file(QFile::encodeName(path).toStdString(), bytes);
+      !failed.empty())
+    return QStringLiteral("'%1' を開けません: %2").arg(path, QString::fromStdString(failed));
   batch::ScheduleDocument doc;
-  const std::string error =
-      batch::read_schedule(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())), doc);
+  const std::string error = batch::read_schedule(bytes, doc);
   if (!error.empty())
     return QStringLiteral("'%1' を開けません: %2").arg(path, QString::fromStdString(error));
+  std::string().swap(bytes);
   undo_.clear();
   path_ = path;
-  setDocument(doc);
+  // Moved, not copied: a large schedule is held once.
+  doc_ = std::move(doc);
+  verdicts_.clear();
+  reevaluate();
   return {};
 }
 

@@ -215,6 +215,17 @@ class BatchFiles(unittest.TestCase, CompleteFiles):
         self.assertEqual(p.returncode, 130, err)
         self.assertEqual(out.count(b"\r\n"), 4)
 
+    def test_an_endless_schedule_for_one_pdf_is_refused_in_bounded_memory(self):
+        with tempfile.TemporaryDirectory() as tmp:
+            p = subprocess.Popen([BINARY, "--batch", "/dev/zero", "--pdf", tmp + "/x.pdf"],
+                                 stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+            err = p.stderr.read().decode("utf-8")
+            _, wait_status, usage = os.wait4(p.pid, 0)
+            self.assertEqual(os.waitstatus_to_exitcode(wait_status), 2, err)
+            self.assertIn("64 MB を超えています", err)
+            self.assertLess(usage.ru_maxrss, 150 * 1024)  # kB
+            self.assertEqual(os.listdir(tmp), [])
+
     def test_read_only_folder_is_refused_at_once(self):
         if not userns_works():
             self.skipTest("no user namespaces here (unshare -rm)")

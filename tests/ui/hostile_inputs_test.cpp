@@ -132,6 +132,36 @@ void flood_while_a_question_is_open() {
   QCOMPARE(r.raised, 1);
 }
 
+// What is no schedule is refused at once with a message, and the window
+// still answers.
+void no_schedule_handed_over(const QString &path, const QString &said = QStringLiteral("機器表のファイル")) {
+  Running r;
+  QElapsedTimer clock;
+  clock.start();
+  QCOMPARE(r.handOver({"open " + QFile::encodeName(path) + '\n'}), std::vector<QByteArray>{"ok\n"});
+  QTRY_COMPARE_WITH_TIMEOUT(r.boxes.size(), std::size_t(1), 1000);
+  QVERIFY2(clock.elapsed() < 1000, qPrintable(QString::number(clock.elapsed())));
+  const QString text = QString::fromStdString(r.boxes[0].text);
+  QVERIFY2(text.contains(said), qPrintable(text));
+  QCOMPARE(r.handOver({"raise\n"}), std::vector<QByteArray>{"ok\n"});
+  QCOMPARE(r.raised, 1);
+}
+
+void fifo_handed_over() {
+  QTemporaryDir dir;
+  const QString fifo = dir.filePath(QStringLiteral("pipe.csv"));
+  QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+  no_schedule_handed_over(fifo);
+}
+
+void huge_file_handed_over() {
+  QTemporaryDir dir;
+  QFile huge(dir.filePath(QStringLiteral("huge.csv")));
+  QVERIFY(huge.open(QIODevice::WriteOnly) && huge.resize(65 << 20)); // sparse: no disk taken
+  huge.close();
+  no_schedule_handed_over(huge.fileName(), QStringLiteral("64 MB まで"));
+}
+
 struct Situation {
   const char *name;
   std::function<void()> run;
@@ -139,6 +169,9 @@ struct Situation {
 const std::vector<Situation> &situations() {
   static const std::vector<Situation> rows = {
       {"500 files handed over while a modified project asks to save", flood_while_a_question_is_open},
+      {"a FIFO handed over", fifo_handed_over},
+      {"/dev/zero handed over", [] { no_schedule_handed_over(QStringLiteral("/dev/zero")); }},
+      {"a 65 MB file handed over", huge_file_handed_over},
   };
   return rows;
 }
