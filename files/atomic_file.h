@@ -4,7 +4,8 @@
 // go to a temporary name in the same folder (".NAME.XXXXXX", never a name a
 // report or sheet gets), which is renamed over NAME once every byte is written
 // and the file is closed. On any failure the temporary file is removed and
-// NAME is left as it was.
+// NAME is left as it was. A file replaced keeps its mode. A name too long
+// for the suffix gets a short temporary name (".zelvaro.XXXXXX").
 
 #include <string>
 #include <string_view>
@@ -16,9 +17,21 @@ namespace zelvaro {
 // the errno of the step that failed.
 int write_file_atomically(int dir_fd, const std::string &name, std::string_view bytes, bool sync);
 
-// The same for a path (its folder must exist), always with fsync. Returns an
-// empty string, or why the file could not be saved (Japanese).
-std::string save_file(const std::string &path, std::string_view bytes);
+// The same for a path (its folder must exist), always with fsync. A symbolic
+// link is saved through: its target is replaced in the target's folder, and
+// the link stays. A read-only file is refused unless `replace_read_only`
+// (the window asks the user first). Returns an empty string, or why the
+// file could not be saved (Japanese).
+std::string save_file(const std::string &path, std::string_view bytes, bool replace_read_only = false);
+
+// Whether `path` (a link followed) is a file its owner made read-only, or
+// one this user may not write: saving over it needs the user's word.
+bool is_read_only(const std::string &path);
+
+// The name a save to `path` replaces: the final target of a symbolic link
+// (relative links read from the link's folder), else `path` itself.
+// Returns 0, or the errno (ELOOP for a loop of links).
+int save_target(const std::string &path, std::string &target);
 
 // Whether `name` is a temporary name made by write_file_atomically for a file
 // whose own name satisfies `final_name`.

@@ -213,6 +213,8 @@ bool MainWindow::openFile(const QString &path) {
 bool MainWindow::save() {
   if (project_->path().isEmpty())
     return saveAs();
+  if (!may_replace(this, project_->path(), askReplaceReadOnly))
+    return false;
   const QString failed = project_->save(project_->path());
   if (!failed.isEmpty()) {
     error(failed);
@@ -224,7 +226,7 @@ bool MainWindow::save() {
 
 bool MainWindow::saveAs() {
   const QString path = askSavePath(this, QStringLiteral("名前を付けて保存"), project_->path(), CsvFilter);
-  if (path.isEmpty())
+  if (path.isEmpty() || !may_replace(this, path, askReplaceReadOnly))
     return false;
   const QString failed = project_->save(path);
   if (!failed.isEmpty()) {
@@ -269,10 +271,10 @@ void MainWindow::writeBack() {
 
 bool MainWindow::exportTable() {
   const QString path = askSavePath(this, QStringLiteral("判定表を CSV で保存"), QString(), CsvFilter);
-  if (path.isEmpty())
+  if (path.isEmpty() || !may_replace(this, path, askReplaceReadOnly))
     return false;
   const std::string failed = batch::write_file_atomically(
-      path.toStdString(), batch::verdict_table(project_->document(), project_now()));
+      path.toStdString(), batch::verdict_table(project_->document(), project_now()), true);
   if (!failed.empty()) {
     error(qs(failed));
     return false;
@@ -286,7 +288,7 @@ bool MainWindow::exportBundle() {
     return false;
   const QString path =
       askSavePath(this, QStringLiteral("全件を PDF に保存"), QString(), QStringLiteral("PDF (*.pdf)"));
-  if (path.isEmpty())
+  if (path.isEmpty() || !may_replace(this, path, askReplaceReadOnly))
     return false;
   if (projectName != project_->projectName() || checker != project_->checkerName()) {
     // The names belong to the project: every row carries them.
@@ -319,7 +321,7 @@ bool MainWindow::exportBundle() {
   }
   progress.setValue(static_cast<int>(items.size()));
   const std::string failed = batch::write_file_atomically(
-      path.toStdString(), std::string_view(pdf.constData(), static_cast<std::size_t>(pdf.size())));
+      path.toStdString(), std::string_view(pdf.constData(), static_cast<std::size_t>(pdf.size())), true);
   if (!failed.empty()) {
     error(qs(failed));
     return false;

@@ -73,7 +73,8 @@ QString Project::save(const QString &path) {
   batch::ScheduleDocument doc = doc_;
   for (std::string_view c : {"equipment", "project", "checker"})
     doc.add_column(c);
-  const std::string error = batch::write_file_atomically(path.toStdString(), batch::schedule_text(doc));
+  // A read-only file: the window has asked the user already.
+  const std::string error = batch::write_file_atomically(path.toStdString(), batch::schedule_text(doc), true);
   if (!error.empty())
     return QString::fromStdString(error);
   path_ = path;

@@ -226,6 +226,25 @@ class BatchFiles(unittest.TestCase, CompleteFiles):
             self.assertLess(usage.ru_maxrss, 150 * 1024)  # kB
             self.assertEqual(os.listdir(tmp), [])
 
+    def test_one_pdf_goes_through_a_link_and_not_over_a_read_only_file(self):
+        with tempfile.TemporaryDirectory() as tmp:
+            path = write_schedule(tmp, 2)
+            os.mkdir(tmp + "/real")
+            for name in ("real/shared.pdf", "ro.pdf"):
+                with open(os.path.join(tmp, name), "wb") as f:
+                    f.write(b"old")
+            os.chmod(tmp + "/ro.pdf", 0o444)
+            os.symlink("real/shared.pdf", tmp + "/link.pdf")
+            code, _, err = run([BINARY, "--batch", path, "--pdf", tmp + "/link.pdf"])
+            self.assertEqual(code, 0, err)
+            self.assertTrue(os.path.islink(tmp + "/link.pdf"))
+            self.assertEqual(len(self.assert_complete(tmp + "/real")), 1)  # shared.pdf, complete
+            code, _, err = run([BINARY, "--batch", path, "--pdf", tmp + "/ro.pdf"])
+            self.assertEqual(code, 2, err)
+            self.assertIn("読み取り専用のファイルです", err)
+            with open(tmp + "/ro.pdf", "rb") as f:
+                self.assertEqual(f.read(), b"old")
+
     def test_read_only_folder_is_refused_at_once(self):
         if not userns_works():
             self.skipTest("no user namespaces here (unshare -rm)")

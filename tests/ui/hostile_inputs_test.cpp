@@ -30,6 +30,16 @@ using namespace zelvaro::ui;
 
 namespace {
 
+QByteArray read(const QString &path) {
+  QFile f(path);
+  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+mode_t mode_of(const QString &path) {
+  struct stat st {};
+  return ::lstat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_mode & 07777 : 0;
+}
+
 // The answer to one request on its own connection, as a refused copy sends it.
 QByteArray ask(const QString &socketPath, const QByteArray &request) {
   const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
@@ -79,6 +89,10 @@ struct Running {
         box.exec();
       });
       return answer;
+    };
+    w.askReplaceReadOnly = [this](QWidget *, const QString &) {
+      ++readOnlyAsked;
+      return replaceReadOnly;
     };
     w.askNewItem = [](QWidget *, std::string &id, std::string &equipment) {
       id = "N-1";
@@ -162,6 +176,50 @@ void huge_file_handed_over() {
   no_schedule_handed_over(huge.fileName(), QStringLiteral("64 MB まで"));
 }
 
+// Saved through a link: the shared file changes, the link stays a link.
+void link_saved() {
+  Running r;
+  QVERIFY(QDir(r.dir.path()).mkdir(QStringLiteral("real")));
+  const QString shared = r.dir.filePath(QStringLiteral("real/shared.csv"));
+  const QString link = r.dir.filePath(QStringLiteral("link.csv"));
+  QVERIFY(QFile::copy(QStringLiteral(ZELVARO_EXAMPLES "/schedule.csv"), shared));
+  QVERIFY(QFile::link(QStringLiteral("real/shared.csv"), link)); // relative, as ln -s makes it
+  QVERIFY(r.w.openFile(link) && r.w.addCurrentInputs());
+  QVERIFY(r.w.save());
+  QVERIFY(QFileInfo(link).isSymLink());
+  QVERIFY(read(shared).contains("新しい機器"));
+  QCOMPARE(QDir(r.dir.filePath(QStringLiteral("real"))).entryList(QDir::Files | QDir::Hidden).size(), 1);
+}
+
+// A read-only file is replaced only when the user says so, and stays read-only.
+void read_only_file_saved() {
+  Running r;
+  const QString path = r.dir.filePath(QStringLiteral("locked.csv"));
+  QVERIFY(r.modifiedProject(path));
+  QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther); // 0444
+  const QByteArray old = read(path);
+  QVERIFY(!r.w.save());
+  QCOMPARE(r.readOnlyAsked, 1);
+  QCOMPARE(read(path), old);
+  QVERIFY(r.w.project().isModified());
+  r.replaceReadOnly = true;
+  QVERIFY(r.w.save());
+  QCOMPARE(r.readOnlyAsked, 2);
+  QVERIFY(read(path).contains("新しい機器"));
+  QCOMPARE(mode_of(path), mode_t(0444));
+}
+
+// A private file of the longest name the system takes keeps its mode.
+void private_file_of_the_longest_name_saved() {
+  Running r;
+  const QString path = r.dir.filePath(QString(251, QLatin1Char('n')) + QStringLiteral(".csv"));
+  QVERIFY(r.modifiedProject(path)); // 0600
+  QVERIFY(r.w.save());
+  QVERIFY(read(path).contains("新しい機器"));
+  QCOMPARE(mode_of(path), mode_t(0600));
+  QVERIFY(r.boxes.empty());
+}
+
 struct Situation {
   const char *name;
   std::function<void()> run;
@@ -172,6 +230,9 @@ const std::vector<Situation> &situations() {
       {"a FIFO handed over", fifo_handed_over},
       {"/dev/zero handed over", [] { no_schedule_handed_over(QStringLiteral("/dev/zero")); }},
       {"a 65 MB file handed over", huge_file_handed_over},
+      {"a link saved", link_saved},
+      {"a 0444 file saved", read_only_file_saved},
+      {"a 0600 file with a 255-byte name saved", private_file_of_the_longest_name_saved},
   };
   return rows;
 }

@@ -258,7 +258,7 @@ void ProjectTest::failed_save_keeps_the_old_file_and_says_why() {
   QCOMPARE(read(path), old);
   QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden).size(), 1); // no temporary file left
   QCOMPARE(m.boxes.size(), std::size_t(1));
-  QVERIFY2(QString::fromStdString(m.boxes[0].text).contains(QStringLiteral("書き込みの許可がありません")),
+  QVERIFY2(QString::fromStdString(m.boxes[0].text).contains(QStringLiteral("アクセスが許可されていません")),
            m.boxes[0].text.c_str());
   QVERIFY(m.w.project().isModified());
 
@@ -281,7 +281,7 @@ void ProjectTest::failed_save_keeps_the_old_file_and_says_why() {
   const QByteArray after = read(full);
   const int left = static_cast<int>(QDir(small).entryList(QDir::Files | QDir::Hidden).size());
   QProcess::execute(QStringLiteral("umount"), {small});
-  QVERIFY2(failed.contains(QStringLiteral("ディスクの空きが足りません")), qPrintable(failed));
+  QVERIFY2(failed.contains(QStringLiteral("ディスクに空きがありません")), qPrintable(failed));
   QCOMPARE(after, old);
   QCOMPARE(left, 1);
 }
