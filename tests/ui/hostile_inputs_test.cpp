@@ -11,6 +11,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -220,6 +221,33 @@ void private_file_of_the_longest_name_saved() {
   QVERIFY(r.boxes.empty());
 }
 
+// A lock naming another host: no copy here answers for it. The program says
+// so and opens its window.
+void foreign_host_lock() {
+  QTemporaryDir dir;
+  QFile lock(dir.filePath(QStringLiteral("zelvaro-%1.lock").arg(::getuid())));
+  QVERIFY(lock.open(QIODevice::WriteOnly) && lock.write("4242\nzelvaro\nother-host.example\n") > 0);
+  lock.close();
+  QProcess app;
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert(QStringLiteral("XDG_RUNTIME_DIR"), dir.path());
+  env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+  app.setProcessEnvironment(env);
+  app.start(QStringLiteral(ZELVARO));
+  QString said;
+  QVERIFY(QTest::qWaitFor(
+      [&] {
+        said += QString::fromLocal8Bit(app.readAllStandardError());
+        return said.contains(QStringLiteral("other-host.example")) || app.state() == QProcess::NotRunning;
+      },
+      10000));
+  QVERIFY2(said.contains(QStringLiteral("応答しない")), qPrintable(said));
+  QTest::qWait(1500); // past the splash: the window is up
+  QCOMPARE(app.state(), QProcess::Running);
+  app.kill();
+  app.waitForFinished();
+}
+
 struct Situation {
   const char *name;
   std::function<void()> run;
@@ -233,6 +261,7 @@ const std::vector<Situation> &situations() {
       {"a link saved", link_saved},
       {"a 0444 file saved", read_only_file_saved},
       {"a 0600 file with a 255-byte name saved", private_file_of_the_longest_name_saved},
+      {"a lock of another host", foreign_host_lock},
   };
   return rows;
 }
