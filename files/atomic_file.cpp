@@ -40,6 +40,8 @@ bool write_all(int fd, std::string_view bytes) {
   return true;
 }
 
+constexpr const char *ReadOnlyRefused = "読み取り専用のファイルです（置き換えません）。";
+
 } // namespace
 
 int write_file_atomically(int dir_fd, const std::string &name, std::string_view bytes, bool sync) {
@@ -105,13 +107,26 @@ bool is_read_only(const std::string &path) {
   return (st.st_mode & 0222) == 0 || (::access(target.c_str(), W_OK) != 0 && errno == EACCES);
 }
 
+std::string check_save_target(const std::string &path, bool replace_read_only) {
+  std::string target;
+  if (const int error = save_target(path, target))
+    return system_error_text(error);
+  if (!replace_read_only && is_read_only(target))
+    return ReadOnlyRefused;
+  const std::size_t slash = target.rfind('/');
+  const std::string dir = slash == std::string::npos ? "." : slash == 0 ? "/" : target.substr(0, slash);
+  if (::access(dir.c_str(), W_OK | X_OK) != 0)
+    return "フォルダ '" + dir + "': " + system_error_text(errno);
+  return {};
+}
+
 std::string save_file(const std::string &path, std::string_view bytes, bool replace_read_only) {
   // Saved through a link into its target: the link stays, the shared file changes.
   std::string target;
   if (const int error = save_target(path, target))
     return system_error_text(error);
   if (!replace_read_only && is_read_only(target))
-    return "読み取り専用のファイルです（置き換えません）。";
+    return ReadOnlyRefused;
   const std::size_t slash = target.rfind('/');
   const std::string dir = slash == std::string::npos ? "." : slash == 0 ? "/" : target.substr(0, slash);
   const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);

@@ -28,6 +28,12 @@ std::string save_file(const std::string &path, std::string_view bytes, bool repl
 // one this user may not write: saving over it needs the user's word.
 bool is_read_only(const std::string &path);
 
+// Whether a save to `path` can be made, asked before long work: the folder
+// of the name it replaces (a link followed) exists and may be written, and
+// the file is not read-only unless `replace_read_only`. Returns an empty
+// string, or why not (Japanese).
+std::string check_save_target(const std::string &path, bool replace_read_only = false);
+
 // The name a save to `path` replaces: the final target of a symbolic link
 // (relative links read from the link's folder), else `path` itself.
 // Returns 0, or the errno (ELOOP for a loop of links).

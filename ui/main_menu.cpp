@@ -1,6 +1,7 @@
 #include "ui/main_menu.h"
 
 #include "capture/single_case.h"
+#include "files/atomic_file.h"
 #include "schedule/schedule_writer.h"
 #include "ui/drawings/sheet_bundle.h"
 #include "ui/equipment_list.h"
@@ -290,6 +291,11 @@ bool MainWindow::exportBundle() {
       askSavePath(this, QStringLiteral("全件を PDF に保存"), QString(), QStringLiteral("PDF (*.pdf)"));
   if (path.isEmpty() || !may_replace(this, path, askReplaceReadOnly))
     return false;
+  // A folder that cannot be written is said before any sheet is drawn.
+  if (const std::string why = check_save_target(path.toStdString(), true); !why.empty()) {
+    error(QStringLiteral("'%1' に保存できません: %2").arg(path, qs(why)));
+    return false;
+  }
   if (projectName != project_->projectName() || checker != project_->checkerName()) {
     // The names belong to the project: every row carries them.
     batch::ScheduleDocument doc = project_->document();

@@ -204,6 +204,20 @@ class BatchFiles(unittest.TestCase, CompleteFiles):
                 names = self.assert_complete(tmp + "/out")
                 self.assertEqual(len(names), 2 * (len(rows) - 1))
 
+    def test_sigterm_or_sigint_stops_the_one_pdf_between_sheets_and_writes_nothing(self):
+        for sig, status in ((signal.SIGTERM, 143), (signal.SIGINT, 130)):
+            with self.subTest(sig.name), tempfile.TemporaryDirectory() as tmp:
+                path = write_schedule(tmp, 3000)
+                p = subprocess.Popen([BINARY, "--batch", path, "--pdf", tmp + "/out.pdf"],
+                                     stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+                time.sleep(1.5)
+                p.send_signal(sig)
+                _, err = p.communicate(timeout=30)
+                err = err.decode("utf-8")
+                self.assertEqual(p.returncode, status, err)
+                self.assertRegex(err, r"3000 件中 \d+ 件で .* を受けたので中止しました")
+                self.assertEqual(sorted(os.listdir(tmp)), ["s.csv"])
+
     def test_a_signal_ends_a_read_that_waits(self):
         p = subprocess.Popen([BINARY, "--batch", "-"], stdin=subprocess.PIPE,
                              stdout=subprocess.PIPE, stderr=subprocess.PIPE)

@@ -61,7 +61,8 @@ std::vector<sheet::BundleItem> bundle_items(const batch::ScheduleDocument &doc,
 }
 
 std::string write_schedule_bundle(std::string_view schedule, batch::Encoding encoding,
-                                  const std::string &path, const SheetNames &names, const std::string &now) {
+                                  const std::string &path, const SheetNames &names, const std::string &now,
+                                  const std::function<bool(int, int)> &progress) {
   batch::ScheduleDocument doc;
   if (std::string error = batch::read_schedule(schedule, doc, encoding); !error.empty())
     return error;
@@ -73,7 +74,7 @@ std::string write_schedule_bundle(std::string_view schedule, batch::Encoding enc
   cover.checker = names.checker.empty() && !doc.rows.empty() ? std::string(doc.cell(doc.rows[0], "checker"))
                                                              : names.checker;
   cover.date = QDate::currentDate().toString(QStringLiteral("yyyy/MM/dd")).toStdString();
-  const QByteArray pdf = sheet::bundle_pdf(cover, items);
+  const QByteArray pdf = sheet::bundle_pdf(cover, items, progress);
   if (pdf.isEmpty())
     return "計算書（PDF）を作れません。";
   return batch::write_file_atomically(
