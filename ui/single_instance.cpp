@@ -263,7 +263,13 @@ void SingleInstance::openNext() {
   // (the question of an earlier request, a file dialog): it waits until the
   // box is closed.
   if (QGuiApplication::modalWindow()) {
-    QTimer::singleShot(100, server_.get(), [this] { openNext(); });
+    if (!waiting_) {
+      waiting_ = true;
+      QTimer::singleShot(100, server_.get(), [this] {
+        waiting_ = false;
+        openNext();
+      });
+    }
     return;
   }
   opening_ = true;

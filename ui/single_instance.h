@@ -65,6 +65,7 @@ private:
   std::function<void(const QString &)> open_;
   std::deque<QString> queue_; // handed over, not yet opened
   bool opening_ = false;
+  bool waiting_ = false; // for a dialog to close
   bool anotherCopy_ = false;
   bool handedOver_ = true;
   QString failure_, notice_;
