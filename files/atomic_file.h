@@ -24,6 +24,30 @@ int write_file_atomically(int dir_fd, const std::string &name, std::string_view 
 // file could not be saved (Japanese).
 std::string save_file(const std::string &path, std::string_view bytes, bool replace_read_only = false);
 
+// A file being saved under `path`, written through its descriptor: the
+// bytes go to a temporary file beside the name it replaces (a link
+// followed, the mode kept, a read-only file refused unless allowed), which
+// commit() renames over that name. Destroyed without a commit (a failure,
+// a stop), the temporary file is removed and the name keeps its old file.
+class AtomicFile {
+public:
+  explicit AtomicFile(const std::string &path, bool replace_read_only = false);
+  ~AtomicFile();
+  AtomicFile(const AtomicFile &) = delete;
+  AtomicFile &operator=(const AtomicFile &) = delete;
+
+  int fd() const { return fd_; } // -1 when it could not be made: error() says why
+  const std::string &error() const { return error_; }
+  // Flushes to the disk and renames; `failed` is the errno of a write that
+  // failed already (then nothing is renamed). Returns an empty string, or
+  // why the file could not be saved (Japanese).
+  std::string commit(int failed = 0);
+
+private:
+  int dir_fd_ = -1, fd_ = -1;
+  std::string name_, temp_, error_;
+};
+
 // Whether `path` (a link followed) is a file its owner made read-only, or
 // one this user may not write: saving over it needs the user's word.
 bool is_read_only(const std::string &path);

@@ -1,9 +1,10 @@
 #include "ui/drawings/schedule_bundle.h"
 
 #include "capture/single_case.h"
-#include "schedule/schedule_writer.h"
+#include "files/atomic_file.h"
 
 #include <QDate>
+#include <QFile>
 
 namespace zelvaro::sheet {
 
@@ -74,11 +75,20 @@ std::string write_schedule_bundle(std::string_view schedule, batch::Encoding enc
   cover.checker = names.checker.empty() && !doc.rows.empty() ? std::string(doc.cell(doc.rows[0], "checker"))
                                                              : names.checker;
   cover.date = QDate::currentDate().toString(QStringLiteral("yyyy/MM/dd")).toStdString();
-  const QByteArray pdf = sheet::bundle_pdf(cover, items, progress);
-  if (pdf.isEmpty())
+  // Written page by page into the temporary file, never held whole; a
+  // stop or a failure removes it and the name keeps what it had.
+  AtomicFile out(path);
+  if (out.fd() < 0)
+    return "'" + path + "' を保存できません: " + out.error();
+  QFile file;
+  if (!file.open(out.fd(), QIODevice::WriteOnly, QFileDevice::DontCloseHandle) ||
+      !sheet::bundle_pdf(file, cover, items, progress))
     return "計算書（PDF）を作れません。";
-  return batch::write_file_atomically(
-      path, std::string_view(pdf.constData(), static_cast<std::size_t>(pdf.size())));
+  if (!file.flush() || file.error() != QFileDevice::NoError)
+    return "'" + path + "' を保存できません: 書き込めません（ディスクの空きを確かめてください）。";
+  file.close();
+  const std::string failed = out.commit();
+  return failed.empty() ? failed : "'" + path + "' を保存できません: " + failed;
 }
 
 } // namespace zelvaro::sheet
