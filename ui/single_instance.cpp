@@ -65,7 +65,7 @@ bool connect_to_running(QLocalSocket &socket, const QString &socketPath) {
 // How long a start waits for the running copy's answer: a copy that does
 // not answer by then is taken for hung (or on another host) and this one
 // starts anyway.
-constexpr int AnswerWithinMs = 2000;
+constexpr int AnswerWithinMs = 5000;
 
 // Sends one request; the running copy's answer line, or empty when none
 // came in time.

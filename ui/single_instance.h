@@ -35,7 +35,7 @@ public:
   ~SingleInstance();
 
   // True when another copy runs and answered: it has raised its window, or
-  // taken the file. A copy that does not answer within 2 s (hung, or on
+  // taken the file. A copy that does not answer within 5 s (hung, or on
   // another host) does not count: this one starts, with a notice.
   bool anotherCopyRuns() const { return anotherCopy_; }
   // False when the running copy did not take the file; failure() says why
