@@ -16,13 +16,14 @@ namespace {
 
 // The report's symbols and the members they are captured into.
 constexpr std::pair<std::string_view, double SeismicCalcState::*> Names[] = {
-    {"M", &SeismicCalcState::M},     {"KH", &SeismicCalcState::KH},   {"Z", &SeismicCalcState::Z},
-    {"P", &SeismicCalcState::P},     {"W", &SeismicCalcState::W},     {"n", &SeismicCalcState::n},
-    {"n1", &SeismicCalcState::n1},   {"n2", &SeismicCalcState::n2},   {"LG", &SeismicCalcState::LG},
-    {"HG", &SeismicCalcState::HG},   {"L", &SeismicCalcState::L},     {"D", &SeismicCalcState::D},
-    {"H", &SeismicCalcState::H},     {"L1", &SeismicCalcState::L1},   {"L2", &SeismicCalcState::L2},
-    {"L1G", &SeismicCalcState::L1G}, {"L2G", &SeismicCalcState::L2G}, {"L3G", &SeismicCalcState::L3G},
-    {"N", &SeismicCalcState::N},     {"a", &SeismicCalcState::a},     {"F", &SeismicCalcState::F},
+    {"M", &SeismicCalcState::M},         {"KH", &SeismicCalcState::KH},   {"Z", &SeismicCalcState::Z},
+    {"P", &SeismicCalcState::P},         {"W", &SeismicCalcState::W},     {"n", &SeismicCalcState::n},
+    {"nt", &SeismicCalcState::nt_given}, {"n1", &SeismicCalcState::n1},   {"n2", &SeismicCalcState::n2},
+    {"LG", &SeismicCalcState::LG},       {"HG", &SeismicCalcState::HG},   {"L", &SeismicCalcState::L},
+    {"D", &SeismicCalcState::D},         {"H", &SeismicCalcState::H},     {"L1", &SeismicCalcState::L1},
+    {"L2", &SeismicCalcState::L2},       {"L1G", &SeismicCalcState::L1G}, {"L2G", &SeismicCalcState::L2G},
+    {"L3G", &SeismicCalcState::L3G},     {"N", &SeismicCalcState::N},     {"a", &SeismicCalcState::a},
+    {"F", &SeismicCalcState::F},
 };
 
 template <class T, std::size_t K>
@@ -103,6 +104,36 @@ void build_state(SeismicCalcState &s, Shape shape, Anchor anchor, Material mater
 constexpr int ShapeCodes = 6, AnchorCodes = 8, MaterialCodes = 3; // "none chosen" included
 
 } // namespace
+
+std::optional<Shape> shape_named(std::string_view cell) {
+  if (const auto s = spelled(ShapeSpellings, cell))
+    return s;
+  for (const auto &[spelling, shape] : ShapeSpellings)
+    if (shape_procedure(shape)->caption == cell)
+      return shape;
+  return std::nullopt;
+}
+
+std::optional<Anchor> anchor_named(std::string_view cell) {
+  if (const auto a = spelled(AnchorSpellings, cell))
+    return a;
+  for (const AnchorInfo &info : anchor_kinds())
+    if (info.caption == cell)
+      return info.kind;
+  return std::nullopt;
+}
+
+std::optional<Material> material_named(std::string_view cell) {
+  if (const auto m = spelled(MaterialSpellings, cell))
+    return m;
+  for (const auto &[spelling, material] : MaterialSpellings) {
+    const std::string_view caption = material_strength(material)->caption;
+    // The whole caption, or its part before the ideographic space.
+    if (caption == cell || caption.substr(0, caption.find("\u3000")) == cell)
+      return material;
+  }
+  return std::nullopt;
+}
 
 void prepare_state(SeismicCalcState &s, Shape shape, Anchor anchor, Material material) {
   // Every choice is built once; a case then starts from a copy, which also

@@ -48,6 +48,13 @@ constexpr std::optional<T> spelled(const Spelling<T> (&table)[K], std::string_vi
   return std::nullopt;
 }
 
+// The selection a schedule's cell names: its spelling above ("floor"), or
+// the window's own caption of its option button, as an engineer types it in
+// a spreadsheet (床置機器, ﾎｰｸｶｯﾄｱﾝｶ, SS系ﾎﾞﾙﾄ　仕上ﾀｲﾌﾟ or SS系ﾎﾞﾙﾄ).
+std::optional<Shape> shape_named(std::string_view cell);
+std::optional<Anchor> anchor_named(std::string_view cell);
+std::optional<Material> material_named(std::string_view cell);
+
 // How `table` spells `value`, or "" (none chosen).
 template <class T, std::size_t K>
 constexpr std::string_view spelling_of(const Spelling<T> (&table)[K], T value) {
@@ -72,7 +79,7 @@ std::string spelling_list(const Spelling<T> (&table)[K], std::string_view separa
 // "floor" for Shape::Floor; empty for a code no selection offers.
 std::string_view shape_option(Shape s);
 
-// The field names: M KH Z P W n n1 n2 LG HG L D H L1 L2 L1G L2G L3G N a F.
+// The field names: M KH Z P W n nt n1 n2 LG HG L D H L1 L2 L1G L2G L3G N a F.
 const std::vector<std::string_view> &field_names();
 
 // The slot that a shape reads a field name from, or nothing when the shape

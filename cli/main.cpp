@@ -63,6 +63,10 @@ taken as the window's fields take them (ASCII digits and a decimal point only).
   --anchor    %3
   --material  %4
   --crlf      keep CR LF line ends in the report (LF by default)
+  --format json  instead of the report, one JSON object: inputs, status,
+              every figure (unit in the key: Rb_N, pullout_kg, ...),
+              bolt_ok and bond_ok, message, suggestions (with --batch: one
+              object a row, JSON Lines, instead of the verdict table)
   --pdf FILE        also write the calculation sheet (one A4 page, PDF; none
                     when the case cannot be calculated)
   --project NAME    project name in the sheet's title block
@@ -77,6 +81,7 @@ Names (each shape reads only its own):
   W    equipment weight (kg)          F   external force (kg) (default 0)
   P    motor power (kW) (default 0)   N   speed (rpm) (default 0)
   a    vibration (um) (default 0)     n   number of anchors
+  nt   anchors taking tension (floor, ceiling): whole, 1 to n/2 (default n/2)
   n1 n2                               numbers of anchors of a wall unit
   LG HG L D H L1 L2 L1G L2G L3G       dimensions (cm)
 
@@ -110,12 +115,12 @@ input.
               "line_id.txt"; unsafe characters of the id become _, and
               nothing is written outside DIR)
   --pdf       write each item's sheet (PDF, one A4 page) into DIR ("line_id.pdf";
-              none for refused rows). Title block: --project, --equipment (or
-              the schedule's equipment column), --checker
+              none for refused rows). Title block: the row's number (id), and
+              the row's project, equipment and checker cells, else --project,
+              --equipment, --checker
               A name ending in .pdf writes ONE file of every sheet with a
-              cover (every item's verdict and page); the title block's
-              project and checker come from the schedule's project and
-              checker columns, --project and --checker winning
+              cover (every item's verdict and page "n / N", as each sheet
+              prints it); the same title blocks
               Both kinds of file are written under a temporary name and
               renamed when complete. A folder that is not empty is refused
               (earlier files would pass for this run's), and so is a folder
@@ -164,6 +169,7 @@ The verdict table (UTF-8 with BOM by default, CR LF, a header line):
                   (line breaks become one space)
   suggestion      on a shortfall, the changes that would pass (diameter,
                   count, material or anchor kind, one at a time), joined by " / "
+  line            the schedule's line where the row starts (to join on)
   Numbers are written as in the report; a refused row's numbers and verdicts
   are empty.
 
@@ -382,7 +388,7 @@ bool sheet_name_option(const std::string &name, const std::string &value, SheetN
 
 bool takes_value(const std::string &name) {
   for (const char *o : {"--shape", "--anchor", "--material", "--batch", "--encoding", "--reports", "--pdf",
-                        "--output-encoding", "--project", "--equipment", "--checker", "--cases"})
+                        "--format", "--output-encoding", "--project", "--equipment", "--checker", "--cases"})
     if (name == o)
       return true;
   return false;
@@ -432,6 +438,7 @@ struct CommandLine {
   std::optional<Anchor> anchor;
   std::optional<Material> material;
   bool crlf = false;
+  bool json = false;                           // --format json, one case or the batch
   std::map<std::string, std::string> assigned; // NAME=VALUE
   // --batch.
   std::optional<std::string> file, reports;
@@ -502,6 +509,10 @@ bool read_command_line(int argc, char **argv, CommandLine &cl, std::ostream &err
       if (cl.cases)
         return wrong(tr("Give --cases only once."));
       cl.cases = value;
+    } else if (a.name == "--format") {
+      if (value != "json" && value != "text")
+        return wrong(tr("Unknown format '%1' (text, json).", {value}));
+      cl.json = value == "json";
     } else if (!batch && flag && a.name == "--crlf") {
       cl.crlf = true;
     } else if (!batch && a.name == "--shape") {
@@ -691,23 +702,31 @@ int batch_main(const CommandLine &cl) {
   }
 
   std::unique_ptr<batch::EncodedTableBuf> table_buf;
-  try {
-    table_buf = std::make_unique<batch::EncodedTableBuf>(
-        out_buf, output_encoding,
-        [&](const batch::Unrepresentable &u) {
-          diagnostics
-              << "zelvaro-check: "
-              << tr("Verdict table line %1 (id %2), column %3: %4 has no CP932 form and was written as ?.",
-                    {std::to_string(u.line), one_line_id(u.id), u.column, code_point_text(u)})
-              << "\n";
-        },
-        texts);
-  } catch (const std::exception &e) {
-    std::cerr << "zelvaro-check: " << e.what() << "\n";
-    return ExitRefused;
+  if (!cl.json) {
+    try {
+      table_buf = std::make_unique<batch::EncodedTableBuf>(
+          out_buf, output_encoding,
+          [&](const batch::Unrepresentable &u) {
+            diagnostics
+                << "zelvaro-check: "
+                << tr("Verdict table line %1 (id %2), column %3: %4 has no CP932 form and was written as ?.",
+                      {std::to_string(u.line), one_line_id(u.id), u.column, code_point_text(u)})
+                << "\n";
+          },
+          texts);
+    } catch (const std::exception &e) {
+      std::cerr << "zelvaro-check: " << e.what() << "\n";
+      return ExitRefused;
+    }
   }
-  std::ostream table(table_buf.get());
-  const batch::BatchCounts counts = batch::run_batch(*in, table, diagnostics, options);
+  // JSON Lines are UTF-8 whatever --output-encoding says.
+  std::ostream table(table_buf ? static_cast<std::streambuf *>(table_buf.get()) : &out_buf);
+  std::unique_ptr<batch::ResultSink> sink;
+  if (cl.json)
+    sink = std::make_unique<batch::JsonLines>(table);
+  else
+    sink = std::make_unique<batch::CsvTable>(table);
+  const batch::BatchCounts counts = batch::run_batch(*in, *sink, diagnostics, options);
   batch::hold_closed_standard_descriptors();
   if (counts.file_error || counts.stopped_by)
     return batch::exit_status(counts); // the batch has said what failed or where it stopped
@@ -738,7 +757,7 @@ int batch_main(const CommandLine &cl) {
   }
 #endif
   // A cell that had to change is an input the table does not hold as given.
-  if (table_buf->replaced() > 0)
+  if (table_buf && table_buf->replaced() > 0)
     return ExitRefused;
   return batch::exit_status(counts);
 }
@@ -771,6 +790,23 @@ int case_main(const CommandLine &cl, const Output &out) {
   const CalcOutcome outcome = run_case(state, fields, now_text());
   for (const Message &m : outcome.refusal)
     print_message(m, err);
+  const std::vector<std::string> changes = outcome.status == CalcOutcome::Status::Reported && outcome.message
+                                               ? suggestions(state, fields, outcome)
+                                               : std::vector<std::string>();
+  if (cl.json) { // the result as the batch's JSON Lines give a row, refused or not
+    batch::ItemResult r;
+    batch::take_outcome(r, state, outcome);
+    r.suggestions = changes;
+    r.inputs = {{"shape", std::string(spelling_of(ShapeSpellings, *shape))},
+                {"anchor", std::string(spelling_of(AnchorSpellings, *anchor))},
+                {"material", std::string(spelling_of(MaterialSpellings, *material))}};
+    r.inputs.insert(r.inputs.end(), assigned.begin(), assigned.end());
+    std::string text;
+    batch::append_json(text, r);
+    text += '\n';
+    if (out.write(text, tr("the report")) != ExitPass)
+      return ExitRefused;
+  }
 
   switch (outcome.status) {
   case CalcOutcome::Status::Refused:
@@ -784,7 +820,7 @@ int case_main(const CommandLine &cl, const Output &out) {
   }
   std::string report = crlf ? outcome.report : to_lf(outcome.report);
   report += crlf ? "\r\n" : "\n"; // a text file's last line ends too
-  if (out.write(report, tr("the report")) != ExitPass)
+  if (!cl.json && out.write(report, tr("the report")) != ExitPass)
     return ExitRefused;
 #ifdef ZELVARO_WITH_PDF
   if (pdf) {
@@ -799,7 +835,7 @@ int case_main(const CommandLine &cl, const Output &out) {
 #endif
   if (outcome.message) {
     print_message(*outcome.message, err);
-    for (const std::string &line : suggestions(state, fields, outcome))
+    for (const std::string &line : changes)
       err << line << "\n";
     return ExitShortfall;
   }

@@ -21,7 +21,8 @@ void common_forces(SeismicCalcState &s, ReportText text) {
   s.HG = formula("HG", [&] { return Num{s.HG} / 100; });
   s.M = formula("ﾎﾞﾙﾄ径M", [&] { return Num{s.M} / 1000; });
   s.FV = formula("設計鉛直地震力FV", [&] { return Num{s.FH} / 2; });
-  s.nt = formula("nt", [&] { return Num{s.n} / 2; });
+  // A given count of bolts taking tension (floor and ceiling) replaces n / 2.
+  s.nt = s.nt_given > 0 ? s.nt_given : formula("nt", [&] { return Num{s.n} / 2; });
   const Num M{s.M};
   s.A = formula("ﾎﾞﾙﾄ断面積A", [&] { return ((M * 0.7854) * M) * 0.75; });
 
@@ -69,7 +70,7 @@ void run_shape(SeismicCalcState &s, const ShapeProcedure &proc, int d, CalcOutco
 
   s.StressBlock.clear();
   if (text == ReportText::Verdicts) {
-    verdict(s);
+    out.bolt_ok = verdict(s);
     report.clear();
     return;
   }
@@ -82,7 +83,7 @@ void run_shape(SeismicCalcState &s, const ShapeProcedure &proc, int d, CalcOutco
   put_line(s.StressBlock, "引張強度　σb/2+(0.25･σb^2+τb^2)^0.5 = ", s.sigma_c, "(MPa)");
   put_line(s.StressBlock, "専断強度　(0.25･σb^2+τb^2)^0.5 = ", s.tau_c, "(MPa)");
 
-  verdict(s);
+  out.bolt_ok = verdict(s);
 
   report.clear();
   report.reserve(s.ReportHeader.size() + s.EchoBlock.size() + s.StressBlock.size() + s.VerdictLine.size() +
@@ -142,6 +143,7 @@ void Calculate(SeismicCalcState &s, const CaptureStep &data_in, std::string_view
   out.report.clear();
   out.message.reset();
   out.bond.reset();
+  out.bolt_ok = false;
   out.refusal.clear();
   RefusalSink refusal(out.refusal);
   data_in(s, refusal);
@@ -161,6 +163,7 @@ void Calculate(SeismicCalcState &s, const CaptureStep &data_in, std::string_view
     out.status = CalcOutcome::Status::Stopped;
     out.report.clear();
     out.bond.reset();
+    out.bolt_ok = false;
     out.message = numeric_error_message(fault);
     return;
   }

@@ -1,5 +1,6 @@
 #include "files/atomic_file.h"
 
+#include "files/read_file.h"
 #include "files/system_error_text.h"
 
 #include <cerrno>
@@ -193,6 +194,16 @@ std::string save_file(const std::string &path, std::string_view bytes, bool repl
   if (file.fd() < 0)
     return file.error();
   return file.commit(write_all(file.fd(), bytes) ? 0 : errno);
+}
+
+std::string save_file_said(const std::string &path, std::string_view bytes, bool replace_read_only) {
+  const std::string why = save_file(path, bytes, replace_read_only);
+  return why.empty() ? why : "'" + path + "' を保存できません: " + why + "元のファイルはそのままです。";
+}
+
+std::string read_file(const std::string &path, std::string &bytes) {
+  const std::string why = read_regular_file(path, bytes);
+  return why.empty() ? why : "'" + path + "' を開けません: " + why;
 }
 
 } // namespace zelvaro

@@ -23,6 +23,14 @@ int write_file_atomically(int dir_fd, const std::string &name, std::string_view 
 // (the window asks the user first). Returns an empty string, or why the
 // file could not be saved (Japanese).
 std::string save_file(const std::string &path, std::string_view bytes, bool replace_read_only = false);
+// The same, said whole for a message box: empty, or
+// 「'PATH' を保存できません: why。元のファイルはそのままです。」
+std::string save_file_said(const std::string &path, std::string_view bytes, bool replace_read_only = false);
+
+// Reads the schedule file at `path` into `bytes` (read_file.h's
+// read_regular_file: a regular file only, bounded). Returns an empty string,
+// or 「'PATH' を開けません: why」 (Japanese, whatever the locale).
+std::string read_file(const std::string &path, std::string &bytes);
 
 // A file being saved under `path`, written through its descriptor: the
 // bytes go to a temporary file beside the name it replaces (a link

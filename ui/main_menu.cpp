@@ -2,7 +2,6 @@
 
 #include "capture/single_case.h"
 #include "files/atomic_file.h"
-#include "schedule/schedule_writer.h"
 #include "ui/drawings/sheet_bundle.h"
 #include "ui/equipment_list.h"
 #include "ui/form1.h"
@@ -274,8 +273,8 @@ bool MainWindow::exportTable() {
   const QString path = askSavePath(this, QStringLiteral("判定表を CSV で保存"), QString(), CsvFilter);
   if (path.isEmpty() || !may_replace(this, path, askReplaceReadOnly))
     return false;
-  const std::string failed = batch::write_file_atomically(
-      path.toStdString(), batch::verdict_table(project_->document(), project_now()), true);
+  const std::string failed =
+      save_file_said(path.toStdString(), batch::verdict_table(project_->document(), project_now()), true);
   if (!failed.empty()) {
     error(qs(failed));
     return false;
@@ -326,7 +325,7 @@ bool MainWindow::exportBundle() {
     return false;
   }
   progress.setValue(static_cast<int>(items.size()));
-  const std::string failed = batch::write_file_atomically(
+  const std::string failed = save_file_said(
       path.toStdString(), std::string_view(pdf.constData(), static_cast<std::size_t>(pdf.size())), true);
   if (!failed.empty()) {
     error(qs(failed));

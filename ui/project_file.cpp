@@ -1,8 +1,8 @@
 #include "ui/project_file.h"
 
 #include "capture/single_case.h"
-#include "files/read_file.h"
-#include "schedule/schedule_writer.h"
+#include "engine/shape_procedure.h"
+#include "files/atomic_file.h"
 #include "ui/drawings/schedule_bundle.h"
 #include "ui/form1.h"
 
@@ -52,9 +52,8 @@ QString Project::open(const QString &path) {
   // A FIFO, a device or a huge file is refused at once, in Japanese
   // whatever the locale.
   std::string bytes;
-  if (const std::string failed = read_regular_file(QFile::encodeName(path).toStdString(), bytes);
-      !failed.empty())
-    return QStringLiteral("'%1' を開けません: %2").arg(path, QString::fromStdString(failed));
+  if (const std::string why = read_file(QFile::encodeName(path).toStdString(), bytes); !why.empty())
+    return QString::fromStdString(why);
   batch::ScheduleDocument doc;
   const std::string error = batch::read_schedule(bytes, doc);
   if (!error.empty())
@@ -74,7 +73,7 @@ QString Project::save(const QString &path) {
   for (std::string_view c : {"equipment", "project", "checker"})
     doc.add_column(c);
   // A read-only file: the window has asked the user already.
-  const std::string error = batch::write_file_atomically(path.toStdString(), batch::schedule_text(doc), true);
+  const std::string error = save_file_said(path.toStdString(), batch::schedule_text(doc), true);
   if (!error.empty())
     return QString::fromStdString(error);
   path_ = path;
@@ -109,8 +108,13 @@ void Project::setInputs(batch::ScheduleDocument &doc, batch::ScheduleRow &row, c
   if (in.shape == Shape::None)
     return;
   for (std::string_view name : cases::field_names())
-    if (const auto slot = cases::slot_of(in.shape, name))
-      doc.set(row, name, in.texts[static_cast<std::size_t>(*slot)]);
+    if (const auto slot = cases::slot_of(in.shape, name)) {
+      const std::string &text = in.texts[static_cast<std::size_t>(*slot)];
+      // A blank optional field (nt) adds no column to a file that has none.
+      if (text.empty() && !doc.column(name) && field_binding(*shape_procedure(in.shape), *slot)->optional)
+        continue;
+      doc.set(row, name, text);
+    }
 }
 
 batch::ScheduleRow Project::newRow(batch::ScheduleDocument &doc, const ItemInputs &in, const std::string &id,

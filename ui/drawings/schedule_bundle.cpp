@@ -22,6 +22,13 @@ std::string verdict_label(batch::RowVerdict::Status status) {
   return "入力不備";
 }
 
+namespace {
+SheetNames row_names(const batch::ScheduleDocument &doc, const batch::ScheduleRow &row) {
+  return {std::string(doc.cell(row, "project")), std::string(doc.cell(row, "equipment")),
+          std::string(doc.cell(row, "checker"))};
+}
+} // namespace
+
 std::vector<sheet::BundleItem> bundle_items(const batch::ScheduleDocument &doc,
                                             const std::vector<batch::RowVerdict> &verdicts,
                                             const std::string &now, const SheetNames &names) {
@@ -33,7 +40,8 @@ std::vector<sheet::BundleItem> bundle_items(const batch::ScheduleDocument &doc,
     const batch::RowVerdict &v = verdicts[r];
     sheet::BundleItem item;
     item.id = doc.cell(row, "id");
-    item.equipment = doc.cell(row, "equipment");
+    const SheetNames title = title_names(row_names(doc, row), names);
+    item.equipment = title.equipment;
     item.verdict = verdict_label(v.status);
     if (v.status != batch::RowVerdict::Status::Refused) {
       const batch::RowInputs in = batch::row_inputs(doc, row);
@@ -42,13 +50,8 @@ std::vector<sheet::BundleItem> bundle_items(const batch::ScheduleDocument &doc,
       prepare_state(state, in.shape, in.anchor, in.material);
       const CalcOutcome outcome = run_case(state, fields, now);
       if (outcome.status == CalcOutcome::Status::Reported) {
-        sheet::SheetData d =
-            sheet::sheet_data(state, outcome, in.texts[static_cast<std::size_t>(InputSlot::Combo1)],
-                              in.texts[static_cast<std::size_t>(InputSlot::Combo2)],
-                              in.texts[static_cast<std::size_t>(InputSlot::Combo4)]);
-        d.names.project = names.project.empty() ? std::string(doc.cell(row, "project")) : names.project;
-        d.names.equipment = names.equipment.empty() ? item.equipment : names.equipment;
-        d.names.checker = names.checker.empty() ? std::string(doc.cell(row, "checker")) : names.checker;
+        SheetModel d = sheet_model(state, outcome, fields, v.result);
+        d.names = title;
         item.sheet = std::move(d);
       }
     }
@@ -70,10 +73,9 @@ std::string write_schedule_bundle(std::string_view schedule, batch::Encoding enc
   sheet::start_drawing();
   const std::vector<sheet::BundleItem> items = bundle_items(doc, batch::evaluate(doc, now), now, names);
   sheet::BundleCover cover;
-  cover.project = names.project.empty() && !doc.rows.empty() ? std::string(doc.cell(doc.rows[0], "project"))
-                                                             : names.project;
-  cover.checker = names.checker.empty() && !doc.rows.empty() ? std::string(doc.cell(doc.rows[0], "checker"))
-                                                             : names.checker;
+  const SheetNames title = title_names(doc.rows.empty() ? SheetNames{} : row_names(doc, doc.rows[0]), names);
+  cover.project = title.project;
+  cover.checker = title.checker;
   cover.date = QDate::currentDate().toString(QStringLiteral("yyyy/MM/dd")).toStdString();
   // Written page by page into the temporary file, never held whole; a
   // stop or a failure removes it and the name keeps what it had.
