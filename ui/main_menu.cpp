@@ -254,6 +254,8 @@ bool MainWindow::openFile(const QString &path) {
 bool MainWindow::save() {
   if (project_->path().isEmpty())
     return saveAs();
+  if (!may_replace(this, project_->path(), askReplaceReadOnly))
+    return false;
   const QString failed = project_->save(project_->path());
   if (!failed.isEmpty()) {
     error(failed);
@@ -267,7 +269,7 @@ bool MainWindow::saveAs() {
   const QString path =
       with_extension(askSavePath(this, QStringLiteral("名前を付けて保存"), project_->path(), CsvFilter),
                      QStringLiteral(".csv"));
-  if (path.isEmpty())
+  if (path.isEmpty() || !may_replace(this, path, askReplaceReadOnly))
     return false;
   const QString failed = project_->save(path);
   if (!failed.isEmpty()) {
@@ -347,9 +349,9 @@ void MainWindow::writeBack() {
 bool MainWindow::exportTable() {
   const QString path = with_extension(
       askSavePath(this, QStringLiteral("判定表を CSV で保存"), QString(), CsvFilter), QStringLiteral(".csv"));
-  if (path.isEmpty())
+  if (path.isEmpty() || !may_replace(this, path, askReplaceReadOnly))
     return false;
-  const std::string failed = save_file_said(path.toStdString(), project_->verdictTable());
+  const std::string failed = save_file_said(path.toStdString(), project_->verdictTable(), true);
   if (!failed.empty()) {
     error(qs(failed));
     return false;
@@ -365,8 +367,13 @@ bool MainWindow::exportBundle() {
   const QString path = with_extension(
       askSavePath(this, QStringLiteral("全件を PDF に保存"), QString(), QStringLiteral("PDF (*.pdf)")),
       QStringLiteral(".pdf"));
-  if (path.isEmpty())
+  if (path.isEmpty() || !may_replace(this, path, askReplaceReadOnly))
     return false;
+  // A folder that cannot be written is said before any sheet is drawn.
+  if (const std::string why = check_save_target(path.toStdString(), true); !why.empty()) {
+    error(QStringLiteral("'%1' に保存できません: %2").arg(path, qs(why)));
+    return false;
+  }
   p.set_names(projectName, checker); // the names belong to the project: every row carries them
   const std::vector<sheet::BundleItem> items = project_->bundleItems();
   QProgressDialog progress(QStringLiteral("計算書を作っています..."), QStringLiteral("キャンセル"), 0,
@@ -388,7 +395,7 @@ bool MainWindow::exportBundle() {
   }
   progress.setValue(static_cast<int>(items.size()));
   const std::string failed = save_file_said(
-      path.toStdString(), std::string_view(pdf.constData(), static_cast<std::size_t>(pdf.size())));
+      path.toStdString(), std::string_view(pdf.constData(), static_cast<std::size_t>(pdf.size())), true);
   if (!failed.empty()) {
     error(qs(failed));
     return false;

@@ -7,6 +7,8 @@
 
 #include "schedule/result_sinks.h"
 
+#include <QFile>
+
 #include <sstream>
 
 namespace zelvaro::ui {
@@ -31,8 +33,10 @@ void Project::clear() {
 }
 
 QString Project::open(const QString &path) {
+  // A FIFO, a device or a huge file is refused at once, in Japanese
+  // whatever the locale.
   std::string bytes;
-  if (const std::string why = read_file(path.toStdString(), bytes); !why.empty())
+  if (const std::string why = read_file(QFile::encodeName(path).toStdString(), bytes); !why.empty())
     return QString::fromStdString(why);
   const std::string error = model_.open(bytes);
   if (!error.empty())
@@ -43,7 +47,8 @@ QString Project::open(const QString &path) {
 
 QString Project::save(const QString &path) {
   const std::string text = model_.save_text();
-  const std::string error = save_file_said(path.toStdString(), text);
+  const std::string error =
+      save_file_said(path.toStdString(), text, true); // a read-only file: the window has asked already
   if (!error.empty())
     return QString::fromStdString(error);
   path_ = path;
