@@ -1,37 +1,55 @@
 #include "schedule/schedule_document.h"
 
 #include "capture/single_case.h"
+#include "engine/shape_procedure.h"
 #include "schedule/batch.h"
 #include "schedule/csv_reader.h"
+#include "schedule/result_sinks.h"
 
+#include <algorithm>
 #include <sstream>
 
 namespace zelvaro::batch {
 
 namespace {
 
-// The input decoded as the reader decoded it, split into physical lines.
-std::vector<std::string> decoded_lines(std::string_view bytes, Encoding encoding) {
-  if (bytes.starts_with(kUtf8Bom))
-    bytes.remove_prefix(kUtf8Bom.size());
-  std::string text;
-  if (encoding == Encoding::Cp932)
-    Cp932Decoder().decode_lossy(bytes, text);
-  else
-    append_utf8_lossy(bytes, text);
-  std::vector<std::string> lines;
-  std::size_t start = 0;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] != '\r' && text[i] != '\n')
+// Where each physical line of `bytes` starts, counted as the reader counts
+// them (CR LF, LF or a lone CR ends a line), and the end of the bytes.
+std::vector<std::size_t> line_starts(std::string_view bytes) {
+  std::vector<std::size_t> starts{0};
+  for (std::size_t i = 0; i < bytes.size(); ++i) {
+    if (bytes[i] != '\r' && bytes[i] != '\n')
       continue;
-    lines.emplace_back(text, start, i - start);
-    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
+    if (bytes[i] == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n')
       ++i;
-    start = i + 1;
+    starts.push_back(i + 1);
   }
-  if (start < text.size())
-    lines.emplace_back(text, start);
-  return lines;
+  if (starts.back() != bytes.size())
+    starts.push_back(bytes.size());
+  return starts;
+}
+
+// A refused row of a CP932 file in the UTF-8 the project is saved in: its
+// characters converted, every byte that is no CP932 left as it was (and
+// refused again for it).
+std::string kept_as_utf8(std::string_view raw, Cp932Decoder &decoder) {
+  std::string out;
+  while (!raw.empty()) {
+    const std::size_t bad = decoder.decode(raw, out);
+    if (bad == std::string_view::npos)
+      break;
+    out += raw[bad];
+    raw.remove_prefix(bad + 1);
+  }
+  return out;
+}
+
+std::size_t line_breaks(std::string_view text) {
+  std::size_t n = 0;
+  for (std::size_t i = 0; i < text.size(); ++i)
+    if (text[i] == '\n' || (text[i] == '\r' && (i + 1 == text.size() || text[i + 1] != '\n')))
+      ++n;
+  return n;
 }
 
 bool blank(const ScheduleRow &row) {
@@ -59,10 +77,8 @@ std::string batch_input(const ScheduleDocument &doc, std::vector<std::size_t> &k
 } // namespace
 
 std::optional<std::size_t> ScheduleDocument::column(std::string_view name) const {
-  for (std::size_t i = 0; i < columns.size(); ++i)
-    if (columns[i] == name)
-      return i;
-  return std::nullopt;
+  const auto c = std::find(columns.begin(), columns.end(), name);
+  return c == columns.end() ? std::nullopt : std::optional(static_cast<std::size_t>(c - columns.begin()));
 }
 
 std::size_t ScheduleDocument::add_column(std::string_view name) {
@@ -72,17 +88,46 @@ std::size_t ScheduleDocument::add_column(std::string_view name) {
   return columns.size() - 1;
 }
 
-std::string_view ScheduleDocument::cell(const ScheduleRow &row, std::string_view name) const {
-  const auto c = column(name);
-  return c && *c < row.cells.size() ? std::string_view(row.cells[*c]) : std::string_view();
+std::string_view cell_of(const std::vector<std::string> &columns, const ScheduleRow &row,
+                         std::string_view name) {
+  const auto c = static_cast<std::size_t>(std::find(columns.begin(), columns.end(), name) - columns.begin());
+  return c < row.cells.size() && c < columns.size() ? std::string_view(row.cells[c]) : std::string_view();
 }
 
-void ScheduleDocument::set(ScheduleRow &row, std::string_view name, std::string_view text) {
-  const std::size_t c = add_column(name);
+std::string_view ScheduleDocument::cell(const ScheduleRow &row, std::string_view name) const {
+  return cell_of(columns, row, name);
+}
+
+void set_cell(std::vector<std::string> &columns, ScheduleRow &row, std::string_view name,
+              std::string_view text) {
+  auto c = static_cast<std::size_t>(std::find(columns.begin(), columns.end(), name) - columns.begin());
+  if (c == columns.size())
+    columns.emplace_back(name);
   if (row.cells.size() < columns.size())
     row.cells.resize(columns.size());
   row.cells[c].assign(text);
   row.raw.clear();
+}
+
+void ScheduleDocument::set(ScheduleRow &row, std::string_view name, std::string_view text) {
+  set_cell(columns, row, name, text);
+}
+
+void set_inputs(std::vector<std::string> &columns, ScheduleRow &row, const RowInputs &in) {
+  set_cell(columns, row, "shape", cases::shape_option(in.shape));
+  set_cell(columns, row, "anchor", cases::spelling_of(cases::AnchorSpellings, in.anchor));
+  set_cell(columns, row, "material", cases::spelling_of(cases::MaterialSpellings, in.material));
+  if (in.shape == Shape::None)
+    return;
+  for (std::string_view name : cases::field_names())
+    if (const auto slot = cases::slot_of(in.shape, name)) {
+      const std::string &text = in.texts[static_cast<std::size_t>(*slot)];
+      // A blank optional field (nt) adds no column to a file that has none.
+      if (text.empty() && std::find(columns.begin(), columns.end(), name) == columns.end() &&
+          field_binding(*shape_procedure(in.shape), *slot)->optional)
+        continue;
+      set_cell(columns, row, name, text);
+    }
 }
 
 const std::vector<std::string_view> &project_columns() {
@@ -98,21 +143,29 @@ const std::vector<std::string_view> &project_columns() {
 }
 
 RowInputs row_inputs(const ScheduleDocument &doc, const ScheduleRow &row) {
+  return row_inputs(doc.columns, row);
+}
+
+RowInputs row_inputs(const std::vector<std::string> &columns, const ScheduleRow &row) {
+  const auto cell = [&](std::string_view name) { return cell_of(columns, row, name); };
+  const auto has = [&](std::string_view name) {
+    return std::find(columns.begin(), columns.end(), name) != columns.end();
+  };
   RowInputs in;
   const auto &defaults = cases::default_field_texts();
   for (std::size_t i = 0; i < in.texts.size(); ++i)
     in.texts[i] = defaults[i];
-  in.shape = cases::shape_named(doc.cell(row, "shape")).value_or(Shape::None);
-  in.anchor = cases::anchor_named(doc.cell(row, "anchor")).value_or(Anchor::None);
-  in.material = cases::material_named(doc.cell(row, "material")).value_or(Material::None);
+  in.shape = cases::shape_named(cell("shape")).value_or(Shape::None);
+  in.anchor = cases::anchor_named(cell("anchor")).value_or(Anchor::None);
+  in.material = cases::material_named(cell("material")).value_or(Material::None);
   if (in.shape == Shape::None)
     return in;
   for (std::string_view name : cases::field_names()) {
     const auto slot = cases::slot_of(in.shape, name);
-    if (slot && doc.column(name))
-      in.texts[static_cast<std::size_t>(*slot)] = doc.cell(row, name);
+    if (slot && has(name))
+      in.texts[static_cast<std::size_t>(*slot)] = cell(name);
   }
-  if (!doc.column("M"))
+  if (!has("M"))
     in.texts[static_cast<std::size_t>(InputSlot::Combo1)].clear(); // the diameter has no default
   return in;
 }
@@ -130,73 +183,80 @@ std::string read_schedule(std::string_view bytes, ScheduleDocument &doc, Encodin
   doc.columns = record.fields;
   reader.expect_fields(doc.columns.size());
 
-  std::vector<std::size_t> bad_lines; // starting lines of malformed rows, with their row
-  std::vector<std::size_t> bad_rows, next_lines;
+  // Every record's first line, blank ones included: a refused row's bytes
+  // run from its first line to the next record's.
+  std::vector<std::size_t> record_lines, kept;
   while (reader.next(record)) {
-    if (!next_lines.empty() && next_lines.back() == 0)
-      next_lines.back() = record.line;
+    record_lines.push_back(record.line);
     ScheduleRow row;
     row.cells = record.fields;
+    row.line = record.line;
     if (record.error) {
-      bad_rows.push_back(doc.rows.size());
-      bad_lines.push_back(record.line);
-      next_lines.push_back(0);
+      kept.push_back(doc.rows.size());
+      row.raw = " "; // set below
     } else if (blank(row)) {
       continue;
     }
     doc.rows.push_back(std::move(row));
   }
-  if (!bad_rows.empty()) {
-    // A malformed row is kept as its lines read: written back unchanged, it
-    // is refused again with the same diagnosis.
-    const std::vector<std::string> lines = decoded_lines(bytes, reader.encoding());
-    for (std::size_t k = 0; k < bad_rows.size(); ++k) {
-      std::size_t first = bad_lines[k] - 1, end = next_lines[k] ? next_lines[k] - 1 : lines.size();
-      while (end > first + 1 && end <= lines.size() && lines[end - 1].empty())
-        --end;
-      std::string raw;
-      for (std::size_t i = first; i < end && i < lines.size(); ++i) {
-        if (i > first)
-          raw += "\r\n";
-        raw += lines[i];
-      }
-      doc.rows[bad_rows[k]].raw = raw.empty() ? std::string(",") : raw;
+  if (!kept.empty()) {
+    const std::vector<std::size_t> starts = line_starts(bytes);
+    std::optional<Cp932Decoder> cp932;
+    if (reader.encoding() == Encoding::Cp932)
+      cp932.emplace();
+    for (std::size_t k : kept) {
+      ScheduleRow &row = doc.rows[k];
+      const auto next = std::upper_bound(record_lines.begin(), record_lines.end(), row.line);
+      const std::size_t from = starts[std::min(row.line - 1, starts.size() - 1)];
+      const std::size_t to = next == record_lines.end() ? bytes.size() : starts[*next - 1];
+      const std::string_view raw = bytes.substr(from, to - from);
+      row.raw = cp932 ? kept_as_utf8(raw, *cp932) : std::string(raw);
+      if (!row.raw.ends_with('\n') && !row.raw.ends_with('\r'))
+        row.raw += "\r\n"; // the file's last line: a row, wherever it goes, ends with its line break
     }
   }
   return {};
 }
 
-std::string schedule_text(const ScheduleDocument &doc) {
+void append_row(std::string &out, const std::vector<std::string> &columns, const ScheduleRow &row) {
+  if (!row.raw.empty()) {
+    out += row.raw;
+    return;
+  }
+  for (std::size_t i = 0; i < columns.size() || i < row.cells.size(); ++i) {
+    if (i > 0)
+      out += ',';
+    if (i < row.cells.size())
+      append_cell(out, row.cells[i]);
+  }
+  out += "\r\n";
+}
+
+std::string schedule_text(const ScheduleDocument &doc, std::vector<std::size_t> *lines) {
   std::string out(kUtf8Bom);
-  const auto row_text = [&](const std::vector<std::string> &cells) {
-    for (std::size_t i = 0; i < doc.columns.size() || i < cells.size(); ++i) {
-      if (i > 0)
-        out += ',';
-      if (i < cells.size())
-        append_cell(out, cells[i]);
-    }
-    out += "\r\n";
-  };
-  row_text(doc.columns);
+  append_row(out, doc.columns, ScheduleRow{doc.columns, {}, 0});
+  std::size_t line = 1 + line_breaks(out);
+  if (lines)
+    lines->clear();
   for (const ScheduleRow &row : doc.rows) {
-    if (!row.raw.empty()) {
-      out += row.raw;
-      out += "\r\n";
-    } else {
-      row_text(row.cells);
+    const std::size_t at = out.size();
+    append_row(out, doc.columns, row);
+    if (lines) {
+      lines->push_back(line);
+      line += line_breaks(std::string_view(out).substr(at));
     }
   }
   return out;
 }
 
-std::string verdict_table(const ScheduleDocument &doc, const std::string &now) {
-  std::vector<std::size_t> kept;
-  std::istringstream in{batch_input(doc, kept)};
-  std::ostringstream table, diagnostics;
-  BatchOptions options;
-  options.now = now;
-  run_batch(in, table, diagnostics, options);
-  return std::string(kUtf8Bom) + table.str();
+RowVerdict verdict_of(const ItemResult &r) {
+  RowVerdict v;
+  v.result = r;
+  v.status = r.status == ItemStatus::Ok          ? RowVerdict::Status::Passed
+             : r.status == ItemStatus::Shortfall ? RowVerdict::Status::Shortfall
+                                                 : RowVerdict::Status::Refused;
+  v.message = r.message;
+  return v;
 }
 
 std::vector<RowVerdict> evaluate(const ScheduleDocument &doc, const std::string &now) {
@@ -212,12 +272,7 @@ std::vector<RowVerdict> evaluate(const ScheduleDocument &doc, const std::string 
     void write(const ItemResult &r) override {
       if (next_ >= kept_.size())
         return;
-      RowVerdict &v = verdicts_[kept_[next_++]];
-      v.result = r;
-      v.status = r.status == ItemStatus::Ok          ? RowVerdict::Status::Passed
-                 : r.status == ItemStatus::Shortfall ? RowVerdict::Status::Shortfall
-                                                     : RowVerdict::Status::Refused;
-      v.message = r.message;
+      verdicts_[kept_[next_++]] = verdict_of(r);
     }
 
   private:

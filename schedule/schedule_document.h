@@ -3,7 +3,9 @@
 // An equipment schedule held whole, as the window keeps a project: the
 // header's column names and every row's cells exactly as written (numbers
 // are the texts the user typed, never converted values). A row that the CSV
-// reader found malformed keeps its own text and is written back unchanged.
+// reader refuses keeps its bytes as the file had them (CP932 text in UTF-8,
+// bytes no encoding reads left as they are) and is written back unchanged,
+// so the batch refuses it again for the same reason.
 //
 // Reading takes everything the batch reads (UTF-8 with or without a BOM,
 // CP932); writing gives UTF-8 with a BOM and CR LF, what Japanese Excel opens
@@ -26,8 +28,9 @@
 namespace zelvaro::batch {
 
 struct ScheduleRow {
-  std::vector<std::string> cells; // by column; as read, unquoted
-  std::string raw; // the row's text (UTF-8, CR LF) when the reader refused its form; empty otherwise
+  std::vector<std::string> cells; // by column; as read, unquoted (a refused row's as the reader read them)
+  std::string raw;                // the refused row's bytes, its line breaks included; empty otherwise
+  std::size_t line = 0;           // where the row starts in the file read (0: not read from a file)
   bool operator==(const ScheduleRow &) const = default;
 };
 
@@ -53,8 +56,11 @@ const std::vector<std::string_view> &project_columns();
 std::string read_schedule(std::string_view bytes, ScheduleDocument &doc, Encoding encoding = Encoding::Auto);
 
 // The schedule as the window saves it: UTF-8 with a BOM, CR LF, quoted only
-// where a cell needs it.
-std::string schedule_text(const ScheduleDocument &doc);
+// where a cell needs it. `lines`, when given, receives the line each row
+// starts on in the text.
+std::string schedule_text(const ScheduleDocument &doc, std::vector<std::size_t> *lines = nullptr);
+// One row as schedule_text writes it, with its line break.
+void append_row(std::string &out, const std::vector<std::string> &columns, const ScheduleRow &row);
 
 // The inputs of one item as the window holds them: the three selections
 // (None for a cell that names none) and every field's text by slot, exactly
@@ -66,6 +72,15 @@ struct RowInputs {
   std::array<std::string, InputSlotCount> texts;
 };
 RowInputs row_inputs(const ScheduleDocument &doc, const ScheduleRow &row);
+RowInputs row_inputs(const std::vector<std::string> &columns, const ScheduleRow &row);
+// The cell of column `name`, empty when the row or the header has none.
+std::string_view cell_of(const std::vector<std::string> &columns, const ScheduleRow &row,
+                         std::string_view name);
+// Sets the row's cells of the fields its shape reads, and the three
+// selections, from the form's inputs; adds the columns it needs.
+void set_inputs(std::vector<std::string> &columns, ScheduleRow &row, const RowInputs &in);
+void set_cell(std::vector<std::string> &columns, ScheduleRow &row, std::string_view name,
+              std::string_view text);
 
 // One row as the batch judges it.
 struct RowVerdict {
@@ -74,13 +89,11 @@ struct RowVerdict {
   std::string message; // the batch's message (refusal or advice)
   ItemResult result;   // the batch's typed result: figures, verdicts, suggestions
 };
+RowVerdict verdict_of(const ItemResult &r);
 
 // Runs the batch over the whole document: one verdict per row, in order.
 // `now` is the report header's date (it changes nothing in the verdicts).
 // When the header is refused every row is refused with that message.
 std::vector<RowVerdict> evaluate(const ScheduleDocument &doc, const std::string &now);
-
-// The batch's verdict table of the document (UTF-8 with a BOM, CR LF).
-std::string verdict_table(const ScheduleDocument &doc, const std::string &now);
 
 } // namespace zelvaro::batch

@@ -1,8 +1,12 @@
 #include "ui/equipment_list.h"
 
+#include "capture/single_case.h"
 #include "engine/number_text.h"
-
+#include "engine/shape_procedure.h"
+#include "refdata/materials.h"
+#include "refdata/selection_lists.h"
 #include "ui/project_file.h"
+#include "ui/widgets.h"
 
 #include <QAction>
 #include <QApplication>
@@ -12,37 +16,49 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QMimeData>
 #include <QPushButton>
 #include <QTableView>
 #include <QVBoxLayout>
 
 #include <algorithm>
-#include <charconv>
 
 namespace zelvaro::ui {
 
 namespace {
 
-using batch::RowVerdict;
+using batch::ItemResult;
+using batch::ItemStatus;
 
 QString qs(std::string_view s) {
   return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
 }
 
-std::optional<double> number(const std::string &text) {
-  double v = 0;
-  const auto [p, ec] = std::from_chars(text.data(), text.data() + text.size(), v);
-  if (ec != std::errc() || p != text.data() + text.size() || text.empty())
-    return std::nullopt;
-  return v;
+// A selection's cell in the form's own words, as its option button reads;
+// a cell that names no selection as it is.
+QString selection_caption(ListColumn column, std::string_view cell) {
+  if (column == ListColumn::Shape)
+    if (const auto s = cases::shape_named(cell))
+      return qs(shape_procedure(*s)->caption);
+  if (column == ListColumn::Anchor)
+    if (const auto a = cases::anchor_named(cell))
+      for (const AnchorInfo &info : anchor_kinds())
+        if (info.kind == *a)
+          return qs(info.caption);
+  if (column == ListColumn::Material)
+    if (const auto m = cases::material_named(cell))
+      return qs(material_strength(*m)->caption);
+  return qs(cell);
 }
 
-QString verdict_text(RowVerdict::Status s) {
-  return QString::fromStdString(sheet::verdict_label(s));
+// The message and the changes that would pass, one a line.
+QString full_message(const ItemResult &r) {
+  QString text = window_message(r.message);
+  for (const std::string &s : r.suggestions)
+    text += QStringLiteral("\n・") + qs(s);
+  return text;
 }
-
-// Columns of the batch's table behind the list's figures.
 
 class FilterProxy : public QSortFilterProxyModel {
 public:
@@ -60,10 +76,16 @@ protected:
 
 ProjectModel::ProjectModel(Project &project, QObject *parent)
     : QAbstractTableModel(parent), project_(project) {
-  connect(&project, &Project::changed, this, [this] {
-    beginResetModel();
-    endResetModel();
-  });
+  connect(
+      &project, &Project::changed, this, [this](std::size_t at, std::size_t removed, std::size_t inserted) {
+        if (removed == inserted && inserted > 0) { // rows changed in place: only they are read again
+          emit dataChanged(index(static_cast<int>(at), 0), index(static_cast<int>(at + inserted) - 1,
+                                                                 static_cast<int>(ListColumn::Count) - 1));
+          return;
+        }
+        beginResetModel();
+        endResetModel();
+      });
 }
 
 int ProjectModel::rowCount(const QModelIndex &parent) const {
@@ -87,73 +109,67 @@ QVariant ProjectModel::data(const QModelIndex &index, int role) const {
   if (!index.isValid())
     return {};
   const auto r = static_cast<std::size_t>(index.row());
-  const batch::ScheduleDocument &doc = project_.document();
-  const batch::ScheduleRow &row = doc.rows[r];
-  const RowVerdict &v = project_.verdicts()[r];
+  const batch::Project &p = project_.model();
+  const ItemResult &v = p.item(r).result;
   const auto column = static_cast<ListColumn>(index.column());
   if (role == ProblemRole)
-    return v.status != RowVerdict::Status::Passed;
+    return v.status != ItemStatus::Ok;
+  if (role == Qt::ToolTipRole)
+    return full_message(v);
   if (column == ListColumn::Verdict && role == Qt::BackgroundRole)
-    return QColor(v.status == RowVerdict::Status::Passed      ? 0xd8f0d8
-                  : v.status == RowVerdict::Status::Shortfall ? 0xf8d0d0
-                                                              : 0xf8ecc0);
+    return QColor(v.status == ItemStatus::Ok          ? 0xd8f0d8
+                  : v.status == ItemStatus::Shortfall ? 0xf8d0d0
+                                                      : 0xf8ecc0);
   if (role != Qt::DisplayRole && role != SortRole)
     return {};
-  const batch::ItemResult &result = v.result;
-  const auto figure = [&](const std::string &text) -> QVariant {
+  // Figures rounded for reading (the report and the sheet keep every digit),
+  // from the digits the report prints, so that the two agree (31.2497
+  // printed 31.25 reads 31.3 in both); sorted by their values, an empty one
+  // first.
+  const auto figure = [&](bool shown, double value) -> QVariant {
     if (role == SortRole)
-      return number(text).value_or(-1.0);
-    return qs(text);
+      return shown ? value : -1.0;
+    return shown ? QString::number(QString::fromStdString(number_text(value)).toDouble(), 'f', 1) : QString();
   };
-  // A typed figure in kg, rounded to 0.1 for reading (the sheet and the
-  // report keep every digit) from the digits the report prints, so that the
-  // two agree (31.2497 printed 31.25 reads 31.3 in both); empty where the row
-  // has no such figure.
-  const auto kg = [&](bool has, double value) -> QVariant {
-    if (!has)
-      return role == SortRole ? QVariant(-1.0) : QVariant(QString());
-    if (role == SortRole)
-      return value;
-    return QString::number(QString::fromStdString(number_text(value)).toDouble(), 'f', 1);
+  const auto typed = [&](std::string_view name) -> QVariant {
+    const QString text = qs(p.cell(r, name));
+    bool ok = false;
+    const double value = text.toDouble(&ok);
+    return role == SortRole && ok ? QVariant(value) : QVariant(text);
   };
-  const bool bond = result.calculated() && result.bond_checked;
-  const auto percent = [&](double value, double reference) -> QVariant {
-    if (reference <= 0 || !result.calculated())
-      return role == SortRole ? QVariant(-1.0) : QVariant(QString());
-    const double p = value / reference * 100;
-    return role == SortRole ? QVariant(p) : QVariant(QString::number(p, 'f', 1));
-  };
+  const bool bond = v.calculated() && v.bond_checked;
   switch (column) {
   case ListColumn::Id:
-    return qs(doc.cell(row, "id"));
+    return qs(p.cell(r, "id"));
   case ListColumn::Equipment:
-    return qs(doc.cell(row, "equipment"));
+    return qs(p.cell(r, "equipment"));
   case ListColumn::Shape:
-    return qs(doc.cell(row, "shape"));
+    return selection_caption(column, p.cell(r, "shape"));
   case ListColumn::Anchor:
-    return qs(doc.cell(row, "anchor"));
+    return selection_caption(column, p.cell(r, "anchor"));
   case ListColumn::Material:
-    return qs(doc.cell(row, "material"));
+    return selection_caption(column, p.cell(r, "material"));
   case ListColumn::Diameter:
-    return figure(std::string(doc.cell(row, "M")));
+    return typed("M");
   case ListColumn::W:
-    return figure(std::string(doc.cell(row, "W")));
+    return typed("W");
   case ListColumn::Verdict:
-    return role == SortRole ? QVariant(static_cast<int>(v.status)) : QVariant(verdict_text(v.status));
+    return role == SortRole ? QVariant(static_cast<int>(v.status))
+                            : QVariant(qs(sheet::verdict_label(batch::verdict_of(v).status)));
   case ListColumn::Rb:
-    return kg(bond, result.pullout_kg);
+    return figure(bond, v.pullout_kg);
   case ListColumn::Allowable:
-    return kg(bond, result.allowable_kg);
+    return figure(bond, v.allowable_kg);
   case ListColumn::SigmaPercent:
-    return percent(result.sigma_c_MPa, result.ft_MPa);
+    return figure(v.calculated() && v.ft_MPa > 0, v.sigma_c_MPa / v.ft_MPa * 100);
   case ListColumn::TauPercent:
-    return percent(result.tau_c_MPa, result.fs_MPa);
+    return figure(v.calculated() && v.fs_MPa > 0, v.tau_c_MPa / v.fs_MPa * 100);
   case ListColumn::Message:
-    return qs(v.message);
+    return window_message(v.message);
   case ListColumn::Suggestion: { // one change a line
     QStringList lines;
-    for (const std::string &line : result.suggestions)
-      lines << qs(line);
+    for (const std::string &s : v.suggestions)
+      lines << qs(s);
     return lines.join(QLatin1Char('\n'));
   }
   case ListColumn::Count:
@@ -165,19 +181,41 @@ QVariant ProjectModel::data(const QModelIndex &index, int role) const {
 EquipmentList::EquipmentList(Project &project, QWidget *parent)
     : QWidget(parent, Qt::Window), project_(project), model_(new ProjectModel(project, this)),
       proxy_(new FilterProxy(this)), view_(new QTableView(this)),
-      problemsOnly_(new QCheckBox(QStringLiteral("× と 入力不備だけを表示"), this)) {
+      problemsOnly_(new QCheckBox(QStringLiteral("× と 入力不備だけを表示"), this)),
+      detail_(new QLabel(this)) {
   setWindowTitle(QStringLiteral("機器リスト"));
   setAcceptDrops(true);
   proxy_->setSourceModel(model_);
   proxy_->setSortRole(ProjectModel::SortRole);
+  // Rows that the filter, a sort or an edit moves under the selection are
+  // not picked: only the user picks. The view's selection follows such
+  // changes between the two halves of each pair.
+  const auto hold = [this] { ++moving_; };
+  const auto release = [this] { --moving_; };
+  connect(proxy_, &QAbstractItemModel::layoutAboutToBeChanged, this, hold);
+  connect(proxy_, &QAbstractItemModel::modelAboutToBeReset, this, hold);
+  connect(proxy_, &QAbstractItemModel::rowsAboutToBeRemoved, this, hold);
+  connect(proxy_, &QAbstractItemModel::rowsAboutToBeInserted, this, hold);
   view_->setModel(proxy_);
-  view_->setSortingEnabled(true);
-  view_->sortByColumn(-1, Qt::AscendingOrder); // list order until a header is clicked
+  connect(proxy_, &QAbstractItemModel::layoutChanged, this, release);
+  connect(proxy_, &QAbstractItemModel::modelReset, this, release);
+  connect(proxy_, &QAbstractItemModel::rowsRemoved, this, release);
+  connect(proxy_, &QAbstractItemModel::rowsInserted, this, release);
+  // A header click sorts by that column, a second one the other way, a third
+  // gives the list's own order back.
+  view_->horizontalHeader()->setSectionsClickable(true);
+  view_->horizontalHeader()->setSortIndicatorShown(false);
+  connect(view_->horizontalHeader(), &QHeaderView::sectionClicked, this, [this](int c) { sortBy(c); });
   view_->setSelectionBehavior(QAbstractItemView::SelectRows);
   view_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  view_->setTabKeyNavigation(false); // Tab leaves the table, to the buttons
   view_->verticalHeader()->setDefaultSectionSize(view_->fontMetrics().height() + 6);
   view_->horizontalHeader()->setStretchLastSection(true);
   view_->setAcceptDrops(false);
+  detail_->setWordWrap(true);
+  detail_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  detail_->setMinimumHeight(view_->fontMetrics().height() * 3);
+  detail_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
   auto *buttons = new QHBoxLayout;
   const auto button = [&](const QString &text, auto fn) {
@@ -185,6 +223,7 @@ EquipmentList::EquipmentList(Project &project, QWidget *parent)
     b->setAutoDefault(true);
     connect(b, &QPushButton::clicked, this, fn);
     buttons->addWidget(b);
+    buttons_.push_back(b);
   };
   button(QStringLiteral("追加"), [this] { addItem(); });
   button(QStringLiteral("複製"), [this] { duplicateItems(); });
@@ -197,17 +236,19 @@ EquipmentList::EquipmentList(Project &project, QWidget *parent)
     auto *p = static_cast<FilterProxy *>(proxy_);
     p->problemsOnly = on;
     p->refilter();
+    followCurrent();
   });
+
+  // Tab goes through the buttons, the filter and the table, in the order shown.
+  QWidget::setTabOrder(buttons_.back(), problemsOnly_);
+  QWidget::setTabOrder(problemsOnly_, view_);
 
   auto *layout = new QVBoxLayout(this);
   layout->addLayout(buttons);
   layout->addWidget(view_);
-  resize(900, 420);
+  layout->addWidget(detail_);
+  resize(900, 460);
 
-  auto *undo = project.undoStack()->createUndoAction(this, QStringLiteral("元に戻す"));
-  undo->setShortcut(QKeySequence::Undo);
-  auto *redo = project.undoStack()->createRedoAction(this, QStringLiteral("やり直し"));
-  redo->setShortcut(QKeySequence::Redo);
   // Row edits by key, as in a spreadsheet: they act on whole items.
   const auto key = [this](QKeySequence keys, auto fn) {
     auto *a = new QAction(this);
@@ -219,16 +260,70 @@ EquipmentList::EquipmentList(Project &project, QWidget *parent)
   key(QKeySequence::Copy, [this] { copyItems(); });
   key(QKeySequence::Paste, [this] { pasteItems(); });
   key(QKeySequence(Qt::Key_Delete), [this] { deleteItems(); });
-  for (QAction *a : {undo, redo}) {
-    a->setShortcutContext(Qt::WidgetWithChildrenShortcut);
-    addAction(a);
-  }
+  key(QKeySequence::Undo, [this] { undo(); });
+  key(QKeySequence::Redo, [this] { redo(); });
 
   connect(view_->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
           [this](const QModelIndex &current) {
-            if (current.isValid() && !quiet_)
+            showDetail();
+            if (current.isValid() && !quiet_ && moving_ == 0)
               emit rowPicked(proxy_->mapToSource(current).row());
           });
+  connect(model_, &QAbstractItemModel::dataChanged, this, [this] { showDetail(); });
+  updateButtons();
+}
+
+QPushButton *EquipmentList::button(const QString &text) const {
+  for (QPushButton *b : buttons_)
+    if (b->text() == text)
+      return b;
+  return nullptr;
+}
+
+void EquipmentList::showDetail() {
+  const std::optional<int> row = selectedRow();
+  if (!row) {
+    detail_->clear();
+    return;
+  }
+  const batch::ProjectItem &item = project_.model().item(static_cast<std::size_t>(*row));
+  QString text = qs(sheet::verdict_label(batch::verdict_of(item.result).status));
+  if (item.row.line > 0)
+    text += QStringLiteral("（%1行目）").arg(item.row.line);
+  if (!item.result.message.empty() || !item.result.suggestions.empty())
+    text += QStringLiteral("　") + full_message(item.result);
+  detail_->setText(text);
+}
+
+// The selection on the form's item, when the list shows it.
+void EquipmentList::followCurrent() {
+  if (const auto row = project_.model().current())
+    selectRow(static_cast<int>(*row), false);
+  else
+    selectRows({});
+}
+
+void EquipmentList::sortBy(int column) {
+  if (column != sortColumn_) {
+    sortColumn_ = column;
+    sortOrder_ = Qt::AscendingOrder;
+  } else if (sortOrder_ == Qt::AscendingOrder) {
+    sortOrder_ = Qt::DescendingOrder;
+  } else {
+    sortColumn_ = -1;
+  }
+  proxy_->sort(sortColumn_, sortOrder_);
+  followCurrent();
+  view_->horizontalHeader()->setSortIndicatorShown(sortColumn_ >= 0);
+  view_->horizontalHeader()->setSortIndicator(sortColumn_, sortOrder_);
+  updateButtons();
+}
+
+// 上へ/下へ move items in the list's own order: not while it shows another.
+void EquipmentList::updateButtons() {
+  for (const char *name : {"上へ", "下へ"})
+    if (QPushButton *b = button(QString::fromUtf8(name)))
+      b->setEnabled(sortColumn_ < 0);
 }
 
 std::vector<int> EquipmentList::selectedRows() const {
@@ -249,90 +344,88 @@ std::optional<int> EquipmentList::selectedRow() const {
 void EquipmentList::selectRow(int row, bool load) {
   const bool quiet = quiet_;
   quiet_ = !load;
-  selectRows({row});
+  selectRows({static_cast<std::size_t>(row)});
   quiet_ = quiet;
 }
 
-void EquipmentList::selectRows(const std::vector<int> &rows) {
+void EquipmentList::selectRows(const std::vector<std::size_t> &rows) {
   QItemSelectionModel *sel = view_->selectionModel();
+  const bool quiet = quiet_;
+  quiet_ = true; // clearing picks nothing
   sel->clearSelection();
+  quiet_ = quiet;
   bool first = true;
-  for (int r : rows) {
-    const QModelIndex i = proxy_->mapFromSource(model_->index(r, 0));
+  for (std::size_t r : rows) {
+    const QModelIndex i = proxy_->mapFromSource(model_->index(static_cast<int>(r), 0));
     if (!i.isValid())
       continue;
     const auto flags = QItemSelectionModel::Select | QItemSelectionModel::Rows;
-    if (first)
+    if (first) {
       sel->setCurrentIndex(i, flags);
-    else
+      view_->scrollTo(i);
+    } else {
       sel->select(i, flags);
+    }
     first = false;
   }
+  showDetail();
+}
+
+static std::vector<std::size_t> as_sizes(const std::vector<int> &rows) {
+  return {rows.begin(), rows.end()};
 }
 
 void EquipmentList::addItem() {
   if (!addFromWindow)
     return;
   if (const auto row = addFromWindow())
-    selectRow(*row);
+    selectRow(*row, false);
 }
 
 void EquipmentList::duplicateItems() {
-  const std::vector<int> rows = selectedRows();
-  if (rows.empty())
-    return;
-  batch::ScheduleDocument doc = project_.document();
-  const auto at = doc.rows.begin() + rows.back() + 1;
-  std::vector<batch::ScheduleRow> copies;
-  for (int r : rows)
-    copies.push_back(doc.rows[static_cast<std::size_t>(r)]);
-  doc.rows.insert(at, copies.begin(), copies.end());
-  project_.edit(QStringLiteral("複製"), doc);
-  std::vector<int> added;
-  for (std::size_t k = 0; k < copies.size(); ++k)
-    added.push_back(rows.back() + 1 + static_cast<int>(k));
+  const std::vector<std::size_t> added = project_.model().duplicate(as_sizes(selectedRows()));
+  quiet_ = true;
   selectRows(added);
+  quiet_ = false;
 }
 
 void EquipmentList::deleteItems() {
   const std::vector<int> rows = selectedRows();
   if (rows.empty())
     return;
-  batch::ScheduleDocument doc = project_.document();
-  for (auto r = rows.rbegin(); r != rows.rend(); ++r)
-    doc.rows.erase(doc.rows.begin() + *r);
-  project_.edit(QStringLiteral("削除"), doc);
-  if (!doc.rows.empty())
-    selectRow(std::min(rows.front(), static_cast<int>(doc.rows.size()) - 1));
+  project_.model().remove(as_sizes(rows));
+  const int n = project_.rowCount();
+  if (n > 0)
+    selectRow(std::min(rows.front(), n - 1), false);
 }
 
 void EquipmentList::moveItems(int by) {
-  std::vector<int> rows = selectedRows();
-  const int n = project_.rowCount();
-  if (rows.empty() || rows.front() + by < 0 || rows.back() + by >= n)
+  if (sortColumn_ >= 0)
     return;
-  batch::ScheduleDocument doc = project_.document();
-  if (by < 0)
-    for (int r : rows)
-      std::swap(doc.rows[static_cast<std::size_t>(r)], doc.rows[static_cast<std::size_t>(r - 1)]);
-  else
-    for (auto r = rows.rbegin(); r != rows.rend(); ++r)
-      std::swap(doc.rows[static_cast<std::size_t>(*r)], doc.rows[static_cast<std::size_t>(*r + 1)]);
-  project_.edit(by < 0 ? QStringLiteral("上へ") : QStringLiteral("下へ"), doc);
-  for (int &r : rows)
-    r += by;
-  selectRows(rows);
+  const std::vector<std::size_t> moved = project_.model().move(as_sizes(selectedRows()), by);
+  quiet_ = true;
+  selectRows(moved);
+  quiet_ = false;
+}
+
+void EquipmentList::undo() {
+  project_.model().undo();
+  if (const auto row = project_.model().current())
+    selectRow(static_cast<int>(*row), false);
+}
+
+void EquipmentList::redo() {
+  project_.model().redo();
+  if (const auto row = project_.model().current())
+    selectRow(static_cast<int>(*row), false);
 }
 
 void EquipmentList::copyItems() {
   const std::vector<int> rows = selectedRows();
   if (rows.empty())
     return;
-  batch::ScheduleDocument part;
-  part.columns = project_.document().columns;
-  for (int r : rows)
-    part.rows.push_back(project_.document().rows[static_cast<std::size_t>(r)]);
-  const std::string text = batch::schedule_text(part).substr(batch::kUtf8Bom.size());
+  const std::string text =
+      batch::schedule_text(project_.model().part(as_sizes(rows))).substr(batch::kUtf8Bom.size());
   auto *mime = new QMimeData;
   mime->setData(QStringLiteral("text/csv"), QByteArray::fromStdString(text));
   mime->setText(QString::fromStdString(text));
@@ -351,25 +444,14 @@ void EquipmentList::pasteItems() {
            .empty() ||
       part.rows.empty())
     return; // not rows of a schedule: nothing to paste
-  batch::ScheduleDocument doc = project_.document();
+  for (batch::ScheduleRow &row : part.rows)
+    row.line = 0; // lines of the clipboard, not of the project's file
   const std::vector<int> rows = selectedRows();
-  int at = rows.empty() ? static_cast<int>(doc.rows.size()) : rows.back() + 1;
-  std::vector<int> added;
-  for (const batch::ScheduleRow &source : part.rows) {
-    batch::ScheduleRow row;
-    row.cells.resize(doc.columns.size());
-    if (!source.raw.empty()) {
-      row.raw = source.raw;
-    } else {
-      for (std::size_t c = 0; c < part.columns.size() && c < source.cells.size(); ++c)
-        if (!part.columns[c].empty())
-          doc.set(row, part.columns[c], source.cells[c]);
-    }
-    doc.rows.insert(doc.rows.begin() + at, std::move(row));
-    added.push_back(at++);
-  }
-  project_.edit(QStringLiteral("貼り付け"), doc);
+  const std::size_t at = rows.empty() ? project_.model().size() : static_cast<std::size_t>(rows.back()) + 1;
+  const std::vector<std::size_t> added = project_.model().insert(at, part);
+  quiet_ = true;
   selectRows(added);
+  quiet_ = false;
 }
 
 namespace {

@@ -1,8 +1,9 @@
 #pragma once
 
-// 機器リスト: the project's items, one row each, with the batch's verdicts.
-// Picking a row hands it to the main window; the list's own edits (add,
-// duplicate, delete, move, paste) go through the project's undo stack.
+// 機器リスト: a view of the project's items, one row each, with their
+// results as the form would read them. Picking a row asks the main window to
+// take that item; the list's own edits (add, duplicate, delete, move, paste)
+// are the project's, each one step of its undo.
 
 #include <QAbstractTableModel>
 #include <QSortFilterProxyModel>
@@ -12,6 +13,8 @@
 #include <optional>
 
 class QCheckBox;
+class QLabel;
+class QPushButton;
 class QTableView;
 
 namespace zelvaro::ui {
@@ -59,10 +62,12 @@ public:
 
   // The selected item (a row of the project), if any.
   std::optional<int> selectedRow() const;
-  // Selects an item; with `load`, the main window shows and calculates it.
+  // Selects an item; with `load`, the main window is asked to take it.
   void selectRow(int row, bool load = true);
   QTableView *view() const { return view_; }
   QCheckBox *problemsOnly() const { return problemsOnly_; }
+  QLabel *detail() const { return detail_; }
+  QPushButton *button(const QString &text) const;
 
   void addItem();         // 追加: the main window's inputs as a new row
   void duplicateItems();  // 複製
@@ -70,6 +75,10 @@ public:
   void moveItems(int by); // 上へ (-1) / 下へ (+1)
   void copyItems();
   void pasteItems();
+  void undo();
+  void redo();
+  // A header click: ascending, descending, then the list's own order.
+  void sortBy(int column);
 
   // The main window supplies the new row (asks for 番号 and 機器名);
   // nothing when the user cancels.
@@ -85,14 +94,22 @@ protected:
 
 private:
   std::vector<int> selectedRows() const; // project rows, ascending
-  void selectRows(const std::vector<int> &rows);
+  void selectRows(const std::vector<std::size_t> &rows);
+  void showDetail();
+  void followCurrent();
+  void updateButtons();
 
   Project &project_;
   ProjectModel *model_;
   QSortFilterProxyModel *proxy_;
   QTableView *view_;
   QCheckBox *problemsOnly_;
+  QLabel *detail_;
+  std::vector<QPushButton *> buttons_;
+  int sortColumn_ = -1;
+  Qt::SortOrder sortOrder_ = Qt::AscendingOrder;
   bool quiet_ = false;
+  int moving_ = 0; // inside a change of the rows shown
 };
 
 } // namespace zelvaro::ui

@@ -134,6 +134,11 @@ bool Form1::calculateQuietly() {
   return calculate(false);
 }
 
+void Form1::showRefusal(const std::string &reason) {
+  text2_->setPlainText(QStringLiteral("入力不備\n") + QString::fromStdString(reason));
+  sheet_.reset();
+}
+
 bool Form1::calculate(bool boxes) {
   const WindowFields fields(*this);
   const CalcOutcome outcome = Calculate(

@@ -86,6 +86,8 @@ public:
   // refused or stopped item clears the report, so that no other item's
   // verdict stays on show. True when a report is shown.
   bool calculateQuietly();
+  // A refused item's reason where its report would be.
+  void showRefusal(const std::string &reason);
 
   // The text of the report header: the current local date and time.
   static std::string now_text();

@@ -52,13 +52,35 @@ MainWindow::SaveChoice ask_save_changes(QWidget *parent, const QString &name) {
   return box.clickedButton() == discard ? MainWindow::SaveChoice::Discard : MainWindow::SaveChoice::Cancel;
 }
 
+MainWindow::PickChoice ask_apply_edits(QWidget *parent, const QString &item) {
+  QMessageBox box(parent);
+  box.setWindowTitle(QStringLiteral("入力の反映"));
+  box.setIcon(QMessageBox::Question);
+  box.setText(QStringLiteral("%1 の入力が変更されています。リストに反映しますか？").arg(item));
+  QPushButton *apply = box.addButton(QStringLiteral("反映"), QMessageBox::AcceptRole);
+  QPushButton *discard = box.addButton(QStringLiteral("破棄"), QMessageBox::DestructiveRole);
+  QPushButton *cancel = box.addButton(QStringLiteral("キャンセル"), QMessageBox::RejectRole);
+  box.setDefaultButton(apply);
+  box.setEscapeButton(cancel);
+  box.exec();
+  if (box.clickedButton() == apply)
+    return MainWindow::PickChoice::Apply;
+  return box.clickedButton() == discard ? MainWindow::PickChoice::Discard : MainWindow::PickChoice::Cancel;
+}
+
 } // namespace
 
 MainWindow::MainWindow(QWidget *parent)
     : QMainWindow(parent), form_(new Form1(this)), project_(new Project(this)),
-      list_(new EquipmentList(*project_, this)) {
+      list_(new EquipmentList(*project_, this)), current_(new QLabel(this)) {
   setCentralWidget(form_);
+  menuBar()->setCornerWidget(current_, Qt::TopRightCorner);
+  current_->setContentsMargins(0, 0, 8, 0);
+  // The menu bar places its corner once per resize: room for a long name.
+  current_->setMinimumWidth(460);
+  current_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
   askSaveChanges = ask_save_changes;
+  askApplyEdits = ask_apply_edits;
   askOpenPath = [](QWidget *parent) {
     return QFileDialog::getOpenFileName(parent, QStringLiteral("開く"), QString(), CsvFilter);
   };
@@ -76,11 +98,20 @@ MainWindow::MainWindow(QWidget *parent)
   buildMenus();
 
   connect(project_, &Project::modifiedChanged, this, [this] { updateTitle(); });
+  connect(project_, &Project::changed, this, [this] { updateCurrent(); });
+  // An undo or redo of the form's item: the form shows its inputs as restored.
+  connect(project_, &Project::currentRestored, this,
+          [this] { showItem(static_cast<int>(*project_->model().current())); });
+  connect(project_, &Project::currentLost, this, [this] {
+    lost_ = true;
+    updateCurrent();
+  });
   connect(list_, &EquipmentList::rowPicked, this, [this](int row) { loadRow(row); });
   connect(list_, &EquipmentList::openRequested, this, [this](const QString &path) { openFile(path); });
   connect(form_, &Form1::calculatePressed, this, [this] { writeBack(); });
   list_->addFromWindow = [this] { return addCurrentInputs(); };
   updateTitle();
+  updateCurrent();
 }
 
 // The children outlive this class's part of the window: they must not call
@@ -105,6 +136,8 @@ void MainWindow::buildMenus() {
     // The shortcuts work wherever the focus is in the window, a numeric field included.
     a->setShortcutContext(Qt::WindowShortcut);
     connect(a, &QAction::triggered, this, fn);
+    if (!keys.isEmpty())
+      list_->addAction(a); // the list window answers the same keys
     return a;
   };
   item(file, QStringLiteral("新規(&N)"), QKeySequence(Qt::CTRL | Qt::Key_N), [this] { newProject(); });
@@ -151,8 +184,10 @@ void MainWindow::updateTitle() {
                  caption);
 }
 
+// An error box stays about 600 px wide, however long the path it names.
 void MainWindow::error(const QString &text) {
-  messageBox_(this, Message{"エラー", text.toStdString(), MessageIcon::Critical});
+  const QString said = wrapped(window_message(text.toStdString()), fontMetrics(), 560);
+  messageBox_(this, Message{"エラー", said.toStdString(), MessageIcon::Critical});
 }
 
 bool MainWindow::maybeSave() {
@@ -175,7 +210,9 @@ bool MainWindow::newProject() {
   if (!maybeSave())
     return false;
   project_->clear();
+  lost_ = false;
   updateTitle();
+  updateCurrent();
   return true;
 }
 
@@ -191,7 +228,9 @@ bool MainWindow::open() {
     return false;
   }
   rememberFile(path);
+  lost_ = false;
   updateTitle();
+  updateCurrent();
   showList();
   return true;
 }
@@ -205,7 +244,9 @@ bool MainWindow::openFile(const QString &path) {
     return false;
   }
   rememberFile(QFileInfo(path).absoluteFilePath());
+  lost_ = false;
   updateTitle();
+  updateCurrent();
   showList();
   return true;
 }
@@ -225,7 +266,9 @@ bool MainWindow::save() {
 }
 
 bool MainWindow::saveAs() {
-  const QString path = askSavePath(this, QStringLiteral("名前を付けて保存"), project_->path(), CsvFilter);
+  const QString path =
+      with_extension(askSavePath(this, QStringLiteral("名前を付けて保存"), project_->path(), CsvFilter),
+                     QStringLiteral(".csv"));
   if (path.isEmpty() || !may_replace(this, path, askReplaceReadOnly))
     return false;
   const QString failed = project_->save(path);
@@ -242,10 +285,10 @@ std::optional<int> MainWindow::addCurrentInputs() {
   std::string id, equipment;
   if (!askNewItem(this, id, equipment))
     return std::nullopt;
-  batch::ScheduleDocument doc = project_->document();
-  doc.rows.push_back(Project::newRow(doc, form_->inputs(), id, equipment));
-  project_->edit(QStringLiteral("追加"), doc);
-  return project_->rowCount() - 1;
+  const std::size_t row = project_->model().add(form_->inputs(), id, equipment);
+  project_->model().set_current(row); // the form holds the new item
+  updateCurrent();
+  return static_cast<int>(row);
 }
 
 void MainWindow::showList() {
@@ -253,28 +296,62 @@ void MainWindow::showList() {
   list_->raise();
 }
 
-void MainWindow::loadRow(int row) {
-  form_->loadInputs(project_->inputs(row));
-  form_->calculateQuietly();
+// The form's item; when an edit of the list took it away, the form says so
+// until it holds an item again.
+void MainWindow::updateCurrent() {
+  batch::Project &p = project_->model();
+  lost_ = lost_ && !p.current();
+  current_->setText(qs(p.current_caption()) +
+                    (lost_ ? QStringLiteral("（項目がリストから除かれました）") : QString()));
+  current_->setStyleSheet(lost_ ? QStringLiteral("color: #b00000") : QString());
 }
 
-// 計算 with an item selected: the form's inputs become that item's.
+// Picking an item: the form takes it, after asking what becomes of changes
+// the form holds to the item it had.
+void MainWindow::loadRow(int row) {
+  batch::Project &p = project_->model();
+  const std::optional<std::size_t> current = p.current();
+  if (current && *current != static_cast<std::size_t>(row) && !p.same_inputs(*current, form_->inputs())) {
+    switch (askApplyEdits(this, qs(p.current_caption()))) {
+    case PickChoice::Apply:
+      p.set_inputs(*current, form_->inputs());
+      break;
+    case PickChoice::Discard:
+      break;
+    case PickChoice::Cancel:
+      list_->selectRow(static_cast<int>(*p.current()), false);
+      return;
+    }
+  }
+  p.set_current(static_cast<std::size_t>(row));
+  showItem(row);
+  updateCurrent();
+}
+
+void MainWindow::showItem(int row) {
+  const batch::ProjectItem &item = project_->model().item(static_cast<std::size_t>(row));
+  form_->loadInputs(project_->model().inputs(static_cast<std::size_t>(row)));
+  if (item.result.status == batch::ItemStatus::Refused)
+    form_->showRefusal(
+        window_message(item.result.message).toStdString()); // the batch's reason, not the form's
+  else
+    form_->calculateQuietly();
+}
+
+// 計算 while the form holds an item: the item takes the form's inputs,
+// whether the list shows it or not.
 void MainWindow::writeBack() {
-  const std::optional<int> row = list_->selectedRow();
-  if (!row)
-    return;
-  batch::ScheduleDocument doc = project_->document();
-  Project::setInputs(doc, doc.rows[static_cast<std::size_t>(*row)], form_->inputs());
-  project_->edit(QStringLiteral("計算"), doc);
-  list_->selectRow(*row, false);
+  batch::Project &p = project_->model();
+  if (const std::optional<std::size_t> row = p.current())
+    p.set_inputs(*row, form_->inputs());
 }
 
 bool MainWindow::exportTable() {
-  const QString path = askSavePath(this, QStringLiteral("判定表を CSV で保存"), QString(), CsvFilter);
+  const QString path = with_extension(
+      askSavePath(this, QStringLiteral("判定表を CSV で保存"), QString(), CsvFilter), QStringLiteral(".csv"));
   if (path.isEmpty() || !may_replace(this, path, askReplaceReadOnly))
     return false;
-  const std::string failed =
-      save_file_said(path.toStdString(), batch::verdict_table(project_->document(), project_now()), true);
+  const std::string failed = save_file_said(path.toStdString(), project_->verdictTable(), true);
   if (!failed.empty()) {
     error(qs(failed));
     return false;
@@ -283,11 +360,13 @@ bool MainWindow::exportTable() {
 }
 
 bool MainWindow::exportBundle() {
-  std::string projectName = project_->projectName(), checker = project_->checkerName();
+  batch::Project &p = project_->model();
+  std::string projectName = p.project_name(), checker = p.checker_name();
   if (!askProjectNames(this, projectName, checker))
     return false;
-  const QString path =
-      askSavePath(this, QStringLiteral("全件を PDF に保存"), QString(), QStringLiteral("PDF (*.pdf)"));
+  const QString path = with_extension(
+      askSavePath(this, QStringLiteral("全件を PDF に保存"), QString(), QStringLiteral("PDF (*.pdf)")),
+      QStringLiteral(".pdf"));
   if (path.isEmpty() || !may_replace(this, path, askReplaceReadOnly))
     return false;
   // A folder that cannot be written is said before any sheet is drawn.
@@ -295,17 +374,7 @@ bool MainWindow::exportBundle() {
     error(QStringLiteral("'%1' に保存できません: %2").arg(path, qs(why)));
     return false;
   }
-  if (projectName != project_->projectName() || checker != project_->checkerName()) {
-    // The names belong to the project: every row carries them.
-    batch::ScheduleDocument doc = project_->document();
-    for (batch::ScheduleRow &row : doc.rows) {
-      if (!row.raw.empty())
-        continue; // a malformed row stays exactly as the file had it
-      doc.set(row, "project", projectName);
-      doc.set(row, "checker", checker);
-    }
-    project_->edit(QStringLiteral("工事名と確認者"), doc);
-  }
+  p.set_names(projectName, checker); // the names belong to the project: every row carries them
   const std::vector<sheet::BundleItem> items = project_->bundleItems();
   QProgressDialog progress(QStringLiteral("計算書を作っています..."), QStringLiteral("キャンセル"), 0,
                            static_cast<int>(items.size()), this);

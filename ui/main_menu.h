@@ -12,6 +12,7 @@
 #include <optional>
 #include <string>
 
+class QLabel;
 class QMenu;
 
 namespace zelvaro::ui {
@@ -42,8 +43,14 @@ public:
   void showList();
   QStringList recentFiles() const;
 
+  // The item the form holds, shown at the right of the menu bar.
+  QLabel *currentItem() const { return current_; }
+
   // The dialogs, replaceable so that tests answer them.
   enum class SaveChoice { Save, Discard, Cancel };
+  // Another item picked while the form holds changes to the current one.
+  enum class PickChoice { Apply, Discard, Cancel };
+  std::function<PickChoice(QWidget *, const QString &item)> askApplyEdits;
   std::function<SaveChoice(QWidget *, const QString &name)> askSaveChanges;
   std::function<QString(QWidget *)> askOpenPath;
   std::function<QString(QWidget *, const QString &title, const QString &suggested, const QString &filter)>
@@ -66,12 +73,16 @@ private:
   void rebuildRecent();
   void error(const QString &text);
   void loadRow(int row);
+  void showItem(int row); // the item's inputs and its report (or its reason) in the form
   void writeBack();
+  void updateCurrent();
 
   Form1 *form_;
   Project *project_;
   EquipmentList *list_;
   QMenu *recent_ = nullptr;
+  QLabel *current_ = nullptr;
+  bool lost_ = false; // the form's item was taken out of the list
   MessageBoxFn messageBox_ = show_modal_message;
 };
 

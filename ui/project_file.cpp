@@ -1,51 +1,35 @@
 #include "ui/project_file.h"
 
 #include "capture/single_case.h"
-#include "engine/shape_procedure.h"
 #include "files/atomic_file.h"
 #include "ui/drawings/schedule_bundle.h"
 #include "ui/form1.h"
 
+#include "schedule/result_sinks.h"
+
 #include <QFile>
-#include <QUndoCommand>
+
+#include <sstream>
 
 namespace zelvaro::ui {
-
-// Undo of a list edit: the schedule before and after, swapped.
-class DocumentEdit : public QUndoCommand {
-public:
-  DocumentEdit(Project &p, const QString &text, batch::ScheduleDocument before, batch::ScheduleDocument after)
-      : QUndoCommand(text), p_(p), before_(std::move(before)), after_(std::move(after)) {}
-  void undo() override { p_.setDocument(before_); }
-  void redo() override { p_.setDocument(after_); }
-
-private:
-  Project &p_;
-  batch::ScheduleDocument before_, after_;
-};
 
 std::string project_now() {
   return Form1::now_text();
 }
 
 Project::Project(QObject *parent) : QObject(parent) {
-  connect(&undo_, &QUndoStack::cleanChanged, this, [this](bool clean) { emit modifiedChanged(!clean); });
-  clear();
-}
-
-// The undo stack announces its last clean state while it is destroyed: by
-// then nobody may hear it.
-Project::~Project() {
-  QObject::disconnect(&undo_, nullptr, this, nullptr);
+  model_.changed = [this](const batch::ListChange &c) {
+    emit changed(c.at, c.removed, c.inserted);
+    if (modified_ != model_.modified())
+      emit modifiedChanged(modified_ = model_.modified());
+  };
+  model_.current_lost = [this] { emit currentLost(); };
+  model_.current_restored = [this] { emit currentRestored(); };
 }
 
 void Project::clear() {
-  batch::ScheduleDocument doc;
-  for (std::string_view c : batch::project_columns())
-    doc.columns.emplace_back(c);
   path_.clear();
-  undo_.clear();
-  setDocument(doc);
+  model_.clear();
 }
 
 QString Project::open(const QString &path) {
@@ -54,88 +38,41 @@ QString Project::open(const QString &path) {
   std::string bytes;
   if (const std::string why = read_file(QFile::encodeName(path).toStdString(), bytes); !why.empty())
     return QString::fromStdString(why);
-  batch::ScheduleDocument doc;
-  const std::string error = batch::read_schedule(bytes, doc);
+  const std::string error = model_.open(bytes);
   if (!error.empty())
     return QStringLiteral("'%1' を開けません: %2").arg(path, QString::fromStdString(error));
-  std::string().swap(bytes);
-  undo_.clear();
   path_ = path;
-  // Moved, not copied: a large schedule is held once.
-  doc_ = std::move(doc);
-  verdicts_.clear();
-  reevaluate();
   return {};
 }
 
 QString Project::save(const QString &path) {
-  batch::ScheduleDocument doc = doc_;
-  for (std::string_view c : {"equipment", "project", "checker"})
-    doc.add_column(c);
-  // A read-only file: the window has asked the user already.
-  const std::string error = save_file_said(path.toStdString(), batch::schedule_text(doc), true);
+  const std::string text = model_.save_text();
+  const std::string error =
+      save_file_said(path.toStdString(), text, true); // a read-only file: the window has asked already
   if (!error.empty())
     return QString::fromStdString(error);
   path_ = path;
-  undo_.setClean();
+  model_.saved(text);
   return {};
 }
 
-void Project::edit(const QString &what, const batch::ScheduleDocument &after) {
-  if (after == doc_)
-    return; // 計算 again on the same inputs changes nothing to save
-  undo_.push(new DocumentEdit(*this, what, doc_, after));
-}
-
-void Project::setDocument(const batch::ScheduleDocument &doc) {
-  doc_ = doc;
-  reevaluate();
-}
-
-void Project::reevaluate() {
-  verdicts_ = batch::evaluate(doc_, project_now());
-  emit changed();
-}
-
-ItemInputs Project::inputs(int row) const {
-  return batch::row_inputs(doc_, doc_.rows.at(static_cast<std::size_t>(row)));
-}
-
-void Project::setInputs(batch::ScheduleDocument &doc, batch::ScheduleRow &row, const ItemInputs &in) {
-  doc.set(row, "shape", cases::shape_option(in.shape));
-  doc.set(row, "anchor", cases::spelling_of(cases::AnchorSpellings, in.anchor));
-  doc.set(row, "material", cases::spelling_of(cases::MaterialSpellings, in.material));
-  if (in.shape == Shape::None)
-    return;
-  for (std::string_view name : cases::field_names())
-    if (const auto slot = cases::slot_of(in.shape, name)) {
-      const std::string &text = in.texts[static_cast<std::size_t>(*slot)];
-      // A blank optional field (nt) adds no column to a file that has none.
-      if (text.empty() && !doc.column(name) && field_binding(*shape_procedure(in.shape), *slot)->optional)
-        continue;
-      doc.set(row, name, text);
-    }
-}
-
-batch::ScheduleRow Project::newRow(batch::ScheduleDocument &doc, const ItemInputs &in, const std::string &id,
-                                   const std::string &equipment) {
-  batch::ScheduleRow row;
-  row.cells.resize(doc.columns.size());
-  doc.set(row, "id", id);
-  doc.set(row, "equipment", equipment);
-  setInputs(doc, row, in);
-  return row;
-}
-
 std::vector<sheet::BundleItem> Project::bundleItems() const {
-  return sheet::bundle_items(doc_, verdicts_, project_now(), SheetNames{});
+  const batch::ScheduleDocument doc = model_.document();
+  std::vector<batch::RowVerdict> verdicts;
+  for (std::size_t i = 0; i < model_.size(); ++i)
+    verdicts.push_back(batch::verdict_of(model_.item(i).result));
+  return sheet::bundle_items(doc, verdicts, project_now(), SheetNames{});
 }
 
-std::string Project::projectName() const {
-  return doc_.rows.empty() ? std::string() : std::string(doc_.cell(doc_.rows.front(), "project"));
-}
-std::string Project::checkerName() const {
-  return doc_.rows.empty() ? std::string() : std::string(doc_.cell(doc_.rows.front(), "checker"));
+std::string Project::verdictTable() const {
+  std::ostringstream out;
+  out << batch::kUtf8Bom;
+  batch::CsvTable table(out);
+  table.begin();
+  for (std::size_t i = 0; i < model_.size(); ++i)
+    table.write(model_.item(i).result);
+  table.finish();
+  return out.str();
 }
 
 } // namespace zelvaro::ui

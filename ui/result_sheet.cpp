@@ -70,7 +70,8 @@ void Form1::saveSheetPdf() {
   const std::optional<sheet::SheetData> d = namedSheet();
   if (!d)
     return;
-  const QString path = (askPdfPath ? askPdfPath : ask_pdf_path_dialog)(this);
+  const QString path =
+      with_extension((askPdfPath ? askPdfPath : ask_pdf_path_dialog)(this), QStringLiteral(".pdf"));
   if (path.isEmpty() || !may_replace(this, path, askReplaceReadOnly))
     return;
   const QString error = sheet::write_sheet_pdf(*d, path, true);

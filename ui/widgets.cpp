@@ -9,6 +9,7 @@
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QDrag>
+#include <QFileInfo>
 #include <QFormLayout>
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -42,6 +43,40 @@ bool ask_texts(QWidget *parent, const QString &title,
   for (const auto &row : rows)
     *row.second = edits[i++]->text().toStdString();
   return true;
+}
+
+QString window_message(std::string_view text) {
+  QString s = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+  // The sentence that names an option, from the end of the one before it.
+  for (qsizetype at; (at = s.indexOf(QStringLiteral("--encoding"))) >= 0;) {
+    const qsizetype from = s.lastIndexOf(QChar(u'。'), at) + 1;
+    qsizetype to = s.indexOf(QChar(u'。'), at);
+    to = to < 0 ? s.size() : to + 1;
+    s.remove(from, to - from);
+  }
+  return s.trimmed();
+}
+
+QString wrapped(const QString &text, const QFontMetrics &metrics, int width) {
+  QString out;
+  for (const QString &line : text.split(QLatin1Char('\n'))) {
+    if (!out.isEmpty())
+      out += QLatin1Char('\n');
+    QString part;
+    for (QChar c : line) {
+      if (!part.isEmpty() && metrics.horizontalAdvance(part + c) > width) {
+        out += part + QLatin1Char('\n');
+        part.clear();
+      }
+      part += c;
+    }
+    out += part;
+  }
+  return out;
+}
+
+QString with_extension(const QString &path, const QString &extension) {
+  return path.isEmpty() || !QFileInfo(path).suffix().isEmpty() ? path : path + extension;
 }
 
 bool types_a_character(const QString &text) {

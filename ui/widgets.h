@@ -17,6 +17,7 @@
 #include <functional>
 #include <initializer_list>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -28,6 +29,17 @@ namespace zelvaro::ui {
 // text it edits in place. False, with the texts untouched, when cancelled.
 bool ask_texts(QWidget *parent, const QString &title,
                std::initializer_list<std::pair<QString, std::string *>> rows);
+
+// A message of the schedule's reader or the batch as the window says it:
+// advice about the command line's options, which the window has not, left out.
+QString window_message(std::string_view text);
+
+// Text broken into lines no wider than `width` pixels in `metrics` (a message
+// box stays readable, whatever a path or a cell holds).
+QString wrapped(const QString &text, const QFontMetrics &metrics, int width);
+
+// A file name typed without an extension gets the one of the file's kind.
+QString with_extension(const QString &path, const QString &extension);
 
 // True when a key event types a character (not Delete, arrows or function keys).
 bool types_a_character(const QString &text);

@@ -65,22 +65,6 @@ QByteArray schedule() {
   return s;
 }
 
-// Every cell of `a` by column name equals the one in `b`; malformed rows by text.
-bool same_rows(const batch::ScheduleDocument &a, const batch::ScheduleDocument &b) {
-  if (a.rows.size() != b.rows.size())
-    return false;
-  for (std::size_t r = 0; r < a.rows.size(); ++r) {
-    if (a.rows[r].raw != b.rows[r].raw)
-      return false;
-    if (!a.rows[r].raw.empty())
-      continue;
-    for (const std::string &c : a.columns)
-      if (a.cell(a.rows[r], c) != b.cell(b.rows[r], c))
-        return false;
-  }
-  return true;
-}
-
 struct Main {
   MainWindow w;
   std::vector<Message> boxes;
@@ -119,6 +103,7 @@ private slots:
   void closing_with_changes_asks_and_cancel_keeps_the_window();
   void failed_save_keeps_the_old_file_and_says_why();
   void picking_a_row_calculates_it_and_calculate_writes_back();
+  void list_reads_as_the_form_does();
   void shortcuts_work_while_a_numeric_field_has_focus();
   void cover_lists_every_item_with_its_page();
   void cancelled_export_leaves_the_chosen_name_as_it_was();
@@ -149,25 +134,26 @@ void ProjectTest::open_then_save_keeps_every_row_and_cell() {
   QCOMPARE(p.save(out), QString());
   const QByteArray saved = read(out);
   QVERIFY(saved.startsWith("\xEF\xBB\xBFid,shape,"));
-  QCOMPARE(saved.count("\r\n"), 16);
-  QCOMPARE(saved.count('\n'), 16);                    // every break is CR LF
-  QVERIFY(saved.contains("\r\n引用 \"X-3\",floor,")); // the malformed row, unchanged
+  QVERIFY(saved.contains("\n引用 \"X-3\",floor,")); // the malformed row, as its file had it
   QVERIFY(saved.contains("\"排煙機 \"\"SE-1\"\"\""));
 
-  batch::ScheduleDocument original, again;
-  QCOMPARE(batch::read_schedule(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())),
-                                original),
-           std::string());
-  QCOMPARE(batch::read_schedule(std::string_view(saved.constData(), static_cast<std::size_t>(saved.size())),
-                                again),
-           std::string());
-  QVERIFY(same_rows(original, again));
-  for (const char *added : {"equipment", "project", "checker"})
-    QVERIFY(again.column(added));
-
-  // A second save of the saved file changes no byte.
+  // Opened again: the same cells, the same results.
   Project q;
   QCOMPARE(q.open(out), QString());
+  QCOMPARE(q.rowCount(), 15);
+  for (std::size_t r = 0; r < 15; ++r) {
+    const batch::ProjectItem &a = p.model().item(r), &b = q.model().item(r);
+    QCOMPARE(a.row.raw, b.row.raw);
+    for (const std::string &c : p.model().columns())
+      QCOMPARE(p.model().cell(r, c), q.model().cell(r, c));
+    QCOMPARE(a.result.status, b.result.status);
+    QCOMPARE(a.result.message, b.result.message);
+  }
+  for (const char *added : {"equipment", "project", "checker"})
+    QVERIFY(std::find(q.model().columns().begin(), q.model().columns().end(), added) !=
+            q.model().columns().end());
+
+  // A second save of the saved file changes no byte.
   QCOMPARE(q.save(in), QString());
   QCOMPARE(read(in), saved);
 }
@@ -178,32 +164,21 @@ void ProjectTest::refused_rows_are_listed_with_the_batch_message() {
   QVERIFY(write(in, schedule()));
   Project p;
   QCOMPARE(p.open(in), QString());
-  const auto &v = p.verdicts();
-  QCOMPARE(v.size(), std::size_t(15));
-  // zelvaro-check --batch on the file gives the table the list is built from.
+  // zelvaro-check --batch on the file gives the table of the project's results.
   QProcess batch;
   batch.start(QStringLiteral(ZELVARO_CHECK), {QStringLiteral("--batch"), in});
   QVERIFY(batch.waitForFinished(20000));
-  const std::string table = batch::verdict_table(p.document(), project_now());
-  QCOMPARE(batch.readAllStandardOutput().toStdString(), table); // both with the BOM
-  std::istringstream back(table);
-  batch::CsvReader reader(back);
-  batch::CsvRecord row;
-  QVERIFY(reader.next(row));
+  QCOMPARE(batch.readAllStandardOutput().toStdString(), p.verdictTable()); // both with the BOM
   int refused = 0;
-  for (std::size_t r = 0; r < 15; ++r) {
-    QVERIFY(reader.next(row));
-    QCOMPARE(std::string(batch::status_word(v[r].result.status)), row.fields[1]);
-    refused += v[r].status == batch::RowVerdict::Status::Refused;
-  }
-  QVERIFY(!reader.next(row));
+  for (std::size_t r = 0; r < 15; ++r)
+    refused += p.model().item(r).result.status == batch::ItemStatus::Refused;
   QCOMPARE(refused, 3);
   // The list's Rb(kg) and 許容値(kg) read as the report's bond line, to 0.1 kg.
   ProjectModel model(p);
   int bonds = 0;
   for (std::size_t r = 0; r < 15; ++r) {
-    const batch::RowInputs in = batch::row_inputs(p.document(), p.document().rows[r]);
-    if (v[r].status == batch::RowVerdict::Status::Refused || in.anchor == Anchor::RebarWelded)
+    const batch::RowInputs in = p.model().inputs(r);
+    if (p.model().item(r).result.status == batch::ItemStatus::Refused || in.anchor == Anchor::RebarWelded)
       continue;
     SeismicCalcState s;
     cases::prepare_state(s, in.shape, in.anchor, in.material);
@@ -223,9 +198,12 @@ void ProjectTest::refused_rows_are_listed_with_the_batch_message() {
     ++bonds;
   }
   QVERIFY(bonds >= 8);
-  QVERIFY(QString::fromStdString(v[12].message).contains(QStringLiteral("空白")));
-  QVERIFY(QString::fromStdString(v[13].message).contains(QStringLiteral("roof")));
-  QVERIFY(QString::fromStdString(v[14].message).contains(QStringLiteral("\"")));
+  const auto message = [&](std::size_t r) {
+    return QString::fromStdString(p.model().item(r).result.message);
+  };
+  QVERIFY(message(12).contains(QStringLiteral("空白")));
+  QVERIFY(message(13).contains(QStringLiteral("roof")));
+  QVERIFY(message(14).contains(QStringLiteral("\"")));
 }
 
 void ProjectTest::closing_with_changes_asks_and_cancel_keeps_the_window() {
@@ -253,8 +231,7 @@ void ProjectTest::closing_with_changes_asks_and_cancel_keeps_the_window() {
   Project back;
   QCOMPARE(back.open(in), QString());
   QCOMPARE(back.rowCount(), 13);
-  QCOMPARE(std::string(back.document().cell(back.document().rows.back(), "equipment")),
-           std::string("新しい機器"));
+  QCOMPARE(std::string(back.model().cell(back.model().size() - 1, "equipment")), std::string("新しい機器"));
   QCOMPARE(m.w.recentFiles().value(0), QFileInfo(in).absoluteFilePath());
 }
 
@@ -283,7 +260,9 @@ void ProjectTest::failed_save_keeps_the_old_file_and_says_why() {
   QCOMPARE(read(path), old);
   QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden).size(), 1); // no temporary file left
   QCOMPARE(m.boxes.size(), std::size_t(1));
-  QVERIFY2(QString::fromStdString(m.boxes[0].text).contains(QStringLiteral("アクセスが許可されていません。")),
+  QVERIFY2(QString::fromStdString(m.boxes[0].text)
+               .remove(QLatin1Char('\n'))
+               .contains(QStringLiteral("アクセスが許可されていません。")),
            m.boxes[0].text.c_str());
   QVERIFY(m.w.project().isModified());
   // The system's words are Japanese whatever the locale: the files/ table, never strerror or Qt's.
@@ -303,10 +282,8 @@ void ProjectTest::failed_save_keeps_the_old_file_and_says_why() {
     return;
   const QString full = small + QStringLiteral("/old.csv");
   QVERIFY(write(full, old));
-  batch::ScheduleDocument doc = m.w.project().document();
   for (int i = 0; i < 6; ++i)
-    doc.rows.insert(doc.rows.end(), doc.rows.begin(), doc.rows.begin() + 12);
-  m.w.project().edit(QStringLiteral("test"), doc);
+    m.w.project().model().duplicate({0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11});
   const QString failed = m.w.project().save(full);
   const QByteArray after = read(full);
   const int left = static_cast<int>(QDir(small).entryList(QDir::Files | QDir::Hidden).size());
@@ -324,45 +301,97 @@ void ProjectTest::picking_a_row_calculates_it_and_calculate_writes_back() {
   QVERIFY(m.w.openFile(in));
   EquipmentList *list = m.w.list();
   Form1 *f = m.w.form();
+  const batch::Project &p = m.w.project().model();
+  const auto calculate = [&] {
+    QTest::mouseClick(f->findChild<QPushButton *>(QStringLiteral("Command2")), Qt::LeftButton);
+  };
+  const auto W = [&](std::size_t row) { return std::string(p.cell(row, "W")); };
+  QCOMPARE(m.w.currentItem()->text(), QStringLiteral("リスト外"));
   // Row 4 (冷却塔 CT-1, circular): its inputs in the form and its report shown.
   list->selectRow(4);
+  QCOMPARE(m.w.currentItem()->text(), QStringLiteral("冷却塔 CT-1（5/15）"));
   QVERIFY(f->shapeButton(Shape::Circular)->isChecked());
   QCOMPARE(f->Combo(1)->currentText(), QStringLiteral("20"));
   const int w = static_cast<int>(*cases::slot_of(Shape::Circular, "W"));
   QCOMPARE(f->Text1(w)->text(), QStringLiteral("5000"));
   QVERIFY(f->Check1()->isChecked());
   QVERIFY(f->Text2()->toPlainText().contains(QStringLiteral("5000")));
-  // A refused row leaves no other item's report on show.
+  // A refused row shows the batch's reason where the report would be.
   list->selectRow(12);
-  QVERIFY(f->Text2()->toPlainText().isEmpty());
+  QVERIFY(f->Text2()->toPlainText().startsWith(QStringLiteral("入力不備")));
+  QVERIFY(f->Text2()->toPlainText().contains(QString::fromStdString(p.item(12).result.message)));
   QVERIFY(m.boxes.empty());
 
+  // 計算 writes to the form's item, even while the filter hides it.
   list->selectRow(4);
+  list->problemsOnly()->setChecked(true);
+  f->Text1(w)->setText(QStringLiteral("500"));
+  calculate();
+  QCOMPARE(W(4), std::string("500"));
+  QCOMPARE(p.item(4).result.status, batch::ItemStatus::Ok);
+  list->problemsOnly()->setChecked(false);
   f->Text1(w)->setText(QStringLiteral("900000"));
-  QTest::mouseClick(f->findChild<QPushButton *>(QStringLiteral("Command2")), Qt::LeftButton);
-  QCOMPARE(std::string(m.w.project().document().cell(m.w.project().document().rows[4], "W")),
-           std::string("900000"));
-  QCOMPARE(m.w.project().verdicts()[4].status, batch::RowVerdict::Status::Shortfall);
-  QCOMPARE(list->selectedRow(), std::optional<int>(4));
-  QVERIFY(m.w.project().isModified());
-  QTest::mouseClick(f->findChild<QPushButton *>(QStringLiteral("Command2")), Qt::LeftButton);
-  QCOMPARE(m.w.project().undoStack()->count(), 1); // the same inputs again: nothing new to undo
-  // Undo brings the old W back.
+  calculate();
+  QCOMPARE(p.item(4).result.status, batch::ItemStatus::Shortfall);
+  calculate();
+  QCOMPARE(p.history_steps(), std::size_t(2)); // the same inputs again: nothing new to undo
+  // Undo: the item and the form have the old W, and 計算 still writes to it.
   list->activateWindow();
   QVERIFY(QTest::qWaitForWindowActive(list));
   list->view()->setFocus();
   QTest::keyClick(list->view(), Qt::Key_Z, Qt::ControlModifier);
-  QCOMPARE(std::string(m.w.project().document().cell(m.w.project().document().rows[4], "W")),
-           std::string("5000"));
-  QVERIFY(!m.w.project().isModified());
+  QCOMPARE(W(4), std::string("500"));
+  QCOMPARE(f->Text1(w)->text(), QStringLiteral("500"));
+  QCOMPARE(p.current(), std::optional<std::size_t>(4));
+  f->Text1(w)->setText(QStringLiteral("600"));
+  calculate();
+  QCOMPARE(W(4), std::string("600"));
+  // A list edit around the form's item leaves what the form holds alone.
+  f->Text1(w)->setText(QStringLiteral("650"));
+  list->selectRow(3, false);
+  list->moveItems(+1);
+  QCOMPARE(p.current(), std::optional<std::size_t>(3));
+  QCOMPARE(f->Text1(w)->text(), QStringLiteral("650"));
+  list->undo();
+  QCOMPARE(p.current(), std::optional<std::size_t>(4));
+  QCOMPARE(f->Text1(w)->text(), QStringLiteral("650"));
+  f->Text1(w)->setText(QStringLiteral("600"));
+
+  // Another item picked while the form holds changes: asked, and answered.
+  std::vector<QString> asked;
+  MainWindow::PickChoice answer = MainWindow::PickChoice::Cancel;
+  m.w.askApplyEdits = [&](QWidget *, const QString &item) {
+    asked.push_back(item);
+    return answer;
+  };
+  f->Text1(w)->setText(QStringLiteral("700"));
+  list->selectRow(0);
+  QCOMPARE(asked, std::vector<QString>{QStringLiteral("冷却塔 CT-1（5/15）")});
+  QCOMPARE(p.current(), std::optional<std::size_t>(4)); // キャンセル: still the same item
+  QCOMPARE(list->selectedRow(), std::optional<int>(4));
+  answer = MainWindow::PickChoice::Apply;
+  list->selectRow(0);
+  QCOMPARE(W(4), std::string("700"));
+  QCOMPARE(p.current(), std::optional<std::size_t>(0));
+
+  // Undo of 追加 takes the form's item away: リスト外, and 計算 writes nowhere.
+  QVERIFY(m.w.addCurrentInputs());
+  QCOMPARE(p.current(), std::optional<std::size_t>(15));
+  list->undo();
+  QVERIFY(!p.current());
+  QVERIFY(m.w.currentItem()->text().startsWith(QStringLiteral("リスト外")));
+  QVERIFY(m.w.currentItem()->text().contains(QStringLiteral("除かれました")));
+  const std::size_t steps = p.history_steps();
+  calculate();
+  QCOMPARE(p.history_steps(), steps);
+  QCOMPARE(p.size(), std::size_t(15));
 
   // A given nt is written to the item's own column (TK-1: n = 12, nt = n/2
   // changes no verdict).
   list->selectRow(2);
   f->Text1(static_cast<int>(*cases::slot_of(Shape::Floor, "nt")))->setText(QStringLiteral("6"));
   QTest::mouseClick(f->findChild<QPushButton *>(QStringLiteral("Command2")), Qt::LeftButton);
-  QCOMPARE(std::string(m.w.project().document().cell(m.w.project().document().rows[2], "nt")),
-           std::string("6"));
+  QCOMPARE(std::string(p.cell(2, "nt")), std::string("6"));
   QVERIFY(f->Text2()->toPlainText().contains(QStringLiteral("n=12(本)  nt=6(本)")));
 
   // Delete, copy and paste of rows by key.
@@ -373,19 +402,57 @@ void ProjectTest::picking_a_row_calculates_it_and_calculate_writes_back() {
   QCOMPARE(m.w.project().rowCount(), 14);
   QTest::keyClick(list->view(), Qt::Key_V, Qt::ControlModifier);
   QCOMPARE(m.w.project().rowCount(), 15);
-  QCOMPARE(std::string(m.w.project().document().cell(m.w.project().document().rows[1], "id")),
-           std::string("冷温水ポンプ P-1"));
+  QCOMPARE(std::string(p.cell(1, "id")), std::string("冷温水ポンプ P-1"));
   // The filter shows × and 入力不備 only.
   list->problemsOnly()->setChecked(true);
-  QCOMPARE(list->view()->model()->rowCount(), 5); // two × and three 入力不備
-  // The two × rows name the changes that would pass; the 入力不備 rows none.
+  int problems = 0;
+  for (std::size_t r = 0; r < p.size(); ++r)
+    problems += p.item(r).result.status != batch::ItemStatus::Ok;
+  QVERIFY(problems >= 4); // 冷却塔 CT-1 at W=700 and the three refused rows at least
+  QCOMPARE(list->view()->model()->rowCount(), problems);
+  m.answer = MainWindow::SaveChoice::Discard;
+}
+
+// The list reads as the form and the report do.
+void ProjectTest::list_reads_as_the_form_does() {
+  QTemporaryDir dir;
+  const QString in = dir.filePath(QStringLiteral("s.csv"));
+  QVERIFY(write(in, schedule()));
+  Main m;
+  QVERIFY(m.w.openFile(in));
+  EquipmentList *list = m.w.list();
   const QAbstractItemModel *shown = list->view()->model();
-  int suggested = 0;
-  for (int r = 0; r < shown->rowCount(); ++r)
-    suggested += !shown->index(r, static_cast<int>(ListColumn::Suggestion)).data().toString().isEmpty();
-  QCOMPARE(suggested, 2);
-  QVERIFY(shown->headerData(static_cast<int>(ListColumn::Suggestion), Qt::Horizontal).toString() ==
-          QStringLiteral("改善案"));
+  const auto text = [&](int row, ListColumn c) {
+    return shown->index(row, static_cast<int>(c)).data().toString();
+  };
+  // The selections in the words of the form's own buttons.
+  Form1 *f = m.w.form();
+  QCOMPARE(text(0, ListColumn::Shape), f->shapeButton(Shape::Floor)->text());
+  QCOMPARE(text(0, ListColumn::Anchor), f->anchorButton(Anchor::HawkCut)->text());
+  QVERIFY(text(0, ListColumn::Material).startsWith(QStringLiteral("SS")));
+  // The full message and the changes that would pass, under the table and as a tip.
+  int shortfall = 0;
+  while (m.w.project().model().item(static_cast<std::size_t>(shortfall)).result.status !=
+         batch::ItemStatus::Shortfall)
+    ++shortfall;
+  list->selectRow(shortfall);
+  const QString tip =
+      shown->index(shortfall, static_cast<int>(ListColumn::Message)).data(Qt::ToolTipRole).toString();
+  QVERIFY(tip.contains(QStringLiteral("・")));
+  QVERIFY(list->detail()->text().contains(tip));
+  // A header click: ascending, descending, the list's order; 上へ and 下へ wait for that.
+  QPushButton *up = list->button(QStringLiteral("上へ"));
+  list->sortBy(static_cast<int>(ListColumn::W));
+  QVERIFY(!up->isEnabled());
+  const auto firstW = [&] { return text(0, ListColumn::W).toDouble(); };
+  const double low = firstW();
+  list->sortBy(static_cast<int>(ListColumn::W));
+  QVERIFY(firstW() > low);
+  list->sortBy(static_cast<int>(ListColumn::W));
+  QVERIFY(up->isEnabled());
+  QCOMPARE(text(0, ListColumn::Id), QString::fromStdString(std::string(m.w.project().model().cell(0, "id"))));
+  // Tab leaves the table.
+  QVERIFY(!list->view()->tabKeyNavigation());
   m.answer = MainWindow::SaveChoice::Discard;
 }
 
@@ -428,9 +495,9 @@ void ProjectTest::cover_lists_every_item_with_its_page() {
   const QStringList pages = QString::fromUtf8(text.readAllStandardOutput()).split(QChar('\f'));
   QCOMPARE(pages.size() - 1, 1 + 12); // the cover and the twelve calculated items
   // The names went on every row but the malformed one, which stays as it was.
-  const batch::ScheduleDocument &doc = m.w.project().document();
-  QCOMPARE(std::string(doc.cell(doc.rows[0], "checker")), std::string("検査 太郎"));
-  QVERIFY(!doc.rows[14].raw.empty());
+  const batch::Project &doc = m.w.project().model();
+  QCOMPARE(std::string(doc.cell(0, "checker")), std::string("検査 太郎"));
+  QVERIFY(!doc.item(14).row.raw.empty());
   const QString cover = pages[0];
   QVERIFY(cover.contains(QStringLiteral("ポンプ室改修")) && cover.contains(QStringLiteral("検査 太郎")));
   const QStringList lines = cover.split(QChar('\n'));
