@@ -7,6 +7,7 @@
 #include "cli/messages.h"
 #include "engine/report_text.h"
 #include "engine/shape_procedure.h"
+#include "files/atomic_file.h"
 #include "refdata/materials.h"
 #include "refdata/selection_lists.h"
 #include "schedule/batch.h"
@@ -15,8 +16,12 @@
 #include "schedule/table_encoding.h"
 #include "schedule/text_encoding.h"
 #ifdef ZELVARO_WITH_PDF
+#include "ui/drawings/fonts.h"
 #include "ui/drawings/schedule_bundle.h"
 #include "ui/drawings/sheet_output.h"
+
+#include <QGuiApplication>
+#include <QHashFunctions>
 #endif
 
 #include <algorithm>
@@ -268,6 +273,32 @@ int write_stdout(std::string_view text, const std::string &what) {
   return ExitRefused;
 }
 
+// -o FILE: `bytes` saved as FILE under a temporary name in its folder,
+// renamed over it once complete, so that a run that fails leaves the earlier
+// file as it was. ExitPass, or ExitRefused with the reason said.
+int save_output(const std::string &path, std::string_view bytes, const std::string &what) {
+  const std::size_t slash = path.rfind('/');
+  const std::string dir = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+  const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+  int error = name.empty() ? EISDIR : 0;
+  const int dir_fd = error ? -1 : ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (!error && dir_fd < 0)
+    error = errno;
+  if (!error)
+    error = write_file_atomically(dir_fd, name, bytes, true);
+  if (!error && ::fsync(dir_fd) != 0 && errno != EINVAL) // the rename itself
+    error = errno;
+  if (dir_fd >= 0)
+    ::close(dir_fd);
+  if (error == 0)
+    return ExitPass;
+  std::cerr << "zelvaro-check: "
+            << batch::terminal_text(
+                   tr("Cannot write %1 to '%2': %3", {what, path, system_error_words(error)}))
+            << "\n";
+  return ExitRefused;
+}
+
 int print_help() {
   return write_stdout(help_text(), tr("the help text"));
 }
@@ -323,6 +354,33 @@ private:
 
 #ifdef ZELVARO_WITH_PDF
 constexpr bool WithPdf = true;
+
+// Sheets are drawn with the window's fonts, which need a QGuiApplication
+// but no display: the offscreen platform, asked for on its command line (the
+// environment, which the reports and child processes see, stays as it is).
+// Qt's warnings (fonts, a missing XDG_RUNTIME_DIR) would only clutter the
+// messages of a command line: they show with ZELVARO_DEBUG=1, its critical
+// messages always.
+std::unique_ptr<QGuiApplication> start_offscreen_drawing() {
+  static int argc = 3;
+  static char name[] = "zelvaro-check", option[] = "-platform", platform[] = "offscreen";
+  static char *argv[] = {name, option, platform, nullptr};
+  static const bool debug = [] {
+    const char *d = std::getenv("ZELVARO_DEBUG");
+    return d && std::string_view(d) == "1";
+  }();
+  qInstallMessageHandler([](QtMsgType type, const QMessageLogContext &, const QString &text) {
+    if (debug || type == QtCriticalMsg || type == QtFatalMsg)
+      std::cerr << "zelvaro-check: Qt: " << batch::terminal_text(text.toStdString()) << std::endl;
+  });
+  // Where two fonts would serve, Qt's choice follows the order of a hash
+  // table: with the same seed at every run, a sheet comes out in the same
+  // fonts, and SOURCE_DATE_EPOCH gives the same bytes.
+  QHashSeed::setDeterministicGlobalSeed();
+  auto app = std::make_unique<QGuiApplication>(argc, argv);
+  ui::map_window_fonts();
+  return app;
+}
 #else
 constexpr bool WithPdf = false;
 #endif
@@ -342,7 +400,7 @@ bool sheet_name_option(const std::string &name, const std::string &value, SheetN
 
 bool takes_value(const std::string &name) {
   for (const char *o : {"--shape", "--anchor", "--material", "--batch", "--encoding", "--reports", "--pdf",
-                        "--output-encoding", "--project", "--equipment", "--checker"})
+                        "--output-encoding", "--project", "--equipment", "--checker", "--output", "-o"})
     if (name == o)
       return true;
   return false;
@@ -368,7 +426,7 @@ std::vector<Argument> split_arguments(int argc, char **argv) {
     if (!ended && a.text == "--") {
       a.kind = Argument::Kind::End;
       ended = true;
-    } else if (!ended && (a.text == "-h" || a.text.rfind("--", 0) == 0)) {
+    } else if (!ended && (a.text == "-h" || a.text == "-o" || a.text.rfind("--", 0) == 0)) {
       a.kind = Argument::Kind::Option;
       const auto eq = a.text.find('=');
       a.name = a.text.substr(0, eq);
@@ -399,7 +457,7 @@ struct CommandLine {
   batch::TableEncoding output_encoding = batch::TableEncoding::Utf8Bom;
   bool replace = false;
   // Both.
-  std::optional<std::string> pdf;
+  std::optional<std::string> pdf, output;
   SheetNames title;
 };
 
@@ -450,12 +508,18 @@ bool read_command_line(int argc, char **argv, CommandLine &cl) {
     if (!batch && flag && a.name == "--crlf") {
       cl.crlf = true;
     } else if (!batch && a.name == "--shape") {
+      if (cl.shape)
+        return wrong(tr("Give %1 only once.", {a.name}));
       if (!(cl.shape = spelled(ShapeSpellings, value)))
         return wrong(tr("Unknown shape '%1'.", {value}));
     } else if (!batch && a.name == "--anchor") {
+      if (cl.anchor)
+        return wrong(tr("Give %1 only once.", {a.name}));
       if (!(cl.anchor = spelled(AnchorSpellings, value)))
         return wrong(tr("Unknown anchor kind '%1'.", {value}));
     } else if (!batch && a.name == "--material") {
+      if (cl.material)
+        return wrong(tr("Give %1 only once.", {a.name}));
       if (!(cl.material = spelled(MaterialSpellings, value)))
         return wrong(tr("Unknown material '%1'.", {value}));
     } else if (batch && flag && a.name == "--replace") {
@@ -478,6 +542,12 @@ bool read_command_line(int argc, char **argv, CommandLine &cl) {
       if (value.empty())
         return wrong(tr("The folder name of --reports is empty."));
       cl.reports = value;
+    } else if (a.name == "--output" || a.name == "-o") {
+      if (value.empty())
+        return wrong(tr("The file name of %1 is empty.", {a.name}));
+      if (cl.output)
+        return wrong(tr("Give %1 only once.", {a.name}));
+      cl.output = value;
     } else if (a.name == "--pdf") {
       if (value.empty())
         return wrong(batch ? tr("The folder name of --pdf is empty.")
@@ -554,7 +624,9 @@ int batch_main(const CommandLine &cl) {
   std::istream input(&in_buf);
   input.exceptions(std::ios::badbit); // the read error itself reaches the batch
   std::istream *in = &input;
-  batch::FdOutputBuf out_buf(STDOUT_FILENO);
+  batch::FdOutputBuf stdout_buf(STDOUT_FILENO);
+  std::stringbuf output_buf; // -o FILE: the table, saved once the run is through
+  std::streambuf &out_buf = cl.output ? static_cast<std::streambuf &>(output_buf) : stdout_buf;
 
   std::unique_ptr<batch::ReportFiles> report_files;
   if (reports) {
@@ -588,6 +660,9 @@ int batch_main(const CommandLine &cl) {
 
   std::unique_ptr<batch::SheetSink> sheet_files;
 #ifdef ZELVARO_WITH_PDF
+  std::unique_ptr<QGuiApplication> drawing;
+  if (pdf)
+    drawing = start_offscreen_drawing();
   if (pdf && !bundle) {
     try {
       sheet_files = std::make_unique<sheet::SheetFiles>(*pdf, title, replace, texts);
@@ -612,7 +687,7 @@ int batch_main(const CommandLine &cl) {
                          !(term && std::string_view(term) == "dumb"), texts.progress_rows);
   BarAwareBuf diagnostics_buf(std::cerr.rdbuf(), bar);
   std::ostream diagnostics(&diagnostics_buf);
-  if (isatty(STDERR_FILENO) && !same_terminal(STDOUT_FILENO, STDERR_FILENO)) {
+  if (isatty(STDERR_FILENO) && (cl.output || !same_terminal(STDOUT_FILENO, STDERR_FILENO))) {
     options.progress = [&](std::size_t records) {
       std::optional<std::uint64_t> done;
       const auto pos = in->rdbuf()->pubseekoff(0, std::ios::cur, std::ios::in);
@@ -638,11 +713,24 @@ int batch_main(const CommandLine &cl) {
     std::cerr << "zelvaro-check: " << e.what() << "\n";
     return ExitRefused;
   }
-  std::ostream table(table_buf.get());
+  // On a terminal, the schedule's cells cannot drive it.
+  std::optional<batch::TerminalTextBuf> terminal_buf;
+  if (!cl.output && isatty(STDOUT_FILENO))
+    terminal_buf.emplace(*table_buf);
+  std::ostream table(terminal_buf ? static_cast<std::streambuf *>(&*terminal_buf) : table_buf.get());
   const batch::BatchCounts counts = batch::run_batch(*in, table, diagnostics, options);
   batch::hold_closed_standard_descriptors();
-  if (counts.file_error || counts.stopped_by)
+  const auto output_kept = [&] {
+    if (cl.output)
+      diagnostics << "zelvaro-check: "
+                  << batch::terminal_text(tr(
+                         "The verdict table was not written to '%1'; it holds what it held.", {*cl.output}))
+                  << "\n";
+  };
+  if (counts.file_error || counts.stopped_by) {
+    output_kept();
     return batch::exit_status(counts); // the batch has said what failed or where it stopped
+  }
 #ifdef ZELVARO_WITH_PDF
   if (bundle) {
     const std::string failed =
@@ -650,10 +738,16 @@ int batch_main(const CommandLine &cl) {
                                      SheetNames{title.project, title.equipment, title.checker}, options.now);
     if (!failed.empty()) {
       diagnostics << "zelvaro-check: " << failed << "\n";
+      output_kept();
       return ExitRefused;
     }
   }
 #endif
+  if (cl.output) {
+    table_buf->pubsync();
+    if (save_output(*cl.output, output_buf.view(), tr("the verdict table")) != ExitPass)
+      return ExitRefused;
+  }
   // A cell that had to change is an input the table does not hold as given.
   if (table_buf->replaced() > 0)
     return ExitRefused;
@@ -715,10 +809,12 @@ int main(int argc, char **argv) {
   }
   std::string report = crlf ? outcome.report : to_lf(outcome.report);
   report += crlf ? "\r\n" : "\n"; // a text file's last line ends too
-  if (write_stdout(report, tr("the report")) != ExitPass)
+  if ((cl.output ? save_output(*cl.output, report, tr("the report"))
+                 : write_stdout(report, tr("the report"))) != ExitPass)
     return ExitRefused;
 #ifdef ZELVARO_WITH_PDF
   if (pdf) {
+    const std::unique_ptr<QGuiApplication> drawing = start_offscreen_drawing();
     const std::string error = sheet::write_sheet_file(*pdf, state, outcome, fields, title);
     if (!error.empty()) {
       std::cerr << "zelvaro-check: " << error << "\n";

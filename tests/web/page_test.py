@@ -21,6 +21,7 @@ import shutil
 import subprocess
 import sys
 import tempfile
+import zipfile
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "reference"))
 
@@ -157,6 +158,12 @@ def main():
     size = sum(os.path.getsize(os.path.join(page_dir, f))
                for f in ("index.html", "zelvaro-web.js", "page.js", "style.css"))
     assert size <= 1_500_000, "page and script are %d bytes" % size
+    # The folder (and its zip) carry the licence and the third-party notice.
+    with zipfile.ZipFile(os.path.join(os.path.dirname(page_dir), "zelvaro-web.zip")) as z:
+        zipped = z.namelist()
+    for notice in ("LICENSE.txt", "THIRD-PARTY-NOTICES.txt"):
+        assert os.path.getsize(os.path.join(page_dir, notice)) > 0, notice
+        assert "zelvaro-web/" + notice in zipped, zipped
 
     profile = tempfile.mkdtemp(prefix="zelvaro-web-test-")
     options = webdriver.ChromeOptions()
@@ -219,6 +226,8 @@ def main():
 
         p.el("Command1").click()
         assert p.dialog()[0] == "Information" and p.dialog()[1].startswith("本ｿﾌﾄは"), p.dialog()
+        # ... and names the licence and the third-party notice the page's folder holds
+        assert "LICENSE.txt" in p.dialog()[2] and "THIRD-PARTY-NOTICES.txt" in p.dialog()[2], p.dialog()
         p.close_dialogs()
 
         # The example schedule: the list has the verdicts of the batch, row by row.

@@ -65,14 +65,14 @@ std::string write_schedule_bundle(std::string_view schedule, batch::Encoding enc
   batch::ScheduleDocument doc;
   if (std::string error = batch::read_schedule(schedule, doc, encoding); !error.empty())
     return error;
-  sheet::start_drawing();
   const std::vector<sheet::BundleItem> items = bundle_items(doc, batch::evaluate(doc, now), now, names);
   sheet::BundleCover cover;
   cover.project = names.project.empty() && !doc.rows.empty() ? std::string(doc.cell(doc.rows[0], "project"))
                                                              : names.project;
   cover.checker = names.checker.empty() && !doc.rows.empty() ? std::string(doc.cell(doc.rows[0], "checker"))
                                                              : names.checker;
-  cover.date = QDate::currentDate().toString(QStringLiteral("yyyy/MM/dd")).toStdString();
+  const LocalDateTime today = cases::run_time();
+  cover.date = QDate(today.year, today.month, today.day).toString(QStringLiteral("yyyy/MM/dd")).toStdString();
   const QByteArray pdf = sheet::bundle_pdf(cover, items);
   if (pdf.isEmpty())
     return "計算書（PDF）を作れません。";

@@ -125,6 +125,7 @@ QByteArray bundle_pdf(const BundleCover &cover, const std::vector<BundleItem> &i
     if (!p.end())
       return {};
   }
+  date_pdf(bytes);
   return bytes;
 }
 
