@@ -5,6 +5,7 @@
 #include "capture/sheet_names.h"
 #include "capture/single_case.h"
 #include "cli/messages.h"
+#include "cli/options.h"
 #include "engine/report_text.h"
 #include "engine/shape_procedure.h"
 #include "files/atomic_file.h"
@@ -35,6 +36,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <set>
 #include <sstream>
 #include <streambuf>
 #include <string>
@@ -51,213 +53,6 @@ namespace {
 constexpr int ExitPass = 0;
 constexpr int ExitShortfall = 1;
 constexpr int ExitRefused = 2;
-
-const char *const HelpText =
-    R"(Usage: zelvaro-check --shape SHAPE --anchor KIND --material MATERIAL [NAME=VALUE ...]
-
-Calculates whether the anchor bolts fixing a piece of equipment survive an
-earthquake and writes the report (in Japanese) to standard output. Values are
-taken as the window's fields take them (ASCII digits and a decimal point only).
-
-  --shape     %2
-  --anchor    %3
-  --material  %4
-  --crlf      keep CR LF line ends in the report (LF by default)
-  --pdf FILE        also write the calculation sheet (one A4 page, PDF; none
-                    when the case cannot be calculated)
-  --project NAME    project name in the sheet's title block
-  --equipment NAME  equipment name     --checker NAME   checker (all optional)
-  --help      this text               --version   the program's version
-  --          ends the options: every later argument is NAME=VALUE
-
-Names (each shape reads only its own):
-  M    bolt diameter (mm): one of the anchor kind's (8 10 12 16 20 24 30)
-  KH   design horizontal seismic coefficient (default 2.0)
-  Z    regional coefficient (default 1.0)
-  W    equipment weight (kg)          F   external force (kg) (default 0)
-  P    motor power (kW) (default 0)   N   speed (rpm) (default 0)
-  a    vibration (um) (default 0)     n   number of anchors
-  n1 n2                               numbers of anchors of a wall unit
-  LG HG L D H L1 L2 L1G L2G L3G       dimensions (cm)
-
-Names read by each shape:
-%1
-Exit status: 0 bolt strength and bond sufficient / 1 a check failed (advice
-             and the changes that would pass on standard error) / 2 refused
-             input, values that cannot be calculated, a report that could
-             not be written, or wrong use of the command
-
-Example:
-  zelvaro-check --shape floor --anchor hawk-cut --material SS M=12 KH=1.0 Z=1.0 \
-      W=500 n=4 LG=30 HG=60 L=50
-
-Batch check:
-  zelvaro-check --batch FILE [--encoding NAME] [--output-encoding NAME]
-                [--reports DIR] [--pdf DIR] [--replace]
-
-Calculates every row of an equipment schedule (CSV) exactly as one case above
-and writes a verdict table (CSV) to standard output. FILE - reads standard
-input.
-
-  --encoding  of the schedule: auto (default, told from the bytes) | utf-8
-              | cp932 (Shift_JIS, CSV of the Japanese Excel)
-  --output-encoding  of the verdict table: utf-8-bom (default: UTF-8 with a
-              byte-order mark, which the Japanese Excel opens as it is)
-              | utf-8 (no mark) | cp932. A character cp932 cannot hold is
-              written as ?, its line, id and column go to standard error,
-              and the exit status is 2. Report files are always UTF-8.
-  --reports   also write each item's report into DIR (UTF-8, CR LF, named
-              "line_id.txt"; unsafe characters of the id become _, and
-              nothing is written outside DIR)
-  --pdf       write each item's sheet (PDF, one A4 page) into DIR ("line_id.pdf";
-              none for refused rows). Title block: --project, --equipment (or
-              the schedule's equipment column), --checker
-              A name ending in .pdf writes ONE file of every sheet with a
-              cover (every item's verdict and page); the title block's
-              project and checker come from the schedule's project and
-              checker columns, --project and --checker winning
-              Both kinds of file are written under a temporary name and
-              renamed when complete. A folder that is not empty is refused
-              (earlier files would pass for this run's), and so is a folder
-              another batch is writing into.
-  --replace   write into a folder that is not empty: the earlier reports and
-              sheets ("line_id.txt", "line_id.pdf") are removed first; other
-              files are kept
-
-The schedule:
-  The first line names the columns (case-sensitive, any order):
-    id        the item's name (any text, optional)
-    shape     anchor     material     the values of --shape, --anchor, --material
-    equipment the equipment name of the sheet's title block (optional)
-    project   the project, checker the checker (the window writes them; optional)
-    %8   the names above
-  - A missing column takes the one-case default (KH 2.0, Z 1.0, P N a F 0;
-    M has none).
-  - An empty cell is an empty field, refused like a blank field in the window;
-    to use the default, leave the column out or write the value. Cells are
-    not trimmed (" 12" is not a number).
-  - Cells of names the row's shape does not read are ignored: one schedule
-    can mix every shape.
-  - An unknown or a repeated column name makes the whole file an error (exit
-    status 2). Columns with an empty name are ignored.
-  - Rows of only empty cells (Excel's ,,,, rows) are skipped.
-  - A row with another number of cells than the header, bad quoting, or an
-    unknown shape and the like is "refused": its line, id and reason go to
-    standard error and the other rows go on.
-  - Encodings: UTF-8 (with or without BOM), CP932. Lines end in CR LF or LF.
-    A quoted cell "..." may hold commas, line breaks and "" (one ").
-
-The verdict table (UTF-8 with BOM by default, CR LF, a header line):
-  id              the schedule's id
-  status          ok (all sufficient) | shortfall | refused (not calculated)
-                  | error (calculated, but its files could not be written:
-                  the reason is in message; 20 in a row stop the run)
-  Rb              pull-out force (N)    sigma_b, tau_b   tensile and shear stress (MPa)
-  sigma_c, tau_c  tensile and shear strength (MPa)
-  pullout_kg      pull-out force (kg)   allowable_kg     bond (rebar strength for
-                  rebar-hooked) (kg); both only for hawk-cut to rebar-hooked
-  LL              weld length (cm)      RebarCount       number of 13 mm rebars
-                  (both only for rebar-welded)
-  bolt_verdict    the report's bolt verdict line as it is
-  anchor_verdict  the report's bond verdict (empty for rebar-welded)
-  message         the advice on a shortfall, or why the row was refused
-                  (line breaks become one space)
-  suggestion      on a shortfall, the changes that would pass (diameter,
-                  count, material or anchor kind, one at a time), joined by " / "
-  Numbers are written as in the report; a refused row's numbers and verdicts
-  are empty.
-
-  The counts (passed, short, refused) go to standard error at the end. A
-  progress bar is drawn on standard error when it is a terminal and the
-  table does not go to that same terminal.
-  Exit status: 0 all passed / 1 some item short / 2 a row refused or in
-  error, the schedule unreadable, the table unwritable, or a character of the
-  table not held by cp932 / 130, 143 stopped by Ctrl+C (SIGINT) or SIGTERM
-  (the file in hand is finished and the table ends at a row boundary)
-
-Example (the package installs /usr/share/doc/zelvaro/examples/schedule.csv, a
-schedule with every shape and every anchor kind):
-  zelvaro-check --batch /usr/share/doc/zelvaro/examples/schedule.csv --reports reports > verdicts.csv
-)";
-
-// Columns on the terminal: a full-width character takes two.
-std::size_t display_width(std::string_view text) {
-  std::size_t width = 0;
-  for (std::size_t i = 0; i < text.size();) {
-    const batch::CodePoint c = batch::decode_utf8_at(text, i);
-    width += c.value < 0x80 || (c.value >= 0xFF61 && c.value <= 0xFF9F) ? 1 : 2; // ASCII, half-width kana
-    i += c.size;
-  }
-  return width;
-}
-
-// An option's values as --help lists them from column 14: "floor | circular
-// | ...", broken before a "|" where a line would pass `width` columns. With
-// `label`, each value is followed by the window's name for it in brackets
-// (the Japanese text, whose lines of these run to 81 columns).
-template <class T, std::size_t K>
-std::string value_list(const Spelling<T> (&table)[K], std::string_view (*label)(T) = nullptr,
-                       std::size_t width = 79) {
-  constexpr std::size_t Indent = 14;
-  std::string list;
-  std::size_t column = Indent;
-  for (const auto &[spelling, value] : table) {
-    std::string item(spelling);
-    if (label)
-      item += "(" + std::string(label(value)) + ")";
-    const std::size_t columns = display_width(item);
-    if (column == Indent) {
-      column += columns;
-    } else if (column + 3 + columns > width) {
-      list += "\n" + std::string(Indent, ' ') + "| ";
-      column = Indent + 2 + columns;
-    } else {
-      list += " | ";
-      column += 3 + columns;
-    }
-    list += item;
-  }
-  return list;
-}
-
-std::string_view shape_caption(Shape shape) {
-  return shape_procedure(shape)->caption;
-}
-std::string_view anchor_caption(Anchor anchor) {
-  for (const AnchorInfo &info : anchor_kinds())
-    if (info.kind == anchor)
-      return info.caption;
-  return {};
-}
-// Without the finish after the ideographic space ("SS系ﾎﾞﾙﾄ　仕上ﾀｲﾌﾟ").
-std::string_view material_caption(Material material) {
-  const std::string_view caption = material_strength(material)->caption;
-  return caption.substr(0, caption.find("\u3000"));
-}
-
-// --help. The option values and the names each shape reads come from the
-// tables the parser and the schedule's columns use: %1 the names by shape,
-// %2 to %4 the values of --shape, --anchor and --material, %5 to %7 the same
-// with the window's names (for the Japanese text), %8 the names.
-std::string help_text() {
-  std::string per_shape;
-  for (const auto &[option, shape] : ShapeSpellings) {
-    std::string line = "  " + std::string(option);
-    line.resize(12, ' ');
-    for (const std::string_view name : field_names())
-      if (slot_of(shape, name))
-        line += std::string(name) + " ";
-    line.pop_back();
-    per_shape += line + "\n";
-  }
-  std::string names;
-  for (const std::string_view name : field_names())
-    names += (names.empty() ? "" : " ") + std::string(name);
-  return tr(HelpText, {per_shape, value_list(ShapeSpellings), value_list(AnchorSpellings),
-                       value_list(MaterialSpellings), value_list(ShapeSpellings, shape_caption, 81),
-                       value_list(AnchorSpellings, anchor_caption, 81),
-                       value_list(MaterialSpellings, material_caption, 81), names});
-}
 
 // Writes `text` to standard output and closes it, so that a full disk or a
 // closed output is seen; ExitPass, or ExitRefused with the reason said.
@@ -385,27 +180,6 @@ std::unique_ptr<QGuiApplication> start_offscreen_drawing() {
 constexpr bool WithPdf = false;
 #endif
 
-// --project, --equipment, --checker: true when `name` is one of them.
-bool sheet_name_option(const std::string &name, const std::string &value, SheetNames &title) {
-  if (name == "--project")
-    title.project = value;
-  else if (name == "--equipment")
-    title.equipment = value;
-  else if (name == "--checker")
-    title.checker = value;
-  else
-    return false;
-  return true;
-}
-
-bool takes_value(const std::string &name) {
-  for (const char *o : {"--shape", "--anchor", "--material", "--batch", "--encoding", "--reports", "--pdf",
-                        "--output-encoding", "--project", "--equipment", "--checker", "--output", "-o"})
-    if (name == o)
-      return true;
-  return false;
-}
-
 // One argument as the parser reads it: an option with its value
 // ("--name=value", or "--name value" for the options that take one), the
 // "--" that ends the options, or an operand.
@@ -426,16 +200,18 @@ std::vector<Argument> split_arguments(int argc, char **argv) {
     if (!ended && a.text == "--") {
       a.kind = Argument::Kind::End;
       ended = true;
-    } else if (!ended && (a.text == "-h" || a.text == "-o" || a.text.rfind("--", 0) == 0)) {
+    } else if (!ended && (a.text.rfind("--", 0) == 0 || option_named(a.text))) {
       a.kind = Argument::Kind::Option;
       const auto eq = a.text.find('=');
       a.name = a.text.substr(0, eq);
+      const OptionSpec *spec = option_named(a.name);
+      const bool takes_value = spec && spec->value;
       if (eq != std::string::npos)
         a.value = a.text.substr(eq + 1);
-      else if (takes_value(a.name) && i + 1 < argc)
+      else if (takes_value && i + 1 < argc)
         a.value = argv[++i]; // whatever it looks like
       else
-        a.value_missing = takes_value(a.name);
+        a.value_missing = takes_value;
     }
     arguments.push_back(std::move(a));
   }
@@ -475,6 +251,7 @@ bool read_command_line(int argc, char **argv, CommandLine &cl) {
     usage_error(what);
     return false;
   };
+  std::set<Opt> given;
   for (std::size_t k = 0; k < arguments.size(); ++k) {
     const Argument &a = arguments[k];
     if (a.kind == Argument::Kind::End) {
@@ -493,62 +270,75 @@ bool read_command_line(int argc, char **argv, CommandLine &cl) {
         return wrong(tr("The name '%1' is given twice (%1=%2 and %3).", {at->first, at->second, a.text}));
       continue;
     }
+    const OptionSpec *spec = option_named(a.name);
+    if (!spec)
+      return wrong(batch ? tr("'%1' cannot be used with --batch.", {a.text})
+                         : tr("Unknown option '%1'.", {a.text}));
     if (a.value_missing)
       return wrong(tr("%1 needs a value.", {a.name}));
-    const bool flag = !a.value;
-    const std::string value = a.value.value_or("");
-    if (flag && (a.name == "--help" || a.name == "-h")) {
+    if (!spec->value && a.value)
+      return wrong(tr("%1 takes no value.", {a.name}));
+    if (spec->id == Opt::Help) {
       cl.action = CommandLine::Action::Help;
       return true;
     }
-    if (flag && a.name == "--version") {
+    if (spec->id == Opt::Version) {
       cl.action = CommandLine::Action::Version;
       return true;
     }
-    if (!batch && flag && a.name == "--crlf") {
+    if (batch && spec->use == Use::Case)
+      return wrong(tr("'%1' cannot be used with --batch.", {a.text}));
+    if (!batch && spec->use == Use::Batch)
+      return wrong(tr("%1 is an option of --batch.", {a.name}));
+    // Each option once, as each field: a second value would silently win.
+    if (spec->value && !given.insert(spec->id).second)
+      return wrong(tr("Give %1 only once.", {spec->name}));
+    const std::string value = a.value.value_or("");
+    switch (spec->id) {
+    case Opt::Crlf:
       cl.crlf = true;
-    } else if (!batch && a.name == "--shape") {
-      if (cl.shape)
-        return wrong(tr("Give %1 only once.", {a.name}));
+      break;
+    case Opt::Shape:
       if (!(cl.shape = spelled(ShapeSpellings, value)))
         return wrong(tr("Unknown shape '%1'.", {value}));
-    } else if (!batch && a.name == "--anchor") {
-      if (cl.anchor)
-        return wrong(tr("Give %1 only once.", {a.name}));
+      break;
+    case Opt::Anchor:
       if (!(cl.anchor = spelled(AnchorSpellings, value)))
         return wrong(tr("Unknown anchor kind '%1'.", {value}));
-    } else if (!batch && a.name == "--material") {
-      if (cl.material)
-        return wrong(tr("Give %1 only once.", {a.name}));
+      break;
+    case Opt::Material:
       if (!(cl.material = spelled(MaterialSpellings, value)))
         return wrong(tr("Unknown material '%1'.", {value}));
-    } else if (batch && flag && a.name == "--replace") {
+      break;
+    case Opt::Replace:
       cl.replace = true;
-    } else if (batch && a.name == "--batch") {
-      if (cl.file)
-        return wrong(tr("Give --batch only once."));
+      break;
+    case Opt::Batch:
       cl.file = value;
-    } else if (batch && a.name == "--encoding") {
-      const auto e = batch::parse_encoding(value);
-      if (!e)
+      break;
+    case Opt::Encoding:
+      if (const auto e = batch::parse_encoding(value))
+        cl.encoding = *e;
+      else
         return wrong(tr("Unknown encoding '%1' (auto, utf-8, cp932).", {value}));
-      cl.encoding = *e;
-    } else if (batch && a.name == "--output-encoding") {
-      const auto e = batch::parse_table_encoding(value);
-      if (!e)
+      break;
+    case Opt::OutputEncoding:
+      if (const auto e = batch::parse_table_encoding(value))
+        cl.output_encoding = *e;
+      else
         return wrong(tr("Unknown table encoding '%1' (utf-8, utf-8-bom, cp932).", {value}));
-      cl.output_encoding = *e;
-    } else if (batch && a.name == "--reports") {
+      break;
+    case Opt::Reports:
       if (value.empty())
         return wrong(tr("The folder name of --reports is empty."));
       cl.reports = value;
-    } else if (a.name == "--output" || a.name == "-o") {
+      break;
+    case Opt::Output:
       if (value.empty())
         return wrong(tr("The file name of %1 is empty.", {a.name}));
-      if (cl.output)
-        return wrong(tr("Give %1 only once.", {a.name}));
       cl.output = value;
-    } else if (a.name == "--pdf") {
+      break;
+    case Opt::Pdf:
       if (value.empty())
         return wrong(batch ? tr("The folder name of --pdf is empty.")
                            : tr("The file name of --pdf is empty."));
@@ -557,9 +347,19 @@ bool read_command_line(int argc, char **argv, CommandLine &cl) {
         return false;
       }
       cl.pdf = value;
-    } else if (!sheet_name_option(a.name, value, cl.title)) {
-      return wrong(batch ? tr("'%1' cannot be used with --batch.", {a.text})
-                         : tr("Unknown option '%1'.", {a.text}));
+      break;
+    case Opt::Project:
+      cl.title.project = value;
+      break;
+    case Opt::Equipment:
+      cl.title.equipment = value;
+      break;
+    case Opt::Checker:
+      cl.title.checker = value;
+      break;
+    case Opt::Help:
+    case Opt::Version:
+      break;
     }
   }
   if (batch && (!cl.file || cl.file->empty()))
@@ -745,7 +545,7 @@ int batch_main(const CommandLine &cl) {
 #endif
   if (cl.output) {
     table_buf->pubsync();
-    if (save_output(*cl.output, output_buf.view(), tr("the verdict table")) != ExitPass)
+    if (save_output(*cl.output, output_buf.str(), tr("the verdict table")) != ExitPass)
       return ExitRefused;
   }
   // A cell that had to change is an input the table does not hold as given.

@@ -9,6 +9,7 @@ options, SOURCE_DATE_EPOCH, a terminal's escapes, the window's --version).
 
 import argparse
 import os
+import re
 import shlex
 import shutil
 import subprocess
@@ -16,7 +17,7 @@ import sys
 import tempfile
 import unittest
 
-BINARY = VERSION = WINDOW = SCHEDULE = None
+BINARY = VERSION = WINDOW = SCHEDULE = MANUALS = None
 FLOOR = ["--shape", "floor", "--anchor", "hawk-cut", "--material", "SS"]
 FLOOR_VALUES = ["M=12", "KH=1.0", "Z=1.0", "W=500", "n=4", "LG=30", "HG=60", "L=50"]
 NAMES = "M KH Z P W n n1 n2 LG HG L D H L1 L2 L1G L2G L3G N a F".split()
@@ -124,6 +125,18 @@ def on_terminal(command):
                           env=dict(os.environ, TERM="xterm", LC_ALL="C.UTF-8")).stdout
 
 
+def listed(text):
+    """The options a text names."""
+    return re.findall(r"(?<![\w-])(--[a-z][a-z-]*|-[oh])\b", text)
+
+
+def manual(language):
+    """The manual page of the build as man shows it."""
+    page = os.path.join(MANUALS, language, "zelvaro-check.1")
+    return subprocess.run(["man", "-l", page], capture_output=True, timeout=60, check=True,
+                          env=dict(os.environ, LC_ALL="C.UTF-8", MANWIDTH="80", MAN_KEEP_FORMATTING="")).stdout.decode()
+
+
 class ScriptHabits(unittest.TestCase):
     """One row per habit a script leans on: what is run, what it must give."""
 
@@ -172,6 +185,10 @@ class ScriptHabits(unittest.TestCase):
                  lambda: (window.returncode, window.stdout) if window else None,
                  (0, ("zelvaro %s\n" % VERSION).encode()) if WINDOW else None),
             ]
+            for language in ("en", "ja") if MANUALS and shutil.which("man") else ():
+                rows.append(("man -l of the %s manual page lists every option --help lists" % language,
+                             lambda language=language: sorted(set(listed(run(["--help"]).stdout.decode())) -
+                                                              set(listed(manual(language)))), []))
             for name, got, expected in rows:
                 with self.subTest(name):
                     self.assertEqual(got(), expected)
@@ -210,9 +227,11 @@ if __name__ == "__main__":
     parser.add_argument("--binary", required=True)
     parser.add_argument("--version", required=True)
     parser.add_argument("--window")
+    parser.add_argument("--manuals")
     parser.add_argument("--examples", required=True)
     args, rest = parser.parse_known_args()
     BINARY, VERSION = os.path.abspath(args.binary), args.version
     WINDOW = args.window and os.path.abspath(args.window)
     SCHEDULE = os.path.join(args.examples, "schedule.csv")
+    MANUALS = args.manuals
     unittest.main(argv=[sys.argv[0]] + rest)
