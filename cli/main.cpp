@@ -9,8 +9,6 @@
 #include "engine/report_text.h"
 #include "engine/shape_procedure.h"
 #include "files/atomic_file.h"
-#include "refdata/materials.h"
-#include "refdata/selection_lists.h"
 #include "schedule/batch.h"
 #include "schedule/fd_streams.h"
 #include "schedule/progress_bar.h"
@@ -31,7 +29,6 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
-#include <fstream>
 #include <iostream>
 #include <map>
 #include <memory>
