@@ -193,8 +193,8 @@ constexpr Section Sections[] = {
                     "  LANGUAGE, LC_ALL, LC_MESSAGES  the language of the messages (Japanese or\n"
                     "                     English); the report is Japanese always\n"
                     "  ZELVARO_DEBUG=1    show Qt's warnings while drawing sheets"},
-    {"Examples", "  zelvaro-check --shape floor --anchor hawk-cut --material SS \\\n"
-                 "      M=12 KH=1.0 Z=1.0 W=500 n=4 LG=30 HG=60 L=50\n"
+    {"Examples", "  zelvaro-check --shape floor --anchor hawk-cut --material SS M=12 KH=1.0 Z=1.0 \\\n"
+                 "      W=500 n=4 LG=30 HG=60 L=50\n"
                  "The package installs /usr/share/doc/zelvaro/examples/schedule.csv, a schedule with every "
                  "shape and every "
                  "anchor kind:\n"
