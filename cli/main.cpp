@@ -4,6 +4,7 @@
 #include "capture/advice.h"
 #include "capture/sheet_names.h"
 #include "capture/single_case.h"
+#include "cli/case_lines.h"
 #include "cli/messages.h"
 #include "cli/options.h"
 #include "engine/report_text.h"
@@ -38,6 +39,7 @@
 #include <streambuf>
 #include <string>
 #include <sys/stat.h>
+#include <system_error>
 #include <unistd.h>
 #include <vector>
 
@@ -51,19 +53,30 @@ constexpr int ExitPass = 0;
 constexpr int ExitShortfall = 1;
 constexpr int ExitRefused = 2;
 
-// Writes `text` to standard output and closes it, so that a full disk or a
-// closed output is seen; ExitPass, or ExitRefused with the reason said.
-int write_stdout(std::string_view text, const std::string &what) {
-  int error = batch::write_all(STDOUT_FILENO, text.data(), text.size());
-  if (error == 0 && ::close(STDOUT_FILENO) != 0 && errno != EINTR)
-    error = errno;
-  batch::hold_closed_standard_descriptors(); // no file opened later (the sheet) may become standard output
-  if (error == 0)
-    return ExitPass;
-  std::cerr << "zelvaro-check: "
-            << tr("Cannot write %1 to standard output: %2", {what, system_error_words(error)}) << "\n";
-  return ExitRefused;
-}
+// Where a run but --batch and --cases writes: the process's standard output
+// and error, or, for a case of --cases, two strings.
+struct Output {
+  std::ostream &err;
+  std::string *captured = nullptr; // standard output of a case of --cases
+
+  // Writes `text` to standard output and closes it, so that a full disk or a
+  // closed output is seen; ExitPass, or ExitRefused with the reason said.
+  int write(std::string_view text, const std::string &what) const {
+    if (captured) {
+      captured->append(text);
+      return ExitPass;
+    }
+    int error = batch::write_all(STDOUT_FILENO, text.data(), text.size());
+    if (error == 0 && ::close(STDOUT_FILENO) != 0 && errno != EINTR)
+      error = errno;
+    batch::hold_closed_standard_descriptors(); // no file opened later (the sheet) may become standard output
+    if (error == 0)
+      return ExitPass;
+    err << "zelvaro-check: "
+        << tr("Cannot write %1 to standard output: %2", {what, system_error_words(error)}) << "\n";
+    return ExitRefused;
+  }
+};
 
 // -o FILE: `bytes` saved as FILE under a temporary name in its folder,
 // renamed over it once complete, so that a run that fails leaves the earlier
@@ -91,12 +104,12 @@ int save_output(const std::string &path, std::string_view bytes, const std::stri
   return ExitRefused;
 }
 
-int print_help() {
-  return write_stdout(help_text(), tr("the help text"));
+int print_help(const Output &out) {
+  return out.write(help_text(), tr("the help text"));
 }
 
-int print_version() {
-  return write_stdout("zelvaro-check " ZELVARO_VERSION "\n", tr("the version"));
+int print_version(const Output &out) {
+  return out.write("zelvaro-check " ZELVARO_VERSION "\n", tr("the version"));
 }
 
 // True when both descriptors are the same terminal (the progress bar would
@@ -107,18 +120,18 @@ bool same_terminal(int a, int b) {
   return isatty(a) && isatty(b) && fstat(a, &sa) == 0 && fstat(b, &sb) == 0 && sa.st_rdev == sb.st_rdev;
 }
 
-int usage_error(const std::string &what) {
-  std::cerr << "zelvaro-check: " << batch::terminal_text(what) << "\n"
-            << tr("See zelvaro-check --help for details.") << "\n";
+int usage_error(const std::string &what, std::ostream &err) {
+  err << "zelvaro-check: " << batch::terminal_text(what) << "\n"
+      << tr("See zelvaro-check --help for details.") << "\n";
   return ExitRefused;
 }
 
-void print_message(const Message &m) {
-  std::cerr << m.title << "\n" << to_lf(m.text) << "\n";
+void print_message(const Message &m, std::ostream &err) {
+  err << m.title << "\n" << to_lf(m.text) << "\n";
 }
 
-int no_pdf_in_this_build() {
-  return usage_error(tr("This build of zelvaro-check cannot write calculation sheets (--pdf)."));
+int no_pdf_in_this_build(std::ostream &err) {
+  return usage_error(tr("This build of zelvaro-check cannot write calculation sheets (--pdf)."), err);
 }
 
 // Standard error while a progress bar may be on the terminal's last line:
@@ -217,7 +230,7 @@ std::vector<Argument> split_arguments(int argc, char **argv) {
 
 // What the command line asks for.
 struct CommandLine {
-  enum class Action { Case, Batch, Help, Version } action = Action::Case;
+  enum class Action { Case, Batch, Cases, Help, Version } action = Action::Case;
   // One case.
   std::optional<Shape> shape;
   std::optional<Anchor> anchor;
@@ -229,6 +242,8 @@ struct CommandLine {
   batch::Encoding encoding = batch::Encoding::Auto;
   batch::TableEncoding output_encoding = batch::TableEncoding::Utf8Bom;
   bool replace = false;
+  // --cases.
+  std::optional<std::string> cases;
   // Both.
   std::optional<std::string> pdf, output;
   SheetNames title;
@@ -237,18 +252,23 @@ struct CommandLine {
 // Reads the arguments into `cl`, in order: the first wrong one is the one
 // reported. --help and --version end the reading. False, after saying why,
 // when the command line is wrong.
-bool read_command_line(int argc, char **argv, CommandLine &cl) {
+bool read_command_line(int argc, char **argv, CommandLine &cl, std::ostream &err) {
   const std::vector<Argument> arguments = split_arguments(argc, argv);
-  const bool batch = std::any_of(arguments.begin(), arguments.end(), [](const Argument &a) {
-    return a.kind == Argument::Kind::Option && a.name == "--batch";
-  });
+  const auto given = [&arguments](std::string_view option) {
+    return std::any_of(arguments.begin(), arguments.end(), [option](const Argument &a) {
+      return a.kind == Argument::Kind::Option && a.name == option;
+    });
+  };
+  const bool batch = given("--batch"), cases = given("--cases");
   if (batch)
     cl.action = CommandLine::Action::Batch;
-  const auto wrong = [](const std::string &what) {
-    usage_error(what);
+  if (cases)
+    cl.action = CommandLine::Action::Cases;
+  const auto wrong = [&err](const std::string &what) {
+    usage_error(what, err);
     return false;
   };
-  std::set<Opt> given;
+  std::set<Opt> given_once;
   for (std::size_t k = 0; k < arguments.size(); ++k) {
     const Argument &a = arguments[k];
     if (a.kind == Argument::Kind::End) {
@@ -257,6 +277,8 @@ bool read_command_line(int argc, char **argv, CommandLine &cl) {
       continue;
     }
     if (a.kind == Argument::Kind::Operand) {
+      if (cases)
+        return wrong(tr("'%1' cannot be used with --cases.", {a.text}));
       if (batch)
         return wrong(tr("'%1' cannot be used with --batch.", {a.text}));
       const auto eq = a.text.find('=');
@@ -269,8 +291,9 @@ bool read_command_line(int argc, char **argv, CommandLine &cl) {
     }
     const OptionSpec *spec = option_named(a.name);
     if (!spec)
-      return wrong(batch ? tr("'%1' cannot be used with --batch.", {a.text})
-                         : tr("Unknown option '%1'.", {a.text}));
+      return wrong(cases   ? tr("'%1' cannot be used with --cases.", {a.text})
+                   : batch ? tr("'%1' cannot be used with --batch.", {a.text})
+                           : tr("Unknown option '%1'.", {a.text}));
     if (a.value_missing)
       return wrong(tr("%1 needs a value.", {a.name}));
     if (!spec->value && a.value)
@@ -283,12 +306,14 @@ bool read_command_line(int argc, char **argv, CommandLine &cl) {
       cl.action = CommandLine::Action::Version;
       return true;
     }
+    if (cases && spec->use != Use::Cases) // every option of a case is on its line
+      return wrong(tr("'%1' cannot be used with --cases.", {a.text}));
     if (batch && spec->use == Use::Case)
       return wrong(tr("'%1' cannot be used with --batch.", {a.text}));
     if (!batch && spec->use == Use::Batch)
       return wrong(tr("%1 is an option of --batch.", {a.name}));
     // Each option once, as each field: a second value would silently win.
-    if (spec->value && !given.insert(spec->id).second)
+    if (spec->value && !given_once.insert(spec->id).second)
       return wrong(tr("Give %1 only once.", {spec->name}));
     const std::string value = a.value.value_or("");
     switch (spec->id) {
@@ -312,6 +337,9 @@ bool read_command_line(int argc, char **argv, CommandLine &cl) {
       break;
     case Opt::Batch:
       cl.file = value;
+      break;
+    case Opt::Cases:
+      cl.cases = value;
       break;
     case Opt::Encoding:
       if (const auto e = batch::parse_encoding(value))
@@ -340,7 +368,7 @@ bool read_command_line(int argc, char **argv, CommandLine &cl) {
         return wrong(batch ? tr("The folder name of --pdf is empty.")
                            : tr("The file name of --pdf is empty."));
       if (!WithPdf) {
-        no_pdf_in_this_build();
+        no_pdf_in_this_build(err);
         return false;
       }
       cl.pdf = value;
@@ -359,6 +387,10 @@ bool read_command_line(int argc, char **argv, CommandLine &cl) {
       break;
     }
   }
+  if (cases && (!cl.cases || cl.cases->empty()))
+    return wrong(tr("Give the file name of the cases after --cases (- for standard input)."));
+  if (cases)
+    return true;
   if (batch && (!cl.file || cl.file->empty()))
     return wrong(tr("Give the schedule's file name after --batch (- for standard input)."));
   if (!batch && (!cl.shape || !cl.anchor || !cl.material))
@@ -551,24 +583,9 @@ int batch_main(const CommandLine &cl) {
   return batch::exit_status(counts);
 }
 
-} // namespace
-
-int main(int argc, char **argv) {
-  batch::hold_closed_standard_descriptors();
-  init_messages();
-  CommandLine cl;
-  if (!read_command_line(argc, argv, cl))
-    return ExitRefused;
-  switch (cl.action) {
-  case CommandLine::Action::Help:
-    return print_help();
-  case CommandLine::Action::Version:
-    return print_version();
-  case CommandLine::Action::Batch:
-    return batch_main(cl);
-  case CommandLine::Action::Case:
-    break;
-  }
+// One case: the report to standard output, the refusal or the advice to
+// standard error.
+int case_main(const CommandLine &cl, const Output &out) {
   const std::optional<Shape> &shape = cl.shape;
   const std::optional<Anchor> &anchor = cl.anchor;
   const std::optional<Material> &material = cl.material;
@@ -576,12 +593,13 @@ int main(int argc, char **argv) {
   [[maybe_unused]] const std::optional<std::string> &pdf = cl.pdf; // only where sheets are written
   [[maybe_unused]] const SheetNames &title = cl.title;
   const std::map<std::string, std::string> &assigned = cl.assigned;
+  std::ostream &err = out.err;
 
   CaseFields fields;
   for (const auto &[name, text] : assigned) {
     const std::optional<InputSlot> slot = slot_of(*shape, name);
     if (!slot)
-      return usage_error(tr("The shape %2 does not read '%1'.", {name, shape_option(*shape)}));
+      return usage_error(tr("The shape %2 does not read '%1'.", {name, shape_option(*shape)}), err);
     fields.set(*slot, text);
   }
   // Combo1 is emptied when an anchor kind is chosen: the diameter has no default.
@@ -592,40 +610,135 @@ int main(int argc, char **argv) {
   prepare_state(state, *shape, *anchor, *material);
   const CalcOutcome outcome = run_case(state, fields, now_text());
   for (const Message &m : outcome.refusal)
-    print_message(m);
+    print_message(m, err);
 
   switch (outcome.status) {
   case CalcOutcome::Status::Refused:
     return ExitRefused;
   case CalcOutcome::Status::Stopped:
     if (outcome.message)
-      print_message(*outcome.message);
+      print_message(*outcome.message, err);
     return ExitRefused;
   case CalcOutcome::Status::Reported:
     break;
   }
   std::string report = crlf ? outcome.report : to_lf(outcome.report);
   report += crlf ? "\r\n" : "\n"; // a text file's last line ends too
-  if ((cl.output ? save_output(*cl.output, report, tr("the report"))
-                 : write_stdout(report, tr("the report"))) != ExitPass)
+  if ((cl.output ? save_output(*cl.output, report, tr("the report")) : out.write(report, tr("the report"))) !=
+      ExitPass)
     return ExitRefused;
 #ifdef ZELVARO_WITH_PDF
   if (pdf) {
     const std::unique_ptr<QGuiApplication> drawing = start_offscreen_drawing();
     const std::string error = sheet::write_sheet_file(*pdf, state, outcome, fields, title);
     if (!error.empty()) {
-      std::cerr << "zelvaro-check: " << error << "\n";
+      err << "zelvaro-check: " << error << "\n";
       if (outcome.message)
-        print_message(*outcome.message);
+        print_message(*outcome.message, err);
       return ExitRefused;
     }
   }
 #endif
   if (outcome.message) {
-    print_message(*outcome.message);
+    print_message(*outcome.message, err);
     for (const std::string &line : suggestions(state, fields, outcome))
-      std::cerr << line << "\n";
+      err << line << "\n";
     return ExitShortfall;
   }
   return ExitPass;
+}
+
+int cases_main(const CommandLine &cl);
+
+// A whole run of the command line, writing to `out`.
+int run_command(int argc, char **argv, const Output &out) {
+  CommandLine cl;
+  if (!read_command_line(argc, argv, cl, out.err))
+    return ExitRefused;
+  switch (cl.action) {
+  case CommandLine::Action::Help:
+    return print_help(out);
+  case CommandLine::Action::Version:
+    return print_version(out);
+  case CommandLine::Action::Batch:
+    return batch_main(cl);
+  case CommandLine::Action::Cases:
+    return cases_main(cl);
+  case CommandLine::Action::Case:
+    break;
+  }
+  return case_main(cl, out);
+}
+
+// One line of --cases, run as zelvaro-check with its arguments would run,
+// into `stdout_text` and `err`. Options that write files are refused: the
+// answers are the only output of --cases.
+int run_listed_case(const std::vector<std::string> &arguments, std::string &stdout_text, std::ostream &err) {
+  std::vector<char *> argv{const_cast<char *>("zelvaro-check")};
+  for (const std::string &a : arguments)
+    argv.push_back(const_cast<char *>(a.c_str()));
+  argv.push_back(nullptr);
+  const int argc = static_cast<int>(argv.size() - 1);
+  for (const Argument &a : split_arguments(argc, argv.data()))
+    if (const OptionSpec *o = a.kind == Argument::Kind::Option ? option_named(a.name) : nullptr;
+        o && (o->id == Opt::Pdf || o->id == Opt::Reports || o->id == Opt::Output || o->id == Opt::Batch ||
+              o->id == Opt::Cases))
+      return usage_error(tr("'%1' cannot be used in a case of --cases: it writes files.", {a.name}), err);
+  return run_command(argc, argv.data(), Output{err, &stdout_text});
+}
+
+// --cases: one answer line per line read, written as soon as it is known.
+int cases_main(const CommandLine &cl) {
+  const std::string &file = *cl.cases;
+  int in_fd = STDIN_FILENO;
+  if (file != "-") {
+    in_fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+    if (in_fd < 0) {
+      std::cerr << "zelvaro-check: "
+                << tr("Cannot open the cases '%1': %2", {file, system_error_words(errno)}) << "\n";
+      return ExitRefused;
+    }
+  }
+  batch::FdInputBuf in_buf(in_fd);
+  std::istream in(&in_buf);
+  in.exceptions(std::ios::badbit); // a read error must not pass for the end
+  std::string line, stdout_text, answer;
+  std::ostringstream err;
+  try {
+    for (std::size_t number = 1; std::getline(in, line); ++number) {
+      stdout_text.clear();
+      err.str({});
+      const ArgumentLine parsed = parse_argument_line(line);
+      const int status = parsed.error_at
+                             ? usage_error(tr("Line %1 is not a JSON array of strings (byte %2).",
+                                              {std::to_string(number), std::to_string(parsed.error_at)}),
+                                           err)
+                             : run_listed_case(parsed.arguments, stdout_text, err);
+      answer = "{\"stdout\":";
+      append_json_string(answer, stdout_text);
+      answer += ",\"stderr\":";
+      append_json_string(answer, err.str());
+      answer += ",\"status\":" + std::to_string(status) + "}\n";
+      if (const int error = batch::write_all(STDOUT_FILENO, answer.data(), answer.size())) {
+        std::cerr << "zelvaro-check: "
+                  << tr("Cannot write %1 to standard output: %2",
+                        {tr("the answers"), system_error_words(error)})
+                  << "\n";
+        return ExitRefused;
+      }
+    }
+  } catch (const std::system_error &e) {
+    std::cerr << "zelvaro-check: "
+              << tr("Cannot read the cases '%1': %2", {file, system_error_words(e.code().value())}) << "\n";
+    return ExitRefused;
+  }
+  return Output{std::cerr}.write({}, tr("the answers")); // closed, so that a late failure is seen
+}
+
+} // namespace
+
+int main(int argc, char **argv) {
+  batch::hold_closed_standard_descriptors();
+  init_messages();
+  return run_command(argc, argv, Output{std::cerr});
 }

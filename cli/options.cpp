@@ -29,6 +29,10 @@ constexpr OptionSpec Options[] = {
      "reads standard input) as one case each, and write the verdict "
      "table (CSV)",
      Complete::File},
+    {Opt::Cases, "--cases", "", "FILE", Use::Cases,
+     "calculate one case per line of FILE (- reads standard input), each line the JSON array of a run's "
+     "arguments, and write one JSON answer per line (see below)",
+     Complete::File},
     {Opt::Encoding, "--encoding", "", "NAME", Use::Batch,
      "of the schedule: auto (default, told from the bytes) | utf-8 "
      "| cp932 (Shift_JIS, CSV of the Japanese Excel)",
@@ -175,6 +179,24 @@ constexpr Section Sections[] = {
      "control characters are shown escaped (\\x1b), as on standard error; redirected, the table is written "
      "byte "
      "for byte."},
+    {"Many cases in one process",
+     "zelvaro-check --cases FILE runs one case per line of FILE and writes one line per case to standard "
+     "output, "
+     "as soon as the case is done. A line is a JSON array of the arguments of one run, exactly as they would "
+     "follow zelvaro-check:\n"
+     "  "
+     "[\"--shape\",\"floor\",\"--anchor\",\"hawk-cut\",\"--material\",\"SS\",\"M=12\",\"W=500\",\"n=4\",\"LG="
+     "30\",\"HG=60\",\"L=50\"]\n"
+     "and its answer a JSON object of what that run would have printed and its exit status:\n"
+     "  {\"stdout\":\"...\",\"stderr\":\"...\",\"status\":0}\n"
+     "The report's date line holds the time the case ran, as a separate run's does. --pdf, --reports, "
+     "--output, "
+     "--batch and --cases write files and are refused in a case (status 2), and so is a line that is not a "
+     "JSON "
+     "array of strings; the next lines go on. Bytes that are not UTF-8 are written \\udc80 to \\udcff (one "
+     "per "
+     "byte), and read so in the arguments. Exit status: 0 every line answered / 2 FILE unreadable, or the "
+     "answers could not be written."},
     {"Exit status", "One case:\n"
                     "  0  bolt strength and bond sufficient\n"
                     "  1  a check failed (advice and the changes that would pass on\n"
@@ -314,13 +336,15 @@ bool listed_for(const OptionSpec &o, Use use) {
   return o.use == use || (use == Use::Both && o.use == Use::Any);
 }
 
-constexpr Use Groups[] = {Use::Case, Use::Batch, Use::Both};
+constexpr Use Groups[] = {Use::Case, Use::Batch, Use::Cases, Use::Both};
 const char *group_title(Use use) {
   switch (use) {
   case Use::Case:
     return "Options of one case";
   case Use::Batch:
     return "Options of a batch";
+  case Use::Cases:
+    return "Many cases in one process";
   default:
     return "Options of both";
   }
@@ -332,6 +356,9 @@ std::string synopsis_case() {
 }
 std::string synopsis_batch() {
   return "zelvaro-check --batch " + tr("FILE") + " [" + tr("OPTION") + " ...]";
+}
+std::string synopsis_cases() {
+  return "zelvaro-check --cases " + tr("FILE");
 }
 
 const char *const Description =
@@ -448,7 +475,8 @@ const OptionSpec *option_named(std::string_view name) {
 
 std::string help_text() {
   std::string text = tr("Usage:") + " " + synopsis_case() + "\n";
-  text += std::string(display_width(tr("Usage:")) + 1, ' ') + synopsis_batch() + "\n\n";
+  text += std::string(display_width(tr("Usage:")) + 1, ' ') + synopsis_batch() + "\n";
+  text += std::string(display_width(tr("Usage:")) + 1, ' ') + synopsis_cases() + "\n\n";
   text += wrapped(tr(Description), 79, 0);
   for (const Use use : Groups) {
     text.append("\n").append(tr(group_title(use))).append(":\n");
@@ -487,8 +515,8 @@ std::string manual_page(std::string_view version, std::string_view date) {
           tr("User Commands") + "\"\n.ad l\n.nh\n";
   page += ".SH " + tr("NAME") + "\nzelvaro\\-check \\- " +
           filled(tr("seismic check of the anchor bolts of building equipment (command line)"));
-  page +=
-      ".SH " + tr("SYNOPSIS") + "\n.nf\n" + roff(synopsis_case()) + "\n" + roff(synopsis_batch()) + "\n.fi\n";
+  page += ".SH " + tr("SYNOPSIS") + "\n.nf\n" + roff(synopsis_case()) + "\n" + roff(synopsis_batch()) + "\n" +
+          roff(synopsis_cases()) + "\n.fi\n";
   page += ".SH " + tr("DESCRIPTION") + "\n" + roff_body(tr(Description));
   for (const Use use : Groups) {
     page += ".SH " + roff(tr(group_title(use))) + "\n";

@@ -17,6 +17,7 @@ enum class Opt {
   Material,
   Crlf,
   Batch,
+  Cases,
   Encoding,
   OutputEncoding,
   Reports,
@@ -31,8 +32,8 @@ enum class Opt {
 };
 
 // Which command line reads an option: one case, a batch (--batch), both,
-// or any (--help, --version).
-enum class Use { Case, Batch, Both, Any };
+// many cases in one process (--cases), or any (--help, --version).
+enum class Use { Case, Batch, Both, Cases, Any };
 
 // What the shell completes after an option that takes a value.
 enum class Complete { Nothing, Shape, Anchor, Material, Encoding, TableEncoding, File, Folder, FileOrFolder };

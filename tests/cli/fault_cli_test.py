@@ -106,7 +106,9 @@ class SingleCase(unittest.TestCase):
                  ("closed", FLOOR, {"stdout": None, "pass_fds": (), "close_stdout": True},
                   "計算書を標準出力に書けません: 閉じられています"),
                  ("help", ["--help"], {"stdout": open("/dev/full", "wb")},
-                  "説明を標準出力に書けません: ディスクに空きがありません")]
+                  "説明を標準出力に書けません: ディスクに空きがありません"),
+                 ("cases", ["--cases", "-"], {"stdout": open("/dev/full", "wb"), "input": b'["--version"]\n'},
+                  "答えを標準出力に書けません: ディスクに空きがありません")]
         for name, args, kw, message in cases:
             with self.subTest(name):
                 if kw.pop("close_stdout", False):

@@ -4,8 +4,9 @@
   differential_test.py --binary PATH [--runner PROGRAM] [--cases N] [--seed S] [--jobs J]
                        [--show K] [--no-edge] [--case 'ARGS ...']
 
-Generates N random command lines (default 3000), runs each through the
-binary (one process per case) and through the reference (in-process), and
+Generates N random command lines (default 3000), runs them through the
+binary (zelvaro-check --cases, the cases shared among J processes, J the
+number of processors by default) and through the reference (in-process), and
 compares the exit status and everything on stdout after the first line
 (the header with the date and time).  Mismatches are grouped into classes;
 for each class the first few are printed in full with a diff.
@@ -16,13 +17,19 @@ build-web/zelvaro-check.js compares the WebAssembly build.
 
 --case runs just the given command line (shell-quoted, without the program
 name) through both and prints both outputs.
+
+--consistency K runs the first K cases (and a few command lines of other
+kinds) once each in a process of their own and through --cases, and checks
+that both print the same bytes (the date aside) and exit alike.
 """
 
 import argparse
 import concurrent.futures
 import difflib
+import json
 import os
 import random
+import re
 import shlex
 import subprocess
 import sys
@@ -326,14 +333,53 @@ def after_first_line(text):
     return "" if i < 0 else text[i + 1:]
 
 
-def run_binary(binary, argv):
+def run_binary(binary, argv, errors="replace"):
     """binary is the command (a list) that runs zelvaro-check."""
     try:
         p = subprocess.run(binary + argv, capture_output=True, timeout=60)
     except subprocess.TimeoutExpired:
         return "timeout", "", ""
-    return (p.returncode, p.stdout.decode("utf-8", "replace"),
-            p.stderr.decode("utf-8", "replace"))
+    return (p.returncode, p.stdout.decode("utf-8", errors),
+            p.stderr.decode("utf-8", errors))
+
+
+def json_bytes(text):
+    """A string of --cases' answers as the bytes it stands for."""
+    return text.encode("utf-8", "surrogateescape")
+
+
+def run_lines(binary, lines, errors="replace", timeout=1800):
+    """Runs `lines` (texts) through one zelvaro-check --cases: (status,
+    stdout, stderr) for each, decoded as run_binary does."""
+    p = subprocess.run(binary + ["--cases", "-"], input="".join(l + "\n" for l in lines).encode(),
+                       capture_output=True, timeout=timeout)
+    answers = p.stdout.decode("utf-8").split("\n")[:-1]
+    if p.returncode != 0 or len(answers) != len(lines):
+        raise RuntimeError("--cases exited %s with %d answers for %d lines: %s"
+                           % (p.returncode, len(answers), len(lines),
+                              p.stderr.decode("utf-8", "replace")[:2000]))
+    results = []
+    for line in answers:
+        a = json.loads(line)
+        results.append((a["status"], json_bytes(a["stdout"]).decode("utf-8", errors),
+                        json_bytes(a["stderr"]).decode("utf-8", errors)))
+    return results
+
+
+def run_cases(binary, cases, errors="replace"):
+    """run_lines of argument lists."""
+    return run_lines(binary, [json.dumps(argv) for argv in cases], errors)
+
+
+def run_shared(binary, cases, jobs):
+    """run_cases over `jobs` processes at once, each given every jobs-th case."""
+    jobs = max(1, min(jobs, len(cases)))
+    with concurrent.futures.ThreadPoolExecutor(max_workers=jobs) as pool:
+        parts = list(pool.map(lambda k: run_cases(binary, cases[k::jobs]), range(jobs)))
+    results = [None] * len(cases)
+    for k, part in enumerate(parts):
+        results[k::jobs] = part
+    return results
 
 
 def first_difference_label(a, b):
@@ -352,10 +398,11 @@ def first_difference_label(a, b):
     return "same"
 
 
-def compare(binary, argv):
-    """Returns None when both agree, else a dict describing the mismatch."""
-    rst, rout, rerr = ref.run(argv)
-    bst, bout, berr = run_binary(binary, argv)
+def compare(argv, reference, result):
+    """Returns None when the reference's (status, stdout, stderr) and the
+    binary's agree, else a dict describing the mismatch."""
+    rst, rout, rerr = reference
+    bst, bout, berr = result
     problems = []
     if rst != bst:
         problems.append("status")
@@ -401,6 +448,44 @@ def show(m, out=sys.stdout):
 
 
 # ---------------------------------------------------------------------------
+# --cases against a process per case
+# ---------------------------------------------------------------------------
+
+
+def undated(result):
+    """(status, stdout, stderr) with the report's date and time left out."""
+    st, out, err = result
+    return st, re.sub(r"\A(～+)[0-9/: ]+(～+)", r"\1\2", out), err
+
+
+def consistency(binary, cases, native, jobs):
+    """Returns the faults found: `cases` run a process each and through
+    --cases must print the same, and --cases must refuse lines of its own.
+    A byte that is not UTF-8 reaches only the native program as it is (node
+    turns it into U+FFFD in its own arguments)."""
+    floor = ["--shape", "floor", "--anchor", "hawk-cut", "--material", "SS"] + \
+        ["%s=%s" % kv for kv in BASE_FIELDS["floor"].items()]
+    cases = cases + [["--help"], ["--version"], [], ["--shape", "x"], ["--crlf"] + floor + ["M=12"],
+                     floor + ["M=10", "n=1"], ["--", "--crlf"]]
+    if native:
+        cases.append(floor + ["M=12", "W=5\udcff0"])
+    faults = []
+    listed = run_cases(binary, cases, "surrogateescape")
+    with concurrent.futures.ThreadPoolExecutor(max_workers=jobs) as pool:
+        singles = list(pool.map(lambda a: run_binary(binary, a, "surrogateescape"), cases))
+    for argv, answer, single in zip(cases, listed, singles):
+        if undated(single) != undated(answer):
+            faults.append("%s: a process of its own %r, --cases %r" % (argv, single, answer))
+    # Each refused with status 2 and a message, the run going on.
+    refused = ['["--shape"', "", '{"a": 1}', '["\\u0000"]', '["\\ud800"]', '["--pdf", "x.pdf"]',
+               '["--reports=out"]', '["--batch", "-"]', '["--cases", "-"]']
+    answers = run_lines(binary, refused + [json.dumps(cases[0])])
+    for line, (st, out, err) in zip(refused, answers):
+        if st != 2 or out or "zelvaro-check: " not in err:
+            faults.append("%s: not refused: %r" % (line, (st, out, err)))
+    if undated(answers[-1]) != undated(listed[0]):
+        faults.append("the line after the refused ones: %r" % (answers[-1],))
+    return faults
 
 
 def main():
@@ -411,13 +496,16 @@ def main():
                     help="program that runs the binary (node for the WebAssembly build)")
     ap.add_argument("--cases", type=int, default=3000)
     ap.add_argument("--seed", type=int, default=None)
-    ap.add_argument("--jobs", type=int, default=8)
+    ap.add_argument("--jobs", type=int, default=os.cpu_count() or 1,
+                    help="processes of zelvaro-check --cases at once (default: processors)")
     ap.add_argument("--show", type=int, default=3,
                     help="mismatches printed in full per class")
     ap.add_argument("--no-edge", action="store_true",
                     help="skip the hand-picked edge cases")
     ap.add_argument("--case", default=None,
                     help="run one command line (shell-quoted) and show both")
+    ap.add_argument("--consistency", type=int, default=None, metavar="K",
+                    help="compare K cases run a process each with --cases")
     opts = ap.parse_args()
 
     path = os.path.abspath(opts.binary)
@@ -429,7 +517,7 @@ def main():
 
     if opts.case is not None:
         argv = shlex.split(opts.case)
-        m = compare(binary, argv)
+        m = compare(argv, ref.run(argv), run_binary(binary, argv))
         if m is None:
             rst, rout, rerr = ref.run(argv)
             print("agree: exit %s" % rst)
@@ -444,15 +532,24 @@ def main():
     if not opts.no_edge:
         cases = edge_cases() + cases
 
+    if opts.consistency is not None:
+        # Every shape and anchor kind among the edge cases: one of every so many.
+        picked = cases[::max(1, len(cases) // opts.consistency)][:opts.consistency]
+        faults = consistency(binary, picked, opts.runner is None, opts.jobs)
+        for f in faults:
+            print(f)
+        print("%d cases and the refused lines of --cases: %d faults" % (len(picked), len(faults)))
+        return 1 if faults else 0
+
     started = time.time()
     mismatches = []
     statuses = {}
-    with concurrent.futures.ThreadPoolExecutor(max_workers=opts.jobs) as pool:
-        for argv, m in zip(cases, pool.map(lambda a: compare(binary, a), cases)):
-            st = ref.run(argv)[0]
-            statuses[st] = statuses.get(st, 0) + 1
-            if m is not None:
-                mismatches.append(m)
+    for argv, result in zip(cases, run_shared(binary, cases, opts.jobs)):
+        reference = ref.run(argv)
+        statuses[reference[0]] = statuses.get(reference[0], 0) + 1
+        m = compare(argv, reference, result)
+        if m is not None:
+            mismatches.append(m)
     elapsed = time.time() - started
 
     classes = {}
