@@ -19,6 +19,7 @@ namespace {
 
 constexpr std::string_view Passes = " にすれば基準を満たします。";
 constexpr std::string_view CountPasses = " 本にすれば基準を満たします。";
+constexpr std::string_view TensionCountPasses = " 本）にすれば基準を満たします。";
 constexpr int MostBolts = 200;
 
 // The entered fields with one or two texts changed.
@@ -168,6 +169,37 @@ std::vector<std::string> AdviceSearch::suggestions(const SeismicCalcState &calcu
       count_text(first_text, n1 + k);
       count_text(second_text, n2 + k);
       lines.push_back("上下片側 n1=" + first_text + "・横片側 n2=" + second_text + std::string(Passes));
+    }
+  } else if (const auto nt_slot = slot_of(calculated.ShapeKind, "nt")) {
+    // Floor and ceiling: a count that keeps the two rows alike. With nt
+    // given, bolts are added to the tension side and as many to the other;
+    // with nt blank (n/2), the total stays even.
+    const auto n_slot = slot_of(calculated.ShapeKind, "n");
+    const double n = calculated.n, nt = calculated.nt_given;
+    const double top = std::min(n * 4, double(MostBolts));
+    const double first = nt > 0 ? n + 2 : 2 * std::floor(n / 2) + 2; // the first count tried
+    const int last = first <= top ? static_cast<int>((top - first) / 2) + 1 : 0;
+    // The pull-out falls with the bolts taking tension, so about nt x short_by of them pass.
+    const double guess = nt > 0 ? std::ceil(nt * (short_by - 1)) : std::ceil((n * short_by - first) / 2) + 1;
+    const int k = smallest_passing(last, guess, [&](int step) {
+      count_text(first_text, first + 2 * (step - 1));
+      ChangedFields changed(fields);
+      changed.change(*n_slot, first_text);
+      if (nt > 0) {
+        count_text(second_text, nt + step);
+        changed.change(*nt_slot, second_text);
+      }
+      return passes(changed, as_entered);
+    });
+    if (k > 0) {
+      count_text(first_text, first + 2 * (k - 1));
+      if (nt > 0) {
+        count_text(second_text, nt + k);
+        lines.push_back("引張側を " + second_text + " 本（総数 " + first_text +
+                        std::string(TensionCountPasses));
+      } else {
+        lines.push_back("ボルト本数を " + first_text + std::string(CountPasses));
+      }
     }
   } else if (const auto n_slot = slot_of(calculated.ShapeKind, "n")) {
     const double n = calculated.n;

@@ -9,8 +9,11 @@
 //  - the diameter: the smallest one of the anchor kind's list, larger than
 //    the chosen one, that passes;
 //  - the count: the smallest count larger than the entered one that passes,
-//    up to four times the entered count and at most 200 (the wall's n1 and n2
-//    are raised together, one a step);
+//    up to four times the entered count and at most 200, among the counts
+//    that keep the layout as entered: the wall's n1 and n2 are raised
+//    together, one a step; the floor's and ceiling's total only to even
+//    numbers, or, with nt given, nt one a step and the total two (one bolt
+//    to each side); the circular and braced shapes' count one a step;
 //  - the material: the other one, if it passes;
 //  - the anchor kind, when the bond check failed: every other kind that
 //    passes with the chosen diameter, in the order of the window's options.

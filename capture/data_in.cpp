@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstdint>
 #include <iterator>
 #include <string>
@@ -37,6 +38,16 @@ Message too_large_message(Shape shape, InputSlot slot) {
       "入力された値では計算できません。\r\n" + field_name(shape, slot) +
           "の値が大きすぎ、扱える範囲を超えます。\r\n本数・寸法・重量などの入力値を確認してください。",
       MessageIcon::Critical};
+}
+
+// Only floor and ceiling equipment may be given nt, and only a layout that
+// can be built: a whole number of bolts, at least one and at most half of
+// them (the other half takes the compression).
+Message tension_bolts_message(Shape shape, InputSlot slot) {
+  return Message{"ERROR",
+                 field_name(shape, slot) + "には1以上でｱﾝｶ総数nの半分以下の整数を入力してください。\r\n" +
+                     "空白のときはn/2本として計算します。",
+                 MessageIcon::Question};
 }
 
 bool chosen(const SeismicCalcState &s) {
@@ -169,7 +180,7 @@ void data_in(SeismicCalcState &s, const FieldReader &fields, MessageSink &sink, 
     sink.show(m);
   };
   for (std::size_t i = 0; i < count; ++i)
-    if (read[i].text.empty()) {
+    if (read[i].text.empty() && !read[i].binding->optional) {
       s.CalcCode = CalcCodeNone;
       errmsg(s, sink);
       return;
@@ -181,9 +192,15 @@ void data_in(SeismicCalcState &s, const FieldReader &fields, MessageSink &sink, 
         return refuse(diameter_refusal_message());
     }
   std::array<double, InputSlotCount> value; // the first `count` are set
+  std::size_t given_nt = count, total_n = count;
   for (std::size_t i = 0; i < count; ++i) {
-    double v;
-    if (!short_decimal_value(read[i].text, v)) { // else plain, and read exactly
+    double v = 0;
+    if (read[i].binding->member == &SeismicCalcState::nt_given && !read[i].text.empty())
+      given_nt = i;
+    if (read[i].binding->member == &SeismicCalcState::n)
+      total_n = i;
+    // An optional field left blank reads as 0.
+    if (!read[i].text.empty() && !short_decimal_value(read[i].text, v)) { // else plain, and read exactly
       if (!is_plain_decimal(read[i].text))
         return refuse(unreadable_message(s.ShapeKind, read[i].binding->slot));
       const std::optional<double> general = plain_decimal_value(read[i].text);
@@ -195,6 +212,12 @@ void data_in(SeismicCalcState &s, const FieldReader &fields, MessageSink &sink, 
       return refuse(too_large_message(s.ShapeKind, read[i].binding->slot));
     value[i] = v * read[i].binding->scale;
   }
+  if (given_nt < count && total_n < count) {
+    const double nt = value[given_nt];
+    if (!(nt >= 1 && nt == std::floor(nt) && nt <= value[total_n] / 2))
+      return refuse(tension_bolts_message(s.ShapeKind, read[given_nt].binding->slot));
+  }
+  s.nt_given = 0; // shapes that are not given nt
   for (std::size_t i = 0; i < count; ++i)
     s.*(read[i].binding->member) = value[i];
 

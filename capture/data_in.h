@@ -13,9 +13,11 @@ namespace zelvaro {
 // Reads the fields that the chosen shape uses into the state, derives the
 // wall's n, writes the initial-data echo and sets CalcCode to 10 + shape.
 // Refuses, with a message through `sink` and CalcCode 0, when no shape,
-// anchor kind or material is chosen, when a field is empty, when the
-// diameter is not one the anchor kind offers, when a text is not a plain
-// decimal number, or when a number is too large to compute with. A refusal
+// anchor kind or material is chosen, when a field is empty (the optional nt
+// of the floor and ceiling shapes may be), when the diameter is not one the
+// anchor kind offers, when a text is not a plain decimal number, when a
+// number is too large to compute with, or when a given nt is not a whole
+// number from 1 to n / 2. A refusal
 // keeps the selections: the user only has to complete the inputs. Without
 // `echo` the echo block is left empty (for ReportText::Verdicts).
 void data_in(SeismicCalcState &s, const FieldReader &fields, MessageSink &sink, bool echo = true);

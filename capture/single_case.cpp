@@ -19,13 +19,14 @@ namespace {
 
 // The report's symbols and the members they are captured into.
 constexpr std::pair<std::string_view, double SeismicCalcState::*> Names[] = {
-    {"M", &SeismicCalcState::M},     {"KH", &SeismicCalcState::KH},   {"Z", &SeismicCalcState::Z},
-    {"P", &SeismicCalcState::P},     {"W", &SeismicCalcState::W},     {"n", &SeismicCalcState::n},
-    {"n1", &SeismicCalcState::n1},   {"n2", &SeismicCalcState::n2},   {"LG", &SeismicCalcState::LG},
-    {"HG", &SeismicCalcState::HG},   {"L", &SeismicCalcState::L},     {"D", &SeismicCalcState::D},
-    {"H", &SeismicCalcState::H},     {"L1", &SeismicCalcState::L1},   {"L2", &SeismicCalcState::L2},
-    {"L1G", &SeismicCalcState::L1G}, {"L2G", &SeismicCalcState::L2G}, {"L3G", &SeismicCalcState::L3G},
-    {"N", &SeismicCalcState::N},     {"a", &SeismicCalcState::a},     {"F", &SeismicCalcState::F},
+    {"M", &SeismicCalcState::M},         {"KH", &SeismicCalcState::KH},   {"Z", &SeismicCalcState::Z},
+    {"P", &SeismicCalcState::P},         {"W", &SeismicCalcState::W},     {"n", &SeismicCalcState::n},
+    {"nt", &SeismicCalcState::nt_given}, {"n1", &SeismicCalcState::n1},   {"n2", &SeismicCalcState::n2},
+    {"LG", &SeismicCalcState::LG},       {"HG", &SeismicCalcState::HG},   {"L", &SeismicCalcState::L},
+    {"D", &SeismicCalcState::D},         {"H", &SeismicCalcState::H},     {"L1", &SeismicCalcState::L1},
+    {"L2", &SeismicCalcState::L2},       {"L1G", &SeismicCalcState::L1G}, {"L2G", &SeismicCalcState::L2G},
+    {"L3G", &SeismicCalcState::L3G},     {"N", &SeismicCalcState::N},     {"a", &SeismicCalcState::a},
+    {"F", &SeismicCalcState::F},
 };
 
 template <class T, std::size_t K>

@@ -73,7 +73,7 @@ std::string spelling_list(const Spelling<T> (&table)[K], std::string_view separa
 // "floor" for Shape::Floor; empty for a code no selection offers.
 std::string_view shape_option(Shape s);
 
-// The field names: M KH Z P W n n1 n2 LG HG L D H L1 L2 L1G L2G L3G N a F.
+// The field names: M KH Z P W n nt n1 n2 LG HG L D H L1 L2 L1G L2G L3G N a F.
 const std::vector<std::string_view> &field_names();
 
 // The slot that a shape reads a field name from, or nothing when the shape

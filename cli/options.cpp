@@ -101,6 +101,7 @@ constexpr FieldHelp Fields[] = {
     {"P", "motor power (kW) (default 0)"},
     {"W", "equipment weight (kg)"},
     {"n", "number of anchors"},
+    {"nt", "anchors taking tension (floor, ceiling): a whole number from 1 to n/2 (default n/2)"},
     {"n1", "number of anchors of a wall unit, first row"},
     {"n2", "number of anchors of a wall unit, second row"},
     {"LG", "horizontal distance to the centre of gravity (cm)"},
@@ -495,7 +496,7 @@ std::string help_text() {
   for (const std::string_view name : field_names()) {
     std::string line = "  " + std::string(name);
     line.resize(8, ' ');
-    text += line + field_help(name) + "\n";
+    text += line + wrapped(field_help(name), 79 - 8, 8).substr(8);
   }
   text.append("\n").append(tr("Names read by each shape")).append(":\n");
   for (const auto &[shape, names] : names_by_shape()) {

@@ -47,9 +47,12 @@ void shear_line(const SeismicCalcState &s, std::string &out) {
 } // namespace
 
 const ShapeProcedure BracedEquipment{
-    Shape::Braced, "筋交い機器",   Fields,     {"H(cm)=", "HG(cm)=", "LG(cm)=", "ｱﾝｶ付き筋交い数n(本)="},
-    nullptr,       echo,           convert,    pull_out,
-    shear,         pull_out_lines, shear_line,
+    Shape::Braced, "筋交い機器",
+    Fields,        {"H(cm)=", "HG(cm)=", "LG(cm)=", "ｱﾝｶ付き筋交い数n(本)=", LateralBoltsLabel},
+    nullptr,       echo,
+    convert,       pull_out,
+    shear,         pull_out_lines,
+    shear_line,
 };
 
 } // namespace zelvaro

@@ -21,7 +21,8 @@ void common_forces(SeismicCalcState &s, ReportText text) {
   s.HG = formula("HG", [&] { return Num{s.HG} / 100; });
   s.M = formula("ﾎﾞﾙﾄ径M", [&] { return Num{s.M} / 1000; });
   s.FV = formula("設計鉛直地震力FV", [&] { return Num{s.FH} / 2; });
-  s.nt = formula("nt", [&] { return Num{s.n} / 2; });
+  // A given count of bolts taking tension (floor and ceiling) replaces n / 2.
+  s.nt = s.nt_given > 0 ? s.nt_given : formula("nt", [&] { return Num{s.n} / 2; });
   const Num M{s.M};
   s.A = formula("ﾎﾞﾙﾄ断面積A", [&] { return ((M * 0.7854) * M) * 0.75; });
 

@@ -13,6 +13,7 @@ constexpr FieldBinding Fields[] = {
     {InputSlot::Text1_2, &SeismicCalcState::LG},
     {InputSlot::Text1_3, &SeismicCalcState::HG},
     {InputSlot::Text1_7, &SeismicCalcState::L},
+    TensionBoltsField,
 };
 
 void echo(const SeismicCalcState &s, std::string &out) {
@@ -39,7 +40,7 @@ const ShapeProcedure CeilingEquipment{
     Shape::Ceiling,
     "天井機器",
     Fields,
-    {"L(cm)=", "HG(cm)=", "LG(cm)=", "ｱﾝｶ総数n(本)="},
+    {"L(cm)=", "HG(cm)=", "LG(cm)=", "ｱﾝｶ総数n(本)=", TensionBoltsLabel},
     nullptr,
     echo,
     convert,

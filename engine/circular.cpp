@@ -50,7 +50,7 @@ const ShapeProcedure CircularEquipment{
     Shape::Circular,
     "円形機器",
     Fields,
-    {"D(cm)=", "HG(cm)=", "LG(cm)=", "ｱﾝｶ総数n(本)="},
+    {"D(cm)=", "HG(cm)=", "LG(cm)=", "ｱﾝｶ総数n(本)=", LateralBoltsLabel},
     nullptr,
     echo,
     convert,

@@ -13,11 +13,13 @@ constexpr FieldBinding Fields[] = {
     {InputSlot::Text1_2, &SeismicCalcState::LG},
     {InputSlot::Text1_3, &SeismicCalcState::HG},
     {InputSlot::Text1_7, &SeismicCalcState::L},
+    TensionBoltsField,
 };
 
 void echo(const SeismicCalcState &s, std::string &out) {
   put(out, "初期ﾃﾞｰﾀ　W=", s.W, "(kg)");
   put(out, "  n=", s.n, "(本)");
+  echo_tension_bolts(s, out);
   put(out, "  ﾎﾞﾙﾄ径M=", s.M, "");
   put(out, "  水平震度=", s.KH, "");
   put(out, "  地域係数=", s.Z, "");
@@ -52,7 +54,7 @@ const ShapeProcedure FloorMounted{
     Shape::Floor,
     "床置機器",
     Fields,
-    {"L(cm)=", "HG(cm)=", "LG(cm)=", "ｱﾝｶ総数n(本)="},
+    {"L(cm)=", "HG(cm)=", "LG(cm)=", "ｱﾝｶ総数n(本)=", TensionBoltsLabel},
     nullptr,
     echo,
     convert,

@@ -16,8 +16,8 @@ constexpr std::array<InputRow, InputSlotCount> Rows{{
     {InputSlot::Text1_4, 12, Shape, "L2G(cm)="},
     {InputSlot::Text1_5, 1, Motor, "回転数N(rpm)="},
     {InputSlot::Text1_6, 6, Motor, "振動値a(μm)="},
-    {InputSlot::Text1_7, 7, Never, {}, 0}, // L, D, the wall's L1, H
-    {InputSlot::Text1_8, 11, Shape, "横片側ｱﾝｶ数n2(本)="},
+    {InputSlot::Text1_7, 7, Never, {}, 0},                 // L, D, the wall's L1, H
+    {InputSlot::Text1_8, 11, Shape, LateralBoltsLabel, 4}, // the wall's n2, floor and ceiling nt
     {InputSlot::Text1_9, 10, Shape, "L3G(cm)="},
     {InputSlot::Text1_10, 14, ExternalForce, "付加力F(kg)="},
     {InputSlot::Combo1, 8, Never, "ﾎﾞﾙﾄ径M="},

@@ -45,11 +45,17 @@ struct InputRow {
   InputSlot slot;
   int label; // index of the Text4 label box; it differs from the Text1 index
   InputSwitch switched_by;
-  // The label's text; empty when the shape buttons relabel it, and then
-  // relabel is its index in ShapeProcedure::labels.
+  // The label's text with no shape chosen; empty when it is the
+  // floor-mounted shape's. relabel, when not -1, is the index of the text in
+  // ShapeProcedure::labels that the shape buttons put there.
   std::string_view text;
   int relabel = -1;
 };
+
+// The labels of Text1(8): the wall's n2, and the bolts taking tension that
+// the floor and ceiling shapes may be given (blank: n / 2).
+inline constexpr std::string_view LateralBoltsLabel = "横片側ｱﾝｶ数n2(本)=";
+inline constexpr std::string_view TensionBoltsLabel = "引張側ｱﾝｶ数nt(本)=";
 
 // Every input, in the order of InputSlot.
 std::span<const InputRow> input_rows();

@@ -60,7 +60,8 @@ struct SeismicCalcState {
   double FH = 0;                                 // design horizontal seismic force, N
   double FV = 0;                                 // design vertical seismic force, N
   double n = 0;                                  // total number of anchor bolts
-  double nt = 0;                                 // bolts taking tension, n / 2
+  double nt = 0;                                 // bolts taking tension: nt_given, or n / 2
+  double nt_given = 0;                           // floor, ceiling: nt as entered, 0 when left blank
   double H = 0;                                  // braced: height, cm then m
   double HG = 0;                                 // height of the centre of gravity, cm then m
   double L = 0;                                  // bolt span, cm then m

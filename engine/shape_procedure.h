@@ -19,11 +19,13 @@
 namespace zelvaro {
 
 // A field read into a member. scale is applied at capture (the motor power is
-// chosen in kW and stored in W).
+// chosen in kW and stored in W). An optional field may be left blank: the
+// member is then 0.
 struct FieldBinding {
   InputSlot slot;
   double SeismicCalcState::*member;
   double scale = 1;
+  bool optional = false;
 };
 
 struct ShapeProcedure {
@@ -33,8 +35,8 @@ struct ShapeProcedure {
   // boxes, which every shape reads, are bound in shapes.cpp).
   std::span<const FieldBinding> fields;
   // Label texts of the inputs the shape buttons relabel, indexed by
-  // InputRow::relabel (Text1(7), Text1(3), Text1(2), Text1(1)).
-  std::array<std::string_view, 4> labels;
+  // InputRow::relabel (Text1(7), Text1(3), Text1(2), Text1(1), Text1(8)).
+  std::array<std::string_view, 5> labels;
   // Inputs derived right after capture (the wall's n); may be null.
   void (*derive_inputs)(SeismicCalcState &);
   // Initial-data echo, in entered units, ending with a line break.
@@ -58,8 +60,17 @@ const ShapeProcedure *shape_procedure(Shape s);
 const FieldBinding *field_binding(const ShapeProcedure &proc, InputSlot slot);
 
 // Text of the label beside an input for a shape; with no shape chosen the
-// labels of the floor-mounted layout are shown.
+// labels of the floor-mounted layout are shown, except where the input row
+// has a text of its own (Text1(8) shows the wall's n2 until a shape is chosen).
 std::string_view label_text(Shape s, InputSlot slot);
+
+// Whether the input is on with no shape chosen: the floor-mounted layout
+// without its optional fields.
+bool on_at_start(InputSlot slot);
+
+// The floor and ceiling shapes' nt field, and its echo "  nt=...(本)" when given.
+inline constexpr FieldBinding TensionBoltsField{InputSlot::Text1_8, &SeismicCalcState::nt_given, 1, true};
+void echo_tension_bolts(const SeismicCalcState &s, std::string &out);
 
 inline constexpr std::string_view CRLF = "\r\n";
 

@@ -31,6 +31,7 @@ void shear_line_of_horizontal_load(const SeismicCalcState &s, std::string &out) 
 void echo_four_lines(const SeismicCalcState &s, std::string &out, std::string_view span_label, double span) {
   put(out, "初期ﾃﾞｰﾀ　W=", s.W, "(kg)");
   put(out, "  n=", s.n, "(本)");
+  echo_tension_bolts(s, out);
   put(out, "  ﾎﾞﾙﾄ径M=", s.M, "");
   put(out, "  水平震度=", s.KH, "");
   put_line(out, "  地域係数=", s.Z, "");
@@ -74,10 +75,23 @@ const FieldBinding *field_binding(const ShapeProcedure &proc, InputSlot slot) {
 
 std::string_view label_text(Shape s, InputSlot slot) {
   const InputRow &row = input_row(slot);
-  if (row.relabel < 0)
-    return row.text;
   const ShapeProcedure *proc = shape_procedure(s);
+  if (row.relabel < 0 || (!proc && !row.text.empty()))
+    return row.text;
   return (proc ? proc : &FloorMounted)->labels[static_cast<std::size_t>(row.relabel)];
+}
+
+bool on_at_start(InputSlot slot) {
+  const InputRow &row = input_row(slot);
+  if (row.switched_by != InputSwitch::Shape)
+    return true;
+  const FieldBinding *b = field_binding(FloorMounted, slot);
+  return b && !b->optional;
+}
+
+void echo_tension_bolts(const SeismicCalcState &s, std::string &out) {
+  if (s.nt_given > 0)
+    put(out, "  nt=", s.nt_given, "(本)");
 }
 
 } // namespace zelvaro

@@ -80,9 +80,12 @@ void shear_line(const SeismicCalcState &s, std::string &out) {
 } // namespace
 
 const ShapeProcedure WallEquipment{
-    Shape::Wall,   "壁面機器",     Fields,     {"L1(cm)=", "L2(cm)=", "L1G(cm)=", "上下片側ｱﾝｶ数n1(本)="},
-    derive_inputs, echo,           convert,    pull_out,
-    shear,         pull_out_lines, shear_line,
+    Shape::Wall,   "壁面機器",
+    Fields,        {"L1(cm)=", "L2(cm)=", "L1G(cm)=", "上下片側ｱﾝｶ数n1(本)=", LateralBoltsLabel},
+    derive_inputs, echo,
+    convert,       pull_out,
+    shear,         pull_out_lines,
+    shear_line,
 };
 
 } // namespace zelvaro

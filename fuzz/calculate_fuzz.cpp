@@ -4,7 +4,7 @@
 // Input: a text. The first line holds the shape, anchor and material codes
 // as decimal numbers (any 16-bit value, so codes the window never sets are
 // tried too); every further line is NAME=TEXT with a field name of
-// zelvaro-check (M KH Z P W n n1 n2 LG HG L D H L1 L2 L1G L2G L3G N a F).
+// zelvaro-check (M KH Z P W n nt n1 n2 LG HG L D H L1 L2 L1G L2G L3G N a F).
 // Fields not named keep the window's start texts; other lines are ignored.
 //
 // Invariants:
@@ -257,8 +257,11 @@ void check_report(const Input &in, const std::string &report) {
       FUZZ_REQUIRE(lines[i].starts_with("⇒"), report);
       continue;
     }
-    FUZZ_REQUIRE(skeleton(lines[i]) == skeleton(expected[i]),
-                 std::string(lines[i]) + "\n" + std::string(expected[i]));
+    // A given nt (floor, ceiling) adds its piece to the echo's first line.
+    std::string got = skeleton(lines[i]);
+    if (const std::size_t nt = got.find("  nt=#(本)"); i == 1 && nt != std::string::npos)
+      got.erase(nt, std::string_view("  nt=#(本)").size());
+    FUZZ_REQUIRE(got == skeleton(expected[i]), std::string(lines[i]) + "\n" + std::string(expected[i]));
   }
   const bool verdict =
       report.find(VerdictPass) != std::string::npos || report.find(VerdictFail) != std::string::npos;

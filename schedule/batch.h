@@ -8,7 +8,7 @@
 //  - a header row of column names, matched exactly (letter case counts):
 //    `id` (the item label, any text), `shape`, `anchor`, `material` (the
 //    values of the --shape, --anchor and --material options) and the field
-//    names of the single case (M KH Z P W n n1 n2 LG HG L D H L1 L2 L1G L2G
+//    names of the single case (M KH Z P W n nt n1 n2 LG HG L D H L1 L2 L1G L2G
 //    L3G N a F), and `equipment` (the equipment name for the sheets' title
 //    block). Any other name, or a name given twice, makes the whole
 //    file unusable; columns with an empty name are ignored;

@@ -107,9 +107,10 @@ void Form1::loadDefaults() {
   Check1_Click(false);
   Check2_Click(false);
   // The labels show the floor-mounted layout, so the inputs it does not read
-  // (the wall-only ones) start greyed.
+  // (the wall-only ones) start greyed, and so does its optional nt, which
+  // shows the wall's label until a shape is chosen.
   for (const InputRow &row : input_rows())
-    if (row.switched_by == InputSwitch::Shape && !field_binding(FloorMounted, row.slot))
+    if (!on_at_start(row.slot))
       enableRow(row, false);
 }
 

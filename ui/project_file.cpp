@@ -1,6 +1,7 @@
 #include "ui/project_file.h"
 
 #include "capture/single_case.h"
+#include "engine/shape_procedure.h"
 #include "schedule/schedule_writer.h"
 #include "ui/drawings/schedule_bundle.h"
 #include "ui/form1.h"
@@ -104,8 +105,13 @@ void Project::setInputs(batch::ScheduleDocument &doc, batch::ScheduleRow &row, c
   if (in.shape == Shape::None)
     return;
   for (std::string_view name : cases::field_names())
-    if (const auto slot = cases::slot_of(in.shape, name))
-      doc.set(row, name, in.texts[static_cast<std::size_t>(*slot)]);
+    if (const auto slot = cases::slot_of(in.shape, name)) {
+      const std::string &text = in.texts[static_cast<std::size_t>(*slot)];
+      // A blank optional field (nt) adds no column to a file that has none.
+      if (text.empty() && !doc.column(name) && field_binding(*shape_procedure(in.shape), *slot)->optional)
+        continue;
+      doc.set(row, name, text);
+    }
 }
 
 batch::ScheduleRow Project::newRow(batch::ScheduleDocument &doc, const ItemInputs &in, const std::string &id,

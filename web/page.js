@@ -147,7 +147,13 @@
     const shape = texts.shapes[k - 1];
     chosen.shape = k;
     $(ShapeButtons[k - 1]).checked = true;
-    for (const [label, text] of Object.entries(shape.labels)) $('Text4_' + label).textContent = text;
+    for (const [label, text] of Object.entries(shape.labels)) {
+      const box = $('Text4_' + label);
+      // The floor's and ceiling's nt is no other shape's count (the wall's
+      // n2): it starts blank, that is n / 2, when its label takes over.
+      if (box.textContent !== text && shape.optional.includes(box.htmlFor)) $(box.htmlFor).value = '';
+      box.textContent = text;
+    }
     for (const [input, on] of Object.entries(shape.inputs)) setEnabled(input, on);
   }
 
@@ -195,8 +201,8 @@
     Check1_Click(false);
     Check2_Click(false);
     // The labels show the floor-mounted layout, so the inputs it does not read
-    // (the wall-only ones) start greyed.
-    for (const [id, on] of Object.entries(texts.shapes[0].inputs)) if (!on) setEnabled(id, false);
+    // (the wall-only ones) start greyed, and so does its optional nt.
+    for (const id of texts.offAtStart) setEnabled(id, false);
     $('Text2').value = '';
     document.body.classList.remove('has-sheet');
     for (const ul of document.querySelectorAll('div.combo ul')) ul.hidden = true;

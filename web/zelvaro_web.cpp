@@ -184,8 +184,28 @@ std::string page_texts() {
         out += ':';
         out += field_binding(*proc, row.slot) ? "true" : "false";
       }
-    out += "}}";
+    // Inputs the shape may leave blank (nt), which start blank under their label.
+    out += "},\"optional\":[";
+    first = true;
+    for (const InputRow &row : input_rows())
+      if (const FieldBinding *b = field_binding(*proc, row.slot); b && b->optional) {
+        if (!first)
+          out += ',';
+        first = false;
+        put_string(out, slot_id(row.slot));
+      }
+    out += "]}";
   }
+  // The inputs greyed at start, with no shape chosen.
+  out += "],\"offAtStart\":[";
+  bool first_off = true;
+  for (const InputRow &row : input_rows())
+    if (!on_at_start(row.slot)) {
+      if (!first_off)
+        out += ',';
+      first_off = false;
+      put_string(out, slot_id(row.slot));
+    }
 
   out += "],\"anchors\":[";
   for (const AnchorInfo &a : anchor_kinds()) {

@@ -1,6 +1,7 @@
 // Suggestions for shortfalls, checked against brute force: each one applied
-// passes, and no smaller diameter or count, no other material or anchor kind
-// that passes was left out.
+// passes, and no smaller diameter or count (for floor and ceiling: no
+// smaller even total, or with nt given no smaller nt with one more bolt on
+// each side), no other material or anchor kind that passes was left out.
 #include "capture/advice.h"
 
 #include "refdata/selection_lists.h"
@@ -68,8 +69,13 @@ Case random_case(std::mt19937_64 &rng) {
   case Shape::Braced:
     c.fields.insert({{"n", num(1, 12)}, {"LG", num(10, 150)}, {"HG", num(20, 200)}, {"H", num(50, 300)}});
     break;
-  default: // floor, ceiling
-    c.fields.insert({{"n", num(1, 60)}, {"LG", num(10, 150)}, {"HG", num(20, 200)}, {"L", num(30, 300)}});
+  default: { // floor, ceiling; a third of them with nt given
+    const int n = pick(1, 60);
+    c.fields.insert(
+        {{"n", std::to_string(n)}, {"LG", num(10, 150)}, {"HG", num(20, 200)}, {"L", num(30, 300)}});
+    if (n >= 2 && pick(0, 2) == 0)
+      c.fields.insert({"nt", num(1, n / 2)});
+  }
   }
   return c;
 }
@@ -102,7 +108,7 @@ TEST(Advice, every_suggestion_passes_and_nothing_smaller_or_other_that_passes_is
     seen["anchor " + std::to_string(int(c.anchor))]++;
     seen["material " + std::to_string(int(c.material))]++;
 
-    std::string diameter, count, n1, n2, material;
+    std::string diameter, count, n1, n2, nt, material;
     std::vector<std::string> anchors;
     for (const std::string &line : lines) {
       std::string v;
@@ -110,7 +116,12 @@ TEST(Advice, every_suggestion_passes_and_nothing_smaller_or_other_that_passes_is
         diameter = v;
       else if (!(v = between(line, "ボルト本数を ", " 本にすれば基準を満たします。")).empty())
         count = v;
-      else if (!(v = between(line, "上下片側 n1=", Tail)).empty()) {
+      else if (!(v = between(line, "引張側を ", " 本）にすれば基準を満たします。")).empty()) {
+        const auto total = v.find(" 本（総数 ");
+        ASSERT_NE(total, std::string::npos) << line;
+        nt = v.substr(0, total);
+        count = v.substr(total + std::string_view(" 本（総数 ").size());
+      } else if (!(v = between(line, "上下片側 n1=", Tail)).empty()) {
         const auto dot = v.find("・横片側 n2=");
         ASSERT_NE(dot, std::string::npos) << line;
         n1 = v.substr(0, dot);
@@ -149,6 +160,26 @@ TEST(Advice, every_suggestion_passes_and_nothing_smaller_or_other_that_passes_is
       EXPECT_EQ(n1, expected1);
       EXPECT_EQ(n2, expected2);
       seen["wall count"] += !n1.empty();
+    } else if (c.shape == Shape::Floor || c.shape == Shape::Ceiling) {
+      // Only layouts with two rows alike: an even total for nt blank, else
+      // nt and the total raised by one on each side.
+      const int entered = std::stoi(c.fields.at("n"));
+      const int given = c.fields.count("nt") ? std::stoi(c.fields.at("nt")) : 0;
+      std::string expected, expected_nt;
+      for (int n = entered + 1; n <= std::min(4 * entered, 200); ++n) {
+        const int tension = given + (n - entered) / 2;
+        if (n % 2 != (given ? entered % 2 : 0))
+          continue;
+        if (given ? c.passes({{"n", std::to_string(n)}, {"nt", std::to_string(tension)}})
+                  : c.passes({{"n", std::to_string(n)}})) {
+          expected = std::to_string(n);
+          expected_nt = given ? std::to_string(tension) : "";
+          break;
+        }
+      }
+      EXPECT_EQ(count, expected);
+      EXPECT_EQ(nt, expected_nt);
+      seen[given ? "count with nt" : "even count"] += !count.empty();
     } else {
       const int entered = std::stoi(c.fields.at("n"));
       std::string expected;
@@ -181,8 +212,8 @@ TEST(Advice, every_suggestion_passes_and_nothing_smaller_or_other_that_passes_is
     EXPECT_GT(seen["shape " + std::to_string(k)], 20) << k;
   for (int k = 1; k <= 7; ++k)
     EXPECT_GT(seen["anchor " + std::to_string(k)], 20) << k;
-  for (const char *kind : {"material 1", "material 2", "diameter", "count", "wall count", "material",
-                           "anchor", "rebar-welded suggested"})
+  for (const char *kind : {"material 1", "material 2", "diameter", "count", "even count", "count with nt",
+                           "wall count", "material", "anchor", "rebar-welded suggested"})
     EXPECT_GT(seen[kind], 5) << kind;
 }
 

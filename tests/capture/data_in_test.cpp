@@ -36,7 +36,7 @@ struct Capture {
     cases::prepare_state(state, shape, anchor, material);
     fields.set(InputSlot::Combo1, "12");
     for (int i = 0; i <= 9; ++i)
-      if (i != 5 && i != 6)
+      if (i != 5 && i != 6 && (i != 8 || shape == Shape::Wall)) // the floor's and ceiling's nt stays blank
         fields.set(text1_slot(i), "40");
   }
   bool accept() {
@@ -198,6 +198,42 @@ TEST(PlainDecimalValue, is_the_correctly_rounded_double_of_millions_of_texts) {
   for (const char *edge : {"", ".", "0", "00.000", "0.", ".0", "9007199254740993", "1.0000000000000000000000",
                            "0.0000000000000000000001", "0.00000000000000000000001", "99999999999999999999"})
     expect_same_value(edge);
+}
+
+// A given nt must be a layout that can be built; blank means n / 2, and a
+// later capture of another shape forgets it.
+TEST(DataIn, floor_and_ceiling_take_a_whole_nt_up_to_half_the_bolts) {
+  struct Row {
+    Shape shape;
+    const char *n, *nt;
+    bool accepted;
+    double nt_given;
+  } rows[] = {
+      {Shape::Floor, "8", "", true, 0},      {Shape::Floor, "8", "2", true, 2},
+      {Shape::Floor, "8", "4", true, 4},     {Shape::Ceiling, "3", "1", true, 1},
+      {Shape::Ceiling, "8", "2.0", true, 2}, {Shape::Floor, "8", "5", false, 0},
+      {Shape::Floor, "8", "0", false, 0},    {Shape::Floor, "8", "1.5", false, 0},
+      {Shape::Ceiling, "1", "1", false, 0},  {Shape::Floor, "0", "1", false, 0},
+  };
+  for (const Row &row : rows) {
+    SCOPED_TRACE(std::string("n=") + row.n + " nt=" + row.nt);
+    Capture c(row.shape);
+    c.fields.set(InputSlot::Text1_1, row.n);
+    c.fields.set(InputSlot::Text1_8, row.nt);
+    EXPECT_EQ(c.accept(), row.accepted);
+    EXPECT_EQ(c.state.nt_given, row.nt_given);
+    if (!row.accepted) {
+      EXPECT_EQ(c.only_message().title, "ERROR");
+      EXPECT_TRUE(c.only_message().text.starts_with("「引張側ｱﾝｶ数nt(本)」には1以上"))
+          << c.only_message().text;
+    }
+  }
+  Capture c(Shape::Floor);
+  c.fields.set(InputSlot::Text1_8, "3");
+  ASSERT_TRUE(c.accept());
+  c.state.ShapeKind = Shape::Braced;
+  ASSERT_TRUE(c.accept());
+  EXPECT_EQ(c.state.nt_given, 0);
 }
 
 TEST(DataIn, diameter_must_be_one_the_anchor_kind_offers) {

@@ -86,7 +86,7 @@ def single_case_args(row):
     read = ref.FIELDS[SHAPE_NUMBERS[row["shape"]]]
     for name in ref.ALL_NAMES:
         if name in read:
-            args.append("%s=%s" % (name, row[name]))
+            args.append("%s=%s" % (name, row.get(name, "")))
     return args
 
 

@@ -20,7 +20,7 @@ import unittest
 BINARY = VERSION = WINDOW = SCHEDULE = MANUALS = None
 FLOOR = ["--shape", "floor", "--anchor", "hawk-cut", "--material", "SS"]
 FLOOR_VALUES = ["M=12", "KH=1.0", "Z=1.0", "W=500", "n=4", "LG=30", "HG=60", "L=50"]
-NAMES = "M KH Z P W n n1 n2 LG HG L D H L1 L2 L1G L2G L3G N a F".split()
+NAMES = "M KH Z P W n nt n1 n2 LG HG L D H L1 L2 L1G L2G L3G N a F".split()
 SCHEDULE_HEADER = "id,shape,anchor,material,M,KH,Z,W,n,LG,HG,L\n"
 SCHEDULE_ROW = "P,floor,hawk-cut,SS,12,1.0,1.0,500,4,30,60,50\n"
 # A refused selection, a row the reader refuses, an id CP932 cannot hold and

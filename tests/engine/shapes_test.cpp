@@ -69,12 +69,14 @@ TEST(AllShapes, weld_sizing_replaces_the_bond_line_for_every_shape) {
 
 // The label beside each input, by shape: the window shows it, capture names
 // the field by it, and the label box keeps its own index. With no shape chosen
-// the floor-mounted labels show.
+// the floor-mounted labels show, but for the floor's own nt, which shows the
+// wall's n2 as the window did before nt could be given.
 TEST(AllShapes, every_input_is_labelled_with_its_own_quantity) {
   const struct {
     InputSlot slot;
     int text4;
     std::array<const char *, 5> texts; // floor, circular, wall, ceiling, braced; one text when all agree
+    const char *none = nullptr;        // with no shape chosen, when not the floor's
   } rows[] = {
       {InputSlot::Text1_0, 0, {"機器重量W(kg)="}},
       {InputSlot::Text1_1,
@@ -86,7 +88,11 @@ TEST(AllShapes, every_input_is_labelled_with_its_own_quantity) {
       {InputSlot::Text1_5, 1, {"回転数N(rpm)="}},
       {InputSlot::Text1_6, 6, {"振動値a(μm)="}},
       {InputSlot::Text1_7, 7, {"L(cm)=", "D(cm)=", "L1(cm)=", "L(cm)=", "H(cm)="}},
-      {InputSlot::Text1_8, 11, {"横片側ｱﾝｶ数n2(本)="}},
+      {InputSlot::Text1_8,
+       11,
+       {"引張側ｱﾝｶ数nt(本)=", "横片側ｱﾝｶ数n2(本)=", "横片側ｱﾝｶ数n2(本)=", "引張側ｱﾝｶ数nt(本)=",
+        "横片側ｱﾝｶ数n2(本)="},
+       "横片側ｱﾝｶ数n2(本)="},
       {InputSlot::Text1_9, 10, {"L3G(cm)="}},
       {InputSlot::Text1_10, 14, {"付加力F(kg)="}},
       {InputSlot::Combo1, 8, {"ﾎﾞﾙﾄ径M="}},
@@ -98,7 +104,8 @@ TEST(AllShapes, every_input_is_labelled_with_its_own_quantity) {
     const int slot = static_cast<int>(row.slot);
     EXPECT_EQ(input_row(row.slot).label, row.text4) << slot;
     for (int k = 0; k <= 5; ++k) {
-      const char *text = row.texts[static_cast<std::size_t>(k > 0 ? k - 1 : 0)];
+      const char *text =
+          k == 0 && row.none ? row.none : row.texts[static_cast<std::size_t>(k > 0 ? k - 1 : 0)];
       EXPECT_EQ(label_text(static_cast<Shape>(k), row.slot), text ? text : row.texts[0]) << slot << ' ' << k;
     }
   }

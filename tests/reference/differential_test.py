@@ -62,7 +62,7 @@ DIVISOR_FIELDS = {
     "ceiling": ["n", "L"],
     "braced": ["n", "H"],
 }
-OPTIONAL = {"KH", "Z", "P", "N", "a", "F"}
+OPTIONAL = {"KH", "Z", "P", "N", "a", "F", "nt"}
 
 
 # ---------------------------------------------------------------------------
@@ -180,6 +180,14 @@ def random_case(rng, shapes, anchors):
         a = rng.choice(["0", "0.5", "1", "1.5", "2"])
         fields["n1"] = a
         fields["n2"] = ref.fmt(2 - float(a))  # n1 + n2 = 2 gives n = 0
+
+    # the bolts taking tension, blank in most cases: a whole count up to n/2
+    # or just above it, or one that is refused
+    if "nt" in ref.FIELDS[shape_kind] and rng.random() < 0.25:
+        n = fields.get("n", "")
+        half = int(float(n)) // 2 if ref.is_plain_decimal(n) and float(n) < 1e6 else 2
+        valid = str(rng.randint(1, max(1, half)))
+        fields["nt"] = rng.choice([valid, valid, valid, str(half + 1), "0", "1.5", count_text(rng)])
 
     # divisors at zero
     if rng.random() < 0.08:

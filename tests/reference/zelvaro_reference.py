@@ -88,14 +88,17 @@ def bond_table(anchor_kind, shape_kind):
 
 # Fields read by each shape, in the order the input form lists them.
 FIELDS = {
-    1: ["W", "n", "LG", "HG", "N", "a", "L", "F", "M", "KH", "P", "Z"],
+    1: ["W", "n", "LG", "HG", "N", "a", "L", "nt", "F", "M", "KH", "P", "Z"],
     2: ["W", "n", "HG", "N", "a", "D", "F", "M", "KH", "P", "Z"],
     3: ["W", "n1", "L1G", "L2", "L2G", "N", "a", "L1", "n2", "L3G", "F",
         "M", "KH", "P", "Z"],
-    4: ["W", "n", "LG", "HG", "N", "a", "L", "F", "M", "KH", "P", "Z"],
+    4: ["W", "n", "LG", "HG", "N", "a", "L", "nt", "F", "M", "KH", "P", "Z"],
     5: ["W", "n", "LG", "HG", "N", "a", "H", "F", "M", "KH", "P", "Z"],
 }
-ALL_NAMES = ["M", "KH", "Z", "P", "W", "n", "n1", "n2", "LG", "HG", "L", "D",
+# Fields that may be left blank: the bolts taking tension of the floor and
+# ceiling shapes (blank: n / 2).
+BLANK_ALLOWED = {"nt"}
+ALL_NAMES = ["M", "KH", "Z", "P", "W", "n", "nt", "n1", "n2", "LG", "HG", "L", "D",
              "H", "L1", "L2", "L1G", "L2G", "L3G", "N", "a", "F"]
 DEFAULTS = {"KH": "2.0", "Z": "1.0", "P": "0", "N": "0", "a": "0", "F": "0"}
 
@@ -209,7 +212,7 @@ class V:
 class State:
     def __init__(self):
         for name in ["Rb", "MR", "sigma_b", "FD", "KH", "W", "F", "FH", "FV",
-                     "n", "nt", "H", "HG", "L", "LG", "M", "tau_b", "sigma_c",
+                     "n", "nt", "nt_given", "H", "HG", "L", "LG", "M", "tau_b", "sigma_c",
                      "tau_c", "P", "N", "A", "a", "ft", "fs", "D", "L1", "L2",
                      "L1G", "L2G", "L3G", "Z", "n1", "n2", "Rb1", "Rb2",
                      "RebarCount", "LL"]:
@@ -246,11 +249,12 @@ def build(state, pieces):
 # Input capture and the initial-data echo
 # ---------------------------------------------------------------------------
 
+V_N = V('n')
 ECHO = {
-    1: ['初期ﾃﾞｰﾀ\u3000W=', V('W'), '(kg)', '  n=', V('n'), '(本)', '  ﾎﾞﾙﾄ径M=', V('M'), '  水平震度=', V('KH'), '  地域係数=', V('Z'), '  LG=', V('LG'), '(cm)', '  HG=', V('HG'), '(cm)', '  L=', V('L'), '(cm)', CRLF, '      P=', V('P'), '(W)', '  N=', V('N'), '(RPM)', '  a=', V('a'), '(μm)', '  引張基準強度=', V('ft'), '(MPa)', '   専断基準強度=', V('fs'), '(MPa)', '   付加力F=', V('F'), '(kg)', CRLF],
+    1: ['初期ﾃﾞｰﾀ\u3000W=', V('W'), '(kg)', '  n=', V_N, '(本)', '  ﾎﾞﾙﾄ径M=', V('M'), '  水平震度=', V('KH'), '  地域係数=', V('Z'), '  LG=', V('LG'), '(cm)', '  HG=', V('HG'), '(cm)', '  L=', V('L'), '(cm)', CRLF, '      P=', V('P'), '(W)', '  N=', V('N'), '(RPM)', '  a=', V('a'), '(μm)', '  引張基準強度=', V('ft'), '(MPa)', '   専断基準強度=', V('fs'), '(MPa)', '   付加力F=', V('F'), '(kg)', CRLF],
     2: ['初期ﾃﾞｰﾀ\u3000W=', V('W'), '(kg)', '  n=', V('n'), '(本)', '  ﾎﾞﾙﾄ径M=', V('M'), '  水平震度=', V('KH'), '  地域係数=', V('Z'), ' \u3000HG=', V('HG'), '(cm)', '  D=', V('D'), '(cm)', CRLF, '\u3000  P=', V('P'), '(W)', '  N=', V('N'), '(RPM)', '  a=', V('a'), '(μm)', '  引張基準強度=', V('ft'), '(MPa)', '   専断基準強度=', V('fs'), '(MPa)', '   付加外力F=', V('F'), '(kg)', CRLF],
     3: ['初期ﾃﾞｰﾀ\u3000W=', V('W'), '(kg)', '  n1=', V('n1'), '(本)', '  n2=', V('n2'), '(本)  n=n1*2+(n2-2)*2=', V('n'), '(本)', '  ﾎﾞﾙﾄ径M=', V('M'), '  水平震度=', V('KH'), '  地域係数=', V('Z'), CRLF, '\u3000L1=', V('L1'), '(cm)', '  L2=', V('L2'), '(cm)', '\u3000L1G=', V('L1G'), '(cm)', '  L2G=', V('L2G'), '(cm)', '  L3G=', V('L3G'), '(cm)', '  P=', V('P'), '(W)', '  N=', V('N'), '(RPM)', '  a=', V('a'), '(μm)', CRLF, '\u3000引張基準強度=', V('ft'), '(MPa)', '   専断基準強度=', V('fs'), '(MPa)', '   付加外力F=', V('F'), '(kg)', CRLF],
-    4: ['初期ﾃﾞｰﾀ\u3000W=', V('W'), '(kg)', '  n=', V('n'), '(本)', '  ﾎﾞﾙﾄ径M=', V('M'), '  水平震度=', V('KH'), '  地域係数=', V('Z'), CRLF, '            LG=', V('LG'), '(cm)', '  HG=', V('HG'), '(cm)', '  L=', V('L'), '(cm)', CRLF, '            P=', V('P'), '(W)', '  N=', V('N'), '(RPM)', '  a=', V('a'), '(μm)', CRLF, '            引張基準強度=', V('ft'), '(MPa)', '   専断基準強度=', V('fs'), '(MPa)', '   付加外力F=', V('F'), '(kg)', CRLF],
+    4: ['初期ﾃﾞｰﾀ\u3000W=', V('W'), '(kg)', '  n=', V_N, '(本)', '  ﾎﾞﾙﾄ径M=', V('M'), '  水平震度=', V('KH'), '  地域係数=', V('Z'), CRLF, '            LG=', V('LG'), '(cm)', '  HG=', V('HG'), '(cm)', '  L=', V('L'), '(cm)', CRLF, '            P=', V('P'), '(W)', '  N=', V('N'), '(RPM)', '  a=', V('a'), '(μm)', CRLF, '            引張基準強度=', V('ft'), '(MPa)', '   専断基準強度=', V('fs'), '(MPa)', '   付加外力F=', V('F'), '(kg)', CRLF],
     # braced: as the ceiling shape, with "  H=" H in place of "  L=" L
     5: ['初期ﾃﾞｰﾀ\u3000W=', V('W'), '(kg)', '  n=', V('n'), '(本)', '  ﾎﾞﾙﾄ径M=', V('M'), '  水平震度=', V('KH'), '  地域係数=', V('Z'), CRLF, '            LG=', V('LG'), '(cm)', '  HG=', V('HG'), '(cm)', '  H=', V('H'), '(cm)', CRLF, '            P=', V('P'), '(W)', '  N=', V('N'), '(RPM)', '  a=', V('a'), '(μm)', CRLF, '            引張基準強度=', V('ft'), '(MPa)', '   専断基準強度=', V('fs'), '(MPa)', '   付加外力F=', V('F'), '(kg)', CRLF],
 }
@@ -272,25 +276,38 @@ def data_in(state, texts):
     shape = state.ShapeKind
     state.CalcCode = 10 + shape
     names = FIELDS[shape]
-    blanks = [nm for nm in names if texts[nm] == ""]
+    blanks = [nm for nm in names if texts[nm] == "" and nm not in BLANK_ALLOWED]
     if blanks:
         state.CalcCode = 0
         raise Refused("空白が有りますので、埋めてください｡ (%s)" % " ".join(blanks))
     if texts["M"] not in diameter_items(state.AnchorKind):
         state.CalcCode = 0
         raise Refused("M=%s is not offered for this anchor kind" % texts["M"])
-    bad = [nm for nm in names if not is_plain_decimal(texts[nm])]
+    given = [nm for nm in names if texts[nm] != ""]
+    bad = [nm for nm in given if not is_plain_decimal(texts[nm])]
     if bad:
         state.CalcCode = 0
         raise Refused("not a decimal number: %s" % " ".join(bad))
-    for nm in names:
-        setattr(state, nm, parse_number(nm, texts[nm]))
+    values = {nm: parse_number(nm, texts[nm]) for nm in given}
+    # a given nt is a buildable layout: whole, at least 1, at most half of n
+    nt = values.get("nt")
+    if nt is not None and not (nt >= 1 and nt == math.floor(nt) and nt <= values["n"] / 2):
+        state.CalcCode = 0
+        raise Refused("nt=%s is not a whole number from 1 to n/2" % texts["nt"])
+    state.nt_given = 0.0
+    for nm in given:
+        setattr(state, "nt_given" if nm == "nt" else nm, values[nm])
     state.diameter_text = texts["M"]
     state.P = mul(state.P, 1000)
     if shape == 3:
         # the wall derives n from n1 and n2
         state.n = add(mul(sub(state.n2, 2), 2), mul(state.n1, 2))
-    state.EchoBlock = build(state, ECHO[shape])
+    pieces = ECHO[shape]
+    if state.nt_given:
+        # "  nt=...(本)" follows "  n=...(本)"
+        at = pieces.index(V_N) + 2
+        pieces = pieces[:at] + ['  nt=', V('nt_given'), '(本)'] + pieces[at:]
+    state.EchoBlock = build(state, pieces)
 
 
 # ---------------------------------------------------------------------------
@@ -320,7 +337,7 @@ def common_forces(s):
     s.HG = div(s.HG, 100)
     s.M = div(s.M, 1000)
     s.FV = div(s.FH, 2)
-    s.nt = div(s.n, 2)
+    s.nt = s.nt_given if s.nt_given > 0 else div(s.n, 2)
     s.A = mul(mul(mul(s.M, 0.7854), s.M), 0.75)
     s.ForceBlock = build(s, FORCE_BLOCK)
 

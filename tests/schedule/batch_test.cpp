@@ -287,6 +287,11 @@ TEST(Batch, columns_may_be_missing_reordered_or_unread_by_the_shape) {
        "refused", "材質（material）'ss' は使えません。SS SUS のいずれか"},
       {"no id column", "shape,anchor,material,M,W,n,LG,HG,L\nfloor,hawk-cut,SS,12,500,4,30,60,50\n", "ok",
        ""},
+      // nt: blank is n/2, a given one must be whole and at most n/2
+      {"blank nt", "id,shape,anchor,material,M,W,n,nt,LG,HG,L\nx,floor,hawk-cut,SS,12,500,4,,30,60,50\n",
+       "ok", ""},
+      {"nt over n/2", "id,shape,anchor,material,M,W,n,nt,LG,HG,L\nx,ceiling,hawk-cut,SS,12,50,4,3,30,60,50\n",
+       "refused", "「引張側ｱﾝｶ数nt(本)」には1以上"},
       {"unnamed column ignored",
        "id,,shape,anchor,material,M,W,n,LG,HG,L\nx,note,floor,hawk-cut,SS,12,500,4,30,60,50\n", "ok", ""},
   };

@@ -15,7 +15,7 @@ using S = SeismicCalcState;
 
 // clang-format off
 inline constexpr double S::*NumericMembers[] = {
-    &S::Rb, &S::MR, &S::sigma_b, &S::FD, &S::KH, &S::W, &S::F, &S::FH, &S::FV, &S::n, &S::nt, &S::H, &S::HG,
+    &S::Rb, &S::MR, &S::sigma_b, &S::FD, &S::KH, &S::W, &S::F, &S::FH, &S::FV, &S::n, &S::nt, &S::nt_given, &S::H, &S::HG,
     &S::L, &S::LG, &S::M, &S::tau_b, &S::sigma_c, &S::tau_c, &S::P, &S::N, &S::A, &S::a, &S::ft, &S::fs, &S::D,
     &S::L1, &S::L2, &S::L1G, &S::L2G, &S::L3G, &S::Z, &S::n1, &S::n2, &S::Rb1, &S::Rb2, &S::RebarCount,
     &S::RebarStrength, &S::LL, &S::WeldStrength,

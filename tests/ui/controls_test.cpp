@@ -19,7 +19,8 @@ using zelvaro::ui::test::Window;
 namespace {
 
 QStringList labels(const Form1 &f) {
-  return {f.Text4(7)->text(), f.Text4(3)->text(), f.Text4(5)->text(), f.Text4(4)->text()};
+  return {f.Text4(7)->text(), f.Text4(3)->text(), f.Text4(5)->text(), f.Text4(4)->text(),
+          f.Text4(11)->text()};
 }
 QList<bool> pairs_enabled(const Form1 &f) {
   QList<bool> on;
@@ -46,17 +47,22 @@ private slots:
   void shapes_relabel_and_grey_band_five_keeping_typed_values() {
     Window w;
     Form1 &f = *w.form;
+    const QString N2 = QStringLiteral("横片側ｱﾝｶ数n2(本)="), Nt = QStringLiteral("引張側ｱﾝｶ数nt(本)=");
     struct Row {
       Shape shape;
       QStringList labels;
       QList<bool> on;
     } rows[] = {
-        {Shape::Floor, {"L(cm)=", "HG(cm)=", "LG(cm)=", "ｱﾝｶ総数n(本)="}, {true, false, false, false}},
-        {Shape::Circular, {"D(cm)=", "HG(cm)=", "LG(cm)=", "ｱﾝｶ総数n(本)="}, {false, false, false, false}},
-        {Shape::Wall, {"L1(cm)=", "L2(cm)=", "L1G(cm)=", "上下片側ｱﾝｶ数n1(本)="}, {true, true, true, true}},
-        {Shape::Ceiling, {"L(cm)=", "HG(cm)=", "LG(cm)=", "ｱﾝｶ総数n(本)="}, {true, false, false, false}},
+        {Shape::Floor, {"L(cm)=", "HG(cm)=", "LG(cm)=", "ｱﾝｶ総数n(本)=", Nt}, {true, false, false, true}},
+        {Shape::Circular,
+         {"D(cm)=", "HG(cm)=", "LG(cm)=", "ｱﾝｶ総数n(本)=", N2},
+         {false, false, false, false}},
+        {Shape::Wall,
+         {"L1(cm)=", "L2(cm)=", "L1G(cm)=", "上下片側ｱﾝｶ数n1(本)=", N2},
+         {true, true, true, true}},
+        {Shape::Ceiling, {"L(cm)=", "HG(cm)=", "LG(cm)=", "ｱﾝｶ総数n(本)=", Nt}, {true, false, false, true}},
         {Shape::Braced,
-         {"H(cm)=", "HG(cm)=", "LG(cm)=", "ｱﾝｶ付き筋交い数n(本)="},
+         {"H(cm)=", "HG(cm)=", "LG(cm)=", "ｱﾝｶ付き筋交い数n(本)=", N2},
          {true, false, false, false}},
     };
     for (const Row &row : rows) {
@@ -70,16 +76,21 @@ private slots:
         QVERIFY(f.Text1(i)->isEnabled());
       QVERIFY(!f.Text1(5)->isEnabled()); // the motor inputs follow their check box only
     }
-    // Wall values typed, then back to floor-mounted: greyed but still there.
+    // Wall values typed, then back to floor-mounted: greyed but still there,
+    // but for n2, whose field becomes the floor's nt and starts blank (n/2).
     w.click(f.shapeButton(Shape::Wall));
     w.fill(4, "12");
     w.fill(8, "3");
     w.fill(9, "45.5");
     w.click(f.shapeButton(Shape::Floor));
-    QCOMPARE(pairs_enabled(f), (QList<bool>{true, false, false, false}));
+    QCOMPARE(pairs_enabled(f), (QList<bool>{true, false, false, true}));
     QCOMPARE(f.Text1(4)->text(), QStringLiteral("12"));
-    QCOMPARE(f.Text1(8)->text(), QStringLiteral("3"));
+    QCOMPARE(f.Text1(8)->text(), QString());
     QCOMPARE(f.Text1(9)->text(), QStringLiteral("45.5"));
+    // nt keeps its meaning from floor to ceiling.
+    w.fill(8, "2");
+    w.click(f.shapeButton(Shape::Ceiling));
+    QCOMPARE(f.Text1(8)->text(), QStringLiteral("2"));
   }
 
   void diagrams_choose_nothing_and_drag_their_bitmap() {

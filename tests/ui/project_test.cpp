@@ -326,6 +326,15 @@ void ProjectTest::picking_a_row_calculates_it_and_calculate_writes_back() {
            std::string("5000"));
   QVERIFY(!m.w.project().isModified());
 
+  // A given nt is written to the item's own column (TK-1: n = 12, nt = n/2
+  // changes no verdict).
+  list->selectRow(2);
+  f->Text1(static_cast<int>(*cases::slot_of(Shape::Floor, "nt")))->setText(QStringLiteral("6"));
+  QTest::mouseClick(f->findChild<QPushButton *>(QStringLiteral("Command2")), Qt::LeftButton);
+  QCOMPARE(std::string(m.w.project().document().cell(m.w.project().document().rows[2], "nt")),
+           std::string("6"));
+  QVERIFY(f->Text2()->toPlainText().contains(QStringLiteral("n=12(本)  nt=6(本)")));
+
   // Delete, copy and paste of rows by key.
   list->selectRow(0);
   list->view()->setFocus();

@@ -68,6 +68,20 @@ fi
 [ "$primary" = "$clip" ] || { echo "the primary selection does not hold the report"; exit 1; }
 echo "clipboard and primary selection equal zelvaro-check's report ($(wc -l <<<"$clip") lines)"
 
+# Two rows of four bolts with only the two end bolts in tension: n 8 and
+# nt 2, typed into the field the wall uses for n2.
+click 296 289; xdotool key End BackSpace; xdotool type --delay 30 8
+type_into 672 289 2      # 引張側ｱﾝｶ数nt
+click 348 660        # 計算
+sleep 0.5
+click 300 450
+report=$(xclip -o -selection primary 2>/dev/null || true)
+expected=$("$check" --shape floor --anchor hawk-cut --material SS M=12 KH=2.0 Z=1.0 W=500 n=8 nt=2 L=50 HG=60 LG=30)
+grep -q 'n=8(本)  nt=2(本)' <<<"$report" || { echo "the report does not echo nt=2(本)"; echo "$report"; exit 1; }
+[ "$(tail -n +2 <<<"$report")" = "$(tail -n +2 <<<"$expected")" ] ||
+  { echo "the report with nt differs from zelvaro-check's"; diff <(tail -n +2 <<<"$expected") <(tail -n +2 <<<"$report") || true; exit 1; }
+echo "n=8 nt=2 typed: the report echoes nt=2(本) and equals zelvaro-check's"
+
 # The wall layout: the label "L1(cm)=" shows whole, from its first letter
 # (the box is a little narrower than the text with the edit box's margins).
 click 285 24         # 壁面機器
