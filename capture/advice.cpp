@@ -100,8 +100,8 @@ std::vector<std::string> AdviceSearch::suggestions(const SeismicCalcState &calcu
   std::vector<std::string> lines;
   if (outcome.status != CalcOutcome::Status::Reported || !outcome.message)
     return lines;
-  const bool bolt_failed = calculated.VerdictLine != VerdictPass;
-  const bool bond_failed = outcome.bond && !calculated.AnchorBlock.ends_with(BondSafe);
+  const bool bolt_failed = !outcome.bolt_ok;
+  const bool bond_failed = outcome.bond && !outcome.bond->safe;
 
   // One trial: the state as the selections left it, `change` applied, then
   // capture and Calculate.

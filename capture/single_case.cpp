@@ -108,6 +108,36 @@ constexpr int ShapeCodes = 6, AnchorCodes = 8, MaterialCodes = 3; // "none chose
 
 } // namespace
 
+std::optional<Shape> shape_named(std::string_view cell) {
+  if (const auto s = spelled(ShapeSpellings, cell))
+    return s;
+  for (const auto &[spelling, shape] : ShapeSpellings)
+    if (shape_procedure(shape)->caption == cell)
+      return shape;
+  return std::nullopt;
+}
+
+std::optional<Anchor> anchor_named(std::string_view cell) {
+  if (const auto a = spelled(AnchorSpellings, cell))
+    return a;
+  for (const AnchorInfo &info : anchor_kinds())
+    if (info.caption == cell)
+      return info.kind;
+  return std::nullopt;
+}
+
+std::optional<Material> material_named(std::string_view cell) {
+  if (const auto m = spelled(MaterialSpellings, cell))
+    return m;
+  for (const auto &[spelling, material] : MaterialSpellings) {
+    const std::string_view caption = material_strength(material)->caption;
+    // The whole caption, or its part before the ideographic space.
+    if (caption == cell || caption.substr(0, caption.find("\u3000")) == cell)
+      return material;
+  }
+  return std::nullopt;
+}
+
 void prepare_state(SeismicCalcState &s, Shape shape, Anchor anchor, Material material) {
   // Every choice is built once; a case then starts from a copy, which also
   // keeps the storage of the state's texts from one case to the next.

@@ -49,6 +49,13 @@ constexpr std::optional<T> spelled(const Spelling<T> (&table)[K], std::string_vi
   return std::nullopt;
 }
 
+// The selection a schedule's cell names: its spelling above ("floor"), or
+// the window's own caption of its option button, as an engineer types it in
+// a spreadsheet (床置機器, ﾎｰｸｶｯﾄｱﾝｶ, SS系ﾎﾞﾙﾄ　仕上ﾀｲﾌﾟ or SS系ﾎﾞﾙﾄ).
+std::optional<Shape> shape_named(std::string_view cell);
+std::optional<Anchor> anchor_named(std::string_view cell);
+std::optional<Material> material_named(std::string_view cell);
+
 // How `table` spells `value`, or "" (none chosen).
 template <class T, std::size_t K>
 constexpr std::string_view spelling_of(const Spelling<T> (&table)[K], T value) {

@@ -236,6 +236,7 @@ struct CommandLine {
   std::optional<Anchor> anchor;
   std::optional<Material> material;
   bool crlf = false;
+  bool json = false;                           // --format json, one case or the batch
   std::map<std::string, std::string> assigned; // NAME=VALUE
   // --batch.
   std::optional<std::string> file, reports;
@@ -319,6 +320,11 @@ bool read_command_line(int argc, char **argv, CommandLine &cl, std::ostream &err
     switch (spec->id) {
     case Opt::Crlf:
       cl.crlf = true;
+      break;
+    case Opt::Format:
+      if (value != "json" && value != "text")
+        return wrong(tr("Unknown format '%1' (text, json).", {value}));
+      cl.json = value == "json";
       break;
     case Opt::Shape:
       if (!(cl.shape = spelled(ShapeSpellings, value)))
@@ -527,27 +533,36 @@ int batch_main(const CommandLine &cl) {
   }
 
   std::unique_ptr<batch::EncodedTableBuf> table_buf;
-  try {
-    table_buf = std::make_unique<batch::EncodedTableBuf>(
-        out_buf, output_encoding,
-        [&](const batch::Unrepresentable &u) {
-          diagnostics
-              << "zelvaro-check: "
-              << tr("Verdict table line %1 (id %2), column %3: %4 has no CP932 form and was written as ?.",
-                    {std::to_string(u.line), one_line_id(u.id), u.column, code_point_text(u)})
-              << "\n";
-        },
-        texts);
-  } catch (const std::exception &e) {
-    std::cerr << "zelvaro-check: " << e.what() << "\n";
-    return ExitRefused;
+  if (!cl.json) {
+    try {
+      table_buf = std::make_unique<batch::EncodedTableBuf>(
+          out_buf, output_encoding,
+          [&](const batch::Unrepresentable &u) {
+            diagnostics
+                << "zelvaro-check: "
+                << tr("Verdict table line %1 (id %2), column %3: %4 has no CP932 form and was written as ?.",
+                      {std::to_string(u.line), one_line_id(u.id), u.column, code_point_text(u)})
+                << "\n";
+          },
+          texts);
+    } catch (const std::exception &e) {
+      std::cerr << "zelvaro-check: " << e.what() << "\n";
+      return ExitRefused;
+    }
   }
+  // JSON Lines are UTF-8 whatever --output-encoding says.
+  std::streambuf &encoded = table_buf ? static_cast<std::streambuf &>(*table_buf) : out_buf;
   // On a terminal, the schedule's cells cannot drive it.
   std::optional<batch::TerminalTextBuf> terminal_buf;
   if (!cl.output && isatty(STDOUT_FILENO))
-    terminal_buf.emplace(*table_buf);
-  std::ostream table(terminal_buf ? static_cast<std::streambuf *>(&*terminal_buf) : table_buf.get());
-  const batch::BatchCounts counts = batch::run_batch(*in, table, diagnostics, options);
+    terminal_buf.emplace(encoded);
+  std::ostream table(terminal_buf ? static_cast<std::streambuf *>(&*terminal_buf) : &encoded);
+  std::unique_ptr<batch::ResultSink> sink;
+  if (cl.json)
+    sink = std::make_unique<batch::JsonLines>(table);
+  else
+    sink = std::make_unique<batch::CsvTable>(table);
+  const batch::BatchCounts counts = batch::run_batch(*in, *sink, diagnostics, options);
   batch::hold_closed_standard_descriptors();
   const auto output_kept = [&] {
     if (cl.output)
@@ -573,12 +588,12 @@ int batch_main(const CommandLine &cl) {
   }
 #endif
   if (cl.output) {
-    table_buf->pubsync();
+    table.flush();
     if (save_output(*cl.output, output_buf.str(), tr("the verdict table")) != ExitPass)
       return ExitRefused;
   }
   // A cell that had to change is an input the table does not hold as given.
-  if (table_buf->replaced() > 0)
+  if (table_buf && table_buf->replaced() > 0)
     return ExitRefused;
   return batch::exit_status(counts);
 }
@@ -611,6 +626,26 @@ int case_main(const CommandLine &cl, const Output &out) {
   const CalcOutcome outcome = run_case(state, fields, now_text());
   for (const Message &m : outcome.refusal)
     print_message(m, err);
+  const std::vector<std::string> changes = outcome.status == CalcOutcome::Status::Reported && outcome.message
+                                               ? suggestions(state, fields, outcome)
+                                               : std::vector<std::string>();
+  const auto write = [&](std::string_view text) {
+    return cl.output ? save_output(*cl.output, text, tr("the report")) : out.write(text, tr("the report"));
+  };
+  if (cl.json) { // the result as the batch's JSON Lines give a row, refused or not
+    batch::ItemResult r;
+    batch::take_outcome(r, state, outcome);
+    r.suggestions = changes;
+    r.inputs = {{"shape", std::string(spelling_of(ShapeSpellings, *shape))},
+                {"anchor", std::string(spelling_of(AnchorSpellings, *anchor))},
+                {"material", std::string(spelling_of(MaterialSpellings, *material))}};
+    r.inputs.insert(r.inputs.end(), assigned.begin(), assigned.end());
+    std::string text;
+    batch::append_json(text, r);
+    text += '\n';
+    if (write(text) != ExitPass)
+      return ExitRefused;
+  }
 
   switch (outcome.status) {
   case CalcOutcome::Status::Refused:
@@ -624,8 +659,7 @@ int case_main(const CommandLine &cl, const Output &out) {
   }
   std::string report = crlf ? outcome.report : to_lf(outcome.report);
   report += crlf ? "\r\n" : "\n"; // a text file's last line ends too
-  if ((cl.output ? save_output(*cl.output, report, tr("the report")) : out.write(report, tr("the report"))) !=
-      ExitPass)
+  if (!cl.json && write(report) != ExitPass)
     return ExitRefused;
 #ifdef ZELVARO_WITH_PDF
   if (pdf) {
@@ -641,7 +675,7 @@ int case_main(const CommandLine &cl, const Output &out) {
 #endif
   if (outcome.message) {
     print_message(*outcome.message, err);
-    for (const std::string &line : suggestions(state, fields, outcome))
+    for (const std::string &line : changes)
       err << line << "\n";
     return ExitShortfall;
   }

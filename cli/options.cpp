@@ -24,6 +24,13 @@ constexpr OptionSpec Options[] = {
     {Opt::Material, "--material", "", "MATERIAL", Use::Case, "the bolts' material: %1", Complete::Material},
     {Opt::Crlf, "--crlf", "", nullptr, Use::Case, "keep CR LF line ends in the report (LF by default)",
      Complete::Nothing},
+    {Opt::Format, "--format", "", "FORMAT", Use::Both,
+     "text (the default: the report, or the verdict table) | json: instead of the report one JSON object, "
+     "with "
+     "the inputs, status, every figure (its unit in the key: Rb_N, pullout_kg, ...), bolt_ok and bond_ok, "
+     "message "
+     "and suggestions; with --batch one such object a row (JSON Lines, UTF-8) instead of the verdict table",
+     Complete::Format},
     {Opt::Batch, "--batch", "", "FILE", Use::Batch,
      "calculate every row of the equipment schedule FILE (CSV; - "
      "reads standard input) as one case each, and write the verdict "
@@ -55,27 +62,26 @@ constexpr OptionSpec Options[] = {
      "other files are kept",
      Complete::Nothing},
     {Opt::Pdf, "--pdf", "", "FILE|DIR", Use::Both,
-     "one case: also write its calculation sheet (one A4 page, PDF; "
-     "none when the case cannot be calculated) to FILE. A batch: "
-     "each item's sheet into the folder DIR (\"line_id.pdf\"; none "
-     "for refused rows), or, for a name ending in .pdf, ONE file of "
-     "every sheet after a cover with every item's verdict and page. "
-     "Written under a temporary name, renamed when complete. A folder "
-     "that is not empty is refused (earlier files would pass for "
-     "this run's), and so is one another batch is writing into.",
+     "one case: also write its calculation sheet (one A4 page, PDF; none when the case cannot be calculated) "
+     "to "
+     "FILE. A batch: each item's sheet into the folder DIR (\"line_id.pdf\"; none for refused rows), its "
+     "title "
+     "block with the row's number (id) and the row's project, equipment and checker cells; or, for a name "
+     "ending "
+     "in .pdf, ONE file of every sheet after a cover with every item's verdict and page \"n / N\". Written "
+     "under "
+     "a temporary name, renamed when complete. A folder that is not empty is refused (earlier files would "
+     "pass "
+     "for this run's), and so is one another batch is writing into.",
      Complete::FileOrFolder},
     {Opt::Project, "--project", "", "NAME", Use::Both,
-     "the project in the sheet's title block (a batch: else the "
-     "schedule's project column)",
+     "the project in the sheet's title block (a batch: for the rows whose project cell is empty)",
      Complete::Nothing},
     {Opt::Equipment, "--equipment", "", "NAME", Use::Both,
-     "the equipment in the title block (a batch: the schedule's "
-     "equipment column wins)",
+     "the equipment in the title block (a batch: for the rows whose equipment cell is empty)",
      Complete::Nothing},
     {Opt::Checker, "--checker", "", "NAME", Use::Both,
-     "the checker in the title block (a batch: else the schedule's "
-     "checker column)",
-     Complete::Nothing},
+     "the checker in the title block (a batch: for the rows whose checker cell is empty)", Complete::Nothing},
     {Opt::Output, "--output", "-o", "FILE", Use::Both,
      "write the report or the verdict table to FILE, not to standard "
      "output: under a temporary name in FILE's folder, renamed once "
@@ -172,6 +178,7 @@ constexpr Section Sections[] = {
      "  suggestion      on a shortfall, the changes that would pass (diameter,\n"
      "                  count, material or anchor kind, one at a time),\n"
      "                  joined by \" / \"\n"
+     "  line            the schedule's line where the row starts (to join on)\n"
      "Numbers are written as in the report; a refused row's numbers and verdicts are empty.\n"
      "The counts (passed, short, refused) go to standard error at the end. A progress bar is drawn on "
      "standard "
@@ -572,6 +579,9 @@ std::string bash_completion() {
       break;
     case Complete::Material:
       action = words(spellings(MaterialSpellings));
+      break;
+    case Complete::Format:
+      action = words("text json");
       break;
     case Complete::Encoding:
       action = words("auto utf-8 cp932");

@@ -16,6 +16,7 @@ enum class Opt {
   Anchor,
   Material,
   Crlf,
+  Format,
   Batch,
   Cases,
   Encoding,
@@ -36,7 +37,18 @@ enum class Opt {
 enum class Use { Case, Batch, Both, Cases, Any };
 
 // What the shell completes after an option that takes a value.
-enum class Complete { Nothing, Shape, Anchor, Material, Encoding, TableEncoding, File, Folder, FileOrFolder };
+enum class Complete {
+  Nothing,
+  Shape,
+  Anchor,
+  Material,
+  Format,
+  Encoding,
+  TableEncoding,
+  File,
+  Folder,
+  FileOrFolder
+};
 
 struct OptionSpec {
   Opt id;

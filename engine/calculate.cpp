@@ -70,7 +70,7 @@ void run_shape(SeismicCalcState &s, const ShapeProcedure &proc, int d, CalcOutco
 
   s.StressBlock.clear();
   if (text == ReportText::Verdicts) {
-    verdict(s);
+    out.bolt_ok = verdict(s);
     report.clear();
     return;
   }
@@ -83,7 +83,7 @@ void run_shape(SeismicCalcState &s, const ShapeProcedure &proc, int d, CalcOutco
   put_line(s.StressBlock, "引張強度　σb/2+(0.25･σb^2+τb^2)^0.5 = ", s.sigma_c, "(MPa)");
   put_line(s.StressBlock, "専断強度　(0.25･σb^2+τb^2)^0.5 = ", s.tau_c, "(MPa)");
 
-  verdict(s);
+  out.bolt_ok = verdict(s);
 
   report.clear();
   report.reserve(s.ReportHeader.size() + s.EchoBlock.size() + s.StressBlock.size() + s.VerdictLine.size() +
@@ -143,6 +143,7 @@ void Calculate(SeismicCalcState &s, const CaptureStep &data_in, std::string_view
   out.report.clear();
   out.message.reset();
   out.bond.reset();
+  out.bolt_ok = false;
   out.refusal.clear();
   RefusalSink refusal(out.refusal);
   data_in(s, refusal);
@@ -162,6 +163,7 @@ void Calculate(SeismicCalcState &s, const CaptureStep &data_in, std::string_view
     out.status = CalcOutcome::Status::Stopped;
     out.report.clear();
     out.bond.reset();
+    out.bolt_ok = false;
     out.message = numeric_error_message(fault);
     return;
   }

@@ -23,6 +23,8 @@ struct CalcOutcome {
   std::optional<Message> message;
   // Reported, anchor kinds with a bond check: the figures of its line.
   std::optional<BondFigures> bond;
+  // Reported: whether the bolt passed its strength check (the verdict line).
+  bool bolt_ok = false;
   // Refused: what capture told the user, in the order it said it.
   std::vector<Message> refusal;
 };

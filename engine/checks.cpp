@@ -24,8 +24,9 @@ std::optional<BondFigures> anchor_check(SeismicCalcState &s, int d) {
     put(s.AnchorBlock, "⇒引抜力 Rb=", v, "(kg)");
     put(s.AnchorBlock, label, allowable, "(kg)");
     // A pull-out equal to the allowable value is already unsafe.
-    s.AnchorBlock += v < allowable ? BondSafe : BondDanger;
-    return BondFigures{v, allowable};
+    const bool safe = v < allowable;
+    s.AnchorBlock += safe ? BondSafe : BondDanger;
+    return BondFigures{v, allowable, safe};
   }
   // Rebar-welded anchor: 3250 = 0.5 margin x 0.0065 m throat x 10^6 (MPa to N/m2).
   const Num WeldStrength{s.WeldStrength}, RebarStrength{s.RebarStrength};
@@ -41,10 +42,11 @@ std::optional<BondFigures> anchor_check(SeismicCalcState &s, int d) {
   return std::nullopt;
 }
 
-void verdict(SeismicCalcState &s) {
+bool verdict(SeismicCalcState &s) {
   // A combined value equal to its reference strength passes.
   const bool pass = s.sigma_c <= s.ft && s.tau_c <= s.fs;
   s.VerdictLine = pass ? VerdictPass : VerdictFail;
+  return pass;
 }
 
 std::optional<Message> judge_msg(std::string_view report) {

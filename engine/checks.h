@@ -17,6 +17,7 @@ void combined_values(SeismicCalcState &s);
 struct BondFigures {
   double pullout_kg;
   double allowable_kg;
+  bool safe; // the pull-out is below the allowable value
   bool operator==(const BondFigures &) const = default;
 };
 
@@ -25,8 +26,9 @@ struct BondFigures {
 // the bond check's figures, nothing for the weld.
 std::optional<BondFigures> anchor_check(SeismicCalcState &s, int d);
 
-// Bolt verdict against ft and fs. Writes VerdictLine.
-void verdict(SeismicCalcState &s);
+// Bolt verdict against ft and fs. Writes VerdictLine; returns whether the
+// bolt passes.
+bool verdict(SeismicCalcState &s);
 
 // Outcome texts of the report that the faces may look for.
 inline constexpr std::string_view BondSafe = "より小さく,安全";

@@ -81,4 +81,30 @@ std::string save_file(const std::string &path, std::string_view bytes) {
   return error == 0 ? std::string() : system_error_text(error);
 }
 
+std::string save_file_said(const std::string &path, std::string_view bytes) {
+  const std::string why = save_file(path, bytes);
+  return why.empty() ? why : "'" + path + "' を保存できません: " + why + "元のファイルはそのままです。";
+}
+
+std::string read_file(const std::string &path, std::string &bytes) {
+  bytes.clear();
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  int error = fd < 0 ? errno : 0;
+  if (fd >= 0) {
+    char block[65536];
+    for (;;) {
+      const ssize_t n = ::read(fd, block, sizeof block);
+      if (n < 0 && errno == EINTR)
+        continue;
+      if (n <= 0) {
+        error = n < 0 ? errno : 0;
+        break;
+      }
+      bytes.append(block, static_cast<std::size_t>(n));
+    }
+    ::close(fd);
+  }
+  return error == 0 ? std::string() : "'" + path + "' を開けません: " + system_error_text(error);
+}
+
 } // namespace zelvaro

@@ -19,6 +19,13 @@ int write_file_atomically(int dir_fd, const std::string &name, std::string_view 
 // The same for a path (its folder must exist), always with fsync. Returns an
 // empty string, or why the file could not be saved (Japanese).
 std::string save_file(const std::string &path, std::string_view bytes);
+// The same, said whole for a message box: empty, or
+// 「'PATH' を保存できません: why。元のファイルはそのままです。」
+std::string save_file_said(const std::string &path, std::string_view bytes);
+
+// Reads the whole file at `path` into `bytes`. Returns an empty string, or
+// 「'PATH' を開けません: why」 (Japanese, whatever the locale).
+std::string read_file(const std::string &path, std::string &bytes);
 
 // Whether `name` is a temporary name made by write_file_atomically for a file
 // whose own name satisfies `final_name`.

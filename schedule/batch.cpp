@@ -7,6 +7,7 @@
 
 #include "files/atomic_file.h"
 #include "schedule/fd_streams.h"
+#include "schedule/result_sinks.h"
 
 #include "capture/data_in.h"
 #include "engine/checks.h"
@@ -35,9 +36,6 @@ namespace {
 
 using cases::CaseFieldViews;
 using namespace std::string_view_literals;
-
-constexpr std::string_view LineEnd = "\r\n";
-constexpr std::size_t FlushBytes = 64 * 1024;
 
 // What a column of the schedule holds.
 enum class ColumnKind { Ignored, Id, Shape, Anchor, Material, Equipment, Field };
@@ -124,58 +122,6 @@ std::optional<HeaderError> read_header(const CsvRecord &header, Layout &layout) 
   return std::nullopt;
 }
 
-// Whether a cell needs quotes: it holds a comma, a quote or a line break.
-bool needs_quotes(std::string_view text) {
-  if (text.size() < 64) { // such as ids: one look at each byte
-    return std::any_of(text.begin(), text.end(),
-                       [](char c) { return c == ',' || c == '"' || c == '\r' || c == '\n'; });
-  }
-  // such as messages: one library search per character
-  for (char c : {',', '"', '\r', '\n'})
-    if (text.find(c) != std::string_view::npos)
-      return true;
-  return false;
-}
-
-void append_quoted(std::string &out, std::string_view text) {
-  out += '"';
-  for (std::size_t quote; (quote = text.find('"')) != std::string_view::npos; text.remove_prefix(quote + 1)) {
-    out.append(text.data(), quote + 1);
-    out += '"';
-  }
-  out += text;
-  out += '"';
-}
-
-void append_cell(std::string &out, std::string_view text) {
-  if (needs_quotes(text))
-    append_quoted(out, text);
-  else
-    out += text;
-}
-
-// A cell of text that may come from the schedule (the id, a message quoting
-// a cell). The table is opened in spreadsheets, which take a cell beginning
-// with = + - @ (or TAB, CR before them) for a formula: such a cell gets a
-// leading ', which a spreadsheet shows as text and does not display.
-void append_text_cell(std::string &out, std::string_view text) {
-  switch (text.empty() ? '\0' : text.front()) {
-  case '=':
-  case '+':
-  case '-':
-  case '@':
-  case '\t':
-  case '\r':
-    break;
-  default:
-    append_cell(out, text);
-    return;
-  }
-  std::string guarded = "'";
-  guarded += text;
-  append_cell(out, guarded);
-}
-
 // Longer ids are refused, and shown cut to this length.
 constexpr std::size_t MaxIdBytes = 1000;
 
@@ -188,32 +134,6 @@ std::string_view shown_id(std::string_view id) {
   return id.substr(0, cut);
 }
 
-// The verdict cells, one of four fixed texts, ready as cells.
-std::string cell_text(std::string_view text) {
-  std::string cell;
-  append_cell(cell, text);
-  return cell;
-}
-const std::string VerdictPassCell = cell_text(VerdictPass), VerdictFailCell = cell_text(VerdictFail);
-const std::string BondSafeCell = cell_text(BondSafe), BondDangerCell = cell_text(BondDanger);
-
-// A message on one line: each line break (CR LF, CR or LF) becomes a space.
-void append_one_line(std::string &out, std::string_view text) {
-  constexpr auto none = std::string_view::npos;
-  std::size_t start = 0, cr = text.find('\r'), lf = text.find('\n');
-  while (cr != none || lf != none) {
-    const std::size_t i = cr < lf ? cr : lf;
-    out.append(text.data() + start, i - start);
-    out += ' ';
-    start = i == cr && lf == cr + 1 ? i + 2 : i + 1;
-    if (cr < start)
-      cr = text.find('\r', start);
-    if (lf < start)
-      lf = text.find('\n', start);
-  }
-  out.append(text.data() + start, text.size() - start);
-}
-
 std::string one_line(std::string_view text) {
   std::string out;
   append_one_line(out, text);
@@ -223,61 +143,20 @@ std::string one_line(std::string_view text) {
 // Why a row's selection cannot be used, or nothing. `what` is the member of
 // BatchTexts that names the selection.
 template <class T, std::size_t K>
-std::optional<std::string> selection(const CsvRecordView &row, std::optional<std::size_t> column,
-                                     std::string_view name, std::string BatchTexts::*what,
-                                     const cases::Spelling<T> (&spellings)[K], T &out,
-                                     const BatchTexts &texts) {
+std::optional<std::string>
+selection(const CsvRecordView &row, std::optional<std::size_t> column, std::string_view name,
+          std::string BatchTexts::*what, const cases::Spelling<T> (&spellings)[K],
+          std::optional<T> (*named)(std::string_view), T &out, const BatchTexts &texts) {
   if (!column)
     return filled(texts.no_column, {name});
   const std::string_view cell = row.fields[*column];
   if (cell.empty())
     return filled(texts.empty_selection, {texts.*what, name, cases::spelling_list(spellings, " ")});
-  const std::optional<T> v = cases::spelled(spellings, cell);
+  const std::optional<T> v = named(cell);
   if (!v)
     return filled(texts.unknown_selection, {texts.*what, name, cell, cases::spelling_list(spellings, " ")});
   out = *v;
   return std::nullopt;
-}
-
-// A write of the table that failed, with the system's errno (0 if unknown).
-struct TableWriteFailed {
-  int error;
-};
-
-class TableWriter {
-public:
-  explicit TableWriter(std::ostream &out) : out_(out) { buffer_.reserve(FlushBytes + 4096); }
-  std::string &row() { return buffer_; }
-  void end_row() {
-    buffer_ += LineEnd;
-    if (buffer_.size() >= FlushBytes)
-      flush();
-  }
-  // Writes the rows held; throws TableWriteFailed when they could not be.
-  void flush() {
-    if (!buffer_.empty()) {
-      errno = 0;
-      out_.write(buffer_.data(), static_cast<std::streamsize>(buffer_.size()));
-      if (out_)
-        out_.flush();
-      if (!out_)
-        throw TableWriteFailed{errno};
-    }
-    buffer_.clear();
-  }
-
-private:
-  std::ostream &out_;
-  std::string buffer_;
-};
-
-// Number cells, each followed by its comma, put together before they are
-// appended.
-template <class... Numbers> void append_numbers(std::string &out, Numbers... values) {
-  char cells[sizeof...(values) * (NumberRoom + 1)];
-  char *end = cells;
-  ((end = write_number(end, values), *end++ = ','), ...);
-  out.append(cells, static_cast<std::size_t>(end - cells));
 }
 
 // "N行目（id X）: " for the terminal, the id shown escaped and cut.
@@ -571,6 +450,169 @@ void ReportFiles::finish() {
 
 BatchCounts run_batch(std::istream &in, std::ostream &table, std::ostream &diagnostics,
                       const BatchOptions &options) {
+  CsvTable csv(table);
+  return run_batch(in, csv, diagnostics, options);
+}
+
+namespace {
+
+// Turns each record of a schedule into its typed result: the row's refusal
+// (the reader's diagnosis, an id too long, a selection it cannot use) or
+// the single case's calculation. Keeps the working state of a run.
+class RowJudge {
+public:
+  RowJudge(const Layout &layout, const BatchOptions &options, bool want_inputs)
+      : layout_(layout), options_(options), texts_(options.texts), same_texts_(texts_ == default_texts()),
+        want_inputs_(want_inputs) {}
+
+  // Judges `record` into `result`; a calculated row's state, outcome and
+  // fields stay in the members below until the next call.
+  void judge(const CsvRecordView &record, ItemResult &result) {
+    id = layout_.id && *layout_.id < record.fields.size() ? record.fields[*layout_.id] : std::string_view();
+    result.line = record.line;
+    result.id.assign(shown_id(id));
+    result.message.clear();
+    result.suggestions.clear();
+    if (want_inputs_) {
+      result.inputs.clear();
+      for (std::size_t i = 0; i < layout_.columns.size() && i < record.fields.size(); ++i)
+        if (!layout_.columns[i].name.empty() && layout_.columns[i].kind != ColumnKind::Id)
+          result.inputs.emplace_back(layout_.columns[i].name, record.fields[i]);
+    }
+    said_ = nullptr;
+    refusal_said_.reset();
+    result.status = ItemStatus::Refused; // unless calculated below
+    if (record.error) {
+      // A damaged or hostile file repeats one diagnosis line after line: translate it once.
+      if (record.error != reader_error_) {
+        reader_error_ = record.error;
+        reader_refusal_ = reader_error_text(record.error, layout_.names, default_texts());
+        reader_refusal_said_ =
+            same_texts_ ? reader_refusal_ : reader_error_text(record.error, layout_.names, texts_);
+      }
+      result.message = reader_refusal_;
+      said_ = &reader_refusal_said_;
+    } else if (std::optional<std::string> why = refusal(record, default_texts())) {
+      if (!same_texts_)
+        refusal_said_ = refusal(record, texts_);
+      result.message = std::move(*why);
+      said_ = refusal_said_ ? &*refusal_said_ : &result.message;
+    } else {
+      // The same steps as zelvaro-check for one case.
+      fields.reset();
+      for (const auto &[column, slot] : layout_.reads[static_cast<std::size_t>(shape_)])
+        fields.set(slot, record.fields[column]);
+      if (!layout_.diameter)
+        fields.set(InputSlot::Combo1, ""); // the diameter has no default
+      cases::prepare_state(state, shape_, anchor_, material_);
+      cases::run_case(state, fields, options_.now,
+                      options_.reports || options_.sheets ? ReportText::Full : ReportText::Verdicts, outcome);
+      take_outcome(result, state, outcome);
+      said_ = &result.message;
+      if (result.calculated() && outcome.message)
+        result.suggestions = advice_.suggestions(state, fields, outcome);
+    }
+    if (!result.calculated())
+      clear_figures(result);
+  }
+
+  // A refused row's reason in the diagnostics' words, escaped for the terminal.
+  const std::string &refusal_echo() {
+    if (*said_ != echo_text_) { // else the same refusal as the last one: its echo is ready
+      echo_text_ = *said_;
+      echo_.clear();
+      append_terminal_text(echo_, echo_text_);
+    }
+    return echo_;
+  }
+
+  std::string_view id; // of the record judged last
+  SeismicCalcState state;
+  CaseFieldViews fields; // of the record judged last
+  CalcOutcome outcome;
+
+private:
+  // The row's own refusal in the given words, or nothing (shape_, anchor_,
+  // material_ then hold its selections).
+  std::optional<std::string> refusal(const CsvRecordView &record, const BatchTexts &words) {
+    if (id.size() > MaxIdBytes)
+      return filled(words.id_too_long, {std::to_string(id.size()), std::to_string(MaxIdBytes)});
+    std::optional<std::string> why = selection(record, layout_.shape, "shape", &BatchTexts::shape_word,
+                                               cases::ShapeSpellings, cases::shape_named, shape_, words);
+    if (!why)
+      why = selection(record, layout_.anchor, "anchor", &BatchTexts::anchor_word, cases::AnchorSpellings,
+                      cases::anchor_named, anchor_, words);
+    if (!why)
+      why = selection(record, layout_.material, "material", &BatchTexts::material_word,
+                      cases::MaterialSpellings, cases::material_named, material_, words);
+    return why;
+  }
+
+  const Layout &layout_;
+  const BatchOptions &options_;
+  // A refusal is said twice: in the table's words (the defaults) and in the
+  // diagnostics' words; the same two when the texts are the defaults.
+  const BatchTexts &texts_;
+  const bool same_texts_;
+  const bool want_inputs_;
+  Shape shape_{};
+  Anchor anchor_{};
+  Material material_{};
+  cases::AdviceSearch advice_;
+  CsvError reader_error_;
+  std::string reader_refusal_, reader_refusal_said_;
+  std::optional<std::string> refusal_said_;
+  const std::string *said_ = nullptr;
+  std::string echo_text_, echo_; // the last refusal said, and its echo
+};
+
+// The files of a calculated row (--reports, --pdf DIR); nothing, or why
+// they could not be written.
+std::optional<std::string> write_files(const BatchOptions &options, const Layout &layout,
+                                       const CsvRecordView &record, const RowJudge &row,
+                                       const ItemResult &result) {
+  try {
+    if (options.reports)
+      options.reports->write(record.line, row.id, row.outcome.report);
+    if (options.sheets) {
+      const auto cell = [&](std::optional<std::size_t> column) {
+        return std::string(column && *column < record.fields.size() ? record.fields[*column]
+                                                                    : std::string_view());
+      };
+      options.sheets->write(result,
+                            SheetNames{cell(layout.project), cell(layout.equipment), cell(layout.checker)},
+                            row.state, row.outcome, row.fields);
+    }
+  } catch (const std::runtime_error &e) {
+    return e.what();
+  }
+  return std::nullopt;
+}
+
+// The closing lines: where a signal stopped the run, and the counts.
+void say_summary(std::ostream &diagnostics, BatchCounts &counts, const BatchOptions &options,
+                 std::size_t line_reached) {
+  const BatchTexts &texts = options.texts;
+  if (options.stop && *options.stop != 0) { // even one caught after the last row: the user asked to stop
+    counts.stopped_by = *options.stop;
+    diagnostics << "zelvaro-check: "
+                << filled(texts.stopped, {counts.stopped_by == SIGINT ? texts.sigint : texts.sigterm,
+                                          std::to_string(line_reached)})
+                << "\n";
+  }
+  std::string summary = "zelvaro-check: ";
+  append_filled(summary, texts.counts,
+                {std::to_string(counts.items), std::to_string(counts.passed),
+                 std::to_string(counts.shortfalls), std::to_string(counts.refused)});
+  if (counts.write_errors > 0)
+    append_filled(summary, texts.counts_write_failures, {std::to_string(counts.write_errors)});
+  diagnostics << summary << "\n";
+}
+
+} // namespace
+
+BatchCounts run_batch(std::istream &in, ResultSink &results, std::ostream &diagnostics,
+                      const BatchOptions &options) {
   BatchCounts counts;
   const BatchTexts &texts = options.texts;
   const auto file_error = [&](const std::string &text) {
@@ -596,30 +638,19 @@ BatchCounts run_batch(std::istream &in, std::ostream &table, std::ostream &diagn
     }
     reader.expect_fields(layout.columns.size());
 
-    TableWriter out(table);
     try {
-      out.row() += TableHeader;
-      out.end_row();
-      out.flush(); // a gone output is seen before any work is done
-
-      SeismicCalcState state;
+      results.begin();
+      RowJudge row(layout, options, results.wants_inputs());
       CsvRecordView record;
-      CaseFieldViews fields; // of the current record
-      CalcOutcome outcome;
-      cases::AdviceSearch advice;
-      std::string message;
-      std::string echo; // a line for the terminal
-      // A refusal is said twice: in the table's words (the defaults) and in
-      // the diagnostics' words; the same two when the texts are the defaults.
-      const BatchTexts &cell_texts = default_texts();
-      const bool same_texts = texts == cell_texts;
-      CsvError reader_error;
-      std::string reader_refusal, reader_refusal_said;
-      std::optional<std::string> refusal_said;
-      std::string refusal_text, refusal_cell;      // the last refusal, as a table cell
-      std::string refusal_echo_text, refusal_echo; // the last refusal said, for the terminal
+      ItemResult result; // reused: its texts keep their storage
+      std::string echo;  // a line for the terminal
       std::size_t records = 0;
-
+      const auto say = [&](std::string_view text) {
+        echo_row_line(echo, record.line, row.id, texts);
+        echo += text;
+        echo += '\n';
+        diagnostics.write(echo.data(), static_cast<std::streamsize>(echo.size()));
+      };
       try {
         while (!stopped && reader.next(record)) {
           line_reached = record.line;
@@ -632,158 +663,27 @@ BatchCounts run_batch(std::istream &in, std::ostream &table, std::ostream &diagn
             continue;
 
           ++counts.items;
-          const std::string_view id =
-              layout.id && *layout.id < record.fields.size() ? record.fields[*layout.id] : std::string_view();
-          message.clear();
-
-          Shape shape{};
-          Anchor anchor{};
-          Material material{};
-          std::optional<std::string> refusal;
-          const bool bad_record = static_cast<bool>(record.error);
-          if (bad_record) {
-            // A damaged or hostile file repeats one diagnosis line after line: translate it once.
-            if (record.error != reader_error) {
-              reader_error = record.error;
-              reader_refusal = reader_error_text(record.error, layout.names, cell_texts);
-              reader_refusal_said =
-                  same_texts ? reader_refusal : reader_error_text(record.error, layout.names, texts);
-            }
-            refusal.emplace(); // the text is reader_refusal
-          }
-          // The row's own refusal in the given words (the table's when they are the defaults).
-          const auto refuse = [&](const BatchTexts &words) -> std::optional<std::string> {
-            if (id.size() > MaxIdBytes)
-              return filled(words.id_too_long, {std::to_string(id.size()), std::to_string(MaxIdBytes)});
-            std::optional<std::string> why = selection(record, layout.shape, "shape", &BatchTexts::shape_word,
-                                                       cases::ShapeSpellings, shape, words);
-            if (!why)
-              why = selection(record, layout.anchor, "anchor", &BatchTexts::anchor_word,
-                              cases::AnchorSpellings, anchor, words);
-            if (!why)
-              why = selection(record, layout.material, "material", &BatchTexts::material_word,
-                              cases::MaterialSpellings, material, words);
-            return why;
-          };
-          refusal_said.reset();
-          if (!refusal) {
-            refusal = refuse(cell_texts);
-            if (refusal && !same_texts)
-              refusal_said = refuse(texts);
-          }
-
-          if (!refusal) {
-            // The same steps as zelvaro-check for one case.
-            fields.reset();
-            for (const auto &[column, slot] : layout.reads[static_cast<std::size_t>(shape)])
-              fields.set(slot, record.fields[column]);
-            if (!layout.diameter)
-              fields.set(InputSlot::Combo1, ""); // the diameter has no default
-            cases::prepare_state(state, shape, anchor, material);
-            cases::run_case(state, fields, options.now,
-                            options.reports || options.sheets ? ReportText::Full : ReportText::Verdicts,
-                            outcome);
-            if (outcome.status == CalcOutcome::Status::Refused) {
-              refusal.emplace();
-              for (const Message &m : outcome.refusal) {
-                if (!refusal->empty())
-                  *refusal += ' ';
-                append_one_line(*refusal, m.text);
-              }
-            } else if (outcome.status == CalcOutcome::Status::Stopped) {
-              refusal = outcome.message ? one_line(outcome.message->text) : std::string();
-            }
-          }
-
-          std::string &row = out.row();
-          append_text_cell(row, shown_id(id));
-          if (refusal) {
+          row.judge(record, result);
+          if (!result.calculated()) {
             ++counts.refused;
-            row += ",refused,,,,,,,,,,,,"sv;
-            const std::string &text = bad_record ? reader_refusal : *refusal;
-            if (text != refusal_text) { // else the same refusal as the last one: its cell is ready
-              refusal_text = text;
-              refusal_cell.clear();
-              append_text_cell(refusal_cell, refusal_text);
-            }
-            const std::string &said = bad_record ? reader_refusal_said : refusal_said ? *refusal_said : text;
-            if (said != refusal_echo_text) {
-              refusal_echo_text = said;
-              refusal_echo.clear();
-              append_terminal_text(refusal_echo, said);
-            }
-            row += refusal_cell;
-            row += ','; // no suggestion
-            out.end_row();
-            echo_row_line(echo, record.line, id, texts);
-            echo += refusal_echo;
-            echo += '\n';
-            diagnostics.write(echo.data(), static_cast<std::streamsize>(echo.size()));
+            results.write(result);
+            say(row.refusal_echo());
             stopped = options.stop && *options.stop != 0;
             continue;
           }
-
           // The files first: the row says whether they were written.
-          std::optional<std::string> write_error;
-          try {
-            if (options.reports)
-              options.reports->write(record.line, id, outcome.report);
-            if (options.sheets) {
-              const auto cell = [&](std::optional<std::size_t> column) {
-                return column && *column < record.fields.size() ? record.fields[*column] : std::string_view();
-              };
-              const RowNames names{cell(layout.equipment), cell(layout.project), cell(layout.checker)};
-              options.sheets->write(record.line, id, names, state, outcome, fields);
-            }
-            write_failures = 0;
-          } catch (const std::runtime_error &e) {
-            write_error = e.what();
-          }
-
-          const bool shortfall = outcome.message.has_value();
-          if (write_error)
-            ++counts.write_errors;
-          else
-            ++(shortfall ? counts.shortfalls : counts.passed);
-          row += write_error ? ",error," : shortfall ? ",shortfall," : ",ok,";
-          append_numbers(row, state.Rb, state.sigma_b, state.tau_b, state.sigma_c, state.tau_c);
-          const bool bond = outcome.bond.has_value();
-          if (bond) {
-            append_numbers(row, outcome.bond->pullout_kg, outcome.bond->allowable_kg);
-            row += ",,";
-          } else {
-            row += ",,";
-            append_numbers(row, state.LL, state.RebarCount);
-          }
-          if (state.VerdictLine == VerdictPass)
-            row += VerdictPassCell;
-          else if (state.VerdictLine == VerdictFail)
-            row += VerdictFailCell;
-          else
-            append_cell(row, state.VerdictLine);
-          row += ',';
-          if (bond)
-            row += state.AnchorBlock.ends_with(BondSafe) ? BondSafeCell : BondDangerCell;
-          row += ',';
-          if (write_error || outcome.message) {
-            message.clear();
-            if (write_error)
-              message = *write_error;
-            if (write_error && outcome.message)
-              message += ' ';
-            if (outcome.message)
-              append_one_line(message, outcome.message->text);
-            append_text_cell(row, message);
-          }
-          row += ',';
-          if (shortfall)
-            append_text_cell(row, cases::joined(advice.suggestions(state, fields, outcome), " / "));
-          out.end_row();
+          const std::optional<std::string> write_error = write_files(options, layout, record, row, result);
           if (write_error) {
-            echo_row_line(echo, record.line, id, texts);
-            append_terminal_text(echo, *write_error);
-            echo += '\n';
-            diagnostics.write(echo.data(), static_cast<std::streamsize>(echo.size()));
+            ++counts.write_errors;
+            result.status = ItemStatus::Error;
+            result.message.insert(0, *write_error + (row.outcome.message ? " " : ""));
+          } else {
+            write_failures = 0;
+            ++(result.status == ItemStatus::Shortfall ? counts.shortfalls : counts.passed);
+          }
+          results.write(result);
+          if (write_error) {
+            say(terminal_text(*write_error));
             if (++write_failures >= options.max_write_failures) {
               file_error(filled(texts.write_failures_stop,
                                 {std::to_string(write_failures), std::to_string(record.line)}));
@@ -800,8 +700,8 @@ BatchCounts run_batch(std::istream &in, std::ostream &table, std::ostream &diagn
       }
       if (counts.items == 0 && !counts.file_error && !stopped)
         diagnostics << "zelvaro-check: " << texts.no_rows << "\n";
-      out.flush();
-    } catch (const TableWriteFailed &e) {
+      results.finish();
+    } catch (const ResultWriteFailed &e) {
       file_error(
           filled(texts.table_write_failed,
                  {std::to_string(line_reached), e.error ? texts.system_error(e.error) : texts.write_failed}));
@@ -824,21 +724,7 @@ BatchCounts run_batch(std::istream &in, std::ostream &table, std::ostream &diagn
   };
   finish(options.reports);
   finish(options.sheets);
-
-  if (options.stop && *options.stop != 0) { // even one caught after the last row: the user asked to stop
-    counts.stopped_by = *options.stop;
-    diagnostics << "zelvaro-check: "
-                << filled(texts.stopped, {counts.stopped_by == SIGINT ? texts.sigint : texts.sigterm,
-                                          std::to_string(line_reached)})
-                << "\n";
-  }
-  std::string summary = "zelvaro-check: ";
-  append_filled(summary, texts.counts,
-                {std::to_string(counts.items), std::to_string(counts.passed),
-                 std::to_string(counts.shortfalls), std::to_string(counts.refused)});
-  if (counts.write_errors > 0)
-    append_filled(summary, texts.counts_write_failures, {std::to_string(counts.write_errors)});
-  diagnostics << summary << "\n";
+  say_summary(diagnostics, counts, options, line_reached);
   return counts;
 }
 

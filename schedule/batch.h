@@ -28,10 +28,13 @@
 // Memory stays flat: one row is held at a time.
 
 #include "capture/field_reader.h"
+#include "capture/sheet_names.h"
 #include "engine/calculate.h"
 #include "engine/seismic_calc_state.h"
 #include "schedule/batch_texts.h"
 #include "schedule/csv_reader.h"
+#include "schedule/item_result.h"
+#include "schedule/result_sinks.h"
 #include "schedule/text_encoding.h"
 
 #include <chrono>
@@ -48,25 +51,16 @@
 
 namespace zelvaro::batch {
 
-inline constexpr std::string_view TableHeader =
-    "id,status,Rb,sigma_b,tau_b,sigma_c,tau_c,pullout_kg,"
-    "allowable_kg,LL,RebarCount,bolt_verdict,anchor_verdict,message,suggestion";
-
-// The names a row gives its sheet's title block: its `equipment`, `project`
-// and `checker` cells (empty when the schedule has no such column).
-struct RowNames {
-  std::string_view equipment, project, checker;
-};
-
 // Where the sheet of each calculated item goes (--pdf DIR).
 class SheetSink {
 public:
   virtual ~SheetSink() = default;
-  // The item on input line `line` labelled `id`, with its names, just
-  // calculated: `s` holds its selections and results, `outcome` its report
-  // and advice, `fields` the texts it was calculated from. Throws
-  // std::runtime_error when the sheet cannot be stored.
-  virtual void write(std::size_t line, std::string_view id, const RowNames &names, const SeismicCalcState &s,
+  // The item just calculated: `result` its line, id, verdicts and
+  // suggestions, `row` the names of its equipment, project and checker
+  // cells (empty without such a column), `s` its selections and results,
+  // `outcome` its report and advice, `fields` the texts it was calculated
+  // from. Throws std::runtime_error when the sheet cannot be stored.
+  virtual void write(const ItemResult &result, const SheetNames &row, const SeismicCalcState &s,
                      const CalcOutcome &outcome, const FieldReader &fields) = 0;
   // After the last row: makes what was written durable; throws like write().
   virtual void finish() {}
@@ -152,9 +146,13 @@ struct BatchCounts {
   int stopped_by = 0;           // the signal that ended the batch early, or 0
 };
 
-// Runs a schedule. Writes the table to `table` and, to `diagnostics`, one
-// line per refused row (line number, id, message), any file-level error and
-// the closing summary line.
+// Runs a schedule: one typed result per item, in input order, to `results`
+// and, to `diagnostics`, one line per refused row (line number, id,
+// message), any file-level error and the closing summary line. A result
+// sink that throws ResultWriteFailed ends the batch with a file error.
+BatchCounts run_batch(std::istream &in, ResultSink &results, std::ostream &diagnostics,
+                      const BatchOptions &options);
+// The same with the verdict table (CsvTable) written to `table`.
 BatchCounts run_batch(std::istream &in, std::ostream &table, std::ostream &diagnostics,
                       const BatchOptions &options);
 

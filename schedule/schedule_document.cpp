@@ -10,24 +10,6 @@ namespace zelvaro::batch {
 
 namespace {
 
-bool needs_quotes(std::string_view text) {
-  return text.find_first_of(",\"\r\n") != std::string_view::npos;
-}
-
-void append_cell(std::string &out, std::string_view text) {
-  if (!needs_quotes(text)) {
-    out += text;
-    return;
-  }
-  out += '"';
-  for (char c : text) {
-    if (c == '"')
-      out += '"';
-    out += c;
-  }
-  out += '"';
-}
-
 // The input decoded as the reader decoded it, split into physical lines.
 std::vector<std::string> decoded_lines(std::string_view bytes, Encoding encoding) {
   if (bytes.starts_with(kUtf8Bom))
@@ -120,9 +102,9 @@ RowInputs row_inputs(const ScheduleDocument &doc, const ScheduleRow &row) {
   const auto &defaults = cases::default_field_texts();
   for (std::size_t i = 0; i < in.texts.size(); ++i)
     in.texts[i] = defaults[i];
-  in.shape = cases::spelled(cases::ShapeSpellings, doc.cell(row, "shape")).value_or(Shape::None);
-  in.anchor = cases::spelled(cases::AnchorSpellings, doc.cell(row, "anchor")).value_or(Anchor::None);
-  in.material = cases::spelled(cases::MaterialSpellings, doc.cell(row, "material")).value_or(Material::None);
+  in.shape = cases::shape_named(doc.cell(row, "shape")).value_or(Shape::None);
+  in.anchor = cases::anchor_named(doc.cell(row, "anchor")).value_or(Anchor::None);
+  in.material = cases::material_named(doc.cell(row, "material")).value_or(Material::None);
   if (in.shape == Shape::None)
     return in;
   for (std::string_view name : cases::field_names()) {
@@ -221,45 +203,39 @@ std::vector<RowVerdict> evaluate(const ScheduleDocument &doc, const std::string 
   std::vector<RowVerdict> verdicts(doc.rows.size());
   std::vector<std::size_t> kept;
   std::istringstream in{batch_input(doc, kept)};
-  std::ostringstream table, diagnostics;
+  std::ostringstream diagnostics;
+  // The results in input order: the k-th is the k-th row the batch kept.
+  class Collect : public ResultSink {
+  public:
+    Collect(std::vector<RowVerdict> &verdicts, const std::vector<std::size_t> &kept)
+        : verdicts_(verdicts), kept_(kept) {}
+    void write(const ItemResult &r) override {
+      if (next_ >= kept_.size())
+        return;
+      RowVerdict &v = verdicts_[kept_[next_++]];
+      v.result = r;
+      v.status = r.status == ItemStatus::Ok          ? RowVerdict::Status::Passed
+                 : r.status == ItemStatus::Shortfall ? RowVerdict::Status::Shortfall
+                                                     : RowVerdict::Status::Refused;
+      v.message = r.message;
+    }
+
+  private:
+    std::vector<RowVerdict> &verdicts_;
+    const std::vector<std::size_t> &kept_;
+    std::size_t next_ = 0;
+  } collect(verdicts, kept);
+  for (RowVerdict &v : verdicts)
+    v.message = "空の行です。";
   BatchOptions options;
   options.now = now;
-  const BatchCounts counts = run_batch(in, table, diagnostics, options);
+  const BatchCounts counts = run_batch(in, collect, diagnostics, options);
   if (counts.file_error) {
     std::string text = diagnostics.str();
     text = text.substr(0, text.find('\n'));
-    for (RowVerdict &v : verdicts)
+    for (RowVerdict &v : verdicts) {
+      v = RowVerdict{};
       v.message = text;
-    return verdicts;
-  }
-  for (RowVerdict &v : verdicts)
-    v.message = "空の行です。";
-
-  std::istringstream back{table.str()};
-  CsvReader reader(back, Encoding::Utf8);
-  CsvRecord record;
-  reader.next(record); // the table's header
-  std::size_t k = 0;
-  SeismicCalcState state;
-  for (; k < kept.size() && reader.next(record); ++k) {
-    RowVerdict &v = verdicts[kept[k]];
-    v.table = record.fields;
-    if (v.table.size() < 14)
-      v.table.resize(14);
-    const std::string &status = v.table[1];
-    v.status = status == "ok"          ? RowVerdict::Status::Passed
-               : status == "shortfall" ? RowVerdict::Status::Shortfall
-                                       : RowVerdict::Status::Refused;
-    v.message = v.table[13];
-    if (v.status != RowVerdict::Status::Refused) {
-      // The reference strengths follow from the material alone.
-      const ScheduleRow &row = doc.rows[kept[k]];
-      const auto material = cases::spelled(cases::MaterialSpellings, doc.cell(row, "material"));
-      if (material) {
-        cases::prepare_state(state, Shape::Floor, Anchor::HawkCut, *material);
-        v.ft = state.ft;
-        v.fs = state.fs;
-      }
     }
   }
   return verdicts;

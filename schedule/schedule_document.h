@@ -12,6 +12,7 @@
 
 #include "engine/input_slots.h"
 #include "engine/seismic_calc_state.h"
+#include "schedule/item_result.h"
 #include "schedule/text_encoding.h"
 
 #include <array>
@@ -70,9 +71,8 @@ RowInputs row_inputs(const ScheduleDocument &doc, const ScheduleRow &row);
 struct RowVerdict {
   enum class Status { Passed, Shortfall, Refused };
   Status status = Status::Refused;
-  std::string message;            // the batch's message cell (refusal or advice)
-  std::vector<std::string> table; // the row of the batch's verdict table, cell by cell
-  double ft = 0, fs = 0;          // the reference strengths the row was checked against
+  std::string message; // the batch's message (refusal or advice)
+  ItemResult result;   // the batch's typed result: figures, verdicts, suggestions
 };
 
 // Runs the batch over the whole document: one verdict per row, in order.

@@ -1,5 +1,7 @@
 #include "ui/equipment_list.h"
 
+#include "engine/number_text.h"
+
 #include "ui/project_file.h"
 
 #include <QAction>
@@ -41,7 +43,6 @@ QString verdict_text(RowVerdict::Status s) {
 }
 
 // Columns of the batch's table behind the list's figures.
-constexpr int TableRb = 2, TableSigmaC = 5, TableTauC = 6, TableAllowable = 8, TableSuggestion = 14;
 
 class FilterProxy : public QSortFilterProxyModel {
 public:
@@ -98,20 +99,28 @@ QVariant ProjectModel::data(const QModelIndex &index, int role) const {
                                                               : 0xf8ecc0);
   if (role != Qt::DisplayRole && role != SortRole)
     return {};
-  const auto table = [&](int k) -> std::string {
-    return static_cast<std::size_t>(k) < v.table.size() ? v.table[static_cast<std::size_t>(k)]
-                                                        : std::string();
-  };
+  const batch::ItemResult &result = v.result;
   const auto figure = [&](const std::string &text) -> QVariant {
     if (role == SortRole)
       return number(text).value_or(-1.0);
     return qs(text);
   };
-  const auto percent = [&](int k, double reference) -> QVariant {
-    const auto value = number(table(k));
-    if (!value || reference <= 0 || v.status == RowVerdict::Status::Refused)
+  // A typed figure in kg, rounded to 0.1 for reading (the sheet and the
+  // report keep every digit) from the digits the report prints, so that the
+  // two agree (31.2497 printed 31.25 reads 31.3 in both); empty where the row
+  // has no such figure.
+  const auto kg = [&](bool has, double value) -> QVariant {
+    if (!has)
       return role == SortRole ? QVariant(-1.0) : QVariant(QString());
-    const double p = *value / reference * 100;
+    if (role == SortRole)
+      return value;
+    return QString::number(QString::fromStdString(number_text(value)).toDouble(), 'f', 1);
+  };
+  const bool bond = result.calculated() && result.bond_checked;
+  const auto percent = [&](double value, double reference) -> QVariant {
+    if (reference <= 0 || !result.calculated())
+      return role == SortRole ? QVariant(-1.0) : QVariant(QString());
+    const double p = value / reference * 100;
     return role == SortRole ? QVariant(p) : QVariant(QString::number(p, 'f', 1));
   };
   switch (column) {
@@ -132,19 +141,21 @@ QVariant ProjectModel::data(const QModelIndex &index, int role) const {
   case ListColumn::Verdict:
     return role == SortRole ? QVariant(static_cast<int>(v.status)) : QVariant(verdict_text(v.status));
   case ListColumn::Rb:
-    return figure(table(TableRb));
+    return kg(bond, result.pullout_kg);
   case ListColumn::Allowable:
-    return figure(table(TableAllowable));
+    return kg(bond, result.allowable_kg);
   case ListColumn::SigmaPercent:
-    return percent(TableSigmaC, v.ft);
+    return percent(result.sigma_c_MPa, result.ft_MPa);
   case ListColumn::TauPercent:
-    return percent(TableTauC, v.fs);
+    return percent(result.tau_c_MPa, result.fs_MPa);
   case ListColumn::Message:
     return qs(v.message);
-  case ListColumn::Suggestion: // one change a line
-    return v.table.size() > TableSuggestion
-               ? qs(v.table[TableSuggestion]).replace(QStringLiteral(" / "), QStringLiteral("\n"))
-               : QString();
+  case ListColumn::Suggestion: { // one change a line
+    QStringList lines;
+    for (const std::string &line : result.suggestions)
+      lines << qs(line);
+    return lines.join(QLatin1Char('\n'));
+  }
   case ListColumn::Count:
     break;
   }

@@ -1,7 +1,7 @@
 #include "ui/main_menu.h"
 
 #include "capture/single_case.h"
-#include "schedule/schedule_writer.h"
+#include "files/atomic_file.h"
 #include "ui/drawings/sheet_bundle.h"
 #include "ui/equipment_list.h"
 #include "ui/form1.h"
@@ -271,8 +271,8 @@ bool MainWindow::exportTable() {
   const QString path = askSavePath(this, QStringLiteral("判定表を CSV で保存"), QString(), CsvFilter);
   if (path.isEmpty())
     return false;
-  const std::string failed = batch::write_file_atomically(
-      path.toStdString(), batch::verdict_table(project_->document(), project_now()));
+  const std::string failed =
+      save_file_said(path.toStdString(), batch::verdict_table(project_->document(), project_now()));
   if (!failed.empty()) {
     error(qs(failed));
     return false;
@@ -318,7 +318,7 @@ bool MainWindow::exportBundle() {
     return false;
   }
   progress.setValue(static_cast<int>(items.size()));
-  const std::string failed = batch::write_file_atomically(
+  const std::string failed = save_file_said(
       path.toStdString(), std::string_view(pdf.constData(), static_cast<std::size_t>(pdf.size())));
   if (!failed.empty()) {
     error(qs(failed));

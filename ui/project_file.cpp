@@ -2,11 +2,10 @@
 
 #include "capture/single_case.h"
 #include "engine/shape_procedure.h"
-#include "schedule/schedule_writer.h"
+#include "files/atomic_file.h"
 #include "ui/drawings/schedule_bundle.h"
 #include "ui/form1.h"
 
-#include <QFile>
 #include <QUndoCommand>
 
 namespace zelvaro::ui {
@@ -49,15 +48,11 @@ void Project::clear() {
 }
 
 QString Project::open(const QString &path) {
-  QFile f(path);
-  if (!f.open(QIODevice::ReadOnly))
-    return QStringLiteral("'%1' を開けません: %2").arg(path, f.errorString());
-  const QByteArray bytes = f.readAll();
-  if (f.error() != QFileDevice::NoError)
-    return QStringLiteral("'%1' を読めません: %2").arg(path, f.errorString());
+  std::string bytes;
+  if (const std::string why = read_file(path.toStdString(), bytes); !why.empty())
+    return QString::fromStdString(why);
   batch::ScheduleDocument doc;
-  const std::string error =
-      batch::read_schedule(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())), doc);
+  const std::string error = batch::read_schedule(bytes, doc);
   if (!error.empty())
     return QStringLiteral("'%1' を開けません: %2").arg(path, QString::fromStdString(error));
   undo_.clear();
@@ -70,7 +65,7 @@ QString Project::save(const QString &path) {
   batch::ScheduleDocument doc = doc_;
   for (std::string_view c : {"equipment", "project", "checker"})
     doc.add_column(c);
-  const std::string error = batch::write_file_atomically(path.toStdString(), batch::schedule_text(doc));
+  const std::string error = save_file_said(path.toStdString(), batch::schedule_text(doc));
   if (!error.empty())
     return QString::fromStdString(error);
   path_ = path;

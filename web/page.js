@@ -266,15 +266,15 @@
     const shownColumns = ['id', 'equipment', 'shape', 'anchor', 'material', 'M', 'W'].map(column);
     for (const item of r.items) {
       const tr = body.insertRow();
-      const status = item.verdict[1];
+      const status = item.result.status;
       tr.dataset.status = status;
       tr.insertCell().textContent = item.line;
       for (const c of shownColumns) tr.insertCell().textContent = c >= 0 ? item.cells[c] : '';
       const verdict = tr.insertCell();
       verdict.className = status;
       verdict.textContent = Verdicts[status] || status;
-      tr.insertCell().textContent = item.verdict[13];
-      tr.insertCell().textContent = item.verdict[14].split(' / ').join('\n');
+      tr.insertCell().textContent = item.result.message;
+      tr.insertCell().textContent = item.result.suggestions.join('\n');
       tr.addEventListener('click', () => {
         for (const other of body.rows) other.classList.remove('selected');
         tr.classList.add('selected');
@@ -305,7 +305,7 @@
     // A row the batch could not read into a case (a selection it could not
     // use, a damaged row) shows the batch's reason rather than a calculation.
     if (!item.shape || !item.anchor || !item.material) {
-      showMessage({ title: Verdicts.refused, text: item.verdict[13], icon: 'critical' });
+      showMessage({ title: Verdicts.refused, text: item.result.message, icon: 'critical' });
       return;
     }
     Command2_Click();
@@ -349,20 +349,11 @@
 
   // ---- The printed sheet, from the last report.
   function fillSheet(outcome) {
-    const line0 = outcome.report.split('\r\n')[0];
-    const mark = '～～～～～';
-    $('SheetCaption').textContent = texts.caption;
-    $('SheetDate').textContent = line0.startsWith(mark) && line0.endsWith(mark)
-      ? line0.slice(mark.length, line0.length - mark.length) : '';
+    const sheet = outcome.sheet; // the core's sheet model, as the desktop sheet draws it
+    $('SheetCaption').textContent = sheet.caption;
+    $('SheetDate').textContent = sheet.calculatedAt;
     $('SheetDiagram').src = 'diagrams/Sheet' + chosen.shape + '.png';
-    const rows = [
-      ['設備形状', texts.shapes[chosen.shape - 1].caption],
-      ['アンカー種類', texts.anchors[chosen.anchor - 1].caption],
-      ['ボルト材質', texts.materials[chosen.material - 1].caption],
-      ['ボルト径', 'M' + $('Combo1').value],
-      ['設計水平震度 KH', $('Combo2').value],
-      ['地域係数 Z', $('Combo4').value],
-    ];
+    const rows = sheet.selections;
     const table = $('SheetSelections');
     table.replaceChildren();
     for (const [name, value] of rows) {
@@ -372,15 +363,14 @@
       tr.append(th);
       tr.insertCell().textContent = value;
     }
-    $('SheetReport').textContent = outcome.report.replace(/\r\n/g, '\n');
-    const names = { bolt: 'ボルト強度', bond: '密着力・連結性', weld: '溶接・鉄筋' };
+    $('SheetReport').textContent = sheet.report.replace(/\r\n/g, '\n');
     const verdicts = $('SheetVerdicts');
     verdicts.replaceChildren();
-    for (const v of outcome.verdicts) {
+    for (const v of sheet.verdicts) {
       const div = document.createElement('div');
       div.className = 'verdict ' + (v.ok ? 'ok' : 'ng');
       const b = document.createElement('b');
-      b.textContent = (v.ok ? '○ ' : '× 不足 ') + names[v.check];
+      b.textContent = (v.ok ? '○ ' : '× 不足 ') + v.check;
       const span = document.createElement('span');
       span.textContent = v.text.replace(/\r\n/g, '\n');
       div.append(b, span);

@@ -19,6 +19,7 @@
 #include "engine/shape_procedure.h"
 #include "refdata/materials.h"
 #include "refdata/selection_lists.h"
+#include "schedule/sheet_model.h"
 
 #include <emscripten/emscripten.h>
 
@@ -43,33 +44,9 @@ constexpr const char *PageNotices =
     "べき乗の計算に Arm の optimized-routines（musl C ライブラリ版、Copyright (c) 2018 Arm Limited、"
     "MIT ライセンス）を使っています（THIRD-PARTY-NOTICES.txt）。";
 
+// A JSON string (bytes that are not UTF-8 become U+FFFD).
 void put_string(std::string &out, std::string_view s) {
-  out += '"';
-  for (const char c : s) {
-    switch (c) {
-    case '"':
-      out += "\\\"";
-      break;
-    case '\\':
-      out += "\\\\";
-      break;
-    case '\r':
-      out += "\\r";
-      break;
-    case '\n':
-      out += "\\n";
-      break;
-    default:
-      if (static_cast<unsigned char>(c) < 0x20) {
-        char esc[8];
-        std::snprintf(esc, sizeof esc, "\\u%04x", static_cast<unsigned>(c));
-        out += esc;
-      } else {
-        out += c;
-      }
-    }
-  }
-  out += '"';
+  batch::append_json_string(out, s);
 }
 
 void put_list(std::string &out, std::span<const std::string_view> items) {
@@ -251,6 +228,60 @@ std::string page_texts() {
   return out;
 }
 
+// The sheet model as the page's printed sheet renders it.
+void put_sheet(std::string &out, const sheet::SheetModel &d) {
+  out += "{\"calculatedAt\":";
+  put_string(out, d.calculated_at);
+  out += ",\"caption\":";
+  put_string(out, d.caption);
+  out += ",\"number\":";
+  put_string(out, d.number);
+  out += ",\"project\":";
+  put_string(out, d.names.project);
+  out += ",\"equipment\":";
+  put_string(out, d.names.equipment);
+  out += ",\"checker\":";
+  put_string(out, d.names.checker);
+  out += ",\"page\":";
+  put_string(out, sheet::page_text(d.page, d.pages));
+  out += ",\"selections\":[";
+  bool first = true;
+  for (const auto &[name, value] : sheet::sheet_selections(d)) {
+    out += first ? "[" : ",[";
+    first = false;
+    put_string(out, name);
+    out += ',';
+    put_string(out, value);
+    out += ']';
+  }
+  out += "],\"report\":";
+  put_string(out, d.report);
+  out += ",\"verdicts\":[";
+  first = true;
+  for (const sheet::SheetVerdict &v : d.verdicts) {
+    out += first ? "{\"check\":" : ",{\"check\":";
+    first = false;
+    put_string(out, v.check);
+    out += ",\"ok\":";
+    out += v.ok ? "true" : "false";
+    out += ",\"text\":";
+    put_string(out, without_crlf(v.outcome));
+    out += '}';
+  }
+  out += "],\"advice\":";
+  if (d.advice)
+    put_message(out, *d.advice);
+  else
+    out += "null";
+  out += ",\"suggestions\":[";
+  for (std::size_t i = 0; i < d.suggestions.size(); ++i) {
+    if (i)
+      out += ',';
+    put_string(out, d.suggestions[i]);
+  }
+  out += "]}";
+}
+
 std::string calculate(int shape, int anchor, int material, std::string_view texts, std::string_view now) {
   cases::CaseFields fields;
   for (int i = 0; i < InputSlotCount; ++i) {
@@ -277,10 +308,12 @@ std::string calculate(int shape, int anchor, int material, std::string_view text
   };
   for (const Message &m : outcome.refusal)
     message(m);
+  std::vector<std::string> changes;
   if (outcome.status == CalcOutcome::Status::Reported && outcome.message) {
     // judge_msg's advice, with the changes that would pass under it, as the window shows them.
+    changes = cases::suggestions(state, fields, outcome);
     Message advice = *outcome.message;
-    advice.informative = cases::joined(cases::suggestions(state, fields, outcome), "\r\n");
+    advice.informative = cases::joined(changes, "\r\n");
     message(advice);
   } else if (outcome.message) {
     message(*outcome.message); // the numeric error
@@ -289,18 +322,12 @@ std::string calculate(int shape, int anchor, int material, std::string_view text
   if (outcome.status == CalcOutcome::Status::Reported) {
     out += ",\"report\":";
     put_string(out, outcome.report);
-    // The verdicts for the printed sheet, from the checks themselves.
-    out += ",\"verdicts\":[{\"check\":\"bolt\",\"ok\":";
-    out += state.VerdictLine.starts_with(VerdictPass) ? "true" : "false";
-    out += ",\"text\":";
-    put_string(out, without_crlf(state.VerdictLine));
-    out += "},{\"check\":";
-    out += outcome.bond ? "\"bond\"" : "\"weld\"";
-    out += ",\"ok\":";
-    out += !outcome.bond || outcome.bond->pullout_kg < outcome.bond->allowable_kg ? "true" : "false";
-    out += ",\"text\":";
-    put_string(out, without_crlf(state.AnchorBlock));
-    out += "}]";
+    // The printed sheet: the same model the desktop sheet draws.
+    batch::ItemResult result;
+    batch::take_outcome(result, state, outcome);
+    result.suggestions = changes;
+    out += ",\"sheet\":";
+    put_sheet(out, sheet::sheet_model(state, outcome, fields, result));
   }
   out += '}';
   return out;
@@ -325,16 +352,30 @@ std::string schedule_utf8(std::string_view bytes) {
   return out;
 }
 
+// The verdict table, and each result as the JSON object of --format json.
+class TableAndResults : public batch::CsvTable {
+public:
+  using CsvTable::CsvTable;
+  void write(const batch::ItemResult &r) override {
+    CsvTable::write(r);
+    std::string &json = results.emplace_back();
+    batch::append_json(json, r);
+  }
+  std::vector<std::string> results;
+};
+
 // A schedule through the batch of zelvaro-check: its verdict table, and for
-// the list each item's cells with what it was calculated from and its row
-// of the table. Items are the schedule's records that are not all empty,
-// which are exactly the table's rows, in the same order.
+// the list each item's cells with what it was calculated from and its typed
+// result (`result`, the object of zelvaro-check --format json). Items are
+// the schedule's records that are not all empty, which are exactly the
+// batch's results, in the same order.
 std::string run_schedule(std::string_view bytes, std::string_view now) {
   std::istringstream in{std::string(bytes)};
   std::ostringstream table, diagnostics;
   batch::BatchOptions options;
   options.now = std::string(now);
-  const batch::BatchCounts counts = batch::run_batch(in, table, diagnostics, options);
+  TableAndResults sink(table);
+  const batch::BatchCounts counts = batch::run_batch(in, sink, diagnostics, options);
 
   std::string out = "{\"counts\":{\"items\":" + std::to_string(counts.items) +
                     ",\"passed\":" + std::to_string(counts.passed) +
@@ -347,9 +388,10 @@ std::string run_schedule(std::string_view bytes, std::string_view now) {
   out += ",\"schedule\":";
   put_string(out, schedule_utf8(bytes));
 
-  std::istringstream schedule_in{std::string(bytes)}, table_in{table.str()};
-  batch::CsvReader schedule(schedule_in), verdicts(table_in, batch::Encoding::Utf8);
-  batch::CsvRecord header, record, verdict;
+  std::istringstream schedule_in{std::string(bytes)};
+  batch::CsvReader schedule(schedule_in);
+  batch::CsvRecord header, record;
+  std::size_t next = 0; // the result of the next item
   out += ",\"columns\":";
   std::vector<std::string_view> names;
   if (schedule.next(header))
@@ -357,14 +399,14 @@ std::string run_schedule(std::string_view bytes, std::string_view now) {
   put_list(out, names);
   out += ",\"items\":[";
   bool first = true;
-  if (!counts.file_error && verdicts.next(verdict)) { // past the table's header
+  if (!counts.file_error) {
     while (schedule.next(record)) {
       bool blank = !record.error;
       for (std::size_t i = 0; blank && i < record.fields.size(); ++i)
         blank = record.fields[i].empty();
       if (blank)
         continue;
-      if (!verdicts.next(verdict))
+      if (next == sink.results.size())
         break;
       if (!first)
         out += ',';
@@ -380,14 +422,13 @@ std::string run_schedule(std::string_view bytes, std::string_view now) {
             return record.fields[i];
         return {};
       };
-      const Shape shape = cases::spelled(cases::ShapeSpellings, cell("shape")).value_or(Shape::None);
+      const Shape shape = cases::shape_named(cell("shape")).value_or(Shape::None);
       out += ",\"shape\":" + std::to_string(static_cast<int>(shape));
       out += ",\"anchor\":" +
-             std::to_string(static_cast<int>(
-                 cases::spelled(cases::AnchorSpellings, cell("anchor")).value_or(Anchor::None)));
-      out += ",\"material\":" +
-             std::to_string(static_cast<int>(
-                 cases::spelled(cases::MaterialSpellings, cell("material")).value_or(Material::None)));
+             std::to_string(static_cast<int>(cases::anchor_named(cell("anchor")).value_or(Anchor::None)));
+      out +=
+          ",\"material\":" +
+          std::to_string(static_cast<int>(cases::material_named(cell("material")).value_or(Material::None)));
       cases::CaseFields fields;
       if (std::find(names.begin(), names.end(), "M") == names.end())
         fields.set(InputSlot::Combo1, ""); // the diameter has no default
@@ -400,9 +441,8 @@ std::string run_schedule(std::string_view bytes, std::string_view now) {
           out += ',';
         put_string(out, fields.text(static_cast<InputSlot>(i)));
       }
-      out += "],\"verdict\":";
-      const std::vector<std::string_view> row(verdict.fields.begin(), verdict.fields.end());
-      put_list(out, row);
+      out += "],\"result\":";
+      out += sink.results[next++];
       out += '}';
     }
   }

@@ -16,6 +16,7 @@ import argparse
 import concurrent.futures
 import csv
 import io
+import json
 import os
 import random
 import re
@@ -36,7 +37,7 @@ EXAMPLES = None
 
 TABLE_HEADER = ["id", "status", "Rb", "sigma_b", "tau_b", "sigma_c", "tau_c",
                 "pullout_kg", "allowable_kg", "LL", "RebarCount",
-                "bolt_verdict", "anchor_verdict", "message", "suggestion"]
+                "bolt_verdict", "anchor_verdict", "message", "suggestion", "line"]
 SCHEDULE_COLUMNS = ["id", "shape", "anchor", "material"] + ref.ALL_NAMES
 SHAPE_NUMBERS = {name: number for name, number in ref.SHAPES.items()}
 
@@ -171,6 +172,7 @@ class Equivalence(unittest.TestCase):
                     want = expected_row(s_code, report, s_err)
                     # a leading ' keeps spreadsheets from taking the id for a formula
                     want["id"] = ("'" if row["id"][:1] in tuple("=+-@\t\r") else "") + row["id"]
+                    want["line"] = str(lines[i])  # where the row starts in the schedule
                     self.assertEqual(got, want)
                     counts[want["status"]] += 1
                     if want["status"] == "refused":
@@ -188,6 +190,29 @@ class Equivalence(unittest.TestCase):
                 len(rows), counts["ok"], counts["shortfall"], counts["refused"]), err)
             self.assertEqual(code, 2 if counts["refused"] else 1 if counts["shortfall"] else 0)
             return counts, files
+
+    def test_json_lines_agree_with_the_table_row_by_row(self):
+        path = os.path.join(EXAMPLES, "schedule.csv")
+        code, out, err = run(["--batch", path])
+        j_code, j_out, j_err = run(["--batch", path, "--format", "json"])
+        self.assertEqual((j_code, j_err), (code, err))
+        _, table = read_table(out)
+        with open(path, encoding="utf-8", newline="") as f:
+            typed = {r["id"]: r for r in csv.DictReader(f)}
+        objects = [json.loads(line) for line in j_out.decode("utf-8").split("\n")[:-1]]
+        self.assertEqual(len(objects), len(table))
+        figures = {"Rb": "Rb_N", "sigma_b": "sigma_b_MPa", "tau_b": "tau_b_MPa", "sigma_c": "sigma_c_MPa",
+                   "tau_c": "tau_c_MPa", "pullout_kg": "pullout_kg", "allowable_kg": "allowable_kg",
+                   "LL": "LL_cm", "RebarCount": "RebarCount"}
+        for row, o in zip(table, objects):
+            with self.subTest(line=row["line"]):
+                self.assertEqual((str(o["line"]), o["id"], o["status"], o["message"], " / ".join(o["suggestions"])),
+                                 (row["line"], row["id"], row["status"], row["message"], row["suggestion"]))
+                for cell, key in figures.items():
+                    self.assertEqual(o[key], float(row[cell]) if row[cell] else None, key)
+                self.assertEqual(o["bolt_ok"], row["bolt_verdict"].endswith("問題無い。"))
+                self.assertEqual(o["bond_ok"], row["anchor_verdict"].endswith("安全") if row["anchor_verdict"] else None)
+                self.assertEqual(o["inputs"], {k: v for k, v in typed[o["id"]].items() if k != "id"})
 
     def test_example_schedule_mixes_every_shape_and_anchor_kind_and_matches_the_single_case(self):
         with open(os.path.join(EXAMPLES, "schedule.csv"), encoding="utf-8", newline="") as f:

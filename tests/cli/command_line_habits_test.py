@@ -218,7 +218,7 @@ class ProgressBar(unittest.TestCase):
                 ("dumb terminal", "> TMP/t.csv", "dumb", True, False)]:
             with self.subTest(name):
                 out = self.terminal(redirect, term)
-                self.assertEqual(b"8192" in out, bar, out[-300:])
+                self.assertEqual(b"8192 rows" in out, bar, out[-300:])
                 self.assertEqual(b"\x1b" in out, escapes, out[-300:])
 
 

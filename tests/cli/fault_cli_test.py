@@ -201,7 +201,7 @@ class BatchFiles(unittest.TestCase, CompleteFiles):
                 self.assertIn("を受けたので中止しました", err)
                 self.assertTrue(out.endswith(b"\r\n"))
                 rows = list(csv.reader(io.StringIO(out.decode("utf-8-sig"), newline="")))
-                self.assertTrue(all(len(r) == 15 for r in rows))
+                self.assertTrue(all(len(r) == 16 for r in rows))
                 self.assertTrue(0 < len(rows) - 1 < 3000)
                 names = self.assert_complete(tmp + "/out")
                 self.assertEqual(len(names), 2 * (len(rows) - 1))

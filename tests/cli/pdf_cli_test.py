@@ -143,8 +143,12 @@ class PdfSheets(unittest.TestCase):
         ids = [r[0] for r in csv.reader(text.splitlines()[1:])]
         for k, item in enumerate(ids):
             line = next(l for l in cover if l.startswith(item[:4]))
-            self.assertTrue(line.endswith(" %d" % (k + 2)), line)
+            self.assertTrue(line.endswith(" %d / 13" % (k + 2)), line)
+            # Each sheet carries its item's number and the page the cover gives it.
+            sheet = [normalized(l) for l in pages[k + 1].splitlines()]
             self.assertIn("ポンプ室改修", pages[k + 1])
+            self.assertTrue(any(normalized(item) in l for l in sheet), (item, sheet[:6]))
+            self.assertEqual(sheet[-1], "%d / 13" % (k + 2))
         self.assertTrue(any(l.startswith("空欄 X-1 入力不備 － 空白") for l in cover), cover)
         fonts = subprocess.run(["pdffonts", out], capture_output=True, check=True).stdout.decode()
         names = [l.split()[0] for l in fonts.splitlines()[2:]]
@@ -157,6 +161,17 @@ class PdfSheets(unittest.TestCase):
         self.assertEqual(run(["--batch", schedule, "--pdf", folder]).returncode, 0)
         sheet = pdf_lines(os.path.join(folder, os.listdir(folder)[0]))
         self.assertTrue(any("ポンプ室改修" in l for l in sheet) and any("検査太郎" in l for l in sheet), sheet)
+        # The folder of sheets and the bundle give one title block: the row's cell, else the option.
+        with open(schedule, "w", encoding="utf-8") as f:
+            f.write(lines[0] + ",equipment\n" + lines[1] + ",ポンプA\n" + lines[2] + ",\n")
+        folder, bundle = os.path.join(self.dir, "named"), os.path.join(self.dir, "named.pdf")
+        for target in (folder, bundle):
+            self.assertEqual(run(["--batch", schedule, "--pdf", target, "--equipment", "既定機器"]).returncode, 0)
+        each = [" ".join(pdf_lines(os.path.join(folder, n))) for n in sorted(os.listdir(folder))]
+        sheets = subprocess.run(["pdftotext", bundle, "-"], capture_output=True,
+                                check=True).stdout.decode().split("\f")[1:-1]
+        self.assertEqual([("ポンプA" in t, "既定機器" in t) for t in each], [(True, False), (False, True)])
+        self.assertEqual([("ポンプA" in t, "既定機器" in t) for t in sheets], [(True, False), (False, True)])
         # An output that cannot be written is an error, and leaves nothing.
         bad = os.path.join(self.dir, "missing", "all.pdf")
         p = run(["--batch", schedule, "--pdf", bad])

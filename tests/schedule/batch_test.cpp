@@ -1,5 +1,10 @@
 // The batch mode in-process: schedules in, verdict tables, diagnostics,
 // counts and report files out.
+#include "capture/advice.h"
+#include "engine/checks.h"
+#include "engine/shape_procedure.h"
+#include "refdata/materials.h"
+#include "refdata/selection_lists.h"
 #include "schedule/batch.h"
 #include "schedule/progress_bar.h"
 
@@ -57,7 +62,7 @@ BatchRun run(const std::string &schedule, BatchOptions options = {}) {
   CsvRecord record;
   while (reader.next(record)) {
     EXPECT_FALSE(record.error) << to_string(record.error) << " on line " << record.line << " of the table";
-    EXPECT_EQ(record.fields.size(), 15u) << "line " << record.line << " of the table";
+    EXPECT_EQ(record.fields.size(), 16u) << "line " << record.line << " of the table";
     r.rows.push_back(record);
   }
   return r;
@@ -134,6 +139,17 @@ TEST(Batch, every_shape_and_anchor_kind_matches_the_single_case) {
   const BatchRun r = run(schedule);
   ASSERT_EQ(r.rows.size(), std::size(cases) + 1);
   EXPECT_TRUE(r.table.starts_with(std::string(TableHeader) + "\r\n"));
+  // The same run as typed results.
+  struct Collect : ResultSink {
+    std::vector<ItemResult> results;
+    void write(const ItemResult &result) override { results.push_back(result); }
+  } typed;
+  std::istringstream again(schedule);
+  std::ostringstream quiet;
+  BatchOptions options;
+  options.now = FixedNow;
+  run_batch(again, typed, quiet, options);
+  ASSERT_EQ(typed.results.size(), std::size(cases));
 
   std::size_t shortfalls = 0;
   for (std::size_t i = 0; i < std::size(cases); ++i) {
@@ -144,6 +160,22 @@ TEST(Batch, every_shape_and_anchor_kind_matches_the_single_case) {
     const SeismicCalcState &s = one.state;
     EXPECT_EQ(r.cell(i, "status"), one.outcome.message ? "shortfall" : "ok");
     shortfalls += one.outcome.message ? 1 : 0;
+    const ItemResult &t = typed.results[i];
+    EXPECT_EQ(t.line, i + 2);
+    EXPECT_EQ(status_word(t.status), r.cell(i, "status"));
+    EXPECT_EQ(std::tuple(t.Rb_N, t.sigma_b_MPa, t.tau_b_MPa, t.sigma_c_MPa, t.tau_c_MPa, t.ft_MPa, t.fs_MPa),
+              std::tuple(s.Rb, s.sigma_b, s.tau_b, s.sigma_c, s.tau_c, s.ft, s.fs));
+    EXPECT_EQ(t.bolt_ok, s.VerdictLine == VerdictPass);
+    EXPECT_EQ(t.bond_checked, c.anchor != Anchor::RebarWelded);
+    if (t.bond_checked) {
+      EXPECT_EQ(std::tuple(t.pullout_kg, t.allowable_kg),
+                std::tuple(one.outcome.bond->pullout_kg, one.outcome.bond->allowable_kg));
+      EXPECT_EQ(t.bond_ok, s.AnchorBlock.ends_with(BondSafe));
+    } else {
+      EXPECT_EQ(std::tuple(t.LL_cm, t.RebarCount), std::tuple(s.LL, s.RebarCount));
+    }
+    EXPECT_EQ(t.message, r.cell(i, "message"));
+    EXPECT_EQ(cases::joined(t.suggestions, " / "), r.cell(i, "suggestion"));
     for (const auto &[column, member] : {std::pair{"Rb", &SeismicCalcState::Rb},
                                          {"sigma_b", &SeismicCalcState::sigma_b},
                                          {"tau_b", &SeismicCalcState::tau_b},
@@ -167,7 +199,7 @@ TEST(Batch, every_shape_and_anchor_kind_matches_the_single_case) {
     for (std::size_t p; (p = advice.find("\r\n")) != std::string::npos;)
       advice.replace(p, 2, " ");
     EXPECT_EQ(r.cell(i, "message"), advice);
-    EXPECT_EQ(r.cell(i, "suggestion").empty(), !one.outcome.message); // the last column
+    EXPECT_EQ(r.cell(i, "suggestion").empty(), !one.outcome.message);
   }
   EXPECT_GT(shortfalls, 0u);
   EXPECT_EQ(r.counts.shortfalls, shortfalls);
@@ -260,6 +292,27 @@ TEST(Batch, ids_with_breaks_commas_and_quotes_come_back_whole_and_on_one_line_in
     std::erase_if(plain, [](char c) { return c == '\r' || c == '\n'; });
     EXPECT_EQ(shown, plain);
   }
+}
+
+// What an engineer types in a spreadsheet: the window's own captions, taken
+// from the tables the window's option buttons show.
+TEST(Batch, selections_may_be_the_windows_captions) {
+  const std::string_view material = material_strength(Material::SUS)->caption;
+  std::string schedule = Header;
+  const std::string fields =
+      FloorRow.substr(FloorRow.find(',', FloorRow.find(',', FloorRow.find(',') + 1) + 1));
+  for (const auto &[shape, anchor, metal] :
+       {std::tuple<std::string_view, std::string_view, std::string_view>{"floor", "rebar-hooked", "SUS"},
+        {shape_procedure(Shape::Floor)->caption, anchor_kinds()[5].caption, material},
+        {"floor", "rebar-hooked", material.substr(0, material.find("\u3000"))}})
+    schedule += "P-1," + std::string(shape) + "," + std::string(anchor) + "," +
+                csv_quoted(std::string(metal)) + fields;
+  const BatchRun r = run(schedule);
+  ASSERT_EQ(r.rows.size(), 4u);
+  EXPECT_EQ(r.cell(0, "status"), "ok");
+  for (std::size_t i = 1; i < 3; ++i)
+    EXPECT_EQ(std::vector(r.row(i).begin(), r.row(i).end() - 1),
+              std::vector(r.row(0).begin(), r.row(0).end() - 1));
 }
 
 TEST(Batch, columns_may_be_missing_reordered_or_unread_by_the_shape) {

@@ -193,11 +193,36 @@ void ProjectTest::refused_rows_are_listed_with_the_batch_message() {
   int refused = 0;
   for (std::size_t r = 0; r < 15; ++r) {
     QVERIFY(reader.next(row));
-    QCOMPARE(v[r].table, row.fields);
+    QCOMPARE(std::string(batch::status_word(v[r].result.status)), row.fields[1]);
     refused += v[r].status == batch::RowVerdict::Status::Refused;
   }
   QVERIFY(!reader.next(row));
   QCOMPARE(refused, 3);
+  // The list's Rb(kg) and 許容値(kg) read as the report's bond line, to 0.1 kg.
+  ProjectModel model(p);
+  int bonds = 0;
+  for (std::size_t r = 0; r < 15; ++r) {
+    const batch::RowInputs in = batch::row_inputs(p.document(), p.document().rows[r]);
+    if (v[r].status == batch::RowVerdict::Status::Refused || in.anchor == Anchor::RebarWelded)
+      continue;
+    SeismicCalcState s;
+    cases::prepare_state(s, in.shape, in.anchor, in.material);
+    cases::CaseFieldViews fields;
+    for (std::size_t k = 0; k < in.texts.size(); ++k)
+      fields.set(static_cast<InputSlot>(k), in.texts[k]);
+    const CalcOutcome out = cases::run_case(s, fields, project_now());
+    const QRegularExpressionMatch bond =
+        QRegularExpression(QStringLiteral("⇒引抜力 Rb=([0-9.]+)\\(kg\\)[^=]*=([0-9.]+)\\(kg\\)"))
+            .match(QString::fromStdString(out.report));
+    QVERIFY2(bond.hasMatch(), out.report.c_str());
+    const auto shown = [&](ListColumn c) {
+      return model.index(static_cast<int>(r), static_cast<int>(c)).data().toString();
+    };
+    QCOMPARE(shown(ListColumn::Rb), QString::number(bond.captured(1).toDouble(), 'f', 1));
+    QCOMPARE(shown(ListColumn::Allowable), QString::number(bond.captured(2).toDouble(), 'f', 1));
+    ++bonds;
+  }
+  QVERIFY(bonds >= 8);
   QVERIFY(QString::fromStdString(v[12].message).contains(QStringLiteral("空白")));
   QVERIFY(QString::fromStdString(v[13].message).contains(QStringLiteral("roof")));
   QVERIFY(QString::fromStdString(v[14].message).contains(QStringLiteral("\"")));
@@ -258,9 +283,14 @@ void ProjectTest::failed_save_keeps_the_old_file_and_says_why() {
   QCOMPARE(read(path), old);
   QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden).size(), 1); // no temporary file left
   QCOMPARE(m.boxes.size(), std::size_t(1));
-  QVERIFY2(QString::fromStdString(m.boxes[0].text).contains(QStringLiteral("書き込みの許可がありません")),
+  QVERIFY2(QString::fromStdString(m.boxes[0].text).contains(QStringLiteral("アクセスが許可されていません。")),
            m.boxes[0].text.c_str());
   QVERIFY(m.w.project().isModified());
+  // The system's words are Japanese whatever the locale: the files/ table, never strerror or Qt's.
+  const QString tooLong = m.w.project().save(dir.filePath(QString(300, QLatin1Char('x')) + ".csv"));
+  QVERIFY2(tooLong.contains(QStringLiteral("名前が長すぎます。")), qPrintable(tooLong));
+  const QString missing = Project().open(dir.filePath(QStringLiteral("none.csv")));
+  QVERIFY2(missing.contains(QStringLiteral("ありません。")), qPrintable(missing));
 
   // A full disk: a tiny file system (root only).
   if (!root)
@@ -281,7 +311,7 @@ void ProjectTest::failed_save_keeps_the_old_file_and_says_why() {
   const QByteArray after = read(full);
   const int left = static_cast<int>(QDir(small).entryList(QDir::Files | QDir::Hidden).size());
   QProcess::execute(QStringLiteral("umount"), {small});
-  QVERIFY2(failed.contains(QStringLiteral("ディスクの空きが足りません")), qPrintable(failed));
+  QVERIFY2(failed.contains(QStringLiteral("ディスクに空きがありません。")), qPrintable(failed));
   QCOMPARE(after, old);
   QCOMPARE(left, 1);
 }

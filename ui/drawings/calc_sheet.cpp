@@ -53,38 +53,31 @@ void cell(QPainter &p, const QRectF &r, const QString &caption, const QString &v
   p.drawRect(r);
   p.setFont(font(ui::PGothicFamily, 2.4, u));
   p.drawText(r.adjusted(u(1.5), u(0.8), -u(1.5), 0), Qt::AlignLeft | Qt::AlignTop, caption);
-  p.setFont(font(ui::PGothicFamily, 3.6, u));
-  p.drawText(r.adjusted(u(1.5), 0, -u(1.5), -u(1.2)), Qt::AlignLeft | Qt::AlignBottom, value);
+  draw_fitted(p, r.adjusted(u(1.5), u(3.6), -u(1.5), -u(0.6)), value, font(ui::PGothicFamily, 3.6, u),
+              Qt::AlignLeft | Qt::AlignBottom);
 }
 
 } // namespace
 
-SheetData sheet_data(const SeismicCalcState &s, const CalcOutcome &outcome, std::string diameter,
-                     std::string kh, std::string z) {
-  SheetData d;
-  d.report = outcome.report;
-  d.advice = outcome.message;
-  std::string_view header = s.ReportHeader;
-  if (header.starts_with(ReportHeaderMark) && header.ends_with(ReportHeaderMark) &&
-      header.size() >= 2 * ReportHeaderMark.size())
-    d.calculated_at = header.substr(ReportHeaderMark.size(), header.size() - 2 * ReportHeaderMark.size());
-  d.verdicts.push_back({"ボルト強度", s.VerdictLine, s.VerdictLine == VerdictPass});
-  if (outcome.bond) {
-    d.verdicts.push_back(
-        {"密着力・連結性", s.AnchorBlock, outcome.bond->pullout_kg < outcome.bond->allowable_kg});
-  } else if (s.AnchorKind == Anchor::RebarWelded) {
-    // The weld's line, then the rebar's: figures to check, not verdicts.
-    d.verdicts.push_back({"溶接・鉄筋", s.AnchorBlock.substr(0, s.AnchorBlock.find(CRLF)), true});
-    d.verdicts.push_back({"溶接・鉄筋", s.RebarLine, true});
+void draw_fitted(QPainter &p, const QRectF &r, const QString &text, QFont font, int align) {
+  const int full = font.pixelSize(), least = std::max(1, full / 2);
+  for (int size = full;; size = std::max(least, size * 9 / 10)) {
+    font.setPixelSize(size);
+    if (QFontMetricsF(font, p.device()).horizontalAdvance(text) <= r.width() || size == least)
+      break;
   }
-  d.shape = s.ShapeKind;
-  d.anchor = s.AnchorKind;
-  d.material = s.BoltMaterial;
-  d.diameter = std::move(diameter);
-  d.kh = std::move(kh);
-  d.z = std::move(z);
-  d.caption = s.CaptionText;
-  return d;
+  p.setFont(font);
+  if (QFontMetricsF(font, p.device()).horizontalAdvance(text) <= r.width()) {
+    p.drawText(r, align, text);
+    return;
+  }
+  // Wrapped, smaller still while the lines overflow the cell.
+  const int flags = (align & ~Qt::AlignVertical_Mask) | Qt::AlignVCenter | Qt::TextWrapAnywhere;
+  while (font.pixelSize() > 1 && p.boundingRect(r, flags, text).height() > r.height()) {
+    font.setPixelSize(font.pixelSize() * 9 / 10);
+    p.setFont(font);
+  }
+  p.drawText(r, flags, text);
 }
 
 void paint_sheet(QPainter &p, const QRectF &page, const SheetData &d) {
@@ -103,12 +96,26 @@ void paint_sheet(QPainter &p, const QRectF &page, const SheetData &d) {
   p.setFont(font(ui::GothicFamily, 3.4, u));
   p.drawText(QRectF(left + w * 0.6, y, w * 0.4, u(10)), Qt::AlignRight | Qt::AlignVCenter, qs(d.caption));
   y += u(11);
-  const double cw = w / 4, ch = u(11);
-  cell(p, QRectF(left, y, cw, ch), QStringLiteral("計算日時"), qs(d.calculated_at), u);
-  cell(p, QRectF(left + cw, y, cw, ch), QStringLiteral("工事名"), qs(d.names.project), u);
-  cell(p, QRectF(left + 2 * cw, y, cw, ch), QStringLiteral("機器"), qs(d.names.equipment), u);
-  cell(p, QRectF(left + 3 * cw, y, cw, ch), QStringLiteral("確認者"), qs(d.names.checker), u);
+  // Widths in mm of the 180: 計算日時, 工事名, 番号, 機器名, 確認者.
+  const std::pair<QString, QString> title[] = {{QStringLiteral("計算日時"), qs(d.calculated_at)},
+                                               {QStringLiteral("工事名"), qs(d.names.project)},
+                                               {QStringLiteral("番号"), qs(d.number)},
+                                               {QStringLiteral("機器名"), qs(d.names.equipment)},
+                                               {QStringLiteral("確認者"), qs(d.names.checker)}};
+  const double widths[] = {34, 48, 28, 44, 26}, ch = u(11);
+  double x = left;
+  for (std::size_t c = 0; c < std::size(title); ++c) {
+    cell(p, QRectF(x, y, u(widths[c]), ch), title[c].first, title[c].second, u);
+    x += u(widths[c]);
+  }
   y += ch + u(5);
+  // The page number at the foot, as the cover lists it.
+  const double foot = page.bottom() - (d.page > 0 ? u(6) : 0);
+  if (d.page > 0) {
+    p.setFont(font(ui::PGothicFamily, 3.2, u));
+    p.drawText(QRectF(left, foot, w, page.bottom() - foot), Qt::AlignHCenter | Qt::AlignBottom,
+               qs(page_text(d.page, d.pages)));
+  }
 
   // The shape's diagram beside the selections.
   const int k = static_cast<int>(d.shape);
@@ -125,28 +132,15 @@ void paint_sheet(QPainter &p, const QRectF &page, const SheetData &d) {
     p.drawImage(QRectF(left, y, dw, dh), diagram);
     block = std::max(block, dh);
   }
-  const ShapeProcedure *proc = shape_procedure(d.shape);
-  const MaterialStrength *material = material_strength(d.material);
-  const int anchor = static_cast<int>(d.anchor);
-  const std::pair<QString, QString> selections[] = {
-      {QStringLiteral("設備形状"), proc ? qs(proc->caption) : QString()},
-      {QStringLiteral("アンカー種類"), anchor >= 1 && anchor <= 7
-                                           ? qs(anchor_kinds()[static_cast<std::size_t>(anchor - 1)].caption)
-                                           : QString()},
-      {QStringLiteral("ボルト材質"), material ? qs(material->caption) : QString()},
-      {QStringLiteral("ボルト径"), QStringLiteral("M") + qs(d.diameter)},
-      {QStringLiteral("設計水平震度 KH"), qs(d.kh)},
-      {QStringLiteral("地域係数 Z"), qs(d.z)},
-  };
   const double sx = left + u(70), row = u(6);
   double sy = y + u(1);
-  for (const auto &[name, value] : selections) {
+  for (const auto &[name, value] : sheet_selections(d)) {
     p.setFont(font(ui::PGothicFamily, 3.2, u));
     p.setPen(rule);
-    p.drawText(QPointF(sx, sy + u(4)), name);
+    p.drawText(QPointF(sx, sy + u(4)), qs(name));
     p.setPen(ink);
     p.setFont(font(ui::GothicFamily, 3.6, u));
-    p.drawText(QPointF(sx + u(38), sy + u(4)), value);
+    p.drawText(QPointF(sx + u(38), sy + u(4)), qs(value));
     p.setPen(QPen(QColor(0xc8, 0xc8, 0xc8), u(0.2)));
     p.drawLine(QPointF(sx, sy + row - u(0.5)), QPointF(left + w, sy + row - u(0.5)));
     p.setPen(QPen(ink, u(0.25)));
@@ -211,7 +205,7 @@ void paint_sheet(QPainter &p, const QRectF &page, const SheetData &d) {
     p.setPen(ink);
     p.setFont(font(ui::PGothicFamily, 3.4, u));
     const QString text = qs(to_lf(d.advice->text));
-    const QRectF area(left, y, w, page.bottom() - y);
+    const QRectF area(left, y, w, foot - y);
     const QRectF used = p.boundingRect(area, Qt::TextWordWrap, text);
     p.drawText(area, Qt::TextWordWrap, text);
     y += used.height();
@@ -224,7 +218,7 @@ void paint_sheet(QPainter &p, const QRectF &page, const SheetData &d) {
     y += u(6);
     p.setFont(font(ui::PGothicFamily, 3.4, u));
     for (const std::string &line : d.suggestions) {
-      const QRectF area(left + u(2), y, w - u(2), page.bottom() - y);
+      const QRectF area(left + u(2), y, w - u(2), foot - y);
       const QString text = QStringLiteral("・") + qs(line);
       const QRectF used = p.boundingRect(area, Qt::TextWordWrap, text);
       p.drawText(area, Qt::TextWordWrap, text);

@@ -5,16 +5,18 @@
 // window (save as PDF, print) and zelvaro-check --pdf. Needs a
 // QGuiApplication (fonts), not a display.
 
-#include "capture/sheet_names.h"
 #include "engine/calculate.h"
 #include "engine/message.h"
 #include "engine/seismic_calc_state.h"
+#include "schedule/sheet_model.h"
 
 #include <QByteArray>
+#include <QFont>
 #include <QString>
 
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 class QPainter;
@@ -22,30 +24,17 @@ class QRectF;
 
 namespace zelvaro::sheet {
 
-// One check of the sheet's verdicts: its name, the report's line that says
-// the outcome, and whether it passed.
-struct SheetVerdict {
-  std::string check, outcome;
-  bool ok = false;
-};
-
-struct SheetData {
-  std::string report;        // exactly as the result box holds it (CR LF)
-  std::string calculated_at; // the date and time of the report's header
-  std::vector<SheetVerdict> verdicts;
-  std::optional<Message> advice;        // judge_msg's box, when a check failed
-  std::vector<std::string> suggestions; // with the advice: the changes that would pass
-  Shape shape = Shape::None;
-  Anchor anchor = Anchor::None;
-  Material material = Material::None;
-  std::string diameter, kh, z; // as entered
-  std::string caption = InitialCaptionText;
-  SheetNames names; // optional names for the title block
-};
+using SheetData = SheetModel;
 
 // The sheet's data after a calculation of `s` that reported.
-SheetData sheet_data(const SeismicCalcState &s, const CalcOutcome &outcome, std::string diameter,
-                     std::string kh, std::string z);
+inline SheetData sheet_data(const SeismicCalcState &s, const CalcOutcome &outcome, std::string diameter,
+                            std::string kh, std::string z) {
+  return sheet_model(s, outcome, std::move(diameter), std::move(kh), std::move(z));
+}
+
+// Draws `text` in `r`: in `font` when it fits on one line, else smaller
+// down to about half its size, else wrapped at that size; never cut.
+void draw_fitted(QPainter &p, const QRectF &r, const QString &text, QFont font, int align);
 
 // Draws the sheet into `page` (device coordinates of the painter's device).
 void paint_sheet(QPainter &p, const QRectF &page, const SheetData &d);

@@ -1,7 +1,7 @@
 #include "ui/drawings/schedule_bundle.h"
 
 #include "capture/single_case.h"
-#include "schedule/schedule_writer.h"
+#include "files/atomic_file.h"
 
 #include <QDate>
 
@@ -21,6 +21,13 @@ std::string verdict_label(batch::RowVerdict::Status status) {
   return "入力不備";
 }
 
+namespace {
+SheetNames row_names(const batch::ScheduleDocument &doc, const batch::ScheduleRow &row) {
+  return {std::string(doc.cell(row, "project")), std::string(doc.cell(row, "equipment")),
+          std::string(doc.cell(row, "checker"))};
+}
+} // namespace
+
 std::vector<sheet::BundleItem> bundle_items(const batch::ScheduleDocument &doc,
                                             const std::vector<batch::RowVerdict> &verdicts,
                                             const std::string &now, const SheetNames &names) {
@@ -32,7 +39,8 @@ std::vector<sheet::BundleItem> bundle_items(const batch::ScheduleDocument &doc,
     const batch::RowVerdict &v = verdicts[r];
     sheet::BundleItem item;
     item.id = doc.cell(row, "id");
-    item.equipment = doc.cell(row, "equipment");
+    const SheetNames title = title_names(row_names(doc, row), names);
+    item.equipment = title.equipment;
     item.verdict = verdict_label(v.status);
     if (v.status != batch::RowVerdict::Status::Refused) {
       const batch::RowInputs in = batch::row_inputs(doc, row);
@@ -41,13 +49,8 @@ std::vector<sheet::BundleItem> bundle_items(const batch::ScheduleDocument &doc,
       prepare_state(state, in.shape, in.anchor, in.material);
       const CalcOutcome outcome = run_case(state, fields, now);
       if (outcome.status == CalcOutcome::Status::Reported) {
-        sheet::SheetData d =
-            sheet::sheet_data(state, outcome, in.texts[static_cast<std::size_t>(InputSlot::Combo1)],
-                              in.texts[static_cast<std::size_t>(InputSlot::Combo2)],
-                              in.texts[static_cast<std::size_t>(InputSlot::Combo4)]);
-        d.names.project = names.project.empty() ? std::string(doc.cell(row, "project")) : names.project;
-        d.names.equipment = names.equipment.empty() ? item.equipment : names.equipment;
-        d.names.checker = names.checker.empty() ? std::string(doc.cell(row, "checker")) : names.checker;
+        SheetModel d = sheet_model(state, outcome, fields, v.result);
+        d.names = title;
         item.sheet = std::move(d);
       }
     }
@@ -67,17 +70,15 @@ std::string write_schedule_bundle(std::string_view schedule, batch::Encoding enc
     return error;
   const std::vector<sheet::BundleItem> items = bundle_items(doc, batch::evaluate(doc, now), now, names);
   sheet::BundleCover cover;
-  cover.project = names.project.empty() && !doc.rows.empty() ? std::string(doc.cell(doc.rows[0], "project"))
-                                                             : names.project;
-  cover.checker = names.checker.empty() && !doc.rows.empty() ? std::string(doc.cell(doc.rows[0], "checker"))
-                                                             : names.checker;
+  const SheetNames title = title_names(doc.rows.empty() ? SheetNames{} : row_names(doc, doc.rows[0]), names);
+  cover.project = title.project;
+  cover.checker = title.checker;
   const LocalDateTime today = cases::run_time();
   cover.date = QDate(today.year, today.month, today.day).toString(QStringLiteral("yyyy/MM/dd")).toStdString();
   const QByteArray pdf = sheet::bundle_pdf(cover, items);
   if (pdf.isEmpty())
     return "計算書（PDF）を作れません。";
-  return batch::write_file_atomically(
-      path, std::string_view(pdf.constData(), static_cast<std::size_t>(pdf.size())));
+  return save_file_said(path, std::string_view(pdf.constData(), static_cast<std::size_t>(pdf.size())));
 }
 
 } // namespace zelvaro::sheet

@@ -17,8 +17,8 @@ std::string verdict_label(batch::RowVerdict::Status status);
 
 // The items of the bundle in list order: each calculated row with its sheet,
 // calculated again exactly as the batch calculates it; a refused row with
-// its message and no sheet. The rows' `project` and `checker` cells name the
-// sheets unless `names` gives them.
+// its message and no sheet. Each sheet's title block (and the cover's
+// 機器名) follows title_names: the row's cells, else `names`.
 std::vector<sheet::BundleItem> bundle_items(const batch::ScheduleDocument &doc,
                                             const std::vector<batch::RowVerdict> &verdicts,
                                             const std::string &now, const SheetNames &names);

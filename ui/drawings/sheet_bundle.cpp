@@ -3,10 +3,13 @@
 #include "ui/drawings/fonts.h"
 
 #include <QBuffer>
+#include <QFont>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
+
+#include <algorithm>
 
 namespace zelvaro::sheet {
 
@@ -21,7 +24,8 @@ int cover_pages(std::size_t items) {
 }
 
 void paint_cover(QPainter &p, const QRectF &page, const BundleCover &cover,
-                 const std::vector<BundleItem> &items, const std::vector<int> &pages, int first, int count) {
+                 const std::vector<BundleItem> &items, const std::vector<int> &pages, int last, int first,
+                 int count) {
   const double mm = page.width() / 180.0;
   const auto font = [&](const char *family, double height, bool bold = false) {
     QFont f(QString::fromUtf8(family));
@@ -37,15 +41,15 @@ void paint_cover(QPainter &p, const QRectF &page, const BundleCover &cover,
   p.drawText(QRectF(left, y, w, 10 * mm), Qt::AlignLeft | Qt::AlignVCenter,
              QStringLiteral("アンカーボルト耐震計算書　表紙"));
   y += 12 * mm;
-  p.setFont(font(ui::PGothicFamily, 3.6));
-  p.drawText(QRectF(left, y, w, 6 * mm), Qt::AlignLeft | Qt::AlignVCenter,
-             QStringLiteral("工事名: %1").arg(qs(cover.project)));
+  draw_fitted(p, QRectF(left, y, w, 6 * mm), QStringLiteral("工事名: %1").arg(qs(cover.project)),
+              font(ui::PGothicFamily, 3.6), Qt::AlignLeft | Qt::AlignVCenter);
   y += 6 * mm;
-  p.drawText(QRectF(left, y, w, 6 * mm), Qt::AlignLeft | Qt::AlignVCenter,
-             QStringLiteral("作成日: %1　　確認者: %2").arg(qs(cover.date), qs(cover.checker)));
+  draw_fitted(p, QRectF(left, y, w, 6 * mm),
+              QStringLiteral("作成日: %1　　確認者: %2").arg(qs(cover.date), qs(cover.checker)),
+              font(ui::PGothicFamily, 3.6), Qt::AlignLeft | Qt::AlignVCenter);
   y += 9 * mm;
   // The table: 番号, 機器名, 判定, 頁 and, for a refused item, its reason.
-  const double cols[] = {0, 30, 85, 110, 125, 180};
+  const double cols[] = {0, 50, 100, 120, 138, 180};
   const QString heads[] = {QStringLiteral("番号"), QStringLiteral("機器名"), QStringLiteral("判定"),
                            QStringLiteral("頁"), QStringLiteral("備考")};
   const double row = 5.5 * mm;
@@ -58,15 +62,12 @@ void paint_cover(QPainter &p, const QRectF &page, const BundleCover &cover,
   p.setFont(font(ui::PGothicFamily, 3.0));
   for (int i = first; i < first + count; ++i) {
     const BundleItem &it = items[static_cast<std::size_t>(i)];
+    const int at = pages[static_cast<std::size_t>(i)];
     const QString cells[] = {qs(it.id), qs(it.equipment), qs(it.verdict),
-                             pages[static_cast<std::size_t>(i)]
-                                 ? QString::number(pages[static_cast<std::size_t>(i)])
-                                 : QStringLiteral("－"),
-                             qs(it.message)};
+                             at ? qs(page_text(at, last)) : QStringLiteral("－"), qs(it.message)};
     for (int c = 0; c < 5; ++c) {
       const QRectF r(left + cols[c] * mm + mm, y, (cols[c + 1] - cols[c] - 2) * mm, row);
-      const QFontMetricsF fm(p.font());
-      p.drawText(r, Qt::AlignLeft | Qt::AlignVCenter, fm.elidedText(cells[c], Qt::ElideRight, r.width()));
+      draw_fitted(p, r, cells[c], font(ui::PGothicFamily, 3.0), Qt::AlignLeft | Qt::AlignVCenter);
     }
     y += row;
     p.drawLine(QPointF(left, y), QPointF(left + w, y));
@@ -103,11 +104,14 @@ QByteArray bundle_pdf(const BundleCover &cover, const std::vector<BundleItem> &i
     const QRectF page(QPointF(0, 0), writer.pageLayout().paintRectPixels(writer.resolution()).size());
     const std::vector<int> pages = bundle_pages(items);
     const int covers = cover_pages(items.size());
+    const int last = // the number of pages
+        covers + static_cast<int>(std::count_if(items.begin(), items.end(),
+                                                [](const BundleItem &it) { return it.sheet.has_value(); }));
     for (int c = 0; c < covers; ++c) {
       if (c > 0)
         writer.newPage();
       const int first = c * CoverRowsPerPage;
-      paint_cover(p, page, cover, items, pages, first,
+      paint_cover(p, page, cover, items, pages, last, first,
                   std::min(CoverRowsPerPage, static_cast<int>(items.size()) - first));
     }
     const int total = static_cast<int>(items.size());
@@ -120,7 +124,10 @@ QByteArray bundle_pdf(const BundleCover &cover, const std::vector<BundleItem> &i
       if (!it.sheet)
         continue;
       writer.newPage();
-      paint_sheet(p, page, *it.sheet);
+      SheetData sheet = *it.sheet;
+      sheet.page = pages[static_cast<std::size_t>(i)];
+      sheet.pages = last;
+      paint_sheet(p, page, sheet);
     }
     if (!p.end())
       return {};

@@ -42,19 +42,15 @@ SheetFiles::SheetFiles(const std::filesystem::path &dir, SheetNames names, bool 
   need_application();
 }
 
-void SheetFiles::write(std::size_t line, std::string_view id, const batch::RowNames &row,
-                       const SeismicCalcState &s, const CalcOutcome &outcome, const FieldReader &fields) {
-  SheetNames names = names_;
-  if (!row.equipment.empty())
-    names.equipment = row.equipment;
-  if (names.project.empty())
-    names.project = row.project;
-  if (names.checker.empty())
-    names.checker = row.checker;
-  const QByteArray pdf = sheet_pdf(data(s, outcome, fields, names));
+void SheetFiles::write(const batch::ItemResult &result, const SheetNames &row, const SeismicCalcState &s,
+                       const CalcOutcome &outcome, const FieldReader &fields) {
+  SheetModel d = sheet_model(s, outcome, fields, result);
+  d.names = title_names(row, names_);
+  const QByteArray pdf = sheet_pdf(d);
   if (pdf.isEmpty())
-    throw std::runtime_error(batch::filled(failed_, {std::to_string(line)}));
-  files_.write(line, id, std::string_view(pdf.constData(), static_cast<std::size_t>(pdf.size())));
+    throw std::runtime_error(batch::filled(failed_, {std::to_string(result.line)}));
+  files_.write(result.line, result.id,
+               std::string_view(pdf.constData(), static_cast<std::size_t>(pdf.size())));
 }
 
 } // namespace zelvaro::sheet

@@ -22,15 +22,14 @@ std::string write_sheet_file(const std::string &path, const SeismicCalcState &s,
                              const FieldReader &fields, const SheetNames &names);
 
 // Sheets of a batch, one per calculated row, in a folder, named like the
-// report files (line number and a safe form of the id, ".pdf"). The
-// schedule's `equipment` cell, when there is one, names the equipment; its
-// `project` and `checker` cells name the rest unless the command line does.
+// report files (line number and a safe form of the id, ".pdf"). The title
+// block's names follow title_names: the row's cells, else the command line's.
 class SheetFiles : public batch::SheetSink {
 public:
   // `replace` and `texts` as for batch::ReportFiles.
   SheetFiles(const std::filesystem::path &dir, SheetNames names, bool replace = false,
              const batch::BatchTexts &texts = batch::default_texts());
-  void write(std::size_t line, std::string_view id, const batch::RowNames &row, const SeismicCalcState &s,
+  void write(const batch::ItemResult &result, const SheetNames &row, const SeismicCalcState &s,
              const CalcOutcome &outcome, const FieldReader &fields) override;
   void finish() override { files_.finish(); }
 
