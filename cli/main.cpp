@@ -10,6 +10,9 @@
 #include "engine/report_text.h"
 #include "engine/shape_procedure.h"
 #include "files/atomic_file.h"
+#include "files/read_file.h"
+#include "refdata/materials.h"
+#include "refdata/selection_lists.h"
 #include "schedule/batch.h"
 #include "schedule/fd_streams.h"
 #include "schedule/progress_bar.h"
@@ -26,6 +29,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
@@ -481,12 +485,21 @@ int batch_main(const CommandLine &cl) {
   std::string schedule_bytes;
   std::istringstream schedule_copy;
   if (bundle) {
-    try {
-      schedule_bytes.assign(std::istreambuf_iterator<char>(*in), std::istreambuf_iterator<char>());
-    } catch (const std::exception &) {
+    // Where the PDF goes is checked before any sheet is drawn: a folder
+    // that cannot be written is said at once, not after every row.
+    if (const std::string why = check_save_target(*pdf); !why.empty()) {
+      std::cerr << "zelvaro-check: " << tr("Cannot save the PDF '%1': %2", {*pdf, why}) << "\n";
+      return ExitRefused;
     }
-    if (in->bad()) {
-      std::cerr << "zelvaro-check: " << tr("Cannot read the schedule '%1'.", {*file}) << "\n";
+    // Up to a bound, so that an endless input (/dev/zero) is refused with
+    // bounded memory.
+    if (const int failed = read_to_end(in_fd, schedule_bytes)) {
+      std::cerr << "zelvaro-check: "
+                << (failed == EFBIG
+                        ? tr("The schedule '%1' is larger than %2: one PDF of every sheet is not made of it.",
+                             {*file, size_limit_text()})
+                        : tr("Cannot read the schedule '%1'.", {*file}))
+                << "\n";
       return ExitRefused;
     }
     schedule_copy.str(schedule_bytes);
@@ -577,9 +590,24 @@ int batch_main(const CommandLine &cl) {
   }
 #ifdef ZELVARO_WITH_PDF
   if (bundle) {
-    const std::string failed =
-        sheet::write_schedule_bundle(schedule_bytes, encoding, *pdf,
-                                     SheetNames{title.project, title.equipment, title.checker}, options.now);
+    // Stopped between sheets by SIGINT or SIGTERM, as the table is.
+    int drawn = 0, sheets = 0;
+    const std::string failed = sheet::write_schedule_bundle(
+        schedule_bytes, encoding, *pdf, SheetNames{title.project, title.equipment, title.checker},
+        options.now, [&](int done, int total) {
+          drawn = done;
+          sheets = total;
+          return *options.stop == 0;
+        });
+    if (const int signal = *options.stop) {
+      diagnostics
+          << "zelvaro-check: "
+          << tr("Stopped on %1 while drawing the one PDF, after %2 of %3 items; '%4' was not written.",
+                {signal == SIGINT ? texts.sigint : texts.sigterm, std::to_string(drawn),
+                 std::to_string(sheets), *pdf})
+          << "\n";
+      return 128 + signal;
+    }
     if (!failed.empty()) {
       diagnostics << "zelvaro-check: " << failed << "\n";
       output_kept();

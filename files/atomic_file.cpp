@@ -1,11 +1,16 @@
 #include "files/atomic_file.h"
 
+#include "files/read_file.h"
 #include "files/system_error_text.h"
 
 #include <cerrno>
 #include <chrono>
+#include <climits>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
+
+#include <utility>
 
 namespace zelvaro {
 
@@ -38,73 +43,167 @@ bool write_all(int fd, std::string_view bytes) {
   return true;
 }
 
+constexpr const char *ReadOnlyRefused = "読み取り専用のファイルです（置き換えません）。";
+
 } // namespace
 
-int write_file_atomically(int dir_fd, const std::string &name, std::string_view bytes, bool sync) {
-  std::string temp;
+namespace {
+
+// Creates the temporary file for `name` in `dir_fd`, with the mode (and,
+// where allowed, the owner) of the file it will replace: a private sheet
+// stays private. Returns the descriptor, or -1 with errno set.
+int open_temporary(int dir_fd, const std::string &name, std::string &temp) {
+  struct stat old {};
+  const bool replacing =
+      ::fstatat(dir_fd, name.c_str(), &old, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(old.st_mode);
   int fd = -1;
   for (int attempt = 0; fd < 0; ++attempt) {
-    temp = "." + name + "." + random_suffix();
-    fd = ::openat(dir_fd, temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+    // A name of the system's full length leaves no room for the suffix.
+    temp = name.size() + 8 <= NAME_MAX ? "." + name + "." + random_suffix() : ".zelvaro." + random_suffix();
+    fd = ::openat(dir_fd, temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
     if (fd < 0 && (errno != EEXIST || attempt == 100))
-      return errno;
+      return -1;
   }
-  bool ok = write_all(fd, bytes) && (!sync || ::fsync(fd) == 0);
-  int error = ok ? 0 : errno;
-  if (::close(fd) != 0 && ok) {
-    ok = false;
+  if (replacing && ::fchmod(fd, old.st_mode & 07777) != 0) {
+    const int error = errno;
+    ::close(fd);
+    ::unlinkat(dir_fd, temp.c_str(), 0);
+    errno = error;
+    return -1;
+  }
+  // Only root may give the file back to another owner; for anyone else it is theirs anyway.
+  if (replacing && (old.st_uid != ::geteuid() || old.st_gid != ::getegid()))
+    (void)!::fchown(fd, old.st_uid, old.st_gid);
+  return fd;
+}
+
+// Flushes (with `sync`), closes and renames the temporary file over `name`;
+// removes it on any failure. `error` is a failure already met. 0 or errno.
+int finish(int dir_fd, const std::string &temp, const std::string &name, int fd, int error, bool sync) {
+  if (error == 0 && sync && ::fsync(fd) != 0)
     error = errno;
-  }
+  if (::close(fd) != 0 && error == 0)
+    error = errno;
   // A name already there, even a link, is replaced, never written through.
-  if (ok && ::renameat(dir_fd, temp.c_str(), dir_fd, name.c_str()) != 0) {
-    ok = false;
+  if (error == 0 && ::renameat(dir_fd, temp.c_str(), dir_fd, name.c_str()) != 0)
     error = errno;
-  }
-  if (!ok)
+  if (error != 0)
     ::unlinkat(dir_fd, temp.c_str(), 0);
   return error;
 }
 
-std::string save_file(const std::string &path, std::string_view bytes) {
-  const std::size_t slash = path.rfind('/');
-  const std::string dir = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
-  const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-  if (name.empty())
-    return "ファイル名がありません。";
-  const int dir_fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (dir_fd < 0)
-    return "フォルダ '" + dir + "' を開けません: " + system_error_text(errno);
-  int error = write_file_atomically(dir_fd, name, bytes, true);
-  if (error == 0 && ::fsync(dir_fd) != 0 && errno != EINVAL) // the rename itself
+} // namespace
+
+int write_file_atomically(int dir_fd, const std::string &name, std::string_view bytes, bool sync) {
+  std::string temp;
+  const int fd = open_temporary(dir_fd, name, temp);
+  if (fd < 0)
+    return errno;
+  return finish(dir_fd, temp, name, fd, write_all(fd, bytes) ? 0 : errno, sync);
+}
+
+int save_target(const std::string &path, std::string &target) {
+  target = path;
+  for (int hops = 0; hops < 40; ++hops) {
+    struct stat st {};
+    if (::lstat(target.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
+      return 0; // a file, or a name still free
+    std::string link(PATH_MAX, '\0');
+    const ssize_t n = ::readlink(target.c_str(), link.data(), link.size());
+    if (n < 0)
+      return errno;
+    link.resize(static_cast<std::size_t>(n));
+    const std::size_t slash = target.rfind('/');
+    if (!link.starts_with('/') && slash != std::string::npos)
+      link = target.substr(0, slash + 1) + link; // relative to the link's folder
+    target = link;
+  }
+  return ELOOP;
+}
+
+bool is_read_only(const std::string &path) {
+  std::string target;
+  struct stat st {};
+  if (save_target(path, target) != 0 || ::stat(target.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+    return false;
+  // Root may write anything: the mode still says what the owner meant.
+  return (st.st_mode & 0222) == 0 || (::access(target.c_str(), W_OK) != 0 && errno == EACCES);
+}
+
+std::string check_save_target(const std::string &path, bool replace_read_only) {
+  std::string target;
+  if (const int error = save_target(path, target))
+    return system_error_text(error);
+  if (!replace_read_only && is_read_only(target))
+    return ReadOnlyRefused;
+  const std::size_t slash = target.rfind('/');
+  const std::string dir = slash == std::string::npos ? "." : slash == 0 ? "/" : target.substr(0, slash);
+  if (::access(dir.c_str(), W_OK | X_OK) != 0)
+    return "フォルダ '" + dir + "': " + system_error_text(errno);
+  return {};
+}
+
+AtomicFile::AtomicFile(const std::string &path, bool replace_read_only) {
+  // Saved through a link into its target: the link stays, the shared file changes.
+  std::string target;
+  if (const int error = save_target(path, target)) {
+    error_ = system_error_text(error);
+    return;
+  }
+  if (!replace_read_only && is_read_only(target)) {
+    error_ = ReadOnlyRefused;
+    return;
+  }
+  const std::size_t slash = target.rfind('/');
+  const std::string dir = slash == std::string::npos ? "." : slash == 0 ? "/" : target.substr(0, slash);
+  name_ = slash == std::string::npos ? target : target.substr(slash + 1);
+  if (name_.empty()) {
+    error_ = "ファイル名がありません。";
+    return;
+  }
+  dir_fd_ = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dir_fd_ < 0) {
+    error_ = "フォルダ '" + dir + "' を開けません: " + system_error_text(errno);
+    return;
+  }
+  fd_ = open_temporary(dir_fd_, name_, temp_);
+  if (fd_ < 0)
+    error_ = system_error_text(errno);
+}
+
+AtomicFile::~AtomicFile() {
+  if (fd_ >= 0) {
+    ::close(fd_);
+    ::unlinkat(dir_fd_, temp_.c_str(), 0);
+  }
+  if (dir_fd_ >= 0)
+    ::close(dir_fd_);
+}
+
+std::string AtomicFile::commit(int failed) {
+  if (fd_ < 0)
+    return error_;
+  int error = finish(dir_fd_, temp_, name_, std::exchange(fd_, -1), failed, true);
+  if (error == 0 && ::fsync(dir_fd_) != 0 && errno != EINVAL) // the rename itself
     error = errno;
-  ::close(dir_fd);
   return error == 0 ? std::string() : system_error_text(error);
 }
 
-std::string save_file_said(const std::string &path, std::string_view bytes) {
-  const std::string why = save_file(path, bytes);
+std::string save_file(const std::string &path, std::string_view bytes, bool replace_read_only) {
+  AtomicFile file(path, replace_read_only);
+  if (file.fd() < 0)
+    return file.error();
+  return file.commit(write_all(file.fd(), bytes) ? 0 : errno);
+}
+
+std::string save_file_said(const std::string &path, std::string_view bytes, bool replace_read_only) {
+  const std::string why = save_file(path, bytes, replace_read_only);
   return why.empty() ? why : "'" + path + "' を保存できません: " + why + "元のファイルはそのままです。";
 }
 
 std::string read_file(const std::string &path, std::string &bytes) {
-  bytes.clear();
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  int error = fd < 0 ? errno : 0;
-  if (fd >= 0) {
-    char block[65536];
-    for (;;) {
-      const ssize_t n = ::read(fd, block, sizeof block);
-      if (n < 0 && errno == EINTR)
-        continue;
-      if (n <= 0) {
-        error = n < 0 ? errno : 0;
-        break;
-      }
-      bytes.append(block, static_cast<std::size_t>(n));
-    }
-    ::close(fd);
-  }
-  return error == 0 ? std::string() : "'" + path + "' を開けません: " + system_error_text(error);
+  const std::string why = read_regular_file(path, bytes);
+  return why.empty() ? why : "'" + path + "' を開けません: " + why;
 }
 
 } // namespace zelvaro

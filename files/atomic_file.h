@@ -4,7 +4,8 @@
 // go to a temporary name in the same folder (".NAME.XXXXXX", never a name a
 // report or sheet gets), which is renamed over NAME once every byte is written
 // and the file is closed. On any failure the temporary file is removed and
-// NAME is left as it was.
+// NAME is left as it was. A file replaced keeps its mode. A name too long
+// for the suffix gets a short temporary name (".zelvaro.XXXXXX").
 
 #include <string>
 #include <string_view>
@@ -16,16 +17,59 @@ namespace zelvaro {
 // the errno of the step that failed.
 int write_file_atomically(int dir_fd, const std::string &name, std::string_view bytes, bool sync);
 
-// The same for a path (its folder must exist), always with fsync. Returns an
-// empty string, or why the file could not be saved (Japanese).
-std::string save_file(const std::string &path, std::string_view bytes);
+// The same for a path (its folder must exist), always with fsync. A symbolic
+// link is saved through: its target is replaced in the target's folder, and
+// the link stays. A read-only file is refused unless `replace_read_only`
+// (the window asks the user first). Returns an empty string, or why the
+// file could not be saved (Japanese).
+std::string save_file(const std::string &path, std::string_view bytes, bool replace_read_only = false);
 // The same, said whole for a message box: empty, or
 // 「'PATH' を保存できません: why。元のファイルはそのままです。」
-std::string save_file_said(const std::string &path, std::string_view bytes);
+std::string save_file_said(const std::string &path, std::string_view bytes, bool replace_read_only = false);
 
-// Reads the whole file at `path` into `bytes`. Returns an empty string, or
-// 「'PATH' を開けません: why」 (Japanese, whatever the locale).
+// Reads the schedule file at `path` into `bytes` (read_file.h's
+// read_regular_file: a regular file only, bounded). Returns an empty string,
+// or 「'PATH' を開けません: why」 (Japanese, whatever the locale).
 std::string read_file(const std::string &path, std::string &bytes);
+
+// A file being saved under `path`, written through its descriptor: the
+// bytes go to a temporary file beside the name it replaces (a link
+// followed, the mode kept, a read-only file refused unless allowed), which
+// commit() renames over that name. Destroyed without a commit (a failure,
+// a stop), the temporary file is removed and the name keeps its old file.
+class AtomicFile {
+public:
+  explicit AtomicFile(const std::string &path, bool replace_read_only = false);
+  ~AtomicFile();
+  AtomicFile(const AtomicFile &) = delete;
+  AtomicFile &operator=(const AtomicFile &) = delete;
+
+  int fd() const { return fd_; } // -1 when it could not be made: error() says why
+  const std::string &error() const { return error_; }
+  // Flushes to the disk and renames; `failed` is the errno of a write that
+  // failed already (then nothing is renamed). Returns an empty string, or
+  // why the file could not be saved (Japanese).
+  std::string commit(int failed = 0);
+
+private:
+  int dir_fd_ = -1, fd_ = -1;
+  std::string name_, temp_, error_;
+};
+
+// Whether `path` (a link followed) is a file its owner made read-only, or
+// one this user may not write: saving over it needs the user's word.
+bool is_read_only(const std::string &path);
+
+// Whether a save to `path` can be made, asked before long work: the folder
+// of the name it replaces (a link followed) exists and may be written, and
+// the file is not read-only unless `replace_read_only`. Returns an empty
+// string, or why not (Japanese).
+std::string check_save_target(const std::string &path, bool replace_read_only = false);
+
+// The name a save to `path` replaces: the final target of a symbolic link
+// (relative links read from the link's folder), else `path` itself.
+// Returns 0, or the errno (ELOOP for a loop of links).
+int save_target(const std::string &path, std::string &target);
 
 // Whether `name` is a temporary name made by write_file_atomically for a file
 // whose own name satisfies `final_name`.

@@ -100,6 +100,7 @@ public:
   // false when the user cancels. Replaceable, like the other dialogs.
   std::function<bool(QWidget *, SheetNames &)> askSheetNames;
   std::function<QString(QWidget *)> askPdfPath;
+  std::function<bool(QWidget *, const QString &path)> askReplaceReadOnly; // true: replace it
   std::function<void(QWidget *, const sheet::SheetData &)> printOnPaper;
 
 signals:

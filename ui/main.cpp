@@ -3,6 +3,7 @@
 #include "ui/form1.h"
 #include "ui/form2.h"
 #include "ui/main_menu.h"
+#include "ui/message_boxes.h"
 #include "ui/single_instance.h"
 
 #include <QApplication>
@@ -67,10 +68,21 @@ int main(int argc, char *argv[]) {
   const QString file = args.size() > 1 ? QFileInfo(args.at(1)).absoluteFilePath() : QString();
 
   // A second running copy ends at once, without a window: the running one
-  // comes forward instead, and opens the file if one was given.
+  // comes forward instead, and opens the file if one was given. What it
+  // could not do is said (on standard error already, and in a box on a
+  // real screen).
+  const auto tell = [](QWidget *parent, const QString &text) {
+    const QString platform = QGuiApplication::platformName();
+    if (platform != QLatin1String("offscreen") && platform != QLatin1String("minimal"))
+      zelvaro::ui::show_modal_message(
+          parent, zelvaro::Message{"Zelvaro", text.toStdString(), zelvaro::MessageIcon::Critical});
+  };
   zelvaro::ui::SingleInstance instance(zelvaro::ui::SingleInstance::defaultFolder(), file);
-  if (instance.anotherCopyRuns())
+  if (instance.anotherCopyRuns()) {
+    if (!instance.handedOver())
+      tell(nullptr, instance.failure());
     return instance.handedOver() ? 0 : 1;
+  }
 
   {
     zelvaro::ui::Form2 splash;
@@ -78,6 +90,8 @@ int main(int argc, char *argv[]) {
   }
   zelvaro::ui::MainWindow window;
   window.show();
+  if (!instance.notice().isEmpty())
+    tell(&window, instance.notice());
   instance.setRaise([&window] { zelvaro::ui::bring_forward(window); });
   if (!file.isEmpty())
     window.openFile(file);

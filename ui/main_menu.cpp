@@ -213,6 +213,8 @@ bool MainWindow::openFile(const QString &path) {
 bool MainWindow::save() {
   if (project_->path().isEmpty())
     return saveAs();
+  if (!may_replace(this, project_->path(), askReplaceReadOnly))
+    return false;
   const QString failed = project_->save(project_->path());
   if (!failed.isEmpty()) {
     error(failed);
@@ -224,7 +226,7 @@ bool MainWindow::save() {
 
 bool MainWindow::saveAs() {
   const QString path = askSavePath(this, QStringLiteral("名前を付けて保存"), project_->path(), CsvFilter);
-  if (path.isEmpty())
+  if (path.isEmpty() || !may_replace(this, path, askReplaceReadOnly))
     return false;
   const QString failed = project_->save(path);
   if (!failed.isEmpty()) {
@@ -269,10 +271,10 @@ void MainWindow::writeBack() {
 
 bool MainWindow::exportTable() {
   const QString path = askSavePath(this, QStringLiteral("判定表を CSV で保存"), QString(), CsvFilter);
-  if (path.isEmpty())
+  if (path.isEmpty() || !may_replace(this, path, askReplaceReadOnly))
     return false;
   const std::string failed =
-      save_file_said(path.toStdString(), batch::verdict_table(project_->document(), project_now()));
+      save_file_said(path.toStdString(), batch::verdict_table(project_->document(), project_now()), true);
   if (!failed.empty()) {
     error(qs(failed));
     return false;
@@ -286,8 +288,13 @@ bool MainWindow::exportBundle() {
     return false;
   const QString path =
       askSavePath(this, QStringLiteral("全件を PDF に保存"), QString(), QStringLiteral("PDF (*.pdf)"));
-  if (path.isEmpty())
+  if (path.isEmpty() || !may_replace(this, path, askReplaceReadOnly))
     return false;
+  // A folder that cannot be written is said before any sheet is drawn.
+  if (const std::string why = check_save_target(path.toStdString(), true); !why.empty()) {
+    error(QStringLiteral("'%1' に保存できません: %2").arg(path, qs(why)));
+    return false;
+  }
   if (projectName != project_->projectName() || checker != project_->checkerName()) {
     // The names belong to the project: every row carries them.
     batch::ScheduleDocument doc = project_->document();
@@ -319,7 +326,7 @@ bool MainWindow::exportBundle() {
   }
   progress.setValue(static_cast<int>(items.size()));
   const std::string failed = save_file_said(
-      path.toStdString(), std::string_view(pdf.constData(), static_cast<std::size_t>(pdf.size())));
+      path.toStdString(), std::string_view(pdf.constData(), static_cast<std::size_t>(pdf.size())), true);
   if (!failed.empty()) {
     error(qs(failed));
     return false;

@@ -50,6 +50,7 @@ public:
       askSavePath;
   std::function<bool(QWidget *, std::string &id, std::string &equipment)> askNewItem;
   std::function<bool(QWidget *, std::string &project, std::string &checker)> askProjectNames;
+  std::function<bool(QWidget *, const QString &path)> askReplaceReadOnly; // true: replace it
   void setMessageBox(MessageBoxFn fn);
   // How long (ms) an export runs before its progress dialog shows; tests show it at once.
   int progressDelay = 500;

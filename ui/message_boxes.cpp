@@ -1,11 +1,14 @@
 #include "ui/message_boxes.h"
 
 #include "engine/report_text.h"
+#include "files/atomic_file.h"
 
 #include <QEvent>
+#include <QFile>
 #include <QLabel>
 #include <QLayout>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QScreen>
 
 #include <algorithm>
@@ -88,6 +91,25 @@ std::unique_ptr<QMessageBox> make_message_box(QWidget *parent, const Message &m)
 
 void show_modal_message(QWidget *parent, const Message &m) {
   make_message_box(parent, m)->exec();
+}
+
+bool ask_replace_read_only(QWidget *parent, const QString &path) {
+  QMessageBox box(parent);
+  box.setWindowTitle(QStringLiteral("読み取り専用のファイル"));
+  box.setIcon(QMessageBox::Warning);
+  box.setText(QStringLiteral("'%1' は読み取り専用です。置き換えて保存しますか？").arg(path));
+  QPushButton *replace = box.addButton(QStringLiteral("置き換える"), QMessageBox::DestructiveRole);
+  QPushButton *cancel = box.addButton(QStringLiteral("キャンセル"), QMessageBox::RejectRole);
+  box.setDefaultButton(cancel);
+  box.setEscapeButton(cancel);
+  box.exec();
+  return box.clickedButton() == replace;
+}
+
+bool may_replace(QWidget *parent, const QString &path,
+                 const std::function<bool(QWidget *, const QString &)> &ask) {
+  return !is_read_only(QFile::encodeName(path).toStdString()) ||
+         (ask ? ask : ask_replace_read_only)(parent, path);
 }
 
 } // namespace zelvaro::ui

@@ -6,6 +6,7 @@
 #include "ui/drawings/schedule_bundle.h"
 #include "ui/form1.h"
 
+#include <QFile>
 #include <QUndoCommand>
 
 namespace zelvaro::ui {
@@ -48,16 +49,22 @@ void Project::clear() {
 }
 
 QString Project::open(const QString &path) {
+  // A FIFO, a device or a huge file is refused at once, in Japanese
+  // whatever the locale.
   std::string bytes;
-  if (const std::string why = read_file(path.toStdString(), bytes); !why.empty())
+  if (const std::string why = read_file(QFile::encodeName(path).toStdString(), bytes); !why.empty())
     return QString::fromStdString(why);
   batch::ScheduleDocument doc;
   const std::string error = batch::read_schedule(bytes, doc);
   if (!error.empty())
     return QStringLiteral("'%1' を開けません: %2").arg(path, QString::fromStdString(error));
+  std::string().swap(bytes);
   undo_.clear();
   path_ = path;
-  setDocument(doc);
+  // Moved, not copied: a large schedule is held once.
+  doc_ = std::move(doc);
+  verdicts_.clear();
+  reevaluate();
   return {};
 }
 
@@ -65,7 +72,8 @@ QString Project::save(const QString &path) {
   batch::ScheduleDocument doc = doc_;
   for (std::string_view c : {"equipment", "project", "checker"})
     doc.add_column(c);
-  const std::string error = save_file_said(path.toStdString(), batch::schedule_text(doc));
+  // A read-only file: the window has asked the user already.
+  const std::string error = save_file_said(path.toStdString(), batch::schedule_text(doc), true);
   if (!error.empty())
     return QString::fromStdString(error);
   path_ = path;

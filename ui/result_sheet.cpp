@@ -71,9 +71,9 @@ void Form1::saveSheetPdf() {
   if (!d)
     return;
   const QString path = (askPdfPath ? askPdfPath : ask_pdf_path_dialog)(this);
-  if (path.isEmpty())
+  if (path.isEmpty() || !may_replace(this, path, askReplaceReadOnly))
     return;
-  const QString error = sheet::write_sheet_pdf(*d, path);
+  const QString error = sheet::write_sheet_pdf(*d, path, true);
   if (!error.isEmpty())
     showMessage(Message{"PDFに保存", error.toStdString(), MessageIcon::Critical});
 }

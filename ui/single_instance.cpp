@@ -1,6 +1,7 @@
 #include "ui/single_instance.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QGuiApplication>
 #include <QLocalServer>
@@ -27,6 +28,10 @@ void note(const QString &why) {
   std::fprintf(stderr, "zelvaro: %s（二重起動の確認をせずに起動します）\n", why.toLocal8Bit().constData());
 }
 
+void say(const QString &text) {
+  std::fprintf(stderr, "zelvaro: %s\n", text.toLocal8Bit().constData());
+}
+
 // A lock is only trusted in a real folder of this user that no one else may
 // write into: anyone could plant or remove a lock in a shared folder.
 QString untrusted_folder(const QString &folder) {
@@ -42,6 +47,8 @@ QString untrusted_folder(const QString &folder) {
 // One request per connection, one line: "raise", or "open " and a path.
 // PATH_MAX is 4096 bytes; a longer line is no request of ours.
 constexpr qint64 MaxRequest = 4096 + 16;
+// Files handed over and not yet opened; more are answered "busy".
+constexpr std::size_t MaxQueued = 16;
 
 // Connects to the running copy. It listens from the moment it holds the
 // lock; a copy just starting gets a moment to open its socket.
@@ -55,40 +62,24 @@ bool connect_to_running(QLocalSocket &socket, const QString &socketPath) {
   return false;
 }
 
-// Asks the running copy to raise its window.
-void ask_to_raise(const QString &socketPath) {
+// How long a start waits for the running copy's answer: a copy that does
+// not answer by then is taken for hung (or on another host) and this one
+// starts anyway.
+constexpr int AnswerWithinMs = 5000;
+
+// Sends one request; the running copy's answer line, or empty when none
+// came in time.
+QByteArray ask_running(const QString &socketPath, const QByteArray &request) {
   QLocalSocket socket;
   if (!connect_to_running(socket, socketPath))
-    return;
-  socket.write("raise\n");
-  socket.waitForBytesWritten(300);
-  socket.disconnectFromServer();
-}
-
-// Hands the file to the running copy; false, said on standard error, when
-// it did not take it.
-bool hand_over(const QString &socketPath, const QString &file) {
-  const QByteArray request = "open " + file.toUtf8() + '\n';
-  QString failed;
-  QLocalSocket socket;
-  if (file.contains(QLatin1Char('\n')) || request.size() > MaxRequest)
-    failed = QStringLiteral("この名前のファイルは渡せません");
-  else if (!connect_to_running(socket, socketPath))
-    failed = QStringLiteral("起動中の Zelvaro につながりません");
-  else {
-    socket.write(request);
-    // The running copy answers before it opens the file: a question it asks
-    // the user then does not keep this copy waiting.
-    while (!socket.canReadLine() && socket.waitForReadyRead(3000)) {
-    }
-    if (socket.readLine() != "ok\n")
-      failed = QStringLiteral("起動中の Zelvaro が答えません");
+    return {};
+  socket.write(request);
+  QElapsedTimer clock;
+  clock.start();
+  while (!socket.canReadLine() && clock.elapsed() < AnswerWithinMs &&
+         socket.waitForReadyRead(static_cast<int>(AnswerWithinMs - clock.elapsed()))) {
   }
-  if (failed.isEmpty())
-    return true;
-  std::fprintf(stderr, "zelvaro: %s。ファイルを開けませんでした: %s\n", failed.toLocal8Bit().constData(),
-               file.toLocal8Bit().constData());
-  return false;
+  return socket.canReadLine() ? socket.readLine() : QByteArray();
 }
 
 // The path of an "open" request, or none when the line is not one: valid
@@ -108,12 +99,15 @@ std::optional<QString> requested_path(const QByteArray &line) {
 } // namespace
 
 QString SingleInstance::defaultFolder() {
-  const QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-  if (!runtime.isEmpty())
+  const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+  if (QDir::isAbsolutePath(runtime))
     return runtime;
-  // The temporary folder is shared by all users: keep a private folder in it.
-  const QString folder =
-      QDir(QDir::tempPath()).absoluteFilePath(QStringLiteral("zelvaro-%1").arg(::getuid()));
+  // Else a private folder in the user's cache: never the temporary folder
+  // (TMPDIR differs between starts) nor the current one.
+  const QString cache = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation);
+  if (!QDir::isAbsolutePath(cache) || !QDir().mkpath(cache))
+    return {};
+  const QString folder = QDir(cache).filePath(QStringLiteral("zelvaro"));
   ::mkdir(QFile::encodeName(folder).constData(), 0700);
   return folder;
 }
@@ -152,11 +146,7 @@ SingleInstance::SingleInstance(const QString &folder, const QString &file) {
     listen(socketPath);
     return;
   case QLockFile::LockFailedError:
-    anotherCopy_ = true;
-    if (file.isEmpty())
-      ask_to_raise(socketPath);
-    else
-      handedOver_ = hand_over(socketPath, file);
+    askRunning(socketPath, file);
     return;
   default:
     note(QStringLiteral("ロックファイルを作れません: ") + lock_->fileName());
@@ -165,6 +155,44 @@ SingleInstance::SingleInstance(const QString &folder, const QString &file) {
 }
 
 SingleInstance::~SingleInstance() = default;
+
+void SingleInstance::askRunning(const QString &socketPath, const QString &file) {
+  const QByteArray request = file.isEmpty() ? QByteArray("raise\n") : "open " + file.toUtf8() + '\n';
+  if (file.contains(QLatin1Char('\n')) || request.size() > MaxRequest) {
+    anotherCopy_ = true;
+    handedOver_ = false;
+    failure_ = QStringLiteral("この名前のファイルは起動中の Zelvaro に渡せません: ") + file;
+    say(failure_);
+    return;
+  }
+  const QByteArray answer = ask_running(socketPath, request);
+  if (answer == "ok\n") {
+    anotherCopy_ = true;
+    return;
+  }
+  if (answer == "busy\n") {
+    anotherCopy_ = true;
+    handedOver_ = false;
+    failure_ =
+        QStringLiteral("起動中の Zelvaro は開くファイルをすでに多く受け取っています。しばらくしてから開いて"
+                       "ください: ") +
+        file;
+    say(failure_);
+    return;
+  }
+  // No answer in time: a copy on another host (the lock can only name it)
+  // or a hung one. This copy starts and opens the file itself.
+  qint64 pid = 0;
+  QString host, app;
+  lock_->getLockInfo(&pid, &host, &app);
+  notice_ = QStringLiteral("起動中の Zelvaro（%1 のプロセス %2）が %3 秒以内に応答しないため、"
+                           "もう一つ起動しました。\nロックファイル: %4")
+                .arg(host.isEmpty() ? QStringLiteral("?") : host)
+                .arg(pid)
+                .arg(AnswerWithinMs / 1000)
+                .arg(lock_->fileName());
+  say(notice_);
+}
 
 void SingleInstance::listen(const QString &socketPath) {
   // A socket file left by a crash is in the way of a new one.
@@ -202,6 +230,8 @@ void SingleInstance::serve(QLocalSocket *s) {
     if (request == "raise") {
       if (raise_)
         raise_();
+      s->write("ok\n"); // the refused copy knows this one is alive
+      s->flush();
       s->disconnectFromServer();
       return;
     }
@@ -210,26 +240,51 @@ void SingleInstance::serve(QLocalSocket *s) {
       s->abort();
       return;
     }
-    s->write("ok\n");
+    // The answer comes before the file is opened: a question the user is
+    // asked then does not keep the refused copy waiting. Requests wait their
+    // turn; a flood beyond the queue is turned away, never stacked.
+    const bool full = queue_.size() >= MaxQueued;
+    if (!full)
+      queue_.push_back(*path);
+    s->write(full ? "busy\n" : "ok\n");
     s->flush();
     s->disconnectFromServer();
     // Opening may ask about unsaved changes: not inside this socket's signal.
-    QMetaObject::invokeMethod(
-        server_.get(),
-        [this, file = *path] {
-          if (open_)
-            open_(file);
-          else
-            pending_ = file;
-        },
-        Qt::QueuedConnection);
+    if (!full)
+      QMetaObject::invokeMethod(
+          server_.get(), [this] { openNext(); }, Qt::QueuedConnection);
   });
+}
+
+void SingleInstance::openNext() {
+  if (opening_ || queue_.empty() || !open_)
+    return;
+  // One request at a time, and never inside a dialog the user has open
+  // (the question of an earlier request, a file dialog): it waits until the
+  // box is closed.
+  if (QGuiApplication::modalWindow()) {
+    if (!waiting_) {
+      waiting_ = true;
+      QTimer::singleShot(100, server_.get(), [this] {
+        waiting_ = false;
+        openNext();
+      });
+    }
+    return;
+  }
+  opening_ = true;
+  const QString file = queue_.front();
+  queue_.pop_front();
+  open_(file);
+  opening_ = false;
+  if (!queue_.empty())
+    QMetaObject::invokeMethod(
+        server_.get(), [this] { openNext(); }, Qt::QueuedConnection);
 }
 
 void SingleInstance::setOpen(std::function<void(const QString &)> open) {
   open_ = std::move(open);
-  if (!pending_.isEmpty())
-    open_(std::exchange(pending_, QString()));
+  openNext(); // the files handed over before there was a window
 }
 
 void bring_forward(QWidget &window) {

@@ -206,6 +206,20 @@ class BatchFiles(unittest.TestCase, CompleteFiles):
                 names = self.assert_complete(tmp + "/out")
                 self.assertEqual(len(names), 2 * (len(rows) - 1))
 
+    def test_sigterm_or_sigint_stops_the_one_pdf_between_sheets_and_writes_nothing(self):
+        for sig, status in ((signal.SIGTERM, 143), (signal.SIGINT, 130)):
+            with self.subTest(sig.name), tempfile.TemporaryDirectory() as tmp:
+                path = write_schedule(tmp, 3000)
+                p = subprocess.Popen([BINARY, "--batch", path, "--pdf", tmp + "/out.pdf"],
+                                     stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+                time.sleep(1.5)
+                p.send_signal(sig)
+                _, err = p.communicate(timeout=30)
+                err = err.decode("utf-8")
+                self.assertEqual(p.returncode, status, err)
+                self.assertRegex(err, r"3000 件中 \d+ 件で .* を受けたので中止しました")
+                self.assertEqual(sorted(os.listdir(tmp)), ["s.csv"])
+
     def test_a_signal_ends_a_read_that_waits(self):
         p = subprocess.Popen([BINARY, "--batch", "-"], stdin=subprocess.PIPE,
                              stdout=subprocess.PIPE, stderr=subprocess.PIPE)
@@ -216,6 +230,36 @@ class BatchFiles(unittest.TestCase, CompleteFiles):
         out, err = p.communicate(timeout=10)
         self.assertEqual(p.returncode, 130, err)
         self.assertEqual(out.count(b"\r\n"), 4)
+
+    def test_an_endless_schedule_for_one_pdf_is_refused_in_bounded_memory(self):
+        with tempfile.TemporaryDirectory() as tmp:
+            p = subprocess.Popen([BINARY, "--batch", "/dev/zero", "--pdf", tmp + "/x.pdf"],
+                                 stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+            err = p.stderr.read().decode("utf-8")
+            _, wait_status, usage = os.wait4(p.pid, 0)
+            self.assertEqual(os.waitstatus_to_exitcode(wait_status), 2, err)
+            self.assertIn("64 MB を超えています", err)
+            self.assertLess(usage.ru_maxrss, 150 * 1024)  # kB
+            self.assertEqual(os.listdir(tmp), [])
+
+    def test_one_pdf_goes_through_a_link_and_not_over_a_read_only_file(self):
+        with tempfile.TemporaryDirectory() as tmp:
+            path = write_schedule(tmp, 2)
+            os.mkdir(tmp + "/real")
+            for name in ("real/shared.pdf", "ro.pdf"):
+                with open(os.path.join(tmp, name), "wb") as f:
+                    f.write(b"old")
+            os.chmod(tmp + "/ro.pdf", 0o444)
+            os.symlink("real/shared.pdf", tmp + "/link.pdf")
+            code, _, err = run([BINARY, "--batch", path, "--pdf", tmp + "/link.pdf"])
+            self.assertEqual(code, 0, err)
+            self.assertTrue(os.path.islink(tmp + "/link.pdf"))
+            self.assertEqual(len(self.assert_complete(tmp + "/real")), 1)  # shared.pdf, complete
+            code, _, err = run([BINARY, "--batch", path, "--pdf", tmp + "/ro.pdf"])
+            self.assertEqual(code, 2, err)
+            self.assertIn("読み取り専用のファイルです", err)
+            with open(tmp + "/ro.pdf", "rb") as f:
+                self.assertEqual(f.read(), b"old")
 
     def test_read_only_folder_is_refused_at_once(self):
         if not userns_works():

@@ -22,6 +22,7 @@
 #include <cstdio>
 #include <map>
 #include <string_view>
+#include <unistd.h>
 
 namespace zelvaro::sheet {
 
@@ -277,14 +278,15 @@ QByteArray sheet_pdf(const SheetData &d) {
   return bytes;
 }
 
-QString write_sheet_pdf(const SheetData &d, const QString &path) {
+QString write_sheet_pdf(const SheetData &d, const QString &path, bool replace_read_only) {
   // Drawn in memory first: only a sheet QPdfWriter and QPainter finished
   // reaches the disk, and only a complete file bears the name.
   const QByteArray pdf = sheet_pdf(d);
   const std::string why =
       pdf.isEmpty() ? std::string("計算書を描けません。")
                     : save_file(path.toStdString(),
-                                std::string_view(pdf.constData(), static_cast<std::size_t>(pdf.size())));
+                                std::string_view(pdf.constData(), static_cast<std::size_t>(pdf.size())),
+                                replace_read_only);
   if (why.empty())
     return {};
   return QStringLiteral("PDFファイルを書き込めません: %1\n%2").arg(path, QString::fromStdString(why));

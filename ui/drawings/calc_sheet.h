@@ -50,7 +50,8 @@ QByteArray sheet_pdf(const SheetData &d);
 void date_pdf(QByteArray &pdf);
 
 // Writes a one-page A4 PDF with the fonts embedded. Returns an empty string,
-// or a message saying why the file could not be written.
-QString write_sheet_pdf(const SheetData &d, const QString &path);
+// or a message saying why the file could not be written (a read-only file
+// is replaced only with `replace_read_only`).
+QString write_sheet_pdf(const SheetData &d, const QString &path, bool replace_read_only = false);
 
 } // namespace zelvaro::sheet

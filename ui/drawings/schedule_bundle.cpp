@@ -4,6 +4,7 @@
 #include "files/atomic_file.h"
 
 #include <QDate>
+#include <QFile>
 
 namespace zelvaro::sheet {
 
@@ -64,7 +65,8 @@ std::vector<sheet::BundleItem> bundle_items(const batch::ScheduleDocument &doc,
 }
 
 std::string write_schedule_bundle(std::string_view schedule, batch::Encoding encoding,
-                                  const std::string &path, const SheetNames &names, const std::string &now) {
+                                  const std::string &path, const SheetNames &names, const std::string &now,
+                                  const std::function<bool(int, int)> &progress) {
   batch::ScheduleDocument doc;
   if (std::string error = batch::read_schedule(schedule, doc, encoding); !error.empty())
     return error;
@@ -75,10 +77,20 @@ std::string write_schedule_bundle(std::string_view schedule, batch::Encoding enc
   cover.checker = title.checker;
   const LocalDateTime today = cases::run_time();
   cover.date = QDate(today.year, today.month, today.day).toString(QStringLiteral("yyyy/MM/dd")).toStdString();
-  const QByteArray pdf = sheet::bundle_pdf(cover, items);
-  if (pdf.isEmpty())
+  // Written page by page into the temporary file, never held whole; a
+  // stop or a failure removes it and the name keeps what it had.
+  AtomicFile out(path);
+  if (out.fd() < 0)
+    return "'" + path + "' を保存できません: " + out.error();
+  QFile file;
+  if (!file.open(out.fd(), QIODevice::WriteOnly, QFileDevice::DontCloseHandle) ||
+      !sheet::bundle_pdf(file, cover, items, progress))
     return "計算書（PDF）を作れません。";
-  return save_file_said(path, std::string_view(pdf.constData(), static_cast<std::size_t>(pdf.size())));
+  if (!file.flush() || file.error() != QFileDevice::NoError)
+    return "'" + path + "' を保存できません: 書き込めません（ディスクの空きを確かめてください）。";
+  file.close();
+  const std::string failed = out.commit();
+  return failed.empty() ? failed : "'" + path + "' を保存できません: " + failed;
 }
 
 } // namespace zelvaro::sheet

@@ -7,6 +7,7 @@
 #include "ui/drawings/sheet_bundle.h"
 #include "ui/drawings/sheet_output.h"
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -23,9 +24,11 @@ std::vector<sheet::BundleItem> bundle_items(const batch::ScheduleDocument &doc,
                                             const std::vector<batch::RowVerdict> &verdicts,
                                             const std::string &now, const SheetNames &names);
 
-// Reads a schedule and writes its bundle to `path` atomically. Returns an
-// empty string, or why not.
+// Reads a schedule and writes its bundle to `path` atomically. `progress`
+// (sheets drawn, sheets in all) is asked between sheets; false stops the
+// drawing and nothing is written. Returns an empty string, or why not.
 std::string write_schedule_bundle(std::string_view schedule, batch::Encoding encoding,
-                                  const std::string &path, const SheetNames &names, const std::string &now);
+                                  const std::string &path, const SheetNames &names, const std::string &now,
+                                  const std::function<bool(int, int)> &progress = {});
 
 } // namespace zelvaro::sheet

@@ -91,49 +91,77 @@ QByteArray bundle_pdf(const BundleCover &cover, const std::vector<BundleItem> &i
   QByteArray bytes;
   QBuffer buffer(&bytes);
   buffer.open(QIODevice::WriteOnly);
-  {
-    QPdfWriter writer(&buffer);
-    writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
-                                     QMarginsF(15, 15, 15, 15), QPageLayout::Millimeter));
-    writer.setResolution(300);
-    writer.setCreator(QString::fromUtf8(InitialCaptionText));
-    writer.setTitle(QStringLiteral("アンカーボルト耐震計算書"));
-    QPainter p;
-    if (!p.begin(&writer))
-      return {};
-    const QRectF page(QPointF(0, 0), writer.pageLayout().paintRectPixels(writer.resolution()).size());
-    const std::vector<int> pages = bundle_pages(items);
-    const int covers = cover_pages(items.size());
-    const int last = // the number of pages
-        covers + static_cast<int>(std::count_if(items.begin(), items.end(),
-                                                [](const BundleItem &it) { return it.sheet.has_value(); }));
-    for (int c = 0; c < covers; ++c) {
-      if (c > 0)
-        writer.newPage();
-      const int first = c * CoverRowsPerPage;
-      paint_cover(p, page, cover, items, pages, last, first,
-                  std::min(CoverRowsPerPage, static_cast<int>(items.size()) - first));
-    }
-    const int total = static_cast<int>(items.size());
-    for (int i = 0; i < total; ++i) {
-      if (progress && !progress(i, total)) {
-        p.end();
-        return {};
-      }
-      const BundleItem &it = items[static_cast<std::size_t>(i)];
-      if (!it.sheet)
-        continue;
-      writer.newPage();
-      SheetData sheet = *it.sheet;
-      sheet.page = pages[static_cast<std::size_t>(i)];
-      sheet.pages = last;
-      paint_sheet(p, page, sheet);
-    }
-    if (!p.end())
-      return {};
+  return bundle_pdf(buffer, cover, items, progress) ? bytes : QByteArray();
+}
+
+namespace {
+
+// The PDF passed on to `to` as it is written, its information dictionary
+// (in the first writes) dated by SOURCE_DATE_EPOCH when that is set.
+class DatedPdf : public QIODevice {
+public:
+  explicit DatedPdf(QIODevice &to) : to_(to) { open(QIODevice::WriteOnly); }
+
+protected:
+  qint64 readData(char *, qint64) override { return -1; }
+  qint64 writeData(const char *data, qint64 size) override {
+    const bool head = written_ < 4096;
+    written_ += size;
+    if (!head)
+      return to_.write(data, size);
+    QByteArray chunk(data, size);
+    date_pdf(chunk);
+    return to_.write(chunk);
   }
-  date_pdf(bytes);
-  return bytes;
+
+private:
+  QIODevice &to_;
+  qint64 written_ = 0;
+};
+
+} // namespace
+
+bool bundle_pdf(QIODevice &to, const BundleCover &cover, const std::vector<BundleItem> &items,
+                const std::function<bool(int, int)> &progress) {
+  DatedPdf out(to);
+  QPdfWriter writer(&out);
+  writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(15, 15, 15, 15),
+                                   QPageLayout::Millimeter));
+  writer.setResolution(300);
+  writer.setCreator(QString::fromUtf8(InitialCaptionText));
+  writer.setTitle(QStringLiteral("アンカーボルト耐震計算書"));
+  QPainter p;
+  if (!p.begin(&writer))
+    return false;
+  const QRectF page(QPointF(0, 0), writer.pageLayout().paintRectPixels(writer.resolution()).size());
+  const std::vector<int> pages = bundle_pages(items);
+  const int covers = cover_pages(items.size());
+  const int last = // the number of pages
+      covers + static_cast<int>(std::count_if(items.begin(), items.end(),
+                                              [](const BundleItem &it) { return it.sheet.has_value(); }));
+  for (int c = 0; c < covers; ++c) {
+    if (c > 0)
+      writer.newPage();
+    const int first = c * CoverRowsPerPage;
+    paint_cover(p, page, cover, items, pages, last, first,
+                std::min(CoverRowsPerPage, static_cast<int>(items.size()) - first));
+  }
+  const int total = static_cast<int>(items.size());
+  for (int i = 0; i < total; ++i) {
+    if (progress && !progress(i, total)) {
+      p.end();
+      return false;
+    }
+    const BundleItem &it = items[static_cast<std::size_t>(i)];
+    if (!it.sheet)
+      continue;
+    writer.newPage();
+    SheetData sheet = *it.sheet;
+    sheet.page = pages[static_cast<std::size_t>(i)];
+    sheet.pages = last;
+    paint_sheet(p, page, sheet);
+  }
+  return p.end();
 }
 
 } // namespace zelvaro::sheet

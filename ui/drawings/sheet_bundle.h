@@ -8,6 +8,7 @@
 #include "ui/drawings/calc_sheet.h"
 
 #include <QByteArray>
+#include <QIODevice>
 
 #include <functional>
 #include <optional>
@@ -37,5 +38,9 @@ std::vector<int> bundle_pages(const std::vector<BundleItem> &items);
 // ends the work when it returns false. Empty when cancelled or not drawn.
 QByteArray bundle_pdf(const BundleCover &cover, const std::vector<BundleItem> &items,
                       const std::function<bool(int, int)> &progress = {});
+// The same written to `out` page by page, so that the PDF need not be held
+// in memory; false when cancelled or not drawn (`out` then holds a part).
+bool bundle_pdf(QIODevice &out, const BundleCover &cover, const std::vector<BundleItem> &items,
+                const std::function<bool(int, int)> &progress = {});
 
 } // namespace zelvaro::sheet
