@@ -78,7 +78,7 @@ cmake --install "$build" --prefix "$tmp/tree/usr" >/dev/null
 (cd "$tmp/tree" && find . -type f -o -type l) | sed 's|^\./||' | sort >"$tmp/installed"
 grep -v "^$web/" "$tmp/packaged" | diff -u "$tmp/installed" - >&2 || fail "the package's files differ from the install tree's"
 dpkg-deb -x "$deb" "$tmp/root"
-for page in index.html zelvaro-web.js page.js style.css diagrams/Picture1.png LICENSE.txt THIRD-PARTY-NOTICES.txt; do
+for page in index.html LICENSE.txt THIRD-PARTY-NOTICES.txt; do
   [ -s "$tmp/root/$web/$page" ] || fail "$web/$page is not packaged"
 done
 cmp -s "$tmp/root/$web/LICENSE.txt" "$src/LICENSE" || fail "the page's LICENSE.txt is not the project's"
