@@ -7,6 +7,9 @@
 #include "refdata/materials.h"
 #include "refdata/selection_lists.h"
 
+#include <charconv>
+#include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <utility>
 
@@ -176,11 +179,31 @@ void run_case(SeismicCalcState &s, const FieldReader &fields, std::string_view n
       now, text, out);
 }
 
-std::string now_text() {
-  const std::time_t t = std::time(nullptr);
+std::optional<long long> source_date_epoch() {
+  const char *text = std::getenv("SOURCE_DATE_EPOCH");
+  if (!text || !*text)
+    return std::nullopt;
+  long long seconds = 0;
+  const char *end = text + std::strlen(text);
+  const auto [at, ec] = std::from_chars(text, end, seconds);
+  if (ec != std::errc() || at != end || seconds < 0)
+    return std::nullopt;
+  return seconds;
+}
+
+LocalDateTime run_time() {
+  const std::optional<long long> fixed = source_date_epoch();
+  const std::time_t t = fixed ? static_cast<std::time_t>(*fixed) : std::time(nullptr);
   std::tm tm{};
-  localtime_r(&t, &tm);
-  return general_date_text({tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec});
+  if (fixed)
+    gmtime_r(&t, &tm);
+  else
+    localtime_r(&t, &tm);
+  return {tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec};
+}
+
+std::string now_text() {
+  return general_date_text(run_time());
 }
 
 } // namespace zelvaro::cases

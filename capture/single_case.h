@@ -6,6 +6,7 @@
 
 #include "capture/field_reader.h"
 #include "engine/calculate.h"
+#include "engine/general_date.h"
 #include "engine/seismic_calc_state.h"
 
 #include <array>
@@ -127,7 +128,15 @@ CalcOutcome run_case(SeismicCalcState &s, const FieldReader &fields, std::string
 void run_case(SeismicCalcState &s, const FieldReader &fields, std::string_view now, ReportText text,
               CalcOutcome &out);
 
-// The current local date and time as the report header writes it.
+// The moment a run's reports, sheets and cover are dated: the time
+// SOURCE_DATE_EPOCH gives (seconds since 1970, read as UTC), when it is set
+// to such a number, so that two runs over the same input give the same bytes;
+// otherwise the local time now.
+LocalDateTime run_time();
+// The seconds of SOURCE_DATE_EPOCH, when it is set to a number of them.
+std::optional<long long> source_date_epoch();
+
+// run_time() as the report header writes it.
 std::string now_text();
 
 } // namespace zelvaro::cases

@@ -6,6 +6,7 @@
 #include "capture/single_case.h"
 #include "cli/case_lines.h"
 #include "cli/messages.h"
+#include "cli/options.h"
 #include "engine/report_text.h"
 #include "engine/shape_procedure.h"
 #include "files/atomic_file.h"
@@ -18,8 +19,12 @@
 #include "schedule/table_encoding.h"
 #include "schedule/text_encoding.h"
 #ifdef ZELVARO_WITH_PDF
+#include "ui/drawings/fonts.h"
 #include "ui/drawings/schedule_bundle.h"
 #include "ui/drawings/sheet_output.h"
+
+#include <QGuiApplication>
+#include <QHashFunctions>
 #endif
 
 #include <algorithm>
@@ -29,11 +34,11 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
-#include <fstream>
 #include <iostream>
 #include <map>
 #include <memory>
 #include <optional>
+#include <set>
 #include <sstream>
 #include <streambuf>
 #include <string>
@@ -51,243 +56,6 @@ namespace {
 constexpr int ExitPass = 0;
 constexpr int ExitShortfall = 1;
 constexpr int ExitRefused = 2;
-
-const char *const HelpText =
-    R"(Usage: zelvaro-check --shape SHAPE --anchor KIND --material MATERIAL [NAME=VALUE ...]
-
-Calculates whether the anchor bolts fixing a piece of equipment survive an
-earthquake and writes the report (in Japanese) to standard output. Values are
-taken as the window's fields take them (ASCII digits and a decimal point only).
-
-  --shape     %2
-  --anchor    %3
-  --material  %4
-  --crlf      keep CR LF line ends in the report (LF by default)
-  --format json  instead of the report, one JSON object: inputs, status,
-              every figure (unit in the key: Rb_N, pullout_kg, ...),
-              bolt_ok and bond_ok, message, suggestions (with --batch: one
-              object a row, JSON Lines, instead of the verdict table)
-  --pdf FILE        also write the calculation sheet (one A4 page, PDF; none
-                    when the case cannot be calculated)
-  --project NAME    project name in the sheet's title block
-  --equipment NAME  equipment name     --checker NAME   checker (all optional)
-  --help      this text               --version   the program's version
-  --          ends the options: every later argument is NAME=VALUE
-
-Names (each shape reads only its own):
-  M    bolt diameter (mm): one of the anchor kind's (8 10 12 16 20 24 30)
-  KH   design horizontal seismic coefficient (default 2.0)
-  Z    regional coefficient (default 1.0)
-  W    equipment weight (kg)          F   external force (kg) (default 0)
-  P    motor power (kW) (default 0)   N   speed (rpm) (default 0)
-  a    vibration (um) (default 0)     n   number of anchors
-  nt   anchors taking tension (floor, ceiling): whole, 1 to n/2 (default n/2)
-  n1 n2                               numbers of anchors of a wall unit
-  LG HG L D H L1 L2 L1G L2G L3G       dimensions (cm)
-
-Names read by each shape:
-%1
-Exit status: 0 bolt strength and bond sufficient / 1 a check failed (advice
-             and the changes that would pass on standard error) / 2 refused
-             input, values that cannot be calculated, a report that could
-             not be written, or wrong use of the command
-
-Example:
-  zelvaro-check --shape floor --anchor hawk-cut --material SS M=12 KH=1.0 Z=1.0 \
-      W=500 n=4 LG=30 HG=60 L=50
-
-Batch check:
-  zelvaro-check --batch FILE [--encoding NAME] [--output-encoding NAME]
-                [--reports DIR] [--pdf DIR] [--replace]
-
-Calculates every row of an equipment schedule (CSV) exactly as one case above
-and writes a verdict table (CSV) to standard output. FILE - reads standard
-input.
-
-  --encoding  of the schedule: auto (default, told from the bytes) | utf-8
-              | cp932 (Shift_JIS, CSV of the Japanese Excel)
-  --output-encoding  of the verdict table: utf-8-bom (default: UTF-8 with a
-              byte-order mark, which the Japanese Excel opens as it is)
-              | utf-8 (no mark) | cp932. A character cp932 cannot hold is
-              written as ?, its line, id and column go to standard error,
-              and the exit status is 2. Report files are always UTF-8.
-  --reports   also write each item's report into DIR (UTF-8, CR LF, named
-              "line_id.txt"; unsafe characters of the id become _, and
-              nothing is written outside DIR)
-  --pdf       write each item's sheet (PDF, one A4 page) into DIR ("line_id.pdf";
-              none for refused rows). Title block: the row's number (id), and
-              the row's project, equipment and checker cells, else --project,
-              --equipment, --checker
-              A name ending in .pdf writes ONE file of every sheet with a
-              cover (every item's verdict and page "n / N", as each sheet
-              prints it); the same title blocks
-              Both kinds of file are written under a temporary name and
-              renamed when complete. A folder that is not empty is refused
-              (earlier files would pass for this run's), and so is a folder
-              another batch is writing into.
-  --replace   write into a folder that is not empty: the earlier reports and
-              sheets ("line_id.txt", "line_id.pdf") are removed first; other
-              files are kept
-
-The schedule:
-  The first line names the columns (case-sensitive, any order):
-    id        the item's name (any text, optional)
-    shape     anchor     material     the values of --shape, --anchor, --material
-    equipment the equipment name of the sheet's title block (optional)
-    project   the project, checker the checker (the window writes them; optional)
-    %8   the names above
-  - A missing column takes the one-case default (KH 2.0, Z 1.0, P N a F 0;
-    M has none).
-  - An empty cell is an empty field, refused like a blank field in the window;
-    to use the default, leave the column out or write the value. Cells are
-    not trimmed (" 12" is not a number).
-  - Cells of names the row's shape does not read are ignored: one schedule
-    can mix every shape.
-  - An unknown or a repeated column name makes the whole file an error (exit
-    status 2). Columns with an empty name are ignored.
-  - Rows of only empty cells (Excel's ,,,, rows) are skipped.
-  - A row with another number of cells than the header, bad quoting, or an
-    unknown shape and the like is "refused": its line, id and reason go to
-    standard error and the other rows go on.
-  - Encodings: UTF-8 (with or without BOM), CP932. Lines end in CR LF or LF.
-    A quoted cell "..." may hold commas, line breaks and "" (one ").
-
-The verdict table (UTF-8 with BOM by default, CR LF, a header line):
-  id              the schedule's id
-  status          ok (all sufficient) | shortfall | refused (not calculated)
-                  | error (calculated, but its files could not be written:
-                  the reason is in message; 20 in a row stop the run)
-  Rb              pull-out force (N)    sigma_b, tau_b   tensile and shear stress (MPa)
-  sigma_c, tau_c  tensile and shear strength (MPa)
-  pullout_kg      pull-out force (kg)   allowable_kg     bond (rebar strength for
-                  rebar-hooked) (kg); both only for hawk-cut to rebar-hooked
-  LL              weld length (cm)      RebarCount       number of 13 mm rebars
-                  (both only for rebar-welded)
-  bolt_verdict    the report's bolt verdict line as it is
-  anchor_verdict  the report's bond verdict (empty for rebar-welded)
-  message         the advice on a shortfall, or why the row was refused
-                  (line breaks become one space)
-  suggestion      on a shortfall, the changes that would pass (diameter,
-                  count, material or anchor kind, one at a time), joined by " / "
-  line            the schedule's line where the row starts (to join on)
-  Numbers are written as in the report; a refused row's numbers and verdicts
-  are empty.
-
-  The counts (passed, short, refused) go to standard error at the end. A
-  progress bar is drawn on standard error when it is a terminal and the
-  table does not go to that same terminal.
-  Exit status: 0 all passed / 1 some item short / 2 a row refused or in
-  error, the schedule unreadable, the table unwritable, or a character of the
-  table not held by cp932 / 130, 143 stopped by Ctrl+C (SIGINT) or SIGTERM
-  (the file in hand is finished and the table ends at a row boundary)
-
-Example (the package installs /usr/share/doc/zelvaro/examples/schedule.csv, a
-schedule with every shape and every anchor kind):
-  zelvaro-check --batch /usr/share/doc/zelvaro/examples/schedule.csv --reports reports > verdicts.csv
-)";
-
-// Translated apart from HelpText, after it.
-const char *const CasesHelpText =
-    R"(
-Many cases in one process:
-  zelvaro-check --cases FILE
-
-Runs one case per line of FILE (- reads standard input) and writes one line
-per case to standard output, as soon as the case is done. A line is a JSON
-array of the arguments of one run, exactly as they would follow
-zelvaro-check:
-  ["--shape","floor","--anchor","hawk-cut","--material","SS","M=12","W=500","n=4","LG=30","HG=60","L=50"]
-and its answer a JSON object of what that run would have printed and its
-exit status:
-  {"stdout":"...","stderr":"...","status":0}
-The report's date line holds the time the case ran, as a separate run's
-does. --pdf, --reports, --batch and --cases write files and are refused in
-a case (status 2), and so is a line that is not a JSON array of strings;
-the next lines go on. Bytes that are not UTF-8 are written \udc80 to
-\udcff (one per byte), and read so in the arguments.
-  Exit status: 0 every line answered / 2 FILE unreadable, or the answers
-  could not be written
-)";
-
-// Columns on the terminal: a full-width character takes two.
-std::size_t display_width(std::string_view text) {
-  std::size_t width = 0;
-  for (std::size_t i = 0; i < text.size();) {
-    const batch::CodePoint c = batch::decode_utf8_at(text, i);
-    width += c.value < 0x80 || (c.value >= 0xFF61 && c.value <= 0xFF9F) ? 1 : 2; // ASCII, half-width kana
-    i += c.size;
-  }
-  return width;
-}
-
-// An option's values as --help lists them from column 14: "floor | circular
-// | ...", broken before a "|" where a line would pass `width` columns. With
-// `label`, each value is followed by the window's name for it in brackets
-// (the Japanese text, whose lines of these run to 81 columns).
-template <class T, std::size_t K>
-std::string value_list(const Spelling<T> (&table)[K], std::string_view (*label)(T) = nullptr,
-                       std::size_t width = 79) {
-  constexpr std::size_t Indent = 14;
-  std::string list;
-  std::size_t column = Indent;
-  for (const auto &[spelling, value] : table) {
-    std::string item(spelling);
-    if (label)
-      item += "(" + std::string(label(value)) + ")";
-    const std::size_t columns = display_width(item);
-    if (column == Indent) {
-      column += columns;
-    } else if (column + 3 + columns > width) {
-      list += "\n" + std::string(Indent, ' ') + "| ";
-      column = Indent + 2 + columns;
-    } else {
-      list += " | ";
-      column += 3 + columns;
-    }
-    list += item;
-  }
-  return list;
-}
-
-std::string_view shape_caption(Shape shape) {
-  return shape_procedure(shape)->caption;
-}
-std::string_view anchor_caption(Anchor anchor) {
-  for (const AnchorInfo &info : anchor_kinds())
-    if (info.kind == anchor)
-      return info.caption;
-  return {};
-}
-// Without the finish after the ideographic space ("SS系ﾎﾞﾙﾄ　仕上ﾀｲﾌﾟ").
-std::string_view material_caption(Material material) {
-  const std::string_view caption = material_strength(material)->caption;
-  return caption.substr(0, caption.find("\u3000"));
-}
-
-// --help. The option values and the names each shape reads come from the
-// tables the parser and the schedule's columns use: %1 the names by shape,
-// %2 to %4 the values of --shape, --anchor and --material, %5 to %7 the same
-// with the window's names (for the Japanese text), %8 the names.
-std::string help_text() {
-  std::string per_shape;
-  for (const auto &[option, shape] : ShapeSpellings) {
-    std::string line = "  " + std::string(option);
-    line.resize(12, ' ');
-    for (const std::string_view name : field_names())
-      if (slot_of(shape, name))
-        line += std::string(name) + " ";
-    line.pop_back();
-    per_shape += line + "\n";
-  }
-  std::string names;
-  for (const std::string_view name : field_names())
-    names += (names.empty() ? "" : " ") + std::string(name);
-  return tr(HelpText, {per_shape, value_list(ShapeSpellings), value_list(AnchorSpellings),
-                       value_list(MaterialSpellings), value_list(ShapeSpellings, shape_caption, 81),
-                       value_list(AnchorSpellings, anchor_caption, 81),
-                       value_list(MaterialSpellings, material_caption, 81), names}) +
-         tr(CasesHelpText);
-}
 
 // Where a run but --batch and --cases writes: the process's standard output
 // and error, or, for a case of --cases, two strings.
@@ -313,6 +81,32 @@ struct Output {
     return ExitRefused;
   }
 };
+
+// -o FILE: `bytes` saved as FILE under a temporary name in its folder,
+// renamed over it once complete, so that a run that fails leaves the earlier
+// file as it was. ExitPass, or ExitRefused with the reason said.
+int save_output(const std::string &path, std::string_view bytes, const std::string &what) {
+  const std::size_t slash = path.rfind('/');
+  const std::string dir = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+  const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+  int error = name.empty() ? EISDIR : 0;
+  const int dir_fd = error ? -1 : ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (!error && dir_fd < 0)
+    error = errno;
+  if (!error)
+    error = write_file_atomically(dir_fd, name, bytes, true);
+  if (!error && ::fsync(dir_fd) != 0 && errno != EINVAL) // the rename itself
+    error = errno;
+  if (dir_fd >= 0)
+    ::close(dir_fd);
+  if (error == 0)
+    return ExitPass;
+  std::cerr << "zelvaro-check: "
+            << batch::terminal_text(
+                   tr("Cannot write %1 to '%2': %3", {what, path, system_error_words(error)}))
+            << "\n";
+  return ExitRefused;
+}
 
 int print_help(const Output &out) {
   return out.write(help_text(), tr("the help text"));
@@ -369,30 +163,36 @@ private:
 
 #ifdef ZELVARO_WITH_PDF
 constexpr bool WithPdf = true;
+
+// Sheets are drawn with the window's fonts, which need a QGuiApplication
+// but no display: the offscreen platform, asked for on its command line (the
+// environment, which the reports and child processes see, stays as it is).
+// Qt's warnings (fonts, a missing XDG_RUNTIME_DIR) would only clutter the
+// messages of a command line: they show with ZELVARO_DEBUG=1, its critical
+// messages always.
+std::unique_ptr<QGuiApplication> start_offscreen_drawing() {
+  static int argc = 3;
+  static char name[] = "zelvaro-check", option[] = "-platform", platform[] = "offscreen";
+  static char *argv[] = {name, option, platform, nullptr};
+  static const bool debug = [] {
+    const char *d = std::getenv("ZELVARO_DEBUG");
+    return d && std::string_view(d) == "1";
+  }();
+  qInstallMessageHandler([](QtMsgType type, const QMessageLogContext &, const QString &text) {
+    if (debug || type == QtCriticalMsg || type == QtFatalMsg)
+      std::cerr << "zelvaro-check: Qt: " << batch::terminal_text(text.toStdString()) << std::endl;
+  });
+  // Where two fonts would serve, Qt's choice follows the order of a hash
+  // table: with the same seed at every run, a sheet comes out in the same
+  // fonts, and SOURCE_DATE_EPOCH gives the same bytes.
+  QHashSeed::setDeterministicGlobalSeed();
+  auto app = std::make_unique<QGuiApplication>(argc, argv);
+  ui::map_window_fonts();
+  return app;
+}
 #else
 constexpr bool WithPdf = false;
 #endif
-
-// --project, --equipment, --checker: true when `name` is one of them.
-bool sheet_name_option(const std::string &name, const std::string &value, SheetNames &title) {
-  if (name == "--project")
-    title.project = value;
-  else if (name == "--equipment")
-    title.equipment = value;
-  else if (name == "--checker")
-    title.checker = value;
-  else
-    return false;
-  return true;
-}
-
-bool takes_value(const std::string &name) {
-  for (const char *o : {"--shape", "--anchor", "--material", "--batch", "--encoding", "--reports", "--pdf",
-                        "--format", "--output-encoding", "--project", "--equipment", "--checker", "--cases"})
-    if (name == o)
-      return true;
-  return false;
-}
 
 // One argument as the parser reads it: an option with its value
 // ("--name=value", or "--name value" for the options that take one), the
@@ -414,16 +214,18 @@ std::vector<Argument> split_arguments(int argc, char **argv) {
     if (!ended && a.text == "--") {
       a.kind = Argument::Kind::End;
       ended = true;
-    } else if (!ended && (a.text == "-h" || a.text.rfind("--", 0) == 0)) {
+    } else if (!ended && (a.text.rfind("--", 0) == 0 || option_named(a.text))) {
       a.kind = Argument::Kind::Option;
       const auto eq = a.text.find('=');
       a.name = a.text.substr(0, eq);
+      const OptionSpec *spec = option_named(a.name);
+      const bool takes_value = spec && spec->value;
       if (eq != std::string::npos)
         a.value = a.text.substr(eq + 1);
-      else if (takes_value(a.name) && i + 1 < argc)
+      else if (takes_value && i + 1 < argc)
         a.value = argv[++i]; // whatever it looks like
       else
-        a.value_missing = takes_value(a.name);
+        a.value_missing = takes_value;
     }
     arguments.push_back(std::move(a));
   }
@@ -448,7 +250,7 @@ struct CommandLine {
   // --cases.
   std::optional<std::string> cases;
   // Both.
-  std::optional<std::string> pdf;
+  std::optional<std::string> pdf, output;
   SheetNames title;
 };
 
@@ -471,6 +273,7 @@ bool read_command_line(int argc, char **argv, CommandLine &cl, std::ostream &err
     usage_error(what, err);
     return false;
   };
+  std::set<Opt> given_once;
   for (std::size_t k = 0; k < arguments.size(); ++k) {
     const Argument &a = arguments[k];
     if (a.kind == Argument::Kind::End) {
@@ -491,60 +294,86 @@ bool read_command_line(int argc, char **argv, CommandLine &cl, std::ostream &err
         return wrong(tr("The name '%1' is given twice (%1=%2 and %3).", {at->first, at->second, a.text}));
       continue;
     }
+    const OptionSpec *spec = option_named(a.name);
+    if (!spec)
+      return wrong(cases   ? tr("'%1' cannot be used with --cases.", {a.text})
+                   : batch ? tr("'%1' cannot be used with --batch.", {a.text})
+                           : tr("Unknown option '%1'.", {a.text}));
     if (a.value_missing)
       return wrong(tr("%1 needs a value.", {a.name}));
-    const bool flag = !a.value;
-    const std::string value = a.value.value_or("");
-    if (flag && (a.name == "--help" || a.name == "-h")) {
+    if (!spec->value && a.value)
+      return wrong(tr("%1 takes no value.", {a.name}));
+    if (spec->id == Opt::Help) {
       cl.action = CommandLine::Action::Help;
       return true;
     }
-    if (flag && a.name == "--version") {
+    if (spec->id == Opt::Version) {
       cl.action = CommandLine::Action::Version;
       return true;
     }
-    if (cases) { // every option of a case is on its line
-      if (a.name != "--cases")
-        return wrong(tr("'%1' cannot be used with --cases.", {a.text}));
-      if (cl.cases)
-        return wrong(tr("Give --cases only once."));
-      cl.cases = value;
-    } else if (a.name == "--format") {
+    if (cases && spec->use != Use::Cases) // every option of a case is on its line
+      return wrong(tr("'%1' cannot be used with --cases.", {a.text}));
+    if (batch && spec->use == Use::Case)
+      return wrong(tr("'%1' cannot be used with --batch.", {a.text}));
+    if (!batch && spec->use == Use::Batch)
+      return wrong(tr("%1 is an option of --batch.", {a.name}));
+    // Each option once, as each field: a second value would silently win.
+    if (spec->value && !given_once.insert(spec->id).second)
+      return wrong(tr("Give %1 only once.", {spec->name}));
+    const std::string value = a.value.value_or("");
+    switch (spec->id) {
+    case Opt::Crlf:
+      cl.crlf = true;
+      break;
+    case Opt::Format:
       if (value != "json" && value != "text")
         return wrong(tr("Unknown format '%1' (text, json).", {value}));
       cl.json = value == "json";
-    } else if (!batch && flag && a.name == "--crlf") {
-      cl.crlf = true;
-    } else if (!batch && a.name == "--shape") {
+      break;
+    case Opt::Shape:
       if (!(cl.shape = spelled(ShapeSpellings, value)))
         return wrong(tr("Unknown shape '%1'.", {value}));
-    } else if (!batch && a.name == "--anchor") {
+      break;
+    case Opt::Anchor:
       if (!(cl.anchor = spelled(AnchorSpellings, value)))
         return wrong(tr("Unknown anchor kind '%1'.", {value}));
-    } else if (!batch && a.name == "--material") {
+      break;
+    case Opt::Material:
       if (!(cl.material = spelled(MaterialSpellings, value)))
         return wrong(tr("Unknown material '%1'.", {value}));
-    } else if (batch && flag && a.name == "--replace") {
+      break;
+    case Opt::Replace:
       cl.replace = true;
-    } else if (batch && a.name == "--batch") {
-      if (cl.file)
-        return wrong(tr("Give --batch only once."));
+      break;
+    case Opt::Batch:
       cl.file = value;
-    } else if (batch && a.name == "--encoding") {
-      const auto e = batch::parse_encoding(value);
-      if (!e)
+      break;
+    case Opt::Cases:
+      cl.cases = value;
+      break;
+    case Opt::Encoding:
+      if (const auto e = batch::parse_encoding(value))
+        cl.encoding = *e;
+      else
         return wrong(tr("Unknown encoding '%1' (auto, utf-8, cp932).", {value}));
-      cl.encoding = *e;
-    } else if (batch && a.name == "--output-encoding") {
-      const auto e = batch::parse_table_encoding(value);
-      if (!e)
+      break;
+    case Opt::OutputEncoding:
+      if (const auto e = batch::parse_table_encoding(value))
+        cl.output_encoding = *e;
+      else
         return wrong(tr("Unknown table encoding '%1' (utf-8, utf-8-bom, cp932).", {value}));
-      cl.output_encoding = *e;
-    } else if (batch && a.name == "--reports") {
+      break;
+    case Opt::Reports:
       if (value.empty())
         return wrong(tr("The folder name of --reports is empty."));
       cl.reports = value;
-    } else if (a.name == "--pdf") {
+      break;
+    case Opt::Output:
+      if (value.empty())
+        return wrong(tr("The file name of %1 is empty.", {a.name}));
+      cl.output = value;
+      break;
+    case Opt::Pdf:
       if (value.empty())
         return wrong(batch ? tr("The folder name of --pdf is empty.")
                            : tr("The file name of --pdf is empty."));
@@ -553,9 +382,19 @@ bool read_command_line(int argc, char **argv, CommandLine &cl, std::ostream &err
         return false;
       }
       cl.pdf = value;
-    } else if (!sheet_name_option(a.name, value, cl.title)) {
-      return wrong(batch ? tr("'%1' cannot be used with --batch.", {a.text})
-                         : tr("Unknown option '%1'.", {a.text}));
+      break;
+    case Opt::Project:
+      cl.title.project = value;
+      break;
+    case Opt::Equipment:
+      cl.title.equipment = value;
+      break;
+    case Opt::Checker:
+      cl.title.checker = value;
+      break;
+    case Opt::Help:
+    case Opt::Version:
+      break;
     }
   }
   if (cases && (!cl.cases || cl.cases->empty()))
@@ -624,7 +463,9 @@ int batch_main(const CommandLine &cl) {
   std::istream input(&in_buf);
   input.exceptions(std::ios::badbit); // the read error itself reaches the batch
   std::istream *in = &input;
-  batch::FdOutputBuf out_buf(STDOUT_FILENO);
+  batch::FdOutputBuf stdout_buf(STDOUT_FILENO);
+  std::stringbuf output_buf; // -o FILE: the table, saved once the run is through
+  std::streambuf &out_buf = cl.output ? static_cast<std::streambuf &>(output_buf) : stdout_buf;
 
   std::unique_ptr<batch::ReportFiles> report_files;
   if (reports) {
@@ -667,6 +508,9 @@ int batch_main(const CommandLine &cl) {
 
   std::unique_ptr<batch::SheetSink> sheet_files;
 #ifdef ZELVARO_WITH_PDF
+  std::unique_ptr<QGuiApplication> drawing;
+  if (pdf)
+    drawing = start_offscreen_drawing();
   if (pdf && !bundle) {
     try {
       sheet_files = std::make_unique<sheet::SheetFiles>(*pdf, title, replace, texts);
@@ -691,7 +535,7 @@ int batch_main(const CommandLine &cl) {
                          !(term && std::string_view(term) == "dumb"), texts.progress_rows);
   BarAwareBuf diagnostics_buf(std::cerr.rdbuf(), bar);
   std::ostream diagnostics(&diagnostics_buf);
-  if (isatty(STDERR_FILENO) && !same_terminal(STDOUT_FILENO, STDERR_FILENO)) {
+  if (isatty(STDERR_FILENO) && (cl.output || !same_terminal(STDOUT_FILENO, STDERR_FILENO))) {
     options.progress = [&](std::size_t records) {
       std::optional<std::uint64_t> done;
       const auto pos = in->rdbuf()->pubseekoff(0, std::ios::cur, std::ios::in);
@@ -720,7 +564,12 @@ int batch_main(const CommandLine &cl) {
     }
   }
   // JSON Lines are UTF-8 whatever --output-encoding says.
-  std::ostream table(table_buf ? static_cast<std::streambuf *>(table_buf.get()) : &out_buf);
+  std::streambuf &encoded = table_buf ? static_cast<std::streambuf &>(*table_buf) : out_buf;
+  // On a terminal, the schedule's cells cannot drive it.
+  std::optional<batch::TerminalTextBuf> terminal_buf;
+  if (!cl.output && isatty(STDOUT_FILENO))
+    terminal_buf.emplace(encoded);
+  std::ostream table(terminal_buf ? static_cast<std::streambuf *>(&*terminal_buf) : &encoded);
   std::unique_ptr<batch::ResultSink> sink;
   if (cl.json)
     sink = std::make_unique<batch::JsonLines>(table);
@@ -728,8 +577,17 @@ int batch_main(const CommandLine &cl) {
     sink = std::make_unique<batch::CsvTable>(table);
   const batch::BatchCounts counts = batch::run_batch(*in, *sink, diagnostics, options);
   batch::hold_closed_standard_descriptors();
-  if (counts.file_error || counts.stopped_by)
+  const auto output_kept = [&] {
+    if (cl.output)
+      diagnostics << "zelvaro-check: "
+                  << batch::terminal_text(tr(
+                         "The verdict table was not written to '%1'; it holds what it held.", {*cl.output}))
+                  << "\n";
+  };
+  if (counts.file_error || counts.stopped_by) {
+    output_kept();
     return batch::exit_status(counts); // the batch has said what failed or where it stopped
+  }
 #ifdef ZELVARO_WITH_PDF
   if (bundle) {
     // Stopped between sheets by SIGINT or SIGTERM, as the table is.
@@ -752,10 +610,16 @@ int batch_main(const CommandLine &cl) {
     }
     if (!failed.empty()) {
       diagnostics << "zelvaro-check: " << failed << "\n";
+      output_kept();
       return ExitRefused;
     }
   }
 #endif
+  if (cl.output) {
+    table.flush();
+    if (save_output(*cl.output, output_buf.str(), tr("the verdict table")) != ExitPass)
+      return ExitRefused;
+  }
   // A cell that had to change is an input the table does not hold as given.
   if (table_buf && table_buf->replaced() > 0)
     return ExitRefused;
@@ -793,6 +657,9 @@ int case_main(const CommandLine &cl, const Output &out) {
   const std::vector<std::string> changes = outcome.status == CalcOutcome::Status::Reported && outcome.message
                                                ? suggestions(state, fields, outcome)
                                                : std::vector<std::string>();
+  const auto write = [&](std::string_view text) {
+    return cl.output ? save_output(*cl.output, text, tr("the report")) : out.write(text, tr("the report"));
+  };
   if (cl.json) { // the result as the batch's JSON Lines give a row, refused or not
     batch::ItemResult r;
     batch::take_outcome(r, state, outcome);
@@ -804,7 +671,7 @@ int case_main(const CommandLine &cl, const Output &out) {
     std::string text;
     batch::append_json(text, r);
     text += '\n';
-    if (out.write(text, tr("the report")) != ExitPass)
+    if (write(text) != ExitPass)
       return ExitRefused;
   }
 
@@ -820,10 +687,11 @@ int case_main(const CommandLine &cl, const Output &out) {
   }
   std::string report = crlf ? outcome.report : to_lf(outcome.report);
   report += crlf ? "\r\n" : "\n"; // a text file's last line ends too
-  if (!cl.json && out.write(report, tr("the report")) != ExitPass)
+  if (!cl.json && write(report) != ExitPass)
     return ExitRefused;
 #ifdef ZELVARO_WITH_PDF
   if (pdf) {
+    const std::unique_ptr<QGuiApplication> drawing = start_offscreen_drawing();
     const std::string error = sheet::write_sheet_file(*pdf, state, outcome, fields, title);
     if (!error.empty()) {
       err << "zelvaro-check: " << error << "\n";
@@ -874,8 +742,9 @@ int run_listed_case(const std::vector<std::string> &arguments, std::string &stdo
   argv.push_back(nullptr);
   const int argc = static_cast<int>(argv.size() - 1);
   for (const Argument &a : split_arguments(argc, argv.data()))
-    if (a.kind == Argument::Kind::Option &&
-        (a.name == "--pdf" || a.name == "--reports" || a.name == "--batch" || a.name == "--cases"))
+    if (const OptionSpec *o = a.kind == Argument::Kind::Option ? option_named(a.name) : nullptr;
+        o && (o->id == Opt::Pdf || o->id == Opt::Reports || o->id == Opt::Output || o->id == Opt::Batch ||
+              o->id == Opt::Cases))
       return usage_error(tr("'%1' cannot be used in a case of --cases: it writes files.", {a.name}), err);
   return run_command(argc, argv.data(), Output{err, &stdout_text});
 }

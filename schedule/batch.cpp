@@ -166,30 +166,44 @@ void echo_row_line(std::string &echo, std::size_t line, std::string_view id, con
 
 void append_terminal_text(std::string &out, std::string_view text) {
   constexpr char digits[] = "0123456789abcdef";
-  // Eight bytes at a time: whether any is below 0x20, is 0x7F or is 0xC2.
+  // Eight bytes at a time: whether any is below 0x20, is 0x7F, 0xC2 or 0xE2.
   constexpr std::uint64_t ones = 0x0101010101010101, highs = 0x8080808080808080;
   const auto has_zero = [](std::uint64_t w) { return ((w - ones) & ~w & highs) != 0; };
+  // The bidi controls and the line and paragraph separators (E2 80 A8 to
+  // E2 81 A9) would reorder or break what the terminal shows of a line.
+  const auto bidi = [](char32_t v) {
+    return (v >= 0x202A && v <= 0x202E) || (v >= 0x2066 && v <= 0x2069) || v == 0x2028 || v == 0x2029;
+  };
   std::size_t done = 0; // bytes of `text` already in `out`
   for (std::size_t i = 0; i < text.size(); ++i) {
     if (i + 8 <= text.size() && i % 8 == 0) {
       std::uint64_t w;
       std::memcpy(&w, text.data() + i, 8);
       if (((w - 0x20 * ones) & ~w & highs) == 0 && !has_zero(w ^ (0x7F * ones)) &&
-          !has_zero(w ^ (0xC2 * ones))) {
+          !has_zero(w ^ (0xC2 * ones)) && !has_zero(w ^ (0xE2 * ones))) {
         i += 7;
         continue;
       }
     }
     const auto c = static_cast<unsigned char>(text[i]);
     // U+0080 to U+009F (C2 80 to C2 9F) are the 8-bit forms of ESC sequences (CSI, OSC).
-    const bool c1 = c == 0xC2 && decode_utf8_at(text, i).value <= 0x9F;
-    if (c >= 0x20 && c != 0x7F && !c1)
+    const CodePoint wide = c == 0xC2 || c == 0xE2 ? decode_utf8_at(text, i) : CodePoint{};
+    const bool escaped =
+        c < 0x20 || c == 0x7F || (c == 0xC2 && wide.value <= 0x9F) || (c == 0xE2 && bidi(wide.value));
+    if (!escaped)
       continue;
     out.append(text, done, i - done);
-    const auto code = c1 ? static_cast<unsigned char>(text[++i]) : c;
-    out += c1 ? "\\u00" : "\\x";
-    out += digits[code >> 4];
-    out += digits[code & 0xF];
+    if (c >= 0x80) {
+      const auto code = static_cast<unsigned>(wide.value);
+      out += "\\u";
+      for (int shift = 12; shift >= 0; shift -= 4)
+        out += digits[(code >> shift) & 0xF];
+      i += wide.size - 1;
+    } else {
+      out += "\\x";
+      out += digits[c >> 4];
+      out += digits[c & 0xF];
+    }
     done = i + 1;
   }
   out.append(text, done);

@@ -162,7 +162,9 @@ BatchCounts run_batch(std::istream &in, std::ostream &table, std::ostream &diagn
 int exit_status(const BatchCounts &counts);
 
 // `text` safe to show on a terminal: control characters (C0, DEL, C1) are
-// written as \x1b or \u009b, so a schedule cannot send escape sequences.
+// written as \x1b or \u009b, so a schedule cannot send escape sequences, and
+// the bidi controls and line separators (U+202A to U+202E, U+2066 to U+2069,
+// U+2028, U+2029) as \u202e, so it cannot reorder what a line shows.
 std::string terminal_text(std::string_view text);
 void append_terminal_text(std::string &out, std::string_view text);
 

@@ -1,8 +1,11 @@
 #include "schedule/fd_streams.h"
 
+#include "schedule/batch.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
+#include <string_view>
 #include <system_error>
 #include <unistd.h>
 
@@ -97,6 +100,49 @@ void catch_stop_signals() {
 
 const volatile std::sig_atomic_t *stop_signal() {
   return &stop_number;
+}
+
+std::streamsize TerminalTextBuf::xsputn(const char *s, std::streamsize n) {
+  pending_.append(s, static_cast<std::size_t>(n));
+  if (std::string_view(s, static_cast<std::size_t>(n)).find('\n') != std::string_view::npos &&
+      !forward(false))
+    return 0;
+  return n;
+}
+
+TerminalTextBuf::int_type TerminalTextBuf::overflow(int_type c) {
+  if (traits_type::eq_int_type(c, traits_type::eof()))
+    return traits_type::not_eof(c);
+  const char ch = traits_type::to_char_type(c);
+  return xsputn(&ch, 1) == 1 ? c : traits_type::eof();
+}
+
+int TerminalTextBuf::sync() {
+  return forward(true) ? target_.pubsync() : -1;
+}
+
+bool TerminalTextBuf::forward(bool all) {
+  const std::size_t end = all ? pending_.size() : pending_.rfind('\n') + 1;
+  if (end == 0 || end > pending_.size())
+    return true;
+  escaped_.clear();
+  const std::string_view held(pending_.data(), end);
+  for (std::size_t from = 0; from < held.size();) {
+    std::size_t to = held.find('\n', from);
+    to = to == std::string_view::npos ? held.size() : to + 1;
+    std::string_view line = held.substr(from, to - from);
+    std::size_t body = line.size();
+    if (line.ends_with("\r\n"))
+      body -= 2;
+    else if (line.ends_with('\n'))
+      body -= 1;
+    append_terminal_text(escaped_, line.substr(0, body));
+    escaped_.append(line.substr(body));
+    from = to;
+  }
+  pending_.erase(0, end);
+  return target_.sputn(escaped_.data(), static_cast<std::streamsize>(escaped_.size())) ==
+         static_cast<std::streamsize>(escaped_.size());
 }
 
 void hold_closed_standard_descriptors() {

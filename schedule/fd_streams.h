@@ -7,6 +7,7 @@
 
 #include <csignal>
 #include <streambuf>
+#include <string>
 
 namespace zelvaro::batch {
 
@@ -44,6 +45,28 @@ protected:
 
 private:
   int fd_;
+};
+
+// The verdict table on a terminal: each line's control, bidi and separator
+// characters escaped as terminal_text escapes them (UTF-8 text, before any
+// encoding), its line break (CR LF or LF) kept, so that a schedule's cells
+// cannot drive or reorder the terminal. Lines go on to `target` whole.
+class TerminalTextBuf : public std::streambuf {
+public:
+  explicit TerminalTextBuf(std::streambuf &target) : target_(target) {}
+  ~TerminalTextBuf() override { forward(true); }
+
+protected:
+  std::streamsize xsputn(const char *s, std::streamsize n) override;
+  int_type overflow(int_type c) override;
+  int sync() override;
+
+private:
+  // Sends the complete lines held (all of it with `all`); false when the
+  // target took less.
+  bool forward(bool all);
+  std::streambuf &target_;
+  std::string pending_, escaped_;
 };
 
 // Writes all of `bytes` to `fd`; 0 or the errno of the failed write.

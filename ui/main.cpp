@@ -11,8 +11,46 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+
+namespace {
+
+const char *const HelpText =
+    "使い方: zelvaro [機器表.csv]\n"
+    "\n"
+    "アンカーボルトの耐震計算のウィンドウを開きます。機器表（CSV）を渡すと、それを開きます\n"
+    "（ウィンドウが既に開いていれば、そのウィンドウで開きます）。\n"
+    "\n"
+    "  --help     この説明を表示して終了します\n"
+    "  --version  バージョンを表示して終了します\n"
+    "\n"
+    "コマンドラインでの計算は zelvaro-check です（zelvaro-check --help, man zelvaro-check）。\n";
+
+// --help and --version print and end without a window, and without a display.
+bool print_and_end(int argc, char *argv[], int &status) {
+  for (int i = 1; i < argc && std::strcmp(argv[i], "--") != 0; ++i) {
+    const char *text = nullptr;
+    if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0)
+      text = HelpText;
+    else if (std::strcmp(argv[i], "--version") == 0)
+      text = "zelvaro " ZELVARO_VERSION "\n";
+    if (text) {
+      const bool written =
+          std::fputs(text, stdout) >= 0 && std::fflush(stdout) == 0 && std::fclose(stdout) == 0;
+      if (!written)
+        std::fputs("zelvaro: 標準出力に書き込めません。\n", stderr);
+      status = written ? 0 : 2;
+      return true;
+    }
+  }
+  return false;
+}
+
+} // namespace
 
 int main(int argc, char *argv[]) {
+  if (int status = 0; print_and_end(argc, argv, status))
+    return status;
   // Without a display Qt would abort; say so in one line instead.
   const auto unset = [](const char *name) { return !std::getenv(name) || !*std::getenv(name); };
   if (unset("DISPLAY") && unset("WAYLAND_DISPLAY") && unset("QT_QPA_PLATFORM")) {

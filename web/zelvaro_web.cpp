@@ -37,6 +37,13 @@ namespace {
 
 using namespace zelvaro;
 
+// Under the Info text: the licence and the notice of the power function,
+// which the page's folder (and its zip) hold beside index.html.
+constexpr const char *PageNotices =
+    "ライセンス: MIT（LICENSE.txt）。\r\n"
+    "べき乗の計算に Arm の optimized-routines（musl C ライブラリ版、Copyright (c) 2018 Arm Limited、"
+    "MIT ライセンス）を使っています（THIRD-PARTY-NOTICES.txt）。";
+
 // A JSON string (bytes that are not UTF-8 become U+FFFD).
 void put_string(std::string &out, std::string_view s) {
   batch::append_json_string(out, s);
@@ -214,7 +221,7 @@ std::string page_texts() {
   out += ",\"off\":";
   put_string(out, MotorOffText);
   out += "},\"info\":";
-  put_message(out, Message{"Information", info_text(), MessageIcon::Information});
+  put_message(out, Message{"Information", info_text(), MessageIcon::Information, PageNotices});
   out += ",\"diameterRefusal\":";
   put_message(out, diameter_refusal_message());
   out += '}';

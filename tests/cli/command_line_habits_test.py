@@ -1,13 +1,15 @@
 #!/usr/bin/env python3
 """zelvaro-check's habits as a command line: --version, --, the names --help
 lists per shape, the progress bar on a real terminal (script, util-linux),
-and the messages' language.
+the messages' language, and the habits a script leans on (-o, repeated
+options, SOURCE_DATE_EPOCH, a terminal's escapes, the window's --version).
 
-  command_line_habits_test.py --binary PATH --version VERSION [unittest arguments]
+  command_line_habits_test.py --binary PATH --version VERSION [--window PATH] [unittest arguments]
 """
 
 import argparse
 import os
+import re
 import shlex
 import shutil
 import subprocess
@@ -15,7 +17,7 @@ import sys
 import tempfile
 import unittest
 
-BINARY = VERSION = None
+BINARY = VERSION = WINDOW = SCHEDULE = MANUALS = None
 FLOOR = ["--shape", "floor", "--anchor", "hawk-cut", "--material", "SS"]
 FLOOR_VALUES = ["M=12", "KH=1.0", "Z=1.0", "W=500", "n=4", "LG=30", "HG=60", "L=50"]
 NAMES = "M KH Z P W n nt n1 n2 LG HG L D H L1 L2 L1G L2G L3G N a F".split()
@@ -112,6 +114,86 @@ class Language(unittest.TestCase):
             self.assertEqual(batch_says(env)[0], BATCH_SAYS["ja"])
 
 
+def read(path):
+    with open(path, "rb") as f:
+        return f.read()
+
+
+def on_terminal(command):
+    """What a terminal (script, util-linux) receives from a shell command."""
+    return subprocess.run(["script", "-qec", command, "/dev/null"], capture_output=True, timeout=60,
+                          env=dict(os.environ, TERM="xterm", LC_ALL="C.UTF-8")).stdout
+
+
+def listed(text):
+    """The options a text names."""
+    return re.findall(r"(?<![\w-])(--[a-z][a-z-]*|-[oh])\b", text)
+
+
+def manual(language):
+    """The manual page of the build as man shows it."""
+    page = os.path.join(MANUALS, language, "zelvaro-check.1")
+    return subprocess.run(["man", "-l", page], capture_output=True, timeout=60, check=True,
+                          env=dict(os.environ, LC_ALL="C.UTF-8", MANWIDTH="80", MAN_KEEP_FORMATTING="")).stdout.decode()
+
+
+class ScriptHabits(unittest.TestCase):
+    """One row per habit a script leans on: what is run, what it must give."""
+
+    def test_habits(self):
+        with tempfile.TemporaryDirectory() as tmp:
+            path = lambda name: os.path.join(tmp, name)
+            table, report = path("table.csv"), path("report.txt")
+            for f in (table, report):
+                with open(f, "wb") as out:
+                    out.write(b"yesterday")
+            with open(path("evil.csv"), "w") as f:
+                f.write(SCHEDULE_HEADER + "\"E\x1b]0;owned\x07\u202e\"" + SCHEDULE_ROW[1:])
+            epoch = {"SOURCE_DATE_EPOCH": "31536000"}  # 1971-01-01 00:00:00 UTC
+
+            def dated_outputs(n):
+                run(["--batch", SCHEDULE, "--pdf", path("bundle%d.pdf" % n), "-o", path("t%d.csv" % n)], epoch)
+                run(FLOOR + FLOOR_VALUES + ["--pdf", path("sheet%d.pdf" % n), "-o", path("r%d.txt" % n)], epoch)
+                return [read(path(name % n)) for name in ("bundle%d.pdf", "t%d.csv", "sheet%d.pdf", "r%d.txt")]
+
+            window = subprocess.run([WINDOW, "--version"], capture_output=True, timeout=30,
+                                    env={k: v for k, v in os.environ.items()
+                                         if k not in ("DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM")}) \
+                if WINDOW else None
+            evil = shlex.quote(path("evil.csv"))
+            rows = [
+                ("-o on a failing batch keeps yesterday's table",
+                 lambda: (run(["--batch", path("missing.csv"), "-o", table]).returncode, read(table)),
+                 (2, b"yesterday")),
+                ("-o on a refused case keeps yesterday's report",
+                 lambda: (run(FLOOR + ["M=12", "-o", report]).returncode, read(report)), (2, b"yesterday")),
+                ("-o on a run through writes the table and leaves no temporary file",
+                 lambda: (run(["--batch", SCHEDULE, "-o", table]).returncode, read(table)[:6], sorted(os.listdir(tmp))),
+                 (1, b"\xef\xbb\xbfid,", ["evil.csv", "report.txt", "table.csv"])),
+                ("a repeated --shape is refused like a repeated field",
+                 lambda: (lambda p: (p.returncode, b"--shape" in p.stderr, p.stdout))(
+                     run(FLOOR + ["--shape", "wall"] + FLOOR_VALUES)), (2, True, b"")),
+                ("SOURCE_DATE_EPOCH dates the report and gives the same bytes twice",
+                 lambda: (dated_outputs(1) == dated_outputs(2), "1971/01/01～".encode() in read(path("r1.txt"))),
+                 (True, True)),
+                ("the table on a terminal carries no escape, its line breaks kept (and the counts' line)",
+                 lambda: (lambda out: (b"\x1b" in out, b"\\x1b]0;owned\\x07\\u202e" in out, out.count(b"\n")))(
+                     on_terminal("%s --batch %s" % (shlex.quote(BINARY), evil))), (False, True, 3)),
+                ("the table redirected stays byte for byte",
+                 lambda: b"\x1b]0;owned\x07\xe2\x80\xae" in run(["--batch", path("evil.csv")]).stdout, True),
+                ("zelvaro --version prints without a display",
+                 lambda: (window.returncode, window.stdout) if window else None,
+                 (0, ("zelvaro %s\n" % VERSION).encode()) if WINDOW else None),
+            ]
+            for language in ("en", "ja") if MANUALS and shutil.which("man") else ():
+                rows.append(("man -l of the %s manual page lists every option --help lists" % language,
+                             lambda language=language: sorted(set(listed(run(["--help"]).stdout.decode())) -
+                                                              set(listed(manual(language)))), []))
+            for name, got, expected in rows:
+                with self.subTest(name):
+                    self.assertEqual(got(), expected)
+
+
 @unittest.skipUnless(shutil.which("script"), "needs script (util-linux)")
 class ProgressBar(unittest.TestCase):
     """The batch on a real terminal: a slow schedule (half of it, a pause,
@@ -144,6 +226,12 @@ if __name__ == "__main__":
     parser = argparse.ArgumentParser()
     parser.add_argument("--binary", required=True)
     parser.add_argument("--version", required=True)
+    parser.add_argument("--window")
+    parser.add_argument("--manuals")
+    parser.add_argument("--examples", required=True)
     args, rest = parser.parse_known_args()
     BINARY, VERSION = os.path.abspath(args.binary), args.version
+    WINDOW = args.window and os.path.abspath(args.window)
+    SCHEDULE = os.path.join(args.examples, "schedule.csv")
+    MANUALS = args.manuals
     unittest.main(argv=[sys.argv[0]] + rest)

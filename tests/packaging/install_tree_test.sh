@@ -88,14 +88,21 @@ done
 
 # Manual pages: formatted without a warning; zelvaro-check's documents every
 # option that its --help lists.
-for page in zelvaro zelvaro-check; do
-  gz=$share/man/man1/$page.1.gz
-  if [ -f "$gz" ]; then
-    quiet sh -c "gzip -dc '$gz' | groff -man -Tutf8 -ww -z"
+for gz in man1/zelvaro.1.gz man1/zelvaro-check.1.gz ja/man1/zelvaro.1.gz ja/man1/zelvaro-check.1.gz; do
+  if [ -f "$share/man/$gz" ]; then
+    quiet sh -c "gzip -dc '$share/man/$gz' | groff -k -man -Tutf8 -ww -z"
   else
-    fail "share/man/man1/$page.1.gz is missing"
+    fail "share/man/$gz is missing"
   fi
 done
+# The bash completion, where bash-completion looks, completes the options.
+completion=$share/bash-completion/completions/zelvaro-check
+if [ -f "$completion" ]; then
+  words=$(bash -c "source '$completion'; COMP_WORDS=(zelvaro-check --out); COMP_CWORD=1; _zelvaro_check; printf '%s\\n' \"\${COMPREPLY[@]}\" | sort | xargs")
+  [ "$words" = "--output --output-encoding" ] || fail "the completion of --out gives: $words"
+else
+  fail "share/bash-completion/completions/zelvaro-check is missing"
+fi
 page=$share/man/man1/zelvaro-check.1.gz
 if [ -f "$page" ]; then
   documented=$(gzip -dc "$page" | sed 's/\\-/-/g')

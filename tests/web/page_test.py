@@ -416,6 +416,9 @@ def main():
         with open(os.path.join(profile, "zelvaro-web", NOTE), "rb") as f:
             note = f.read()
         assert note.startswith(b"\xef\xbb\xbf") and note.count(b"\n") == note.count(b"\r\n") > 3, note
+        # ... and the licence and the third-party notice the page's Info names
+        for notice in ("LICENSE.txt", "THIRD-PARTY-NOTICES.txt"):
+            assert os.path.getsize(os.path.join(profile, "zelvaro-web", notice)) > 0, notice
     args.page = os.path.abspath(args.page)
     size = os.path.getsize(args.page)
     assert size <= 1_500_000, "the page is %d bytes" % size
@@ -486,6 +489,8 @@ def main():
 
         p.el("Command1").click()
         assert p.dialog()[0] == "Information" and p.dialog()[1].startswith("本ｿﾌﾄは"), p.dialog()
+        # ... and names the licence and the third-party notice the page's folder holds
+        assert "LICENSE.txt" in p.dialog()[2] and "THIRD-PARTY-NOTICES.txt" in p.dialog()[2], p.dialog()
         p.close_dialogs()
 
         # The example schedule: the list has the verdicts of the batch, row by row.

@@ -2,6 +2,8 @@
 
 #include "files/atomic_file.h"
 
+#include "capture/single_case.h"
+
 #include "engine/checks.h"
 #include "engine/report_text.h"
 #include "engine/shape_procedure.h"
@@ -17,7 +19,10 @@
 #include <QPainter>
 #include <QPdfWriter>
 
+#include <cstdio>
 #include <map>
+#include <string_view>
+#include <unistd.h>
 
 namespace zelvaro::sheet {
 
@@ -239,13 +244,37 @@ bool render_pdf(const SheetData &d, QPdfWriter &writer) {
 }
 } // namespace
 
+void date_pdf(QByteArray &pdf) {
+  const std::optional<long long> epoch = cases::source_date_epoch();
+  if (!epoch)
+    return;
+  // "/CreationDate (D:YYYYMMDDHHmmSSZ)" or "(D:YYYYMMDDHHmmSS+09'00')".
+  static constexpr std::string_view Key = "/CreationDate (D:";
+  const qsizetype at = pdf.indexOf(Key.data());
+  const qsizetype end = at < 0 ? -1 : pdf.indexOf(')', at);
+  if (end < 0)
+    return;
+  const qsizetype from = at + static_cast<qsizetype>(Key.size());
+  const LocalDateTime t = cases::run_time();
+  char digits[32];
+  std::snprintf(digits, sizeof digits, "%04d%02d%02d%02d%02d%02d", t.year, t.month, t.day, t.hour, t.minute,
+                t.second);
+  QByteArray date(digits);
+  date += end - from == date.size() + 1 ? "Z" : "+00'00'";
+  if (date.size() == end - from)
+    pdf.replace(from, date.size(), date);
+}
+
 QByteArray sheet_pdf(const SheetData &d) {
   QByteArray bytes;
   QBuffer buffer(&bytes);
   buffer.open(QIODevice::WriteOnly);
-  QPdfWriter writer(&buffer);
-  if (!render_pdf(d, writer))
-    return {};
+  {
+    QPdfWriter writer(&buffer);
+    if (!render_pdf(d, writer))
+      return {};
+  }
+  date_pdf(bytes);
   return bytes;
 }
 

@@ -43,6 +43,12 @@ void paint_sheet(QPainter &p, const QRectF &page, const SheetData &d);
 // could not be drawn.
 QByteArray sheet_pdf(const SheetData &d);
 
+// A PDF of QPdfWriter dated, in its information dictionary, by
+// SOURCE_DATE_EPOCH when that is set (QPdfWriter writes the clock's time):
+// the same sheet gives the same bytes. The date keeps its length, so the
+// cross-reference table stays right.
+void date_pdf(QByteArray &pdf);
+
 // Writes a one-page A4 PDF with the fonts embedded. Returns an empty string,
 // or a message saying why the file could not be written (a read-only file
 // is replaced only with `replace_read_only`).

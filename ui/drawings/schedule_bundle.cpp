@@ -70,13 +70,13 @@ std::string write_schedule_bundle(std::string_view schedule, batch::Encoding enc
   batch::ScheduleDocument doc;
   if (std::string error = batch::read_schedule(schedule, doc, encoding); !error.empty())
     return error;
-  sheet::start_drawing();
   const std::vector<sheet::BundleItem> items = bundle_items(doc, batch::evaluate(doc, now), now, names);
   sheet::BundleCover cover;
   const SheetNames title = title_names(doc.rows.empty() ? SheetNames{} : row_names(doc, doc.rows[0]), names);
   cover.project = title.project;
   cover.checker = title.checker;
-  cover.date = QDate::currentDate().toString(QStringLiteral("yyyy/MM/dd")).toStdString();
+  const LocalDateTime today = cases::run_time();
+  cover.date = QDate(today.year, today.month, today.day).toString(QStringLiteral("yyyy/MM/dd")).toStdString();
   // Written page by page into the temporary file, never held whole; a
   // stop or a failure removes it and the name keeps what it had.
   AtomicFile out(path);

@@ -94,8 +94,36 @@ QByteArray bundle_pdf(const BundleCover &cover, const std::vector<BundleItem> &i
   return bundle_pdf(buffer, cover, items, progress) ? bytes : QByteArray();
 }
 
-bool bundle_pdf(QIODevice &out, const BundleCover &cover, const std::vector<BundleItem> &items,
+namespace {
+
+// The PDF passed on to `to` as it is written, its information dictionary
+// (in the first writes) dated by SOURCE_DATE_EPOCH when that is set.
+class DatedPdf : public QIODevice {
+public:
+  explicit DatedPdf(QIODevice &to) : to_(to) { open(QIODevice::WriteOnly); }
+
+protected:
+  qint64 readData(char *, qint64) override { return -1; }
+  qint64 writeData(const char *data, qint64 size) override {
+    const bool head = written_ < 4096;
+    written_ += size;
+    if (!head)
+      return to_.write(data, size);
+    QByteArray chunk(data, size);
+    date_pdf(chunk);
+    return to_.write(chunk);
+  }
+
+private:
+  QIODevice &to_;
+  qint64 written_ = 0;
+};
+
+} // namespace
+
+bool bundle_pdf(QIODevice &to, const BundleCover &cover, const std::vector<BundleItem> &items,
                 const std::function<bool(int, int)> &progress) {
+  DatedPdf out(to);
   QPdfWriter writer(&out);
   writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(15, 15, 15, 15),
                                    QPageLayout::Millimeter));

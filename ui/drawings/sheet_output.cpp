@@ -2,34 +2,21 @@
 
 #include "capture/advice.h"
 #include "ui/drawings/calc_sheet.h"
-#include "ui/drawings/fonts.h"
 
 #include <QGuiApplication>
 
-#include <cstdlib>
-#include <memory>
 #include <stdexcept>
 
 namespace zelvaro::sheet {
 
-// Drawing needs a QGuiApplication for its fonts, not a display: the
-// offscreen platform serves, whatever the environment says. Qt's own
-// warnings would only clutter the command line's messages.
-void start_drawing() {
-  if (QGuiApplication::instance())
-    return;
-  qputenv("QT_QPA_PLATFORM", "offscreen");
-  if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR"))
-    qputenv("XDG_RUNTIME_DIR", QByteArray("/tmp"));
-  qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &) {});
-  static int argc = 1;
-  static char name[] = "zelvaro-check";
-  static char *argv[] = {name, nullptr};
-  static std::unique_ptr<QGuiApplication> app = std::make_unique<QGuiApplication>(argc, argv);
-  ui::map_window_fonts();
-}
-
 namespace {
+
+// Drawing needs a QGuiApplication for its fonts (not a display): the
+// program that writes sheets starts one first.
+void need_application() {
+  if (!QGuiApplication::instance())
+    throw std::logic_error("calculation sheets are drawn without a QGuiApplication");
+}
 
 SheetData data(const SeismicCalcState &s, const CalcOutcome &outcome, const FieldReader &fields,
                const SheetNames &names) {
@@ -45,14 +32,14 @@ SheetData data(const SeismicCalcState &s, const CalcOutcome &outcome, const Fiel
 
 std::string write_sheet_file(const std::string &path, const SeismicCalcState &s, const CalcOutcome &outcome,
                              const FieldReader &fields, const SheetNames &names) {
-  start_drawing();
+  need_application();
   return write_sheet_pdf(data(s, outcome, fields, names), QString::fromStdString(path)).toStdString();
 }
 
 SheetFiles::SheetFiles(const std::filesystem::path &dir, SheetNames names, bool replace,
                        const batch::BatchTexts &texts)
     : files_(dir, ".pdf", replace, texts), names_(std::move(names)), failed_(texts.sheet_failed) {
-  start_drawing();
+  need_application();
 }
 
 void SheetFiles::write(const batch::ItemResult &result, const SheetNames &row, const SeismicCalcState &s,

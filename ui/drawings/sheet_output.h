@@ -1,7 +1,8 @@
 #pragma once
 
 // Calculation sheets (PDF) from the command line: the window's sheet, drawn
-// without a display.
+// without a display. They need a QGuiApplication, which the command line
+// starts on the offscreen platform before it asks for a sheet.
 
 #include "capture/field_reader.h"
 #include "capture/sheet_names.h"
@@ -13,9 +14,6 @@
 #include <string>
 
 namespace zelvaro::sheet {
-
-// Starts what drawing needs (a QGuiApplication for the fonts, no display).
-void start_drawing();
 
 // Writes the sheet of a calculation that reported to `path` (a temporary
 // name renamed when complete). Returns an empty string, or why the file could
