@@ -98,8 +98,8 @@ int ProjectModel::columnCount(const QModelIndex &parent) const {
 QVariant ProjectModel::headerData(int section, Qt::Orientation orientation, int role) const {
   if (role != Qt::DisplayRole || orientation != Qt::Horizontal)
     return {};
-  static const char *const names[] = {"番号",    "機器名",  "形状",       "アンカー", "材質",
-                                      "径",      "W",       "判定",       "Rb(kg)",   "許容値(kg)",
+  static const char *const names[] = {"番号",    "機器名",  "形状",       "アンカー", "材質",   "径",
+                                      "W",       "n",       "nt",         "判定",     "Rb(kg)", "許容値(kg)",
                                       "σ/ft(%)", "τ/fs(%)", "メッセージ", "改善案"};
   return section >= 0 && section < static_cast<int>(ListColumn::Count) ? QString::fromUtf8(names[section])
                                                                        : QVariant();
@@ -153,6 +153,10 @@ QVariant ProjectModel::data(const QModelIndex &index, int role) const {
     return typed("M");
   case ListColumn::W:
     return typed("W");
+  case ListColumn::n:
+    return typed("n");
+  case ListColumn::nt: // blank: half the bolts take tension
+    return typed("nt");
   case ListColumn::Verdict:
     return role == SortRole ? QVariant(static_cast<int>(v.status))
                             : QVariant(qs(sheet::verdict_label(batch::verdict_of(v).status)));

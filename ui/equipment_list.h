@@ -30,6 +30,8 @@ enum class ListColumn {
   Material,
   Diameter,
   W,
+  n,
+  nt,
   Verdict,
   Rb,
   Allowable,

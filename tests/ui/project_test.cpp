@@ -393,6 +393,8 @@ void ProjectTest::picking_a_row_calculates_it_and_calculate_writes_back() {
   QTest::mouseClick(f->findChild<QPushButton *>(QStringLiteral("Command2")), Qt::LeftButton);
   QCOMPARE(std::string(p.cell(2, "nt")), std::string("6"));
   QVERIFY(f->Text2()->toPlainText().contains(QStringLiteral("n=12(本)  nt=6(本)")));
+  const QAbstractItemModel *rows = list->view()->model();
+  QCOMPARE(rows->index(2, static_cast<int>(ListColumn::nt)).data().toString(), QStringLiteral("6"));
 
   // Delete, copy and paste of rows by key.
   list->selectRow(0);
