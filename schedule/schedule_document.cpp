@@ -172,6 +172,10 @@ RowInputs row_inputs(const std::vector<std::string> &columns, const ScheduleRow 
 
 std::string read_schedule(std::string_view bytes, ScheduleDocument &doc, Encoding encoding) {
   doc = ScheduleDocument{};
+  // A workbook is a zip; UTF-16 starts with its byte order mark. Neither is
+  // a CSV the batch reads, and their bytes would only show as garbage.
+  if (bytes.starts_with("PK\x03\x04") || bytes.starts_with("\xFF\xFE") || bytes.starts_with("\xFE\xFF"))
+    return "CSV ではありません。\n" + std::string(SaveAsCsvAdvice);
   std::istringstream in{std::string(bytes)};
   CsvReader reader(in, encoding);
   CsvRecord record;

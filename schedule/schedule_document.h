@@ -55,6 +55,11 @@ const std::vector<std::string_view> &project_columns();
 // empty cells are left out, as the batch skips them.
 std::string read_schedule(std::string_view bytes, ScheduleDocument &doc, Encoding encoding = Encoding::Auto);
 
+// What a user who opened an Excel workbook or Excel's 「Unicode テキスト」
+// (UTF-16) is told to do instead: read_schedule refuses both with it.
+inline constexpr std::string_view SaveAsCsvAdvice =
+    "Excel で『CSV UTF-8（コンマ区切り）』または『CSV（コンマ区切り）』で保存してから開いてください";
+
 // The schedule as the window saves it: UTF-8 with a BOM, CR LF, quoted only
 // where a cell needs it. `lines`, when given, receives the line each row
 // starts on in the text.

@@ -79,6 +79,20 @@ INSTANTIATE_TEST_SUITE_P(
              "NUL"}),
     [](const testing::TestParamInfo<Kept> &info) { return std::string(info.param.name); });
 
+// An Excel workbook or UTF-16 text is refused with what to do in Excel,
+// never shown as garbage rows or with command-line advice.
+TEST(ProjectOpen, an_excel_workbook_or_utf16_text_says_how_to_save_a_csv) {
+  for (const std::string &bytes : {std::string("PK\x03\x04\x14\0\x06\0", 8), std::string("\xFF\xFEi\0d\0", 6),
+                                   std::string("\xFE\xFF\0i\0d", 6)}) {
+    Project p;
+    ASSERT_EQ(p.open(Header + Good), "");
+    const std::string error = p.open(bytes);
+    EXPECT_NE(error.find("CSV UTF-8"), std::string::npos) << error;
+    EXPECT_EQ(error.find("--"), std::string::npos) << error;
+    EXPECT_EQ(p.size(), 1u); // the schedule shown stays
+  }
+}
+
 // A refused row's open quote, saved before a row of two lines, takes that
 // row apart as the batch reads the file: the project shows what the file
 // holds, never a verdict the batch would not give.
