@@ -681,13 +681,25 @@
   // report and the schedule shown survive a reload; 新規 starts afresh.
   const StoreKey = 'zelvaro-page:' + location.pathname;
   let restoring = false;
+  let unkeptSchedule = null; // the schedule said too large to keep
   function store(key, value) {
     if (restoring) return;
     try {
       if (value === null) localStorage.removeItem(key);
       else localStorage.setItem(key, JSON.stringify(value));
     } catch (full) {
-      // Storage full or off: the page works on, without keeping.
+      // Storage full or off: the page works on, without keeping. A schedule
+      // too large to keep is said once, and no older one is left to come
+      // back in its place after a reload.
+      if (key.endsWith(':schedule') && value && value.name !== unkeptSchedule) {
+        unkeptSchedule = value.name;
+        try { localStorage.removeItem(key); } catch (off) { /* nothing kept either way */ }
+        showMessage({
+          title: texts.caption,
+          text: value.name + ' はブラウザに保存しきれません。再読み込みすると一覧は消えます（ファイルはそのままです）。',
+          icon: 'information',
+        });
+      }
     }
   }
   function keep() {

@@ -339,6 +339,16 @@ def lists_and_reload(p, args, tmp):
     assert not p.rows() and p.el("Text1_0").get_attribute("value") == ""
 
 
+def storage_full(p, args, tmp):
+    """A schedule the browser's storage cannot keep is said, not lost unsaid at the next reload."""
+    p.load(args.page)
+    p.d.execute_script("Storage.prototype.setItem = function () {"
+                       " throw new DOMException('full', 'QuotaExceededError'); }")
+    p.open_schedule()
+    p.wait(p.dialog)
+    assert "ブラウザに保存しきれません" in p.dialog()[1], p.dialog()
+
+
 def printing(p, args, tmp):
     """印刷… puts the title block's names on the sheet; 全件を印刷… a cover and a page per calculated item, n / N."""
     p.load(args.page)
@@ -384,6 +394,7 @@ SITUATIONS = [
     ("an .xlsx and a UTF-16 file", foreign_files),
     ("paste and a composed IME commit", paste_and_ime),
     ("a KH list looked at, then a reload", lists_and_reload),
+    ("a storage too full to keep the schedule", storage_full),
     ("印刷… and 全件を印刷…", printing),
     ("a dialog's accessible name and description", screen_reader),
 ]
