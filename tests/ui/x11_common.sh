@@ -19,7 +19,10 @@ x11_start() {
   done
   # The X server picks a free display itself and writes its number to fd 3,
   # so that parallel sessions never race for one.
-  Xvfb -displayfd 3 -screen 0 "${screen}x24" -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
+  # -noreset: a server resets when its last client leaves, and a client
+  # that connects during the reset is refused; the probe below is such a
+  # last client, and the program connects right after it.
+  Xvfb -displayfd 3 -screen 0 "${screen}x24" -nolisten tcp -noreset 3>"$work/display" >"$work/xvfb.log" 2>&1 &
   pids+=($!)
   for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.05; done
   [ -s "$work/display" ] || { echo "skipped: Xvfb did not start"; exit 77; }
