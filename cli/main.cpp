@@ -218,8 +218,8 @@ std::vector<Argument> split_arguments(int argc, char **argv) {
       a.kind = Argument::Kind::Option;
       const auto eq = a.text.find('=');
       a.name = a.text.substr(0, eq);
-      const OptionSpec *spec = option_named(a.name);
-      const bool takes_value = spec && spec->value;
+      const OptionEntry *known = option_named(a.name);
+      const bool takes_value = known && known->value;
       if (eq != std::string::npos)
         a.value = a.text.substr(eq + 1);
       else if (takes_value && i + 1 < argc)
@@ -294,34 +294,34 @@ bool read_command_line(int argc, char **argv, CommandLine &cl, std::ostream &err
         return wrong(tr("The name '%1' is given twice (%1=%2 and %3).", {at->first, at->second, a.text}));
       continue;
     }
-    const OptionSpec *spec = option_named(a.name);
-    if (!spec)
+    const OptionEntry *known = option_named(a.name);
+    if (!known)
       return wrong(cases   ? tr("'%1' cannot be used with --cases.", {a.text})
                    : batch ? tr("'%1' cannot be used with --batch.", {a.text})
                            : tr("Unknown option '%1'.", {a.text}));
     if (a.value_missing)
       return wrong(tr("%1 needs a value.", {a.name}));
-    if (!spec->value && a.value)
+    if (!known->value && a.value)
       return wrong(tr("%1 takes no value.", {a.name}));
-    if (spec->id == Opt::Help) {
+    if (known->id == Opt::Help) {
       cl.action = CommandLine::Action::Help;
       return true;
     }
-    if (spec->id == Opt::Version) {
+    if (known->id == Opt::Version) {
       cl.action = CommandLine::Action::Version;
       return true;
     }
-    if (cases && spec->use != Use::Cases) // every option of a case is on its line
+    if (cases && known->use != Use::Cases) // every option of a case is on its line
       return wrong(tr("'%1' cannot be used with --cases.", {a.text}));
-    if (batch && spec->use == Use::Case)
+    if (batch && known->use == Use::Case)
       return wrong(tr("'%1' cannot be used with --batch.", {a.text}));
-    if (!batch && spec->use == Use::Batch)
+    if (!batch && known->use == Use::Batch)
       return wrong(tr("%1 is an option of --batch.", {a.name}));
     // Each option once, as each field: a second value would silently win.
-    if (spec->value && !given_once.insert(spec->id).second)
-      return wrong(tr("Give %1 only once.", {spec->name}));
+    if (known->value && !given_once.insert(known->id).second)
+      return wrong(tr("Give %1 only once.", {known->name}));
     const std::string value = a.value.value_or("");
-    switch (spec->id) {
+    switch (known->id) {
     case Opt::Crlf:
       cl.crlf = true;
       break;
@@ -742,7 +742,7 @@ int run_listed_case(const std::vector<std::string> &arguments, std::string &stdo
   argv.push_back(nullptr);
   const int argc = static_cast<int>(argv.size() - 1);
   for (const Argument &a : split_arguments(argc, argv.data()))
-    if (const OptionSpec *o = a.kind == Argument::Kind::Option ? option_named(a.name) : nullptr;
+    if (const OptionEntry *o = a.kind == Argument::Kind::Option ? option_named(a.name) : nullptr;
         o && (o->id == Opt::Pdf || o->id == Opt::Reports || o->id == Opt::Output || o->id == Opt::Batch ||
               o->id == Opt::Cases))
       return usage_error(tr("'%1' cannot be used in a case of --cases: it writes files.", {a.name}), err);

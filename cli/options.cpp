@@ -18,7 +18,7 @@ using namespace zelvaro::cases;
 
 namespace {
 
-constexpr OptionSpec Options[] = {
+constexpr OptionEntry Options[] = {
     {Opt::Shape, "--shape", "", "SHAPE", Use::Case, "how the equipment is fixed: %1", Complete::Shape},
     {Opt::Anchor, "--anchor", "", "KIND", Use::Case, "the anchor kind: %1", Complete::Anchor},
     {Opt::Material, "--material", "", "MATERIAL", Use::Case, "the bolts' material: %1", Complete::Material},
@@ -286,7 +286,7 @@ template <class T, std::size_t K> std::string spellings(const Spelling<T> (&tabl
 }
 
 // An option's text in the user's language, its values filled in.
-std::string option_help(const OptionSpec &o) {
+std::string option_help(const OptionEntry &o) {
   switch (o.id) {
   case Opt::Shape:
     return tr(o.help, {value_list(ShapeSpellings, shape_caption)});
@@ -300,7 +300,7 @@ std::string option_help(const OptionSpec &o) {
 }
 
 // "-o, --output FILE" in the user's language.
-std::string option_label(const OptionSpec &o) {
+std::string option_label(const OptionEntry &o) {
   std::string label = o.short_name.empty() ? "" : std::string(o.short_name) + ", ";
   label += o.name;
   if (o.value)
@@ -340,7 +340,7 @@ std::string section_body(const Section &s) {
 }
 
 // Which options one use lists: its own and those of both.
-bool listed_for(const OptionSpec &o, Use use) {
+bool listed_for(const OptionEntry &o, Use use) {
   return o.use == use || (use == Use::Both && o.use == Use::Any);
 }
 
@@ -470,12 +470,12 @@ std::string roff_body(std::string_view body) {
 
 } // namespace
 
-std::span<const OptionSpec> options() {
+std::span<const OptionEntry> options() {
   return Options;
 }
 
-const OptionSpec *option_named(std::string_view name) {
-  for (const OptionSpec &o : Options)
+const OptionEntry *option_named(std::string_view name) {
+  for (const OptionEntry &o : Options)
     if (o.name == name || (!o.short_name.empty() && o.short_name == name))
       return &o;
   return nullptr;
@@ -488,7 +488,7 @@ std::string help_text() {
   text += wrapped(tr(Description), 79, 0);
   for (const Use use : Groups) {
     text.append("\n").append(tr(group_title(use))).append(":\n");
-    for (const OptionSpec &o : Options) {
+    for (const OptionEntry &o : Options) {
       if (!listed_for(o, use))
         continue;
       std::string label = "  " + option_label(o);
@@ -528,7 +528,7 @@ std::string manual_page(std::string_view version, std::string_view date) {
   page += ".SH " + tr("DESCRIPTION") + "\n" + roff_body(tr(Description));
   for (const Use use : Groups) {
     page += ".SH " + roff(tr(group_title(use))) + "\n";
-    for (const OptionSpec &o : Options) {
+    for (const OptionEntry &o : Options) {
       if (!listed_for(o, use))
         continue;
       page += ".TP\n";
@@ -559,7 +559,7 @@ std::string manual_page(std::string_view version, std::string_view date) {
 
 std::string bash_completion() {
   std::string names, values, all;
-  for (const OptionSpec &o : Options) {
+  for (const OptionEntry &o : Options) {
     add_word(all, o.name);
     if (!o.short_name.empty())
       add_word(all, o.short_name);
@@ -568,7 +568,7 @@ std::string bash_completion() {
     return "COMPREPLY=($(compgen -W \"" + std::string(list) + "\" -- \"$cur\"))";
   };
   std::string cases;
-  for (const OptionSpec &o : Options) {
+  for (const OptionEntry &o : Options) {
     std::string action;
     switch (o.complete) {
     case Complete::Shape:

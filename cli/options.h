@@ -50,7 +50,8 @@ enum class Complete {
   FileOrFolder
 };
 
-struct OptionSpec {
+// One row of the table of options.
+struct OptionEntry {
   Opt id;
   std::string_view name;       // "--shape"
   std::string_view short_name; // "-o", or empty
@@ -60,9 +61,9 @@ struct OptionSpec {
   Complete complete;
 };
 
-std::span<const OptionSpec> options();
+std::span<const OptionEntry> options();
 // The option spelled `name` ("--shape" or "-o"), if there is one.
-const OptionSpec *option_named(std::string_view name);
+const OptionEntry *option_named(std::string_view name);
 
 // The texts written from the table, in the user's language (the messages'
 // catalog): --help, a manual page (roff; `date` as YYYY-MM-DD) and the bash
