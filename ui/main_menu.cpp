@@ -36,36 +36,38 @@ QSettings settings() {
   return QSettings(QStringLiteral("zelvaro"), QStringLiteral("zelvaro"));
 }
 
-MainWindow::SaveChoice ask_save_changes(QWidget *parent, const QString &name) {
+// A question with a button that goes on, one that drops the changes and
+// キャンセル (also Esc): 0, 1 or 2 for the button pressed.
+int ask_keep_or_drop(QWidget *parent, const QString &title, const QString &text, const QString &keep,
+                     const QString &drop) {
   QMessageBox box(parent);
-  box.setWindowTitle(QStringLiteral("保存の確認"));
+  box.setWindowTitle(title);
   box.setIcon(QMessageBox::Question);
-  box.setText(QStringLiteral("'%1' への変更を保存しますか？").arg(name));
-  QPushButton *save = box.addButton(QStringLiteral("保存"), QMessageBox::AcceptRole);
-  QPushButton *discard = box.addButton(QStringLiteral("保存しない"), QMessageBox::DestructiveRole);
+  box.setText(text);
+  QPushButton *yes = box.addButton(keep, QMessageBox::AcceptRole);
+  QPushButton *no = box.addButton(drop, QMessageBox::DestructiveRole);
   QPushButton *cancel = box.addButton(QStringLiteral("キャンセル"), QMessageBox::RejectRole);
-  box.setDefaultButton(save);
+  box.setDefaultButton(yes);
   box.setEscapeButton(cancel);
   box.exec();
-  if (box.clickedButton() == save)
-    return MainWindow::SaveChoice::Save;
-  return box.clickedButton() == discard ? MainWindow::SaveChoice::Discard : MainWindow::SaveChoice::Cancel;
+  return box.clickedButton() == yes ? 0 : box.clickedButton() == no ? 1 : 2;
+}
+
+MainWindow::SaveChoice ask_save_changes(QWidget *parent, const QString &name) {
+  constexpr MainWindow::SaveChoice choices[] = {MainWindow::SaveChoice::Save, MainWindow::SaveChoice::Discard,
+                                                MainWindow::SaveChoice::Cancel};
+  return choices[ask_keep_or_drop(parent, QStringLiteral("保存の確認"),
+                                  QStringLiteral("'%1' への変更を保存しますか？").arg(name),
+                                  QStringLiteral("保存"), QStringLiteral("保存しない"))];
 }
 
 MainWindow::PickChoice ask_apply_edits(QWidget *parent, const QString &item) {
-  QMessageBox box(parent);
-  box.setWindowTitle(QStringLiteral("入力の反映"));
-  box.setIcon(QMessageBox::Question);
-  box.setText(QStringLiteral("%1 の入力が変更されています。リストに反映しますか？").arg(item));
-  QPushButton *apply = box.addButton(QStringLiteral("反映"), QMessageBox::AcceptRole);
-  QPushButton *discard = box.addButton(QStringLiteral("破棄"), QMessageBox::DestructiveRole);
-  QPushButton *cancel = box.addButton(QStringLiteral("キャンセル"), QMessageBox::RejectRole);
-  box.setDefaultButton(apply);
-  box.setEscapeButton(cancel);
-  box.exec();
-  if (box.clickedButton() == apply)
-    return MainWindow::PickChoice::Apply;
-  return box.clickedButton() == discard ? MainWindow::PickChoice::Discard : MainWindow::PickChoice::Cancel;
+  constexpr MainWindow::PickChoice choices[] = {
+      MainWindow::PickChoice::Apply, MainWindow::PickChoice::Discard, MainWindow::PickChoice::Cancel};
+  return choices[ask_keep_or_drop(
+      parent, QStringLiteral("入力の反映"),
+      QStringLiteral("%1 の入力が変更されています。リストに反映しますか？").arg(item), QStringLiteral("反映"),
+      QStringLiteral("破棄"))];
 }
 
 } // namespace
