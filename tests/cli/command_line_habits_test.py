@@ -174,8 +174,9 @@ class ScriptHabits(unittest.TestCase):
                  lambda: (lambda p: (p.returncode, b"--shape" in p.stderr, p.stdout))(
                      run(FLOOR + ["--shape", "wall"] + FLOOR_VALUES)), (2, True, b"")),
                 ("SOURCE_DATE_EPOCH dates the report and gives the same bytes twice",
-                 lambda: (dated_outputs(1) == dated_outputs(2), "1971/01/01～".encode() in read(path("r1.txt"))),
-                 (True, True)),
+                 lambda: (dated_outputs(1) == dated_outputs(2), "1971/01/01～".encode() in read(path("r1.txt")),
+                          [b"(D:19710101000000" in read(path(name)) for name in ("bundle1.pdf", "sheet1.pdf")]),
+                 (True, True, [True, True])),
                 ("the table on a terminal carries no escape, its line breaks kept (and the counts' line)",
                  lambda: (lambda out: (b"\x1b" in out, b"\\x1b]0;owned\\x07\\u202e" in out, out.count(b"\n")))(
                      on_terminal("%s --batch %s" % (shlex.quote(BINARY), evil))), (False, True, 3)),

@@ -97,26 +97,42 @@ QByteArray bundle_pdf(const BundleCover &cover, const std::vector<BundleItem> &i
 namespace {
 
 // The PDF passed on to `to` as it is written, its information dictionary
-// (in the first writes) dated by SOURCE_DATE_EPOCH when that is set.
+// dated by SOURCE_DATE_EPOCH when that is set. QPdfWriter writes the
+// dictionary in several small pieces, so the head is held back until the
+// date is whole in it (or it has grown past where the dictionary can be).
 class DatedPdf : public QIODevice {
 public:
   explicit DatedPdf(QIODevice &to) : to_(to) { open(QIODevice::WriteOnly); }
 
+  // Passes on what is still held back; false when `to` refused it.
+  bool finish() {
+    if (passed_)
+      return true;
+    passed_ = true;
+    date_pdf(head_);
+    const bool ok = to_.write(head_) == head_.size();
+    head_.clear();
+    return ok;
+  }
+
 protected:
   qint64 readData(char *, qint64) override { return -1; }
   qint64 writeData(const char *data, qint64 size) override {
-    const bool head = written_ < 4096;
-    written_ += size;
-    if (!head)
+    if (passed_)
       return to_.write(data, size);
-    QByteArray chunk(data, size);
-    date_pdf(chunk);
-    return to_.write(chunk);
+    head_.append(data, size);
+    const qsizetype date = head_.indexOf("/CreationDate (D:");
+    if ((date >= 0 && head_.indexOf(')', date) >= 0) || head_.size() >= 4096) {
+      if (!finish())
+        return -1;
+    }
+    return size;
   }
 
 private:
   QIODevice &to_;
-  qint64 written_ = 0;
+  QByteArray head_;
+  bool passed_ = false;
 };
 
 } // namespace
@@ -161,7 +177,8 @@ bool bundle_pdf(QIODevice &to, const BundleCover &cover, const std::vector<Bundl
     sheet.pages = last;
     paint_sheet(p, page, sheet);
   }
-  return p.end();
+  const bool ended = p.end();
+  return out.finish() && ended;
 }
 
 } // namespace zelvaro::sheet
