@@ -1,9 +1,21 @@
 #pragma once
 
 // Concrete advice for a shortfall: the single changes that make every check
-// pass, each found by running the whole calculation again (the same capture,
-// formulas and checks as Calculate, verdicts only) with that one change and
-// everything else as entered. A suggestion is therefore never a guess.
+// pass, each found by calculating again with that one change and everything
+// else as entered: the value capture would read from the changed field, and
+// the same formulas and checks as Calculate from the bolts on (the loads do
+// not depend on the bolts and are kept). A suggestion is therefore never a
+// guess.
+//
+// The searches rely on more steel never failing where less passed: a larger
+// diameter of the same kind has a larger section and a bond value at least
+// as high (the tables rise with the diameter), and more bolts in the same
+// layout share the same loads, so the pull-out per bolt and both stresses
+// fall. Where the pull-out is negative (the weight holds the equipment down)
+// the combined tensile value is below the combined shear value, and every
+// material's ft is above its fs, so the shear decides and it falls with the
+// count too. The brute-force test checks the smallest passing change is the
+// one found.
 //
 // Tried, in this order (one line each):
 //  - the diameter: the smallest one of the anchor kind's list, larger than
@@ -46,7 +58,6 @@ public:
 
 private:
   SeismicCalcState trial_;
-  CalcOutcome out_;
 };
 
 // The same with a search of its own.

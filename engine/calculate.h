@@ -40,8 +40,8 @@ using CaptureStep = std::function<void(SeismicCalcState &, MessageSink &)>;
 // How much text Calculate writes.
 enum class ReportText {
   Full,     // the report and all its blocks
-  Verdicts, // no report (it stays empty) and no blocks except VerdictLine and
-            // AnchorBlock; the numbers, verdicts and announcement are the same
+  Verdicts, // no report (it stays empty) and no blocks except VerdictLine;
+            // the numbers, verdicts and announcement are the same
 };
 
 // The Calculate driver: capture, the forces common to every shape, the shape
@@ -55,6 +55,16 @@ CalcOutcome Calculate(SeismicCalcState &s, const CaptureStep &data_in, std::stri
 // its texts (for runs of many calculations).
 void Calculate(SeismicCalcState &s, const CaptureStep &data_in, std::string_view now, ReportText text,
                CalcOutcome &out);
+
+// The bolts' part of a calculation alone, for searches that try other bolts
+// on one case: `s` is the state after a Calculate that reported, with the
+// bolt inputs changed as capture would have read them (M back in
+// millimetres, the counts, the material's strengths, the anchor kind and its
+// bond table). Runs the same formulas as Calculate from the diameter on (the
+// loads, which no bolt changes, stay as worked out) and writes no text.
+// Whether every check passes; false too where a numeric error would stop the
+// calculation.
+bool bolts_pass(SeismicCalcState &s) noexcept;
 
 // The message shown when a numeric error (division by zero, overflow,
 // invalid operation) stops a calculation or a capture.

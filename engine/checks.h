@@ -22,12 +22,20 @@ struct BondFigures {
 };
 
 // Bond check against BondTable at diameter index d (anchor kinds 1 to 6), or
-// weld length and rebar count (anchor kind 7). Writes AnchorBlock; returns
-// the bond check's figures, nothing for the weld.
+// weld length and rebar count (anchor kind 7, which sets LL and RebarCount).
+// Returns the bond check's figures, nothing for the weld; writes no text.
+std::optional<BondFigures> bond_figures(SeismicCalcState &s, int d);
+
+// The anchor block of the report for what bond_figures returned.
+void write_anchor_block(SeismicCalcState &s, const std::optional<BondFigures> &bond);
+
+// bond_figures, then write_anchor_block.
 std::optional<BondFigures> anchor_check(SeismicCalcState &s, int d);
 
-// Bolt verdict against ft and fs. Writes VerdictLine; returns whether the
-// bolt passes.
+// Whether the bolt passes against ft and fs.
+bool bolt_passes(const SeismicCalcState &s);
+
+// The same, writing VerdictLine.
 bool verdict(SeismicCalcState &s);
 
 // Outcome texts of the report that the faces may look for.
@@ -40,5 +48,9 @@ inline constexpr std::string_view VerdictFail = "⇒ﾎﾞﾙﾄ強度が足り�
 // The verdict announcement: reads the report just written and returns the
 // advice message box to show, or nothing when every check passed.
 std::optional<Message> judge_msg(std::string_view report);
+
+// The same for a report whose verdict line says the bolt falls short
+// (`short_of`) and whose bond check says danger (`danger`).
+std::optional<Message> announcement(bool short_of, bool danger);
 
 } // namespace zelvaro

@@ -96,6 +96,14 @@ EncodedTableBuf::~EncodedTableBuf() {
 }
 
 std::streamsize EncodedTableBuf::xsputn(const char *s, std::streamsize n) {
+  if (encoding_ != TableEncoding::Cp932) {
+    // UTF-8 is the table's own encoding: only the mark goes first.
+    if (!started_ && n > 0 && encoding_ == TableEncoding::Utf8Bom)
+      put(kUtf8Bom);
+    started_ = started_ || n > 0;
+    put(std::string_view(s, static_cast<std::size_t>(n)));
+    return n;
+  }
   pending_.append(s, static_cast<std::size_t>(n));
   write_complete_rows(false);
   return n;
