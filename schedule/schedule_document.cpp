@@ -61,19 +61,6 @@ bool blank(const ScheduleRow &row) {
   return true;
 }
 
-// The document as the batch reads it, with the rows that the batch would
-// skip (blank ones) left out; `kept` lists the rows written.
-std::string batch_input(const ScheduleDocument &doc, std::vector<std::size_t> &kept) {
-  ScheduleDocument copy;
-  copy.columns = doc.columns;
-  for (std::size_t i = 0; i < doc.rows.size(); ++i)
-    if (!blank(doc.rows[i])) {
-      kept.push_back(i);
-      copy.rows.push_back(doc.rows[i]);
-    }
-  return schedule_text(copy);
-}
-
 } // namespace
 
 std::optional<std::size_t> ScheduleDocument::column(std::string_view name) const {
@@ -251,53 +238,6 @@ std::string schedule_text(const ScheduleDocument &doc, std::vector<std::size_t> 
     }
   }
   return out;
-}
-
-RowVerdict verdict_of(const ItemResult &r) {
-  RowVerdict v;
-  v.result = r;
-  v.status = r.status == ItemStatus::Ok          ? RowVerdict::Status::Passed
-             : r.status == ItemStatus::Shortfall ? RowVerdict::Status::Shortfall
-                                                 : RowVerdict::Status::Refused;
-  v.message = r.message;
-  return v;
-}
-
-std::vector<RowVerdict> evaluate(const ScheduleDocument &doc, const std::string &now) {
-  std::vector<RowVerdict> verdicts(doc.rows.size());
-  std::vector<std::size_t> kept;
-  std::istringstream in{batch_input(doc, kept)};
-  std::ostringstream diagnostics;
-  // The results in input order: the k-th is the k-th row the batch kept.
-  class Collect : public ResultSink {
-  public:
-    Collect(std::vector<RowVerdict> &verdicts, const std::vector<std::size_t> &kept)
-        : verdicts_(verdicts), kept_(kept) {}
-    void write(const ItemResult &r) override {
-      if (next_ >= kept_.size())
-        return;
-      verdicts_[kept_[next_++]] = verdict_of(r);
-    }
-
-  private:
-    std::vector<RowVerdict> &verdicts_;
-    const std::vector<std::size_t> &kept_;
-    std::size_t next_ = 0;
-  } collect(verdicts, kept);
-  for (RowVerdict &v : verdicts)
-    v.message = "空の行です。";
-  BatchOptions options;
-  options.now = now;
-  const BatchCounts counts = run_batch(in, collect, diagnostics, options);
-  if (counts.file_error) {
-    std::string text = diagnostics.str();
-    text = text.substr(0, text.find('\n'));
-    for (RowVerdict &v : verdicts) {
-      v = RowVerdict{};
-      v.message = text;
-    }
-  }
-  return verdicts;
 }
 
 } // namespace zelvaro::batch

@@ -87,18 +87,4 @@ void set_inputs(std::vector<std::string> &columns, ScheduleRow &row, const RowIn
 void set_cell(std::vector<std::string> &columns, ScheduleRow &row, std::string_view name,
               std::string_view text);
 
-// One row as the batch judges it.
-struct RowVerdict {
-  enum class Status { Passed, Shortfall, Refused };
-  Status status = Status::Refused;
-  std::string message; // the batch's message (refusal or advice)
-  ItemResult result;   // the batch's typed result: figures, verdicts, suggestions
-};
-RowVerdict verdict_of(const ItemResult &r);
-
-// Runs the batch over the whole document: one verdict per row, in order.
-// `now` is the report header's date (it changes nothing in the verdicts).
-// When the header is refused every row is refused with that message.
-std::vector<RowVerdict> evaluate(const ScheduleDocument &doc, const std::string &now);
-
 } // namespace zelvaro::batch

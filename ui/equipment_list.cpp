@@ -159,7 +159,7 @@ QVariant ProjectModel::data(const QModelIndex &index, int role) const {
     return typed("nt");
   case ListColumn::Verdict:
     return role == SortRole ? QVariant(static_cast<int>(v.status))
-                            : QVariant(qs(sheet::verdict_label(batch::verdict_of(v).status)));
+                            : QVariant(qs(sheet::verdict_label(v.status)));
   case ListColumn::Rb:
     return figure(bond, v.pullout_kg);
   case ListColumn::Allowable:
@@ -291,7 +291,7 @@ void EquipmentList::showDetail() {
     return;
   }
   const batch::ProjectItem &item = project_.model().item(static_cast<std::size_t>(*row));
-  QString text = qs(sheet::verdict_label(batch::verdict_of(item.result).status));
+  QString text = qs(sheet::verdict_label(item.result.status));
   if (item.row.line > 0)
     text += QStringLiteral("（%1行目）").arg(item.row.line);
   if (!item.result.message.empty() || !item.result.suggestions.empty())

@@ -2,7 +2,7 @@
 
 #include "capture/single_case.h"
 #include "files/atomic_file.h"
-#include "ui/drawings/sheet_bundle.h"
+#include "ui/drawings/schedule_bundle.h"
 #include "ui/equipment_list.h"
 #include "ui/form1.h"
 #include "ui/project_file.h"
@@ -377,31 +377,36 @@ bool MainWindow::exportBundle() {
     return false;
   }
   p.set_names(projectName, checker); // the names belong to the project: every row carries them
-  const std::vector<sheet::BundleItem> items = project_->bundleItems();
-  QProgressDialog progress(QStringLiteral("計算書を作っています..."), QStringLiteral("キャンセル"), 0,
-                           static_cast<int>(items.size()), this);
+  const int items = static_cast<int>(p.size());
+  QProgressDialog progress(QStringLiteral("計算書を作っています..."), QStringLiteral("キャンセル"), 0, items,
+                           this);
   progress.setWindowModality(Qt::WindowModal);
   progress.setMinimumDuration(progressDelay);
   const sheet::BundleCover cover{projectName, checker,
                                  QDate::currentDate().toString(QStringLiteral("yyyy/MM/dd")).toStdString()};
-  const QByteArray pdf = sheet::bundle_pdf(cover, items, [&](int done, int) {
-    progress.setValue(done);
-    return !progress.wasCanceled();
-  });
-  // Nothing is written unless every page was drawn: a cancelled or failed
-  // export leaves the chosen name as it was.
-  if (pdf.isEmpty()) {
+  // Drawn page by page into a temporary file: nothing is written under the
+  // chosen name unless every page was drawn, and a cancelled or failed
+  // export leaves it as it was.
+  bool drawn = false;
+  const std::string failed = sheet::save_drawn_pdf(
+      path.toStdString(), true, // a read-only file: the window has asked already
+      [&](QIODevice &out) {
+        return sheet::write_project_bundle(out, p, cover, project_now(), [&](int done, int) {
+          progress.setValue(done);
+          return !progress.wasCanceled();
+        });
+      },
+      drawn);
+  if (!failed.empty()) {
+    error(qs(failed + "元のファイルはそのままです。"));
+    return false;
+  }
+  if (!drawn) {
     if (!progress.wasCanceled())
       error(QStringLiteral("PDF を作れませんでした: ") + path);
     return false;
   }
-  progress.setValue(static_cast<int>(items.size()));
-  const std::string failed = save_file_said(
-      path.toStdString(), std::string_view(pdf.constData(), static_cast<std::size_t>(pdf.size())), true);
-  if (!failed.empty()) {
-    error(qs(failed));
-    return false;
-  }
+  progress.setValue(items);
   return true;
 }
 

@@ -57,11 +57,7 @@ QString Project::save(const QString &path) {
 }
 
 std::vector<sheet::BundleItem> Project::bundleItems() const {
-  const batch::ScheduleDocument doc = model_.document();
-  std::vector<batch::RowVerdict> verdicts;
-  for (std::size_t i = 0; i < model_.size(); ++i)
-    verdicts.push_back(batch::verdict_of(model_.item(i).result));
-  return sheet::bundle_items(doc, verdicts, project_now(), SheetNames{});
+  return sheet::bundle_items(model_);
 }
 
 std::string Project::verdictTable() const {

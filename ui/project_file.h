@@ -33,8 +33,8 @@ public:
   QString save(const QString &path);
   void clear();
 
-  // Every item for the bundle PDF: the calculated ones with their sheet,
-  // calculated again exactly as the batch calculates them.
+  // The bundle PDF's cover rows: every item with its verdict, and whether
+  // its sheet follows.
   std::vector<sheet::BundleItem> bundleItems() const;
   // The verdict table of the items' results (UTF-8 with a BOM, CR LF).
   std::string verdictTable() const;

@@ -1,11 +1,16 @@
 #pragma once
 
 // Every sheet of a schedule in one PDF, for the window's 全件を PDF に保存
-// and `zelvaro-check --batch FILE --pdf OUT.pdf`.
+// and `zelvaro-check --batch FILE --pdf OUT.pdf`. Two passes: the items'
+// typed results make the cover (and number the pages), then each calculated
+// item is calculated again, exactly as the batch calculates it, just before
+// its page is drawn.
 
-#include "schedule/schedule_document.h"
+#include "schedule/project.h"
 #include "ui/drawings/sheet_bundle.h"
 #include "ui/drawings/sheet_output.h"
+
+#include <QIODevice>
 
 #include <functional>
 #include <string>
@@ -14,18 +19,28 @@
 namespace zelvaro::sheet {
 
 // The verdict as the list and the cover show it: "○ 適合", "× 不足", "入力不備".
-std::string verdict_label(batch::RowVerdict::Status status);
+std::string verdict_label(batch::ItemStatus status);
 
-// The items of the bundle in list order: each calculated row with its sheet,
-// calculated again exactly as the batch calculates it; a refused row with
-// its message and no sheet. Each sheet's title block (and the cover's
-// 機器名) follows title_names: the row's cells, else `names`.
-std::vector<sheet::BundleItem> bundle_items(const batch::ScheduleDocument &doc,
-                                            const std::vector<batch::RowVerdict> &verdicts,
-                                            const std::string &now, const SheetNames &names);
+// The cover's rows of a project's items, from their typed results; the
+// 機器名 follows title_names: the row's cell, else `names`.
+std::vector<BundleItem> bundle_items(const batch::Project &project, const SheetNames &names = {});
+
+// The bundle of a project's items written to `out`. `progress(items done,
+// items in all)` is asked before each item; false stops the drawing.
+// False when stopped or not drawn (`out` then holds a part).
+bool write_project_bundle(QIODevice &out, const batch::Project &project, const BundleCover &cover,
+                          const std::string &now, const std::function<bool(int, int)> &progress = {});
+
+// Writes a PDF drawn by `draw` (true when drawn whole) to `path` atomically,
+// through a temporary file: nothing is held whole in memory, and a stop or a
+// failure leaves the name as it was. An empty string when saved; `drawn`
+// false (and an empty string) when draw() did not finish; else why the file
+// could not be saved: 「'PATH' を保存できません: why」.
+std::string save_drawn_pdf(const std::string &path, bool replace_read_only,
+                           const std::function<bool(QIODevice &)> &draw, bool &drawn);
 
 // Reads a schedule and writes its bundle to `path` atomically. `progress`
-// (sheets drawn, sheets in all) is asked between sheets; false stops the
+// (items done, items in all) is asked between items; false stops the
 // drawing and nothing is written. Returns an empty string, or why not.
 std::string write_schedule_bundle(std::string_view schedule, batch::Encoding encoding,
                                   const std::string &path, const SheetNames &names, const std::string &now,

@@ -2,7 +2,6 @@
 
 #include "ui/drawings/fonts.h"
 
-#include <QBuffer>
 #include <QFont>
 #include <QPageLayout>
 #include <QPageSize>
@@ -23,9 +22,10 @@ int cover_pages(std::size_t items) {
   return std::max(1, static_cast<int>((items + CoverRowsPerPage - 1) / CoverRowsPerPage));
 }
 
+// One cover page: items `first` to `first + count`; `sheet_page` is the page
+// of the last sheet numbered so far, and counts on.
 void paint_cover(QPainter &p, const QRectF &page, const BundleCover &cover,
-                 const std::vector<BundleItem> &items, const std::vector<int> &pages, int last, int first,
-                 int count) {
+                 const std::vector<BundleItem> &items, int &sheet_page, int last, int first, int count) {
   const double mm = page.width() / 180.0;
   const auto font = [&](const char *family, double height, bool bold = false) {
     QFont f(QString::fromUtf8(family));
@@ -62,7 +62,7 @@ void paint_cover(QPainter &p, const QRectF &page, const BundleCover &cover,
   p.setFont(font(ui::PGothicFamily, 3.0));
   for (int i = first; i < first + count; ++i) {
     const BundleItem &it = items[static_cast<std::size_t>(i)];
-    const int at = pages[static_cast<std::size_t>(i)];
+    const int at = it.sheet ? ++sheet_page : 0;
     const QString cells[] = {qs(it.id), qs(it.equipment), qs(it.verdict),
                              at ? qs(page_text(at, last)) : QStringLiteral("－"), qs(it.message)};
     for (int c = 0; c < 5; ++c) {
@@ -76,23 +76,6 @@ void paint_cover(QPainter &p, const QRectF &page, const BundleCover &cover,
 }
 
 } // namespace
-
-std::vector<int> bundle_pages(const std::vector<BundleItem> &items) {
-  std::vector<int> pages(items.size(), 0);
-  int page = cover_pages(items.size());
-  for (std::size_t i = 0; i < items.size(); ++i)
-    if (items[i].sheet)
-      pages[i] = ++page;
-  return pages;
-}
-
-QByteArray bundle_pdf(const BundleCover &cover, const std::vector<BundleItem> &items,
-                      const std::function<bool(int, int)> &progress) {
-  QByteArray bytes;
-  QBuffer buffer(&bytes);
-  buffer.open(QIODevice::WriteOnly);
-  return bundle_pdf(buffer, cover, items, progress) ? bytes : QByteArray();
-}
 
 namespace {
 
@@ -137,48 +120,62 @@ private:
 
 } // namespace
 
-bool bundle_pdf(QIODevice &to, const BundleCover &cover, const std::vector<BundleItem> &items,
-                const std::function<bool(int, int)> &progress) {
-  DatedPdf out(to);
-  QPdfWriter writer(&out);
+struct BundleWriter::Pdf {
+  explicit Pdf(QIODevice &to) : out(to), writer(&out) {}
+  DatedPdf out;
+  QPdfWriter writer;
+  QPainter painter;
+  QRectF page;
+};
+
+BundleWriter::BundleWriter(QIODevice &out, const BundleCover &cover, const std::vector<BundleItem> &items)
+    : pdf_(std::make_unique<Pdf>(out)) {
+  QPdfWriter &writer = pdf_->writer;
   writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(15, 15, 15, 15),
                                    QPageLayout::Millimeter));
   writer.setResolution(300);
   writer.setCreator(QString::fromUtf8(InitialCaptionText));
   writer.setTitle(QStringLiteral("アンカーボルト耐震計算書"));
-  QPainter p;
+  QPainter &p = pdf_->painter;
   if (!p.begin(&writer))
-    return false;
-  const QRectF page(QPointF(0, 0), writer.pageLayout().paintRectPixels(writer.resolution()).size());
-  const std::vector<int> pages = bundle_pages(items);
+    return;
+  ok_ = true;
+  pdf_->page = QRectF(QPointF(0, 0), writer.pageLayout().paintRectPixels(writer.resolution()).size());
   const int covers = cover_pages(items.size());
-  const int last = // the number of pages
-      covers + static_cast<int>(std::count_if(items.begin(), items.end(),
-                                              [](const BundleItem &it) { return it.sheet.has_value(); }));
+  next_page_ = covers;
+  last_page_ = covers + static_cast<int>(std::count_if(items.begin(), items.end(),
+                                                       [](const BundleItem &it) { return it.sheet; }));
+  int sheet_page = covers;
   for (int c = 0; c < covers; ++c) {
     if (c > 0)
       writer.newPage();
     const int first = c * CoverRowsPerPage;
-    paint_cover(p, page, cover, items, pages, last, first,
+    paint_cover(p, pdf_->page, cover, items, sheet_page, last_page_, first,
                 std::min(CoverRowsPerPage, static_cast<int>(items.size()) - first));
   }
-  const int total = static_cast<int>(items.size());
-  for (int i = 0; i < total; ++i) {
-    if (progress && !progress(i, total)) {
-      p.end();
-      return false;
-    }
-    const BundleItem &it = items[static_cast<std::size_t>(i)];
-    if (!it.sheet)
-      continue;
-    writer.newPage();
-    SheetData sheet = *it.sheet;
-    sheet.page = pages[static_cast<std::size_t>(i)];
-    sheet.pages = last;
-    paint_sheet(p, page, sheet);
-  }
-  const bool ended = p.end();
-  return out.finish() && ended;
+}
+
+BundleWriter::~BundleWriter() {
+  if (pdf_->painter.isActive())
+    pdf_->painter.end();
+}
+
+bool BundleWriter::add(SheetData sheet) {
+  if (!ok_ || next_page_ >= last_page_)
+    return ok_ = false;
+  if (!pdf_->writer.newPage())
+    return ok_ = false;
+  sheet.page = ++next_page_;
+  sheet.pages = last_page_;
+  paint_sheet(pdf_->painter, pdf_->page, sheet);
+  return true;
+}
+
+bool BundleWriter::finish() {
+  if (!ok_ || next_page_ != last_page_)
+    return false;
+  const bool ended = pdf_->painter.end();
+  return pdf_->out.finish() && ended;
 }
 
 } // namespace zelvaro::sheet
