@@ -83,30 +83,24 @@ struct Output {
   }
 };
 
-// -o FILE: `bytes` saved as FILE under a temporary name in its folder,
-// renamed over it once complete, so that a run that fails leaves the earlier
-// file as it was. ExitPass, or ExitRefused with the reason said.
-int save_output(const std::string &path, std::string_view bytes, const std::string &what) {
-  const std::size_t slash = path.rfind('/');
-  const std::string dir = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
-  const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-  int error = name.empty() ? EISDIR : 0;
-  const int dir_fd = error ? -1 : ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (!error && dir_fd < 0)
-    error = errno;
-  if (!error)
-    error = write_file_atomically(dir_fd, name, bytes, true);
-  if (!error && ::fsync(dir_fd) != 0 && errno != EINVAL) // the rename itself
-    error = errno;
-  if (dir_fd >= 0)
-    ::close(dir_fd);
-  if (error == 0)
-    return ExitPass;
+// -o FILE: a file saved under a temporary name in the folder of the name it
+// replaces (a link followed, the link kept), renamed over it once complete,
+// so that a run that fails leaves the earlier file as it was.
+int say_not_saved(const std::string &path, int error, const std::string &what) {
   std::cerr << "zelvaro-check: "
             << batch::terminal_text(
                    tr("Cannot write %1 to '%2': %3", {what, path, system_error_words(error)}))
             << "\n";
   return ExitRefused;
+}
+
+// `bytes` saved as FILE. ExitPass, or ExitRefused with the reason said.
+int save_output(const std::string &path, std::string_view bytes, const std::string &what) {
+  AtomicFile file(path, true, true);
+  const int error = file.fd() < 0
+                        ? file.error_number()
+                        : file.commit_error(batch::write_all(file.fd(), bytes.data(), bytes.size()));
+  return error == 0 ? ExitPass : say_not_saved(path, error, what);
 }
 
 int print_help(const Output &out) {
@@ -502,8 +496,17 @@ int batch_main(const CommandLine &cl) {
   input.exceptions(std::ios::badbit); // the read error itself reaches the batch
   std::istream *in = &input;
   batch::FdOutputBuf stdout_buf(STDOUT_FILENO);
-  std::stringbuf output_buf; // -o FILE: the table, saved once the run is through
-  std::streambuf &out_buf = cl.output ? static_cast<std::streambuf &>(output_buf) : stdout_buf;
+  // -o FILE: the table goes to a temporary file as it is written (memory
+  // stays flat), renamed over FILE once the run is through.
+  std::optional<AtomicFile> output_file;
+  std::optional<batch::FdOutputBuf> output_buf;
+  if (cl.output) {
+    output_file.emplace(*cl.output, true, true);
+    if (output_file->fd() < 0)
+      return say_not_saved(*cl.output, output_file->error_number(), tr("the verdict table"));
+    output_buf.emplace(output_file->fd());
+  }
+  std::streambuf &out_buf = output_buf ? static_cast<std::streambuf &>(*output_buf) : stdout_buf;
 
   std::unique_ptr<batch::ReportFiles> report_files;
   if (reports) {
@@ -658,8 +661,8 @@ int batch_main(const CommandLine &cl) {
 #endif
   if (cl.output) {
     table.flush();
-    if (save_output(*cl.output, output_buf.view(), tr("the verdict table")) != ExitPass)
-      return ExitRefused;
+    if (const int error = output_file->commit_error(table ? 0 : errno ? errno : EIO))
+      return say_not_saved(*cl.output, error, tr("the verdict table"));
   }
   // A cell that had to change is an input the table does not hold as given.
   if (table_buf && table_buf->replaced() > 0)

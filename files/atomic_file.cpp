@@ -44,6 +44,7 @@ bool write_all(int fd, std::string_view bytes) {
 }
 
 constexpr const char *ReadOnlyRefused = "読み取り専用のファイルです（置き換えません）。";
+constexpr const char *NotRegular = "通常のファイルではありません（置き換えません）。";
 
 } // namespace
 
@@ -136,6 +137,9 @@ std::string check_save_target(const std::string &path, bool replace_read_only) {
     return system_error_text(error);
   if (!replace_read_only && is_read_only(target))
     return ReadOnlyRefused;
+  struct stat st {};
+  if (::stat(target.c_str(), &st) == 0 && !S_ISREG(st.st_mode))
+    return S_ISDIR(st.st_mode) ? system_error_text(EISDIR) : NotRegular;
   const std::size_t slash = target.rfind('/');
   const std::string dir = slash == std::string::npos ? "." : slash == 0 ? "/" : target.substr(0, slash);
   if (::access(dir.c_str(), W_OK | X_OK) != 0)
@@ -143,11 +147,31 @@ std::string check_save_target(const std::string &path, bool replace_read_only) {
   return {};
 }
 
-AtomicFile::AtomicFile(const std::string &path, bool replace_read_only) {
+AtomicFile::AtomicFile(const std::string &path, bool replace_read_only, bool write_into_device) {
   // Saved through a link into its target: the link stays, the shared file changes.
   std::string target;
   if (const int error = save_target(path, target)) {
+    errno_ = error;
     error_ = system_error_text(error);
+    return;
+  }
+  struct stat st {};
+  if (::stat(target.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
+    if (S_ISDIR(st.st_mode) || !write_into_device) {
+      errno_ = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
+      error_ = S_ISDIR(st.st_mode) ? system_error_text(EISDIR) : NotRegular;
+      return;
+    }
+    fd_ = ::open(target.c_str(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    const int flags = fd_ < 0 ? -1 : ::fcntl(fd_, F_GETFL);
+    if (flags < 0 || ::fcntl(fd_, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+      errno_ = errno;
+      error_ = system_error_text(errno_);
+      if (fd_ >= 0)
+        ::close(std::exchange(fd_, -1));
+      return;
+    }
+    device_ = true;
     return;
   }
   if (!replace_read_only && is_read_only(target)) {
@@ -158,34 +182,50 @@ AtomicFile::AtomicFile(const std::string &path, bool replace_read_only) {
   const std::string dir = slash == std::string::npos ? "." : slash == 0 ? "/" : target.substr(0, slash);
   name_ = slash == std::string::npos ? target : target.substr(slash + 1);
   if (name_.empty()) {
+    errno_ = EISDIR;
     error_ = "ファイル名がありません。";
     return;
   }
   dir_fd_ = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (dir_fd_ < 0) {
-    error_ = "フォルダ '" + dir + "' を開けません: " + system_error_text(errno);
+    errno_ = errno;
+    error_ = "フォルダ '" + dir + "' を開けません: " + system_error_text(errno_);
     return;
   }
   fd_ = open_temporary(dir_fd_, name_, temp_);
-  if (fd_ < 0)
-    error_ = system_error_text(errno);
+  if (fd_ < 0) {
+    errno_ = errno;
+    error_ = system_error_text(errno_);
+  }
 }
 
 AtomicFile::~AtomicFile() {
   if (fd_ >= 0) {
     ::close(fd_);
-    ::unlinkat(dir_fd_, temp_.c_str(), 0);
+    if (!device_)
+      ::unlinkat(dir_fd_, temp_.c_str(), 0);
   }
   if (dir_fd_ >= 0)
     ::close(dir_fd_);
 }
 
-std::string AtomicFile::commit(int failed) {
+int AtomicFile::commit_error(int failed) {
   if (fd_ < 0)
-    return error_;
+    return errno_;
+  if (device_) {
+    const int closed = ::close(std::exchange(fd_, -1)) == 0 ? 0 : errno;
+    return failed ? failed : closed;
+  }
   int error = finish(dir_fd_, temp_, name_, std::exchange(fd_, -1), failed, true);
   if (error == 0 && ::fsync(dir_fd_) != 0 && errno != EINVAL) // the rename itself
     error = errno;
+  return error;
+}
+
+std::string AtomicFile::commit(int failed) {
+  if (fd_ < 0)
+    return error_;
+  const int error = commit_error(failed);
   return error == 0 ? std::string() : system_error_text(error);
 }
 

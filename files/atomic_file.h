@@ -37,22 +37,34 @@ std::string read_file(const std::string &path, std::string &bytes);
 // followed, the mode kept, a read-only file refused unless allowed), which
 // commit() renames over that name. Destroyed without a commit (a failure,
 // a stop), the temporary file is removed and the name keeps its old file.
+//
+// An existing name that is no regular file (a device such as /dev/null, a
+// FIFO, a socket) is never replaced: it is refused, or with
+// `write_into_device` opened and written straight (no temporary file; the
+// command line's -o /dev/stdout). A FIFO without a reader is refused at once
+// instead of waiting for one.
 class AtomicFile {
 public:
-  explicit AtomicFile(const std::string &path, bool replace_read_only = false);
+  explicit AtomicFile(const std::string &path, bool replace_read_only = false,
+                      bool write_into_device = false);
   ~AtomicFile();
   AtomicFile(const AtomicFile &) = delete;
   AtomicFile &operator=(const AtomicFile &) = delete;
 
   int fd() const { return fd_; } // -1 when it could not be made: error() says why
   const std::string &error() const { return error_; }
+  // The errno behind error(), 0 when the file was refused as read-only.
+  int error_number() const { return errno_; }
   // Flushes to the disk and renames; `failed` is the errno of a write that
   // failed already (then nothing is renamed). Returns an empty string, or
   // why the file could not be saved (Japanese).
   std::string commit(int failed = 0);
+  // The same, returning 0 or the errno of the step that failed.
+  int commit_error(int failed = 0);
 
 private:
-  int dir_fd_ = -1, fd_ = -1;
+  int dir_fd_ = -1, fd_ = -1, errno_ = 0;
+  bool device_ = false; // fd_ is the device itself
   std::string name_, temp_, error_;
 };
 

@@ -12,6 +12,7 @@ import os
 import re
 import shlex
 import shutil
+import stat
 import subprocess
 import sys
 import tempfile
@@ -161,6 +162,28 @@ class ScriptHabits(unittest.TestCase):
                                          if k not in ("DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM")}) \
                 if WINDOW else None
             evil = shlex.quote(path("evil.csv"))
+
+            def through_link():
+                os.makedirs(path("shared"), exist_ok=True)
+                with open(path("shared/table.csv"), "wb") as f:
+                    f.write(b"yesterday")
+                os.symlink(path("shared/table.csv"), path("shared/link.csv"))
+                status = run(["--batch", SCHEDULE, "-o", path("shared/link.csv")]).returncode
+                return (status, os.path.islink(path("shared/link.csv")), read(path("shared/table.csv"))[:6],
+                        sorted(os.listdir(path("shared"))))
+
+            def into_fifo():  # as into /dev/null: the device is written, never replaced
+                os.makedirs(path("shared"), exist_ok=True)
+                fifo = path("shared/fifo")
+                os.mkfifo(fifo)
+                reader = os.open(fifo, os.O_RDONLY | os.O_NONBLOCK)
+                try:
+                    status = run(["--batch", SCHEDULE, "-o", fifo]).returncode
+                    got = os.read(reader, 1 << 16)
+                finally:
+                    os.close(reader)
+                return status, stat.S_ISFIFO(os.stat(fifo).st_mode), got[:6]
+
             rows = [
                 ("-o on a failing batch keeps yesterday's table",
                  lambda: (run(["--batch", path("missing.csv"), "-o", table]).returncode, read(table)),
@@ -170,6 +193,10 @@ class ScriptHabits(unittest.TestCase):
                 ("-o on a run through writes the table and leaves no temporary file",
                  lambda: (run(["--batch", SCHEDULE, "-o", table]).returncode, read(table)[:6], sorted(os.listdir(tmp))),
                  (1, b"\xef\xbb\xbfid,", ["evil.csv", "report.txt", "table.csv"])),
+                ("-o through a link writes the linked file and keeps the link",
+                 through_link, (1, True, b"\xef\xbb\xbfid,", ["link.csv", "table.csv"])),
+                ("-o into a FIFO (or a device) writes into it and leaves it what it was",
+                 into_fifo, (1, True, b"\xef\xbb\xbfid,")),
                 ("a repeated --shape is refused like a repeated field",
                  lambda: (lambda p: (p.returncode, b"--shape" in p.stderr, p.stdout))(
                      run(FLOOR + ["--shape", "wall"] + FLOOR_VALUES)), (2, True, b"")),
