@@ -65,8 +65,11 @@ void require_batch_results(const Project &p, std::string_view text, batch::Encod
 std::vector<std::vector<std::string>> rows_of(const Project &p) {
   std::vector<std::vector<std::string>> rows;
   for (std::size_t i = 0; i < p.size(); ++i) {
-    rows.push_back(p.item(i).row.cells);
-    rows.back().push_back(p.item(i).row.raw);
+    const batch::ScheduleRow &row = p.item(i).row;
+    rows.emplace_back();
+    for (std::size_t c = 0; c < row.cells.size(); ++c)
+      rows.back().emplace_back(row.cells[c]);
+    rows.back().push_back(row.raw);
   }
   return rows;
 }

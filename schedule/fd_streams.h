@@ -8,6 +8,7 @@
 #include <csignal>
 #include <streambuf>
 #include <string>
+#include <string_view>
 
 namespace zelvaro::batch {
 
@@ -31,6 +32,16 @@ private:
   std::streamsize read_some(char *s, std::streamsize n);
   int fd_;
   char buffer_[64 * 1024];
+};
+
+// Bytes held elsewhere read in place (a schedule already in memory), not
+// copied as an istringstream would copy them.
+class ViewInputBuf : public std::streambuf {
+public:
+  explicit ViewInputBuf(std::string_view bytes) {
+    char *at = const_cast<char *>(bytes.data()); // only ever read
+    setg(at, at, at + bytes.size());
+  }
 };
 
 // Writes to `fd` at once (callers buffer). A failed write leaves errno as the

@@ -1,10 +1,11 @@
 #include "schedule/project.h"
 
 #include "schedule/batch.h"
+#include "schedule/fd_streams.h"
 #include "schedule/result_sinks.h"
 
 #include <algorithm>
-#include <sstream>
+#include <istream>
 
 namespace zelvaro::batch {
 
@@ -23,34 +24,43 @@ ItemResult blank_result() {
 }
 
 std::size_t bytes_of(const ProjectItem &item) {
-  std::size_t n = sizeof(ProjectItem) + item.row.raw.size() + item.result.message.size();
-  for (const std::string &c : item.row.cells)
-    n += sizeof(std::string) + c.size();
+  std::size_t n =
+      sizeof(ProjectItem) + item.row.raw.size() + item.result.message.size() + item.row.cells.bytes();
   for (const std::string &s : item.result.suggestions)
     n += sizeof(std::string) + s.size();
   return n;
 }
 
-// The results of a run taken by the rows they belong to, matched by line.
-void adopt(std::vector<ProjectItem> &items, const std::vector<ItemResult> &results) {
-  auto r = results.begin();
-  for (ProjectItem &item : items) {
-    while (r != results.end() && r->line < item.row.line)
-      ++r;
-    if (r != results.end() && r->line == item.row.line)
-      item.result = *r++;
+// The results of a run taken by the rows they belong to, matched by line
+// as they come: no result is held but in its item.
+class Adopt : public ResultSink {
+public:
+  explicit Adopt(std::vector<ProjectItem> &items) : at_(items.begin()), end_(items.end()) {}
+  void write(const ItemResult &r) override {
+    while (at_ != end_ && at_->row.line < r.line)
+      ++at_;
+    if (at_ != end_ && at_->row.line == r.line)
+      (at_++)->result = r;
   }
+
+private:
+  std::vector<ProjectItem>::iterator at_, end_;
+};
+
+void judge_into(std::string_view bytes, Encoding encoding, ResultSink &sink) {
+  ViewInputBuf bytes_in(bytes);
+  std::istream in(&bytes_in);
+  std::ostream diagnostics(nullptr); // the results say it all
+  BatchOptions options;
+  options.encoding = encoding;
+  run_batch(in, sink, diagnostics, options);
 }
 
 } // namespace
 
 std::vector<ItemResult> judge_schedule(std::string_view bytes, Encoding encoding) {
-  std::istringstream in{std::string(bytes)};
   Collect sink;
-  std::ostringstream diagnostics;
-  BatchOptions options;
-  options.encoding = encoding;
-  run_batch(in, sink, diagnostics, options);
+  judge_into(bytes, encoding, sink);
   return std::move(sink.results);
 }
 
@@ -85,7 +95,8 @@ std::string Project::open(std::string_view bytes, Encoding encoding) {
     item.key = next_key_++;
     items_.push_back(std::move(item));
   }
-  adopt(items_, judge_schedule(bytes, encoding));
+  Adopt adopt(items_);
+  judge_into(bytes, encoding, adopt);
   pending_.push_back({0, before, items_.size()});
   notify();
   return {};
@@ -138,8 +149,7 @@ void Project::saved(std::string_view text) {
     auto r = results.begin();
     bool same = true;
     for (const ProjectItem &item : items_) {
-      const bool empty = item.row.raw.empty() && std::all_of(item.row.cells.begin(), item.row.cells.end(),
-                                                             [](const std::string &c) { return c.empty(); });
+      const bool empty = item.row.raw.empty() && item.row.cells.blank();
       if (!empty)
         same = same && r != results.end() && (r++)->line == item.row.line;
     }
@@ -152,7 +162,9 @@ void Project::saved(std::string_view text) {
         current_lost();
       return;
     }
-    adopt(items_, results);
+    Adopt adopt(items_);
+    for (const ItemResult &r : results)
+      adopt.write(r);
   }
   saved_state_ = state_;
   pending_.push_back({0, items_.size(), items_.size()});
@@ -228,7 +240,7 @@ std::string Project::current_caption() const {
 
 ItemResult Project::judge(const ScheduleRow &row) const {
   std::string text;
-  append_row(text, columns_, ScheduleRow{columns_, {}, 0});
+  append_row(text, columns_, ScheduleRow{RowCells(columns_), {}, 0});
   if (!row.raw.empty() && row.line > 1)
     text.append(row.line - 2, '\n'); // empty lines count: the message names the row's own line
   append_row(text, columns_, row);

@@ -4,10 +4,11 @@
 #include "engine/shape_procedure.h"
 #include "schedule/batch.h"
 #include "schedule/csv_reader.h"
+#include "schedule/fd_streams.h"
 #include "schedule/result_sinks.h"
 
 #include <algorithm>
-#include <sstream>
+#include <istream>
 
 namespace zelvaro::batch {
 
@@ -53,15 +54,31 @@ std::size_t line_breaks(std::string_view text) {
 }
 
 bool blank(const ScheduleRow &row) {
-  if (!row.raw.empty())
-    return false;
-  for (const std::string &c : row.cells)
-    if (!c.empty())
-      return false;
-  return true;
+  return row.raw.empty() && row.cells.blank();
 }
 
 } // namespace
+
+void RowCells::push_back(std::string_view text) {
+  bytes_.append(text);
+  ends_.push_back(static_cast<std::uint32_t>(bytes_.size()));
+}
+
+void RowCells::resize(std::size_t n) {
+  if (n < ends_.size()) {
+    bytes_.resize(n == 0 ? 0 : ends_[n - 1]);
+    ends_.resize(n);
+  }
+  ends_.resize(n, static_cast<std::uint32_t>(bytes_.size()));
+}
+
+void RowCells::set(std::size_t i, std::string_view text) {
+  const std::size_t from = i == 0 ? 0 : ends_[i - 1], size = ends_[i] - from;
+  bytes_.replace(from, size, text);
+  const auto grown = static_cast<std::uint32_t>(text.size() - size); // modulo 2^32, as the offsets
+  for (std::size_t k = i; k < ends_.size(); ++k)
+    ends_[k] += grown;
+}
 
 std::optional<std::size_t> ScheduleDocument::column(std::string_view name) const {
   const auto c = std::find(columns.begin(), columns.end(), name);
@@ -78,7 +95,7 @@ std::size_t ScheduleDocument::add_column(std::string_view name) {
 std::string_view cell_of(const std::vector<std::string> &columns, const ScheduleRow &row,
                          std::string_view name) {
   const auto c = static_cast<std::size_t>(std::find(columns.begin(), columns.end(), name) - columns.begin());
-  return c < row.cells.size() && c < columns.size() ? std::string_view(row.cells[c]) : std::string_view();
+  return c < row.cells.size() && c < columns.size() ? row.cells[c] : std::string_view();
 }
 
 std::string_view ScheduleDocument::cell(const ScheduleRow &row, std::string_view name) const {
@@ -92,7 +109,7 @@ void set_cell(std::vector<std::string> &columns, ScheduleRow &row, std::string_v
     columns.emplace_back(name);
   if (row.cells.size() < columns.size())
     row.cells.resize(columns.size());
-  row.cells[c].assign(text);
+  row.cells.set(c, text);
   row.raw.clear();
 }
 
@@ -163,16 +180,18 @@ std::string read_schedule(std::string_view bytes, ScheduleDocument &doc, Encodin
   // a CSV the batch reads, and their bytes would only show as garbage.
   if (bytes.starts_with("PK\x03\x04") || bytes.starts_with("\xFF\xFE") || bytes.starts_with("\xFE\xFF"))
     return "CSV ではありません。\n" + std::string(SaveAsCsvAdvice);
-  std::istringstream in{std::string(bytes)};
+  ViewInputBuf bytes_in(bytes);
+  std::istream in(&bytes_in);
   CsvReader reader(in, encoding);
-  CsvRecord record;
-  if (!reader.next(record))
+  CsvRecord header;
+  if (!reader.next(header))
     return "見出し行がありません（ファイルが空です）。";
   // The batch decides whether the header is usable, with its own words.
-  if (const std::optional<HeaderError> error = header_error(record))
+  if (const std::optional<HeaderError> error = header_error(header))
     return header_error_text(*error);
-  doc.columns = record.fields;
+  doc.columns = std::move(header.fields);
   reader.expect_fields(doc.columns.size());
+  CsvRecordView record;
 
   // Every record's first line, blank ones included: a refused row's bytes
   // run from its first line to the next record's.
@@ -180,7 +199,7 @@ std::string read_schedule(std::string_view bytes, ScheduleDocument &doc, Encodin
   while (reader.next(record)) {
     record_lines.push_back(record.line);
     ScheduleRow row;
-    row.cells = record.fields;
+    row.cells.assign(record.fields);
     row.line = record.line;
     if (record.error) {
       kept.push_back(doc.rows.size());
@@ -225,7 +244,7 @@ void append_row(std::string &out, const std::vector<std::string> &columns, const
 
 std::string schedule_text(const ScheduleDocument &doc, std::vector<std::size_t> *lines) {
   std::string out(kUtf8Bom);
-  append_row(out, doc.columns, ScheduleRow{doc.columns, {}, 0});
+  append_row(out, doc.columns, ScheduleRow{RowCells(doc.columns), {}, 0});
   std::size_t line = 1 + line_breaks(out);
   if (lines)
     lines->clear();

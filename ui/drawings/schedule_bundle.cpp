@@ -3,6 +3,7 @@
 #include "capture/single_case.h"
 #include "files/atomic_file.h"
 #include "schedule/batch.h"
+#include "schedule/fd_streams.h"
 
 #include <QDate>
 #include <QFile>
@@ -113,15 +114,6 @@ std::string save_drawn_pdf(const std::string &path, bool replace_read_only,
 
 namespace {
 
-// The schedule's bytes read in place.
-class BytesBuf : public std::streambuf {
-public:
-  explicit BytesBuf(std::string_view bytes) {
-    char *at = const_cast<char *>(bytes.data()); // only read
-    setg(at, at, at + bytes.size());
-  }
-};
-
 // The first line said, the rest dropped: the batch's file error, if any,
 // comes before any row's line.
 class FirstLineBuf : public std::streambuf {
@@ -226,7 +218,7 @@ std::string write_schedule_bundle(std::string_view schedule, batch::Encoding enc
   // The first pass: the verdicts only, for the cover.
   CoverRows rows(names);
   {
-    BytesBuf bytes(schedule);
+    batch::ViewInputBuf bytes(schedule);
     std::istream in(&bytes);
     FirstLineBuf said;
     std::ostream diagnostics(&said);
@@ -253,7 +245,7 @@ std::string write_schedule_bundle(std::string_view schedule, batch::Encoding enc
         options.sheets = &sheets;
         options.stop = &stop;
         options.max_write_failures = 1;
-        BytesBuf bytes(schedule);
+        batch::ViewInputBuf bytes(schedule);
         std::istream in(&bytes);
         std::ostream diagnostics(nullptr);
         if (!told.go_on())
