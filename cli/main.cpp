@@ -524,7 +524,8 @@ int batch_main(const CommandLine &cl) {
   const bool bundle = pdf && pdf->size() > 4 && (pdf->ends_with(".pdf") || pdf->ends_with(".PDF")) &&
                       !std::filesystem::is_directory(*pdf, dir_ec);
   std::string schedule_bytes;
-  std::istringstream schedule_copy;
+  std::optional<batch::ViewInputBuf> schedule_view; // read in place, not copied
+  std::optional<std::istream> schedule_in;
   if (bundle) {
     // Where the PDF goes is checked before any sheet is drawn: a folder
     // that cannot be written is said at once, not after every row.
@@ -543,8 +544,8 @@ int batch_main(const CommandLine &cl) {
                 << "\n";
       return ExitRefused;
     }
-    schedule_copy.str(schedule_bytes);
-    in = &schedule_copy;
+    schedule_view.emplace(schedule_bytes);
+    in = &schedule_in.emplace(&*schedule_view);
   }
 
   std::unique_ptr<batch::SheetSink> sheet_files;
