@@ -158,7 +158,7 @@ bool Form1::calculate(bool boxes) {
       showMessage(*outcome.message);
     return false;
   case CalcOutcome::Status::Reported:
-    text2_->setPlainText(QString::fromStdString(outcome.report));
+    text2_->showText(QString::fromStdString(outcome.report));
     sheet_ = sheet::sheet_data(state_, outcome, std::string(fields.text(InputSlot::Combo1)),
                                std::string(fields.text(InputSlot::Combo2)),
                                std::string(fields.text(InputSlot::Combo4)));

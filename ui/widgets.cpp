@@ -16,9 +16,14 @@
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QPainter>
+#include <QRegularExpression>
+#include <QScrollBar>
 #include <QStyleHints>
 #include <QStyleOptionButton>
 #include <QStylePainter>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
 #include <QTextLayout>
 #include <QWheelEvent>
 
@@ -295,6 +300,32 @@ ResultBox::ResultBox(QWidget *parent) : QPlainTextEdit(parent) {
   setLineWrapMode(QPlainTextEdit::NoWrap);
   setAcceptDrops(false);
   setUndoRedoEnabled(false);
+}
+
+void ResultBox::showText(const QString &text) {
+  // Lines as the document splits them: at CR LF, LF or CR.
+  static const QRegularExpression breaks(QStringLiteral("\r\n|\n|\r"));
+  const QStringList lines = text.split(breaks);
+  QTextDocument *doc = document();
+  if (lines.size() != doc->blockCount() || doc->isEmpty()) {
+    setPlainText(text);
+    return;
+  }
+  QTextCursor edit(doc);
+  QTextBlock block = doc->firstBlock();
+  for (const QString &line : lines) {
+    const QTextBlock next = block.next();
+    if (block.text() != line) {
+      // One change at a time: each lays out its own line only.
+      edit.setPosition(block.position());
+      edit.setPosition(block.position() + block.length() - 1, QTextCursor::KeepAnchor);
+      edit.insertText(line);
+    }
+    block = next;
+  }
+  setTextCursor(QTextCursor(doc));
+  horizontalScrollBar()->setValue(0);
+  verticalScrollBar()->setValue(0);
 }
 
 void ResultBox::keyPressEvent(QKeyEvent *e) {

@@ -158,6 +158,12 @@ public:
   // The last context menu opened by the right mouse button, while it is open.
   QMenu *openMenu() const { return openMenu_; }
 
+  // Shows `text` as setPlainText does (cursor and view at the top, no
+  // selection), laying out again only the lines that changed when the new
+  // text has as many lines as the shown one: a report calculated again
+  // differs in its figures, not in its labels.
+  void showText(const QString &text);
+
 protected:
   void keyPressEvent(QKeyEvent *e) override;
   void contextMenuEvent(QContextMenuEvent *e) override;

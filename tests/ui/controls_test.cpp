@@ -10,6 +10,8 @@
 #include <QInputMethodEvent>
 #include <QMenu>
 #include <QMimeData>
+#include <QPlainTextEdit>
+#include <QScrollBar>
 #include <QWheelEvent>
 
 using namespace zelvaro;
@@ -335,6 +337,36 @@ private slots:
     QTest::keyClick(f.Text2(), Qt::Key_C, Qt::ControlModifier);
     key(f.Text2(), QStringLiteral("\x03"), Qt::Key_C, Qt::ControlModifier);
     QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("before"));
+  }
+
+  void a_report_shown_again_reads_as_a_fresh_one() {
+    // Each report after the one before, selected and scrolled: the box then
+    // holds what setPlainText would give, from the top, nothing selected.
+    const QString wide = QStringLiteral("～").repeated(400);
+    const QString shown[] = {
+        QStringLiteral("a\r\nb\r\nc"),
+        QStringLiteral("a\r\nB\r\nc"), // one line changed
+        QStringLiteral("x\r\nB\r\ny"),
+        QStringLiteral("x\r\nB"), // fewer lines
+        QStringLiteral("x\r\n\r\n") + wide,
+        QStringLiteral("x\r\n\r\nshort"), // blank line kept
+        QString(),
+        QStringLiteral("after an empty box"),
+    };
+    Window w;
+    ResultBox *box = w.form->Text2();
+    QPlainTextEdit fresh;
+    for (const QString &text : shown) {
+      box->selectAll();
+      box->horizontalScrollBar()->setValue(box->horizontalScrollBar()->maximum());
+      box->showText(text);
+      fresh.setPlainText(text);
+      QCOMPARE(box->toPlainText(), fresh.toPlainText());
+      QCOMPARE(box->document()->blockCount(), fresh.document()->blockCount());
+      QVERIFY(!box->textCursor().hasSelection());
+      QCOMPARE(box->textCursor().position(), 0);
+      QCOMPARE(box->horizontalScrollBar()->value(), 0);
+    }
   }
 
   void result_box_selects_all_on_release_and_drags_and_copies_the_report() {
