@@ -10,18 +10,6 @@ namespace zelvaro::sheet {
 
 using namespace cases;
 
-std::string verdict_label(batch::RowVerdict::Status status) {
-  switch (status) {
-  case batch::RowVerdict::Status::Passed:
-    return "○ 適合";
-  case batch::RowVerdict::Status::Shortfall:
-    return "× 不足";
-  case batch::RowVerdict::Status::Refused:
-    break;
-  }
-  return "入力不備";
-}
-
 namespace {
 SheetNames row_names(const batch::ScheduleDocument &doc, const batch::ScheduleRow &row) {
   return {std::string(doc.cell(row, "project")), std::string(doc.cell(row, "equipment")),

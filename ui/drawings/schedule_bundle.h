@@ -3,6 +3,7 @@
 // Every sheet of a schedule in one PDF, for the window's 全件を PDF に保存
 // and `zelvaro-check --batch FILE --pdf OUT.pdf`.
 
+#include "schedule/list_rows.h"
 #include "schedule/schedule_document.h"
 #include "ui/drawings/sheet_bundle.h"
 #include "ui/drawings/sheet_output.h"
@@ -13,8 +14,7 @@
 
 namespace zelvaro::sheet {
 
-// The verdict as the list and the cover show it: "○ 適合", "× 不足", "入力不備".
-std::string verdict_label(batch::RowVerdict::Status status);
+using batch::verdict_label; // as the lists show it
 
 // The items of the bundle in list order: each calculated row with its sheet,
 // calculated again exactly as the batch calculates it; a refused row with
