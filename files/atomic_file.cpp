@@ -3,9 +3,11 @@
 #include "files/read_file.h"
 #include "files/system_error_text.h"
 
+#include <array>
 #include <cerrno>
 #include <chrono>
 #include <climits>
+#include <csignal>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -93,7 +95,39 @@ int finish(int dir_fd, const std::string &temp, const std::string &name, int fd,
   return error;
 }
 
+// The temporary files being written by AtomicFiles, for a signal that ends
+// the program: a slot holds its folder and name while `used`.
+struct Pending {
+  volatile std::sig_atomic_t used = 0;
+  int dir_fd = -1;
+  char name[NAME_MAX + 1] = {};
+};
+std::array<Pending, 8> pending;
+
+int remember_temporary(int dir_fd, const std::string &name) {
+  for (std::size_t i = 0; i < pending.size(); ++i)
+    if (!pending[i].used && name.size() <= NAME_MAX) {
+      pending[i].dir_fd = dir_fd;
+      name.copy(pending[i].name, name.size());
+      pending[i].name[name.size()] = '\0';
+      pending[i].used = 1;
+      return static_cast<int>(i);
+    }
+  return -1;
+}
+
+void forget_temporary(int slot) {
+  if (slot >= 0)
+    pending[static_cast<std::size_t>(slot)].used = 0;
+}
+
 } // namespace
+
+void remove_temporary_files() noexcept {
+  for (Pending &p : pending)
+    if (p.used)
+      ::unlinkat(p.dir_fd, p.name, 0);
+}
 
 int write_file_atomically(int dir_fd, const std::string &name, std::string_view bytes, bool sync) {
   std::string temp;
@@ -196,10 +230,13 @@ AtomicFile::AtomicFile(const std::string &path, bool replace_read_only, bool wri
   if (fd_ < 0) {
     errno_ = errno;
     error_ = system_error_text(errno_);
+    return;
   }
+  slot_ = remember_temporary(dir_fd_, temp_);
 }
 
 AtomicFile::~AtomicFile() {
+  forget_temporary(slot_);
   if (fd_ >= 0) {
     ::close(fd_);
     if (!device_)
@@ -217,6 +254,7 @@ int AtomicFile::commit_error(int failed) {
     return failed ? failed : closed;
   }
   int error = finish(dir_fd_, temp_, name_, std::exchange(fd_, -1), failed, true);
+  forget_temporary(std::exchange(slot_, -1));
   if (error == 0 && ::fsync(dir_fd_) != 0 && errno != EINVAL) // the rename itself
     error = errno;
   return error;

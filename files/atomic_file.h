@@ -65,8 +65,13 @@ public:
 private:
   int dir_fd_ = -1, fd_ = -1, errno_ = 0;
   bool device_ = false; // fd_ is the device itself
+  int slot_ = -1;       // where remove_temporary_files finds the temporary file
   std::string name_, temp_, error_;
 };
+
+// Removes the temporary files of the AtomicFiles alive now. Safe to call
+// from a signal handler (a program ended by a signal runs no destructors).
+void remove_temporary_files() noexcept;
 
 // Whether `path` (a link followed) is a file its owner made read-only, or
 // one this user may not write: saving over it needs the user's word.

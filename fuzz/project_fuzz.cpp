@@ -66,9 +66,7 @@ std::vector<std::vector<std::string>> rows_of(const Project &p) {
   std::vector<std::vector<std::string>> rows;
   for (std::size_t i = 0; i < p.size(); ++i) {
     const batch::ScheduleRow &row = p.item(i).row;
-    rows.emplace_back();
-    for (std::size_t c = 0; c < row.cells.size(); ++c)
-      rows.back().emplace_back(row.cells[c]);
+    rows.emplace_back(row.cells.begin(), row.cells.end());
     rows.back().push_back(row.raw);
   }
   return rows;

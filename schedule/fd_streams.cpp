@@ -1,9 +1,11 @@
 #include "schedule/fd_streams.h"
 
+#include "files/atomic_file.h"
 #include "schedule/batch.h"
 
 #include <algorithm>
 #include <cerrno>
+#include <csignal>
 #include <fcntl.h>
 #include <string_view>
 #include <system_error>
@@ -15,7 +17,15 @@ namespace {
 volatile std::sig_atomic_t stop_number = 0;
 
 extern "C" void on_stop_signal(int number) {
-  stop_number = number;
+  if (stop_number == 0) {
+    stop_number = number;
+    return;
+  }
+  // A second one ends the program as the signal does, without the
+  // temporary files of the saves under way.
+  remove_temporary_files();
+  std::signal(number, SIG_DFL);
+  std::raise(number);
 }
 } // namespace
 
@@ -93,7 +103,7 @@ void catch_stop_signals() {
   struct sigaction action = {};
   action.sa_handler = on_stop_signal;
   sigemptyset(&action.sa_mask);
-  action.sa_flags = SA_RESETHAND; // no SA_RESTART: a waiting read returns
+  action.sa_flags = 0; // no SA_RESTART: a waiting read returns
   sigaction(SIGINT, &action, nullptr);
   sigaction(SIGTERM, &action, nullptr);
 }

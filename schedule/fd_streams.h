@@ -85,7 +85,8 @@ int write_all(int fd, const char *bytes, std::size_t size);
 
 // SIGINT and SIGTERM no longer end the program at once: they set the number
 // stop_signal() returns, which the batch checks between rows. A second one
-// ends the program as usual.
+// ends the program as usual, after removing the temporary files of the
+// saves under way.
 void catch_stop_signals();
 const volatile std::sig_atomic_t *stop_signal();
 

@@ -21,6 +21,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <iterator>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -48,6 +49,30 @@ public:
     const std::size_t from = i == 0 ? 0 : ends_[i - 1];
     return std::string_view(bytes_).substr(from, ends_[i] - from);
   }
+  // The cells in turn, as views.
+  class const_iterator {
+  public:
+    using iterator_category = std::input_iterator_tag;
+    using value_type = std::string_view;
+    using difference_type = std::ptrdiff_t;
+    using pointer = void;
+    using reference = std::string_view;
+    const_iterator(const RowCells &cells, std::size_t at) : cells_(&cells), at_(at) {}
+    std::string_view operator*() const { return (*cells_)[at_]; }
+    const_iterator &operator++() {
+      ++at_;
+      return *this;
+    }
+    const_iterator operator++(int) { return {*cells_, at_++}; }
+    bool operator==(const const_iterator &other) const { return at_ == other.at_; }
+
+  private:
+    const RowCells *cells_;
+    std::size_t at_;
+  };
+  const_iterator begin() const { return {*this, 0}; }
+  const_iterator end() const { return {*this, size()}; }
+
   // Whether every cell is empty (a row of none too).
   bool blank() const { return bytes_.empty(); }
   // The bytes the cells take, what holds them aside.

@@ -1,10 +1,5 @@
 #include "ui/equipment_list.h"
 
-#include "capture/single_case.h"
-#include "engine/number_text.h"
-#include "engine/shape_procedure.h"
-#include "refdata/materials.h"
-#include "refdata/selection_lists.h"
 #include "ui/project_file.h"
 #include "ui/widgets.h"
 
@@ -33,23 +28,6 @@ using batch::ItemStatus;
 
 QString qs(std::string_view s) {
   return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
-}
-
-// A selection's cell in the form's own words, as its option button reads;
-// a cell that names no selection as it is.
-QString selection_caption(ListColumn column, std::string_view cell) {
-  if (column == ListColumn::Shape)
-    if (const auto s = cases::shape_named(cell))
-      return qs(shape_procedure(*s)->caption);
-  if (column == ListColumn::Anchor)
-    if (const auto a = cases::anchor_named(cell))
-      for (const AnchorInfo &info : anchor_kinds())
-        if (info.kind == *a)
-          return qs(info.caption);
-  if (column == ListColumn::Material)
-    if (const auto m = cases::material_named(cell))
-      return qs(material_strength(*m)->caption);
-  return qs(cell);
 }
 
 // The message and the changes that would pass, one a line.
@@ -98,11 +76,9 @@ int ProjectModel::columnCount(const QModelIndex &parent) const {
 QVariant ProjectModel::headerData(int section, Qt::Orientation orientation, int role) const {
   if (role != Qt::DisplayRole || orientation != Qt::Horizontal)
     return {};
-  static const char *const names[] = {"番号",    "機器名",  "形状",       "アンカー", "材質",   "径",
-                                      "W",       "n",       "nt",         "判定",     "Rb(kg)", "許容値(kg)",
-                                      "σ/ft(%)", "τ/fs(%)", "メッセージ", "改善案"};
-  return section >= 0 && section < static_cast<int>(ListColumn::Count) ? QString::fromUtf8(names[section])
-                                                                       : QVariant();
+  return section >= 0 && section < static_cast<int>(ListColumn::Count)
+             ? qs(batch::list_header()[static_cast<std::size_t>(section)])
+             : QVariant();
 }
 
 QVariant ProjectModel::data(const QModelIndex &index, int role) const {
@@ -120,66 +96,32 @@ QVariant ProjectModel::data(const QModelIndex &index, int role) const {
     return QColor(v.status == ItemStatus::Ok          ? 0xd8f0d8
                   : v.status == ItemStatus::Shortfall ? 0xf8d0d0
                                                       : 0xf8ecc0);
-  if (role != Qt::DisplayRole && role != SortRole)
+  if (role == Qt::DisplayRole)
+    return qs(batch::list_cell(p, r, column));
+  if (role != SortRole)
     return {};
-  // Figures rounded for reading (the report and the sheet keep every digit),
-  // from the digits the report prints, so that the two agree (31.2497
-  // printed 31.25 reads 31.3 in both); sorted by their values, an empty one
-  // first.
-  const auto figure = [&](bool shown, double value) -> QVariant {
-    if (role == SortRole)
-      return shown ? value : -1.0;
-    return shown ? QString::number(QString::fromStdString(number_text(value)).toDouble(), 'f', 1) : QString();
-  };
-  const auto typed = [&](std::string_view name) -> QVariant {
-    const QString text = qs(p.cell(r, name));
+  // Figures sort by their values, an empty one first; the cells of numbers
+  // by their values when they read as numbers.
+  switch (column) {
+  case ListColumn::Verdict:
+    return static_cast<int>(v.status);
+  case ListColumn::Rb:
+  case ListColumn::Allowable:
+  case ListColumn::SigmaPercent:
+  case ListColumn::TauPercent:
+    return batch::list_figure(v, column).value_or(-1.0);
+  case ListColumn::Diameter:
+  case ListColumn::W:
+  case ListColumn::n:
+  case ListColumn::nt: {
+    const QString text = qs(batch::list_cell(p, r, column));
     bool ok = false;
     const double value = text.toDouble(&ok);
-    return role == SortRole && ok ? QVariant(value) : QVariant(text);
-  };
-  const bool bond = v.calculated() && v.bond_checked;
-  switch (column) {
-  case ListColumn::Id:
-    return qs(p.cell(r, "id"));
-  case ListColumn::Equipment:
-    return qs(p.cell(r, "equipment"));
-  case ListColumn::Shape:
-    return selection_caption(column, p.cell(r, "shape"));
-  case ListColumn::Anchor:
-    return selection_caption(column, p.cell(r, "anchor"));
-  case ListColumn::Material:
-    return selection_caption(column, p.cell(r, "material"));
-  case ListColumn::Diameter:
-    return typed("M");
-  case ListColumn::W:
-    return typed("W");
-  case ListColumn::n:
-    return typed("n");
-  case ListColumn::nt: // blank: half the bolts take tension
-    return typed("nt");
-  case ListColumn::Verdict:
-    return role == SortRole ? QVariant(static_cast<int>(v.status))
-                            : QVariant(qs(sheet::verdict_label(v.status)));
-  case ListColumn::Rb:
-    return figure(bond, v.pullout_kg);
-  case ListColumn::Allowable:
-    return figure(bond, v.allowable_kg);
-  case ListColumn::SigmaPercent:
-    return figure(v.calculated() && v.ft_MPa > 0, v.sigma_c_MPa / v.ft_MPa * 100);
-  case ListColumn::TauPercent:
-    return figure(v.calculated() && v.fs_MPa > 0, v.tau_c_MPa / v.fs_MPa * 100);
-  case ListColumn::Message:
-    return window_message(v.message);
-  case ListColumn::Suggestion: { // one change a line
-    QStringList lines;
-    for (const std::string &s : v.suggestions)
-      lines << qs(s);
-    return lines.join(QLatin1Char('\n'));
+    return ok ? QVariant(value) : QVariant(text);
   }
-  case ListColumn::Count:
-    break;
+  default:
+    return qs(batch::list_cell(p, r, column));
   }
-  return {};
 }
 
 EquipmentList::EquipmentList(Project &project, QWidget *parent)
@@ -291,7 +233,7 @@ void EquipmentList::showDetail() {
     return;
   }
   const batch::ProjectItem &item = project_.model().item(static_cast<std::size_t>(*row));
-  QString text = qs(sheet::verdict_label(item.result.status));
+  QString text = qs(batch::verdict_label(item.result.status));
   if (item.row.line > 0)
     text += QStringLiteral("（%1行目）").arg(item.row.line);
   if (!item.result.message.empty() || !item.result.suggestions.empty())

@@ -5,6 +5,8 @@
 // take that item; the list's own edits (add, duplicate, delete, move, paste)
 // are the project's, each one step of its undo.
 
+#include "schedule/list_rows.h"
+
 #include <QAbstractTableModel>
 #include <QSortFilterProxyModel>
 #include <QWidget>
@@ -21,26 +23,8 @@ namespace zelvaro::ui {
 
 class Project;
 
-// The list's columns.
-enum class ListColumn {
-  Id,
-  Equipment,
-  Shape,
-  Anchor,
-  Material,
-  Diameter,
-  W,
-  n,
-  nt,
-  Verdict,
-  Rb,
-  Allowable,
-  SigmaPercent,
-  TauPercent,
-  Message,
-  Suggestion, // the changes that would pass, for a shortfall
-  Count
-};
+// The list's columns, as the page's list has them too.
+using ListColumn = batch::ListColumn;
 
 class ProjectModel : public QAbstractTableModel {
   Q_OBJECT

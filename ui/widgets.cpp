@@ -1,6 +1,7 @@
 #include "ui/widgets.h"
 
 #include "capture/data_in.h"
+#include "schedule/list_rows.h"
 
 #include <QAbstractItemView>
 #include <QBuffer>
@@ -51,15 +52,7 @@ bool ask_texts(QWidget *parent, const QString &title,
 }
 
 QString window_message(std::string_view text) {
-  QString s = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-  // The sentence that names an option, from the end of the one before it.
-  for (qsizetype at; (at = s.indexOf(QStringLiteral("--encoding"))) >= 0;) {
-    const qsizetype from = s.lastIndexOf(QChar(u'。'), at) + 1;
-    qsizetype to = s.indexOf(QChar(u'。'), at);
-    to = to < 0 ? s.size() : to + 1;
-    s.remove(from, to - from);
-  }
-  return s.trimmed();
+  return QString::fromStdString(batch::shown_message(text));
 }
 
 QString wrapped(const QString &text, const QFontMetrics &metrics, int width) {

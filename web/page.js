@@ -299,7 +299,6 @@
 
   // ---- The equipment schedule, run by the batch of zelvaro-check in the core.
   let schedule = null; // { name, text, result, picked } of the schedule shown
-  const Verdicts = { ok: '○ 適合', shortfall: '× 不足', refused: '入力不備' };
   const SaveAsCsv = 'Excel で『CSV UTF-8（コンマ区切り）』または『CSV（コンマ区切り）』で保存してから開いてください';
   // An Excel workbook (a zip) or UTF-16 text ("Unicode テキスト") is not a
   // CSV the batch reads.
@@ -316,7 +315,7 @@
     const at = module._malloc(Math.max(1, bytes.length));
     try {
       module.HEAPU8.set(bytes, at); // after the allocation, which may move the heap
-      return JSON.parse(core.runSchedule(at, bytes.length, nowText()));
+      return JSON.parse(core.runSchedule(at, bytes.length));
     } finally {
       module._free(at);
     }
@@ -359,32 +358,33 @@
       }
     }
   }
-  // The list names shape, anchor and material as the form does; 機器名 is
-  // the item's equipment, or its id; the message and the changes that would
-  // pass stand in a line under the item.
+  // The row's cell of a column of the schedule (for the sheet's names).
   function cellOf(item, name) {
     const c = schedule.result.columns.indexOf(name);
     return c >= 0 && c < item.cells.length ? item.cells[c] : '';
   }
   // What the batch found for an item: its typed result.
   const statusOf = (item) => item.result.status;
-  const messageOf = (item) => item.result.message;
-  const suggestionsOf = (item) => item.result.suggestions;
+  // The verdict's words and the message, as the list shows them.
+  const verdictOf = (item) => item.list[schedule.result.verdictColumn];
+  const messageOf = (item) => item.list[schedule.result.messageColumn];
   function equipmentOf(item) {
     return cellOf(item, 'equipment') || cellOf(item, 'id');
   }
-  function captionOf(list, kind, spelled) {
-    return kind ? list[kind - 1].caption.replace('\u3000', ' ') : spelled;
-  }
   // The list's rows are grids (see the style): the roles keep it a table.
-  function cellIn(tr) {
-    const td = tr.insertCell();
-    td.setAttribute('role', 'cell');
+  function cellIn(tr, tag) {
+    const td = document.createElement(tag || 'td');
+    td.setAttribute('role', tag === 'th' ? 'columnheader' : 'cell');
+    tr.append(td);
     return td;
   }
+  // The list shows each item's cells as the core gives them, the window's
+  // list's texts: the page picks and formats none of them.
   function showSchedule(shown) {
     schedule = shown;
+    const head = $('ScheduleList').tHead.rows[0];
     const body = $('ScheduleList').tBodies[0];
+    head.replaceChildren();
     body.replaceChildren();
     $('ScheduleList').hidden = !shown;
     $('ScheduleSave').disabled = $('VerdictSave').disabled = $('PrintAll').disabled = !shown;
@@ -393,6 +393,7 @@
       return;
     }
     const r = shown.result;
+    for (const name of r.header) cellIn(head, 'th').textContent = name;
     const rows = document.createDocumentFragment();
     r.items.forEach((item, i) => {
       const tr = document.createElement('tr');
@@ -402,24 +403,13 @@
       tr.dataset.index = i;
       const status = statusOf(item);
       tr.dataset.status = status;
-      const cells = [item.line, cellOf(item, 'id'), equipmentOf(item),
-        captionOf(texts.shapes, item.shape, cellOf(item, 'shape')),
-        captionOf(texts.anchors, item.anchor, cellOf(item, 'anchor')),
-        captionOf(texts.materials, item.material, cellOf(item, 'material')), cellOf(item, 'M'), cellOf(item, 'W')];
-      for (const text of cells) cellIn(tr).textContent = text;
-      const verdict = cellIn(tr);
-      verdict.className = status;
-      verdict.textContent = Verdicts[status] || status;
+      item.list.forEach((text, c) => {
+        const td = cellIn(tr);
+        td.textContent = text;
+        if (c === r.verdictColumn) td.className = status;
+        if (text.length > 12 || text.includes('\n')) td.title = text; // the whole of a long cell
+      });
       rows.append(tr);
-      const detail = document.createElement('tr');
-      detail.setAttribute('role', 'row');
-      detail.className = 'detail';
-      detail.dataset.index = i;
-      const td = cellIn(detail);
-      const suggestions = suggestionsOf(item);
-      td.textContent = [messageOf(item), suggestions.length ? '改善案: ' + suggestions.join(' / ') : '']
-        .filter((t) => t).join('\n');
-      if (td.textContent) rows.append(detail);
     });
     body.append(rows);
     $('ScheduleSummary').textContent = shown.name + ': ' + countsText(r.counts);
@@ -499,7 +489,7 @@
     // A row the batch could not read into a case (a selection it could not
     // use, a damaged row) shows the batch's reason rather than a calculation.
     if (!item.shape || !item.anchor || !item.material) {
-      showMessage({ title: Verdicts.refused, text: messageOf(item), icon: 'critical' });
+      showMessage({ title: verdictOf(item), text: messageOf(item), icon: 'critical' });
       return;
     }
     Command2_Click();
@@ -654,7 +644,7 @@
       items.slice(first, first + CoverRowsPerPage).forEach((item, k) => {
         const tr = body.insertRow();
         const i = first + k;
-        for (const text of [cellOf(item, 'id'), equipmentOf(item), Verdicts[statusOf(item)] || statusOf(item),
+        for (const text of [cellOf(item, 'id'), equipmentOf(item), verdictOf(item),
           pageOf[i] ? String(pageOf[i]) : '', statusOf(item) === 'refused' ? messageOf(item) : '']) {
           tr.insertCell().textContent = text;
         }
@@ -879,7 +869,7 @@
       calculate: module.cwrap('zelvaro_calculate', 'string', ['number', 'number', 'number', 'string', 'string']),
       dateText: module.cwrap('zelvaro_date_text', 'string', ['number', 'number', 'number', 'number', 'number', 'number']),
       keyPasses: module.cwrap('zelvaro_key_passes', 'number', ['string', 'number']),
-      runSchedule: module.cwrap('zelvaro_run_schedule', 'string', ['number', 'number', 'string']),
+      runSchedule: module.cwrap('zelvaro_run_schedule', 'string', ['number', 'number']),
     };
     texts = JSON.parse(core.pageTexts());
     build();

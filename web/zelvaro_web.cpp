@@ -10,7 +10,10 @@
 
 #include "capture/advice.h"
 #include "schedule/batch.h"
-#include "schedule/csv_reader.h"
+#include "schedule/list_rows.h"
+#include "schedule/project.h"
+#include "schedule/result_sinks.h"
+#include "schedule/text_encoding.h"
 
 #include "capture/data_in.h"
 #include "capture/info_text.h"
@@ -352,101 +355,77 @@ std::string schedule_utf8(std::string_view bytes) {
   return out;
 }
 
-// The verdict table, and each result as the JSON object of --format json.
-class TableAndResults : public batch::CsvTable {
-public:
-  using CsvTable::CsvTable;
-  void write(const batch::ItemResult &r) override {
-    CsvTable::write(r);
-    std::string &json = results.emplace_back();
-    batch::append_json(json, r);
-  }
-  std::vector<std::string> results;
-};
+// The schedule the page shows: its items and their results, held as the
+// window holds its project.
+batch::Project project;
 
-// A schedule through the batch of zelvaro-check: its verdict table, and for
-// the list each item's cells with what it was calculated from and its typed
-// result (`result`, the object of zelvaro-check --format json). Items are
-// the schedule's records that are not all empty, which are exactly the
-// batch's results, in the same order.
-std::string run_schedule(std::string_view bytes, std::string_view now) {
-  std::istringstream in{std::string(bytes)};
-  std::ostringstream table, diagnostics;
-  batch::BatchOptions options;
-  options.now = std::string(now);
-  TableAndResults sink(table);
-  const batch::BatchCounts counts = batch::run_batch(in, sink, diagnostics, options);
+// A schedule opened into the project: its verdict table (as zelvaro-check
+// --batch writes it), and for the list the header and each item's cells as
+// the window's list shows them, with what the item is loaded from (its row's
+// cells, selections and field texts, as the window loads it) and its typed
+// result (`result`, the object of zelvaro-check --format json).
+std::string run_schedule(std::string_view bytes) {
+  std::string error;
+  try {
+    error = project.open(bytes);
+  } catch (const std::exception &e) { // bytes no encoding of this build reads
+    error = e.what();
+  }
+  batch::BatchCounts counts;
+  counts.file_error = !error.empty();
+  std::ostringstream table;
+  batch::CsvTable sink(table);
+  std::string items;
+  if (!counts.file_error) {
+    sink.begin();
+    for (std::size_t i = 0; i < project.size(); ++i) {
+      const batch::ProjectItem &item = project.item(i);
+      const batch::ItemResult &r = item.result;
+      sink.write(r);
+      ++counts.items;
+      ++(r.status == batch::ItemStatus::Ok          ? counts.passed
+         : r.status == batch::ItemStatus::Shortfall ? counts.shortfalls
+                                                    : counts.refused);
+      items += i ? ",{\"line\":" : "{\"line\":";
+      items += std::to_string(item.row.line) + ",\"cells\":";
+      const std::vector<std::string_view> cells(item.row.cells.begin(), item.row.cells.end());
+      put_list(items, cells);
+      const batch::ListRow row = batch::list_row(project, i);
+      const std::vector<std::string_view> shown(row.begin(), row.end());
+      items += ",\"list\":";
+      put_list(items, shown);
+      // The selections (0: one the batch could not use) and the field texts.
+      const batch::RowInputs in = project.inputs(i);
+      items += ",\"shape\":" + std::to_string(static_cast<int>(in.shape));
+      items += ",\"anchor\":" + std::to_string(static_cast<int>(in.anchor));
+      items += ",\"material\":" + std::to_string(static_cast<int>(in.material));
+      const std::vector<std::string_view> fields(in.texts.begin(), in.texts.end());
+      items += ",\"fields\":";
+      put_list(items, fields);
+      items += ",\"result\":";
+      batch::append_json(items, r);
+      items += '}';
+    }
+    sink.finish();
+  }
 
   std::string out = "{\"counts\":{\"items\":" + std::to_string(counts.items) +
                     ",\"passed\":" + std::to_string(counts.passed) +
                     ",\"shortfalls\":" + std::to_string(counts.shortfalls) +
                     ",\"refused\":" + std::to_string(counts.refused) +
-                    "},\"fileError\":" + (counts.file_error ? "true" : "false") + ",\"diagnostics\":";
-  put_string(out, diagnostics.str());
+                    "},\"fileError\":" + (counts.file_error ? "true" : "false");
   out += ",\"table\":";
   put_string(out, table.str());
   out += ",\"schedule\":";
   put_string(out, schedule_utf8(bytes));
-
-  std::istringstream schedule_in{std::string(bytes)};
-  batch::CsvReader schedule(schedule_in);
-  batch::CsvRecord header, record;
-  std::size_t next = 0; // the result of the next item
   out += ",\"columns\":";
-  std::vector<std::string_view> names;
-  if (schedule.next(header))
-    names.assign(header.fields.begin(), header.fields.end());
-  put_list(out, names);
-  out += ",\"items\":[";
-  bool first = true;
-  if (!counts.file_error) {
-    while (schedule.next(record)) {
-      bool blank = !record.error;
-      for (std::size_t i = 0; blank && i < record.fields.size(); ++i)
-        blank = record.fields[i].empty();
-      if (blank)
-        continue;
-      if (next == sink.results.size())
-        break;
-      if (!first)
-        out += ',';
-      first = false;
-      out += "{\"line\":" + std::to_string(record.line) + ",\"cells\":";
-      const std::vector<std::string_view> cells(record.fields.begin(), record.fields.end());
-      put_list(out, cells);
-      // The selections and field texts as the batch reads them, for loading
-      // the item into the page (0: a selection the batch could not use).
-      const auto cell = [&](std::string_view name) -> std::string_view {
-        for (std::size_t i = 0; i < names.size() && i < record.fields.size(); ++i)
-          if (names[i] == name)
-            return record.fields[i];
-        return {};
-      };
-      const Shape shape = cases::shape_named(cell("shape")).value_or(Shape::None);
-      out += ",\"shape\":" + std::to_string(static_cast<int>(shape));
-      out += ",\"anchor\":" +
-             std::to_string(static_cast<int>(cases::anchor_named(cell("anchor")).value_or(Anchor::None)));
-      out +=
-          ",\"material\":" +
-          std::to_string(static_cast<int>(cases::material_named(cell("material")).value_or(Material::None)));
-      cases::CaseFields fields;
-      if (std::find(names.begin(), names.end(), "M") == names.end())
-        fields.set(InputSlot::Combo1, ""); // the diameter has no default
-      for (std::size_t i = 0; i < names.size() && i < record.fields.size(); ++i)
-        if (const auto slot = cases::slot_of(shape, names[i]))
-          fields.set(*slot, record.fields[i]);
-      out += ",\"fields\":[";
-      for (int i = 0; i < InputSlotCount; ++i) {
-        if (i)
-          out += ',';
-        put_string(out, fields.text(static_cast<InputSlot>(i)));
-      }
-      out += "],\"result\":";
-      out += sink.results[next++];
-      out += '}';
-    }
-  }
-  out += "]}";
+  const std::vector<std::string_view> names(project.columns().begin(), project.columns().end());
+  put_list(out, counts.file_error ? std::vector<std::string_view>{} : names);
+  out += ",\"header\":";
+  put_list(out, batch::list_header());
+  out += ",\"verdictColumn\":" + std::to_string(static_cast<int>(batch::ListColumn::Verdict));
+  out += ",\"messageColumn\":" + std::to_string(static_cast<int>(batch::ListColumn::Message));
+  out += ",\"items\":[" + items + "]}";
   return out;
 }
 
@@ -469,10 +448,10 @@ EMSCRIPTEN_KEEPALIVE const char *zelvaro_calculate(int shape, int anchor, int ma
   return result.c_str();
 }
 
-// A schedule CSV (`size` bytes at `bytes`, UTF-8 or CP932) through the batch:
-// see run_schedule; `now` is the date the batch runs with.
-EMSCRIPTEN_KEEPALIVE const char *zelvaro_run_schedule(const char *bytes, int size, const char *now) {
-  result = run_schedule(std::string_view(bytes, size > 0 ? static_cast<std::size_t>(size) : 0), now);
+// A schedule CSV (`size` bytes at `bytes`, UTF-8 or CP932) opened as the
+// page's project: see run_schedule.
+EMSCRIPTEN_KEEPALIVE const char *zelvaro_run_schedule(const char *bytes, int size) {
+  result = run_schedule(std::string_view(bytes, size > 0 ? static_cast<std::size_t>(size) : 0));
   return result.c_str();
 }
 

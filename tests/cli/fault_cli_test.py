@@ -240,6 +240,28 @@ class BatchFiles(unittest.TestCase, CompleteFiles):
         self.assertEqual(p.returncode, 130, err)
         self.assertEqual(out.count(b"\r\n"), 4)
 
+    def test_a_second_signal_ends_at_once_and_leaves_no_temporary_file(self):
+        with tempfile.TemporaryDirectory() as tmp:
+            table = os.path.join(tmp, "table.csv")
+            with open(table, "wb") as f:
+                f.write(b"yesterday")
+            p = subprocess.Popen([BINARY, "--batch", "-", "-o", table], stdin=subprocess.PIPE,
+                                 stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+            p.stdin.write(schedule(3))
+            p.stdin.flush()
+            for _ in range(200):  # until the table's temporary file is there
+                if len(os.listdir(tmp)) == 2:
+                    break
+                time.sleep(0.05)
+            # Both at once: one stops the batch, the other ends the program.
+            for sig in (signal.SIGSTOP, signal.SIGINT, signal.SIGTERM, signal.SIGCONT):
+                p.send_signal(sig)
+            p.communicate(timeout=10)
+            self.assertIn(p.returncode, (-signal.SIGINT, -signal.SIGTERM))
+            self.assertEqual(sorted(os.listdir(tmp)), ["table.csv"])
+            with open(table, "rb") as f:
+                self.assertEqual(f.read(), b"yesterday")
+
     def test_an_endless_schedule_for_one_pdf_is_refused_in_bounded_memory(self):
         with tempfile.TemporaryDirectory() as tmp:
             p = subprocess.Popen([BINARY, "--batch", "/dev/zero", "--pdf", tmp + "/x.pdf"],

@@ -2,6 +2,7 @@
 // and judged as the batch judges them, before and after a save; undo that
 // keeps the form's item and its inputs.
 #include "capture/single_case.h"
+#include "schedule/list_rows.h"
 #include "schedule/project.h"
 
 #include <gtest/gtest.h>
@@ -159,6 +160,22 @@ TEST(ProjectUndo, history_is_bounded_and_holds_rows_not_schedules) {
   EXPECT_EQ(p.history_steps(), Project::MaxSteps);
   // Each step holds the row before and after, not 2 000 rows.
   EXPECT_LT(p.history_bytes() / p.history_steps(), 8000u);
+}
+
+// The lists' figures: to 0.1 from the digits the report prints, a tie away
+// from zero, as the window has always shown them.
+TEST(ListFigures, read_to_a_tenth_from_the_printed_digits) {
+  const std::pair<double, const char *> cases[] = {
+      {31.249999999999996, "31.3"}, // printed 31.25: a tie, up
+      {0.15, "0.1"},                // the double below 0.15
+      {-0.25, "-0.3"},              // away from zero
+      {-0.04, "-0.0"},              // keeps its sign
+      {3.7e-5, "0.0"},              // printed with an exponent
+      {9.96, "10.0"},               // into the next whole number
+      {1e20, "100000000000000000000.0"},
+  };
+  for (const auto &[value, shown] : cases)
+    EXPECT_EQ(reading_figure(value), shown) << value;
 }
 
 } // namespace

@@ -11,18 +11,21 @@ and a row picked is calculated in the window as zelvaro-check does. Then
 one table of the situations a user meets (SITUATIONS): the page opened
 alone, without scripts, in a browser that cannot run the core, on a laptop
 and at 200 % zoom, a row picked far down the list, an Excel or UTF-16 file,
-paste and an input method, printing, a reload, what a screen reader hears.
+paste and an input method, printing, a reload, the window's list beside the
+page's, what a screen reader hears.
 Everything runs on a file:// copy of the unzipped zip when --zip is given.
 Exit 77 (skipped) without the page or the browser.
 
 Run: /usr/bin/python3 tests/web/page_test.py --page build-web/zelvaro-web/index.html
          --check build/cli/zelvaro-check [--zip build-web/zelvaro-web.zip] [--screenshots docs]
+         [--window-list build/tests/web/window_list_rows]
 """
 
 import argparse
 import base64
 import csv
 import io
+import json
 import os
 import re
 import shutil
@@ -249,7 +252,7 @@ def zoomed(p, args, tmp):
 def row_far_down(p, args, tmp):
     """A row clicked while scrolled to the list: marked, calculated, its report in view."""
     p.load(args.page)
-    row = p.open_schedule()[9]
+    row = p.open_schedule()[-1]  # under the bottom of a laptop's screen
     p.d.execute_script("arguments[0].scrollIntoView({block: 'end'})", row)
     assert p.d.execute_script("return window.scrollY") > 0
     row.click()
@@ -261,11 +264,11 @@ def row_far_down(p, args, tmp):
                               " && document.elementFromPoint(r.x + 5, r.y + 5) === arguments[0].cells[0]", row)
     assert "selected" in row.get_attribute("class") and "aria-current" in row.get_attribute("outerHTML")
     # The keyboard: the arrows move along the list, Enter picks.
-    row.send_keys(p.Keys.ARROW_DOWN + p.Keys.ARROW_UP + p.Keys.ENTER)
+    row.send_keys(p.Keys.ARROW_UP + p.Keys.ARROW_DOWN + p.Keys.ENTER)
     p.close_dialogs()
     assert p.d.execute_script("return document.activeElement") == row
     with open(SCHEDULE, encoding="utf-8", newline="") as f:
-        item = list(csv.DictReader(f))[9]
+        item = list(csv.DictReader(f))[-1]
     fields = {k: v for k, v in item.items() if k not in ("id", "shape", "anchor", "material") and v}
     expected = native(args.check, item["shape"], item["anchor"], item["material"], fields)
     assert without_date(p.report()) == without_date(expected.stdout), item["id"]
@@ -372,6 +375,30 @@ def printing(p, args, tmp):
     assert max(counts) == pages, (counts, pages)
 
 
+def same_list_as_window(p, args, tmp):
+    """The list shows the window's list: its columns, and every row's words and figures, on a laptop and at 200 %."""
+    if not args.window_list:
+        return  # a build without the window has no list to compare with
+    shown = subprocess.run([args.window_list, SCHEDULE], capture_output=True, check=True,
+                           env=dict(os.environ, QT_QPA_PLATFORM="offscreen"))
+    window = json.loads(shown.stdout)
+    rb = window["header"].index("Rb(kg)")
+    assert any(row[rb] for row in window["rows"]), window  # figures compared, not blanks
+    for zoom in (1, 2):
+        p.load(args.page, zoom=zoom)
+        p.open_schedule()
+        assert p.d.execute_script(
+            "return [...document.querySelectorAll('#ScheduleList th')].map(c => c.textContent)") == window["header"]
+        rows = p.d.execute_script(
+            "return [...document.querySelectorAll('#ScheduleList tr.item')].map(r => [...r.cells].map(c => c.textContent))")
+        assert len(rows) == len(window["rows"]), (len(rows), len(window["rows"]))
+        for i, (page_row, window_row) in enumerate(zip(rows, window["rows"])):
+            assert page_row == window_row, (zoom, i, page_row, window_row)
+        # A list wider than the screen scrolls in its box, never the page.
+        width, height, scroll_width = p.viewport()
+        assert scroll_width <= width, (zoom, scroll_width, width)
+
+
 def screen_reader(p, args, tmp):
     """What a screen reader announces: the box's title and text, the report box, a band, a combo box."""
     p.load(args.page)
@@ -396,6 +423,7 @@ SITUATIONS = [
     ("a KH list looked at, then a reload", lists_and_reload),
     ("a storage too full to keep the schedule", storage_full),
     ("印刷… and 全件を印刷…", printing),
+    ("the window's list, row for row", same_list_as_window),
     ("a dialog's accessible name and description", screen_reader),
 ]
 
@@ -406,6 +434,7 @@ def main():
     ap.add_argument("--check", required=True)
     ap.add_argument("--zip")
     ap.add_argument("--screenshots")
+    ap.add_argument("--window-list", help="window_list_rows: the window's list of a schedule as JSON")
     args = ap.parse_args()
     if not os.path.isfile(args.page):
         print("skipped: no page at %s (scripts/build-web builds it)" % args.page)

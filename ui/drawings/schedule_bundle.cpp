@@ -17,19 +17,6 @@ namespace zelvaro::sheet {
 
 using namespace cases;
 
-std::string verdict_label(batch::ItemStatus status) {
-  switch (status) {
-  case batch::ItemStatus::Ok:
-    return "○ 適合";
-  case batch::ItemStatus::Shortfall:
-    return "× 不足";
-  case batch::ItemStatus::Refused:
-  case batch::ItemStatus::Error:
-    break;
-  }
-  return "入力不備";
-}
-
 namespace {
 
 // A cover's row from an item's typed result and the names of its row.

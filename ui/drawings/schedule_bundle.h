@@ -6,6 +6,7 @@
 // item is calculated again, exactly as the batch calculates it, just before
 // its page is drawn.
 
+#include "schedule/list_rows.h"
 #include "schedule/project.h"
 #include "ui/drawings/sheet_bundle.h"
 #include "ui/drawings/sheet_output.h"
@@ -18,8 +19,7 @@
 
 namespace zelvaro::sheet {
 
-// The verdict as the list and the cover show it: "○ 適合", "× 不足", "入力不備".
-std::string verdict_label(batch::ItemStatus status);
+using batch::verdict_label; // as the lists show it
 
 // The cover's rows of a project's items, from their typed results; the
 // 機器名 follows title_names: the row's cell, else `names`.
