@@ -181,11 +181,11 @@ void Calculate(SeismicCalcState &s, const CaptureStep &data_in, std::string_view
   out.bond = r.bond;
   out.bolt_ok = r.bolt_ok;
   out.status = CalcOutcome::Status::Reported;
-  s.VerdictLine = r.bolt_ok ? VerdictPass : VerdictFail;
-  s.ForceBlock.clear();
-  s.MotorBlock.clear();
-  s.StressBlock.clear();
+  verdict(s);
   if (text == ReportText::Verdicts) {
+    s.ForceBlock.clear();
+    s.MotorBlock.clear();
+    s.StressBlock.clear();
     // The verdict line says the bolt falls short exactly when it fails, and
     // the bond block says danger exactly when the bond is not safe: the
     // announcement is told so instead of reading texts not written.

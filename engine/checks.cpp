@@ -49,12 +49,6 @@ void write_anchor_block(SeismicCalcState &s, const std::optional<BondFigures> &b
   s.AnchorBlock += s.RebarLine;
 }
 
-std::optional<BondFigures> anchor_check(SeismicCalcState &s, int d) {
-  std::optional<BondFigures> bond = bond_figures(s, d);
-  write_anchor_block(s, bond);
-  return bond;
-}
-
 bool bolt_passes(const SeismicCalcState &s) {
   // A combined value equal to its reference strength passes.
   return s.sigma_c <= s.ft && s.tau_c <= s.fs;

@@ -29,9 +29,6 @@ std::optional<BondFigures> bond_figures(SeismicCalcState &s, int d);
 // The anchor block of the report for what bond_figures returned.
 void write_anchor_block(SeismicCalcState &s, const std::optional<BondFigures> &bond);
 
-// bond_figures, then write_anchor_block.
-std::optional<BondFigures> anchor_check(SeismicCalcState &s, int d);
-
 // Whether the bolt passes against ft and fs.
 bool bolt_passes(const SeismicCalcState &s);
 

@@ -102,6 +102,15 @@ std::string Project::open(std::string_view bytes, Encoding encoding) {
   return {};
 }
 
+void Project::take_columns(std::vector<std::string> columns, Step &step) {
+  widen(columns);
+  if (columns == columns_)
+    return;
+  step.columns_before = columns_;
+  step.columns_after = columns;
+  columns_ = std::move(columns);
+}
+
 void Project::widen(std::vector<std::string> &columns) const {
   if (columns.size() == columns_.size())
     return;
@@ -266,12 +275,7 @@ std::size_t Project::add(const RowInputs &in, std::string_view id, std::string_v
   set_cell(columns, row, "id", id);
   set_cell(columns, row, "equipment", equipment);
   batch::set_inputs(columns, row, in);
-  widen(columns);
-  if (columns != columns_) {
-    step.columns_before = columns_;
-    step.columns_after = columns;
-    columns_ = columns;
-  }
+  take_columns(std::move(columns), step);
   step.splices.push_back({items_.size(), {}, {made(std::move(row))}});
   push(std::move(step));
   return items_.size() - 1;
@@ -296,12 +300,7 @@ bool Project::set_inputs(std::size_t r, const RowInputs &in) {
     return false; // 計算 again on the same inputs changes nothing to save
   Step step;
   step.label = "計算";
-  widen(columns);
-  if (columns != columns_) {
-    step.columns_before = columns_;
-    step.columns_after = columns;
-    columns_ = columns;
-  }
+  take_columns(std::move(columns), step);
   ProjectItem item;
   item.result = judge(row);
   item.result.line = row.line;
@@ -393,12 +392,7 @@ std::vector<std::size_t> Project::insert(std::size_t at, const ScheduleDocument 
     }
     rows.push_back(std::move(row));
   }
-  widen(columns);
-  if (columns != columns_) {
-    step.columns_before = columns_;
-    step.columns_after = columns;
-    columns_ = columns;
-  }
+  take_columns(std::move(columns), step);
   Splice s{std::min(at, items_.size()), {}, {}};
   for (ScheduleRow &row : rows)
     s.inserted.push_back(made(std::move(row)));
@@ -434,12 +428,7 @@ bool Project::set_names(std::string_view project, std::string_view checker) {
     return false;
   Step step;
   step.label = "工事名と確認者";
-  widen(columns);
-  if (columns != columns_) {
-    step.columns_before = columns_;
-    step.columns_after = columns;
-    columns_ = columns;
-  }
+  take_columns(std::move(columns), step);
   step.splices.push_back(std::move(s));
   push(std::move(step));
   return true;

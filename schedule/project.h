@@ -137,6 +137,8 @@ private:
   // as many cells as the header now has would be read as a row of cells on
   // the next open; unnamed columns, which the batch ignores, keep it refused.
   void widen(std::vector<std::string> &columns) const;
+  // `columns` (widened) become the project's, recorded in `step` when they differ.
+  void take_columns(std::vector<std::string> columns, Step &step);
   std::vector<std::string> saved_columns() const; // with the names' columns
   void notify(); // tells the views of the changes applied, then whether the current item left
 

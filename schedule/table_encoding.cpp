@@ -146,16 +146,12 @@ void EncodedTableBuf::put(std::string_view bytes) {
     good_ = false;
 }
 
+// CP932 only: UTF-8 goes straight through xsputn.
 void EncodedTableBuf::write_row(std::string_view row) {
-  const bool header = !started_;
-  if (!started_ && encoding_ == TableEncoding::Utf8Bom)
-    put(kUtf8Bom);
-  started_ = true;
-  if (header)
+  if (!started_)
     columns_ = cells_of(row);
-  if (encoding_ != TableEncoding::Cp932) {
-    put(row);
-  } else if (convert(cd_, row, encoded_) && convert(back_, encoded_, round_trip_) && round_trip_ == row) {
+  started_ = true;
+  if (convert(cd_, row, encoded_) && convert(back_, encoded_, round_trip_) && round_trip_ == row) {
     put(encoded_);
   } else {
     // Character by character: one CP932 cannot hold, or holds only as

@@ -65,7 +65,7 @@ private:
   std::function<void(const Unrepresentable &)> report_;
   void *cd_ = nullptr;   // iconv_t, UTF-8 to CP932
   void *back_ = nullptr; // iconv_t, CP932 to UTF-8, to see that a character comes back as itself
-  std::string pending_;  // UTF-8 not written yet; complete rows end at scanned_
+  std::string pending_;  // CP932: UTF-8 not written yet; complete rows end at scanned_
   std::size_t scanned_ = 0;
   bool in_quotes_ = false;
   bool started_ = false;

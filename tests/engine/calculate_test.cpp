@@ -160,6 +160,11 @@ TEST(Verdict, boundaries_of_the_reference_strengths) {
   }
 }
 
+// The anchor check as Calculate makes it: its figures, then its block.
+void anchor_check(SeismicCalcState &s, int d) {
+  write_anchor_block(s, bond_figures(s, d));
+}
+
 TEST(AnchorCheck, pull_out_equal_to_the_allowable_value_is_dangerous) {
   SeismicCalcState s;
   s.AnchorKind = Anchor::HawkCut;
